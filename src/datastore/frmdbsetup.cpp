@@ -1,0 +1,150 @@
+#include "frmdbsetup.h"
+
+#include "cregistry.h"
+#include "mdatabase.h"
+#include "prompt.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+frmDBSetup::frmDBSetup(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmDBSetup"));
+    setWindowTitle(QStringLiteral("设置SQLServer数据库参数"));
+    setModal(true);
+
+    auto *frame = new QGroupBox(QStringLiteral("数据库连接参数："), this);
+    auto *form = new QFormLayout(frame);
+
+    cmbKind = new QComboBox(frame);
+    cmbKind->setObjectName(QStringLiteral("cmbKind"));
+    cmbKind->addItem(QStringLiteral("SQL Server"), int(SqlDialect::SqlServer));
+    cmbKind->addItem(QStringLiteral("PostgreSQL"), int(SqlDialect::PostgreSQL));
+    cmbKind->addItem(QStringLiteral("本机数据库文件（SQLite）"), int(SqlDialect::SQLite));
+    form->addRow(QStringLiteral("数据库类型："), cmbKind);
+
+    txtHost = new QLineEdit(frame);
+    txtHost->setObjectName(QStringLiteral("txtHost"));
+    lblHost = new QLabel(QStringLiteral("服务器主机名："), frame);
+    form->addRow(lblHost, txtHost);
+
+    txtUser = new QLineEdit(QStringLiteral("sa"), frame);
+    txtUser->setObjectName(QStringLiteral("txtUser"));
+    form->addRow(QStringLiteral("服务器用户："), txtUser);
+
+    txtPassword = new QLineEdit(frame);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("服务器密码："), txtPassword);
+
+    btnOk = new QPushButton(QStringLiteral("确认"), this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnOk->setDefault(true);
+    btnTest = new QPushButton(QStringLiteral("测试连接"), this);
+    btnTest->setObjectName(QStringLiteral("btnTest"));
+    btnCancel = new QPushButton(QStringLiteral("退出系统"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+
+    auto *buttons = new QDialogButtonBox(this);
+    buttons->addButton(btnOk, QDialogButtonBox::AcceptRole);
+    buttons->addButton(btnTest, QDialogButtonBox::ActionRole);
+    buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addWidget(buttons);
+
+    // The button box would accept or reject on its own; these buttons do
+    // their work first and close the dialog only when it succeeded.
+    disconnect(buttons, nullptr, this, nullptr);
+    connect(txtHost, &QLineEdit::textChanged, this, &frmDBSetup::updateButtons);
+    connect(txtUser, &QLineEdit::textChanged, this, &frmDBSetup::updateButtons);
+    connect(cmbKind, &QComboBox::currentIndexChanged, this, &frmDBSetup::updateKind);
+    connect(btnTest, &QPushButton::clicked, this, &frmDBSetup::test);
+    connect(btnOk, &QPushButton::clicked, this, &frmDBSetup::confirm);
+    connect(btnCancel, &QPushButton::clicked, this, [this] {
+        m_exitRequested = true;
+        reject();
+    });
+
+    updateButtons();
+    resize(420, sizeHint().height());
+}
+
+ConnectionTarget frmDBSetup::target() const
+{
+    const auto kind = SqlDialect::Kind(cmbKind->currentData().toInt());
+    return ConnectionTarget::fromSettings(ConnectionTarget::kindPrefix(kind) + txtHost->text(),
+                                          txtUser->text(), txtPassword->text());
+}
+
+void frmDBSetup::updateButtons()
+{
+    const bool ready = !mDatabase::TrimBlanks(txtHost->text()).isEmpty()
+                       && !mDatabase::TrimBlanks(txtUser->text()).isEmpty();
+    btnTest->setEnabled(ready);
+    btnOk->setEnabled(ready);
+}
+
+void frmDBSetup::updateKind()
+{
+    const auto kind = SqlDialect::Kind(cmbKind->currentData().toInt());
+    switch (kind) {
+    case SqlDialect::SQLite:
+        lblHost->setText(QStringLiteral("数据库文件："));
+        txtHost->setPlaceholderText(QDir::toNativeSeparators(
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+            + QStringLiteral("/pelkor.db")));
+        break;
+    case SqlDialect::PostgreSQL:
+        lblHost->setText(QStringLiteral("服务器主机名："));
+        txtHost->setPlaceholderText(QStringLiteral("主机[:端口][/数据库]"));
+        break;
+    case SqlDialect::SqlServer:
+        lblHost->setText(QStringLiteral("服务器主机名："));
+        txtHost->setPlaceholderText(QString());
+        break;
+    }
+}
+
+void frmDBSetup::test()
+{
+    btnTest->setEnabled(false);
+    btnOk->setEnabled(false);
+    if (mDatabase::TestConnection(target()))
+        Prompt::information(QStringLiteral("连接成功！"), QStringLiteral("成功！"));
+    updateButtons();
+}
+
+void frmDBSetup::confirm()
+{
+    const ConnectionTarget t = target();
+    if (!mDatabase::TestConnection(t))
+        return;
+
+    const QString texts[] = {ConnectionTarget::kindPrefix(t.kind) + txtHost->text(), txtUser->text(),
+                             txtPassword->text()};
+    const QString names[] = {mDatabase::HostSetting, mDatabase::UserSetting, mDatabase::PasswordSetting};
+    for (int i = 0; i < 3; ++i) {
+        QString error;
+        if (!writeRegistryText(mDatabase::RegistryRoot + QLatin1Char('\\') + names[i], texts[i], &error)) {
+            Prompt::error(QStringLiteral("保存数据库连接参数失败：") + error, QStringLiteral("错误"));
+            return;
+        }
+    }
+
+    QString error;
+    if (!mDatabase::OpenConnection(t, &error)) {
+        Prompt::error(QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
+        return;
+    }
+    accept();
+}

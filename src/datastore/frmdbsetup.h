@@ -1,0 +1,42 @@
+#pragma once
+
+#include "connectiontarget.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Asks for the database server's host, login and password when the
+// workstation has none that work, stores them and opens the connection.
+class frmDBSetup : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmDBSetup(QWidget *parent = nullptr);
+
+    // True when the person chose to leave the program instead.
+    bool ExitRequested() const { return m_exitRequested; }
+
+    // The target described by the dialog's texts, as typed.
+    ConnectionTarget target() const;
+
+private:
+    void updateButtons();
+    void updateKind();
+    void test();
+    void confirm();
+
+    QComboBox *cmbKind;
+    QLabel *lblHost;
+    QLineEdit *txtHost;
+    QLineEdit *txtUser;
+    QLineEdit *txtPassword;
+    QPushButton *btnOk;
+    QPushButton *btnTest;
+    QPushButton *btnCancel;
+    bool m_exitRequested = false;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+// Every question or message meant for a person goes through here, so the
+// database layer stays free of widgets and tests can answer prompts from a
+// script instead of a human.
+namespace Prompt {
+
+enum class Icon { None, Information, Warning, Critical, Question };
+
+enum Button {
+    NoButton = 0x0,
+    Ok = 0x1,
+    Cancel = 0x2,
+    Yes = 0x4,
+    No = 0x8,
+};
+
+struct Request
+{
+    QString text;
+    QString title; // empty: the program's own title
+    Icon icon = Icon::None;
+    int buttons = Ok;
+    int defaultButton = Ok;
+};
+
+class Handler
+{
+public:
+    virtual ~Handler() = default;
+    // Returns the Button that answered the request.
+    virtual int ask(const Request &request) = 0;
+};
+
+// The handler stays owned by the caller; pass nullptr to fall back to the
+// console handler, which logs and answers with the default button.
+void setHandler(Handler *handler);
+Handler *handler();
+
+int ask(const Request &request);
+void message(const QString &text, const QString &title = QString(), Icon icon = Icon::None);
+void error(const QString &text, const QString &title);
+void information(const QString &text, const QString &title);
+bool yesNo(const QString &text, const QString &title, bool defaultYes = true);
+
+QString defaultTitle();
+
+} // namespace Prompt

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "sqldialect.h"
+
+#include <QStringList>
+
+// The tables every workstation shares, and what a brand-new database holds.
+namespace Schema {
+
+// Kept in SysValue under VersionSettingName; raise it with every change of
+// the tables and add the upgrade steps to upgradeStatements().
+constexpr int Version = 1;
+inline const QString VersionSettingName = QStringLiteral("SchemaVersion");
+
+QStringList tableNames();
+
+// CREATE TABLE and CREATE INDEX statements for the tables named, in
+// dependency-free order; all tables when the list is empty.
+QStringList createStatements(const SqlDialect &dialect, const QStringList &tables = {});
+
+// Head station ID 1 and its administrator with every right and an empty
+// password, so the first login is possible; plus the schema version.
+QStringList initialContent(const SqlDialect &dialect);
+
+inline const QString HeadStationName = QStringLiteral("总站");
+inline const QString AdministratorName = QStringLiteral("系统管理员");
+inline const QString AllRights = QStringLiteral("11111111");
+
+} // namespace Schema

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+// The few pieces of SQL that differ between the databases the program runs
+// on. Every other statement keeps one fixed text for all of them.
+class SqlDialect
+{
+public:
+    enum Kind { SQLite, PostgreSQL, SqlServer };
+
+    explicit SqlDialect(Kind kind = SQLite) : m_kind(kind) {}
+
+    Kind kind() const { return m_kind; }
+    QString name() const;
+
+    // Dates are stored as dates; ISO text is unambiguous for all three
+    // (SQLite keeps it as text that sorts and compares correctly).
+    QString dateLiteral(const QDate &date) const;
+    QString dateTimeLiteral(const QDateTime &when) const;
+
+    // Groups rows by calendar month as "2026年12月".
+    QString monthGroupExpression(const QString &column = QStringLiteral("CreateDate")) const;
+
+    // The statement that inserts a row and hands back the key the database
+    // gave to this very row. When returnsRow() is false the caller reads the
+    // key from the driver (SQLite's last_insert_rowid on the same connection).
+    QString insertReturningId(const QString &insertStatement) const;
+    bool insertReturnsRow() const { return m_kind != SQLite; }
+
+    // Column types for the schema.
+    QString keyColumnType() const;
+    QString textType(int size) const;
+    QString moneyType() const;
+    QString quantityType() const;
+    QString flagType() const;
+    QString dateType() const;
+    QString dateTimeType() const;
+    QString integerType() const;
+
+private:
+    Kind m_kind;
+};

@@ -1,0 +1,6 @@
+#include "loginstate.h"
+
+qint16 gUserID = 0;
+qint16 gStationID = 0;
+bool gIsHeadStation = false;
+bool gAllowSaleListClose = false;

@@ -1,0 +1,130 @@
+#include "testdatabase.h"
+
+#include "mdatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QUuid>
+
+namespace {
+
+bool adminTarget(ConnectionTarget *target, QString *error)
+{
+    const QString url = qEnvironmentVariable("PELKOR_TEST_PG");
+    if (url.isEmpty()) {
+        *error = QStringLiteral("PostgreSQL test server not configured (PELKOR_TEST_PG is empty)");
+        return false;
+    }
+    return ConnectionTarget::fromUrl(url, target, error);
+}
+
+bool runAdmin(const QStringList &statements, QString *error)
+{
+    ConnectionTarget admin;
+    if (!adminTarget(&admin, error))
+        return false;
+    const QString name = QStringLiteral("pelkor-admin");
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                       : QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        if (!db.isOpen()) {
+            db.setDatabaseName(admin.odbcConnectionString());
+            if (!db.open()) {
+                *error = db.lastError().text();
+                return false;
+            }
+        }
+        for (const QString &sql : statements) {
+            QSqlQuery query(db);
+            if (!query.exec(sql)) {
+                *error = query.lastError().text() + QLatin1Char('\n') + sql;
+                ok = false;
+                break;
+            }
+        }
+    }
+    return ok;
+}
+
+int s_counter = 0;
+
+} // namespace
+
+TestDatabase::~TestDatabase()
+{
+    dropAll();
+}
+
+QString TestDatabase::backend()
+{
+    const QString b = qEnvironmentVariable("PELKOR_TEST_BACKEND");
+    return b.isEmpty() ? QStringLiteral("sqlite") : b;
+}
+
+QString TestDatabase::unavailableReason()
+{
+    if (!isPostgres())
+        return {};
+    ConnectionTarget admin;
+    QString error;
+    if (!adminTarget(&admin, &error))
+        return error;
+    return {};
+}
+
+bool TestDatabase::create(ConnectionTarget *target, QString *error)
+{
+    if (!isPostgres()) {
+        const QString dir = QDir::tempPath() + QStringLiteral("/pelkor-tests");
+        QDir().mkpath(dir);
+        const QString file = dir + QStringLiteral("/t-%1-%2.db")
+                                       .arg(QCoreApplication::applicationPid())
+                                       .arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
+        QFile::remove(file);
+        m_files << file;
+        *target = ConnectionTarget::fromSettings(QStringLiteral("sqlite:") + file, QString(), QString());
+        return true;
+    }
+    ConnectionTarget admin;
+    if (!adminTarget(&admin, error))
+        return false;
+    const QString name = QStringLiteral("pelkor_t_%1_%2")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(++s_counter);
+    if (!runAdmin({QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name),
+                   QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name)},
+                  error))
+        return false;
+    m_pgDatabases << name;
+    *target = admin;
+    target->database = name;
+    return true;
+}
+
+bool TestDatabase::open(QString *error)
+{
+    ConnectionTarget target;
+    if (!create(&target, error))
+        return false;
+    return mDatabase::OpenConnection(target, error);
+}
+
+void TestDatabase::dropAll()
+{
+    mDatabase::CloseConnection();
+    for (const QString &file : std::as_const(m_files)) {
+        QFile::remove(file);
+        QFile::remove(file + QStringLiteral("-journal"));
+    }
+    m_files.clear();
+    QString error;
+    for (const QString &name : std::as_const(m_pgDatabases))
+        runAdmin({QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)}, &error);
+    m_pgDatabases.clear();
+}
