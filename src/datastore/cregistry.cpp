@@ -312,8 +312,8 @@ QString formatValue(const StoredValue &value)
     case cRegistry::REG_DWORD:
         if (value.data.size() == 4)
             return line
-                   + QStringLiteral("dword:%1").arg(decodeDword(value.data), 8, 16,
-                                                    QLatin1Char('0'));
+                   + QStringLiteral("dword:%1")
+                         .arg(decodeDword(value.data), 8, 16, QLatin1Char('0'));
         break;
     case cRegistry::REG_MULTI_SZ: {
         const QStringList items = decodeMulti(value.data);
@@ -350,7 +350,8 @@ QByteArray formatStore(Store store)
 
 void skipBlanks(const QString &line, qsizetype &pos)
 {
-    while (pos < line.size() && (line.at(pos) == QLatin1Char(' ') || line.at(pos) == QLatin1Char('\t')))
+    while (pos < line.size()
+           && (line.at(pos) == QLatin1Char(' ') || line.at(pos) == QLatin1Char('\t')))
         ++pos;
 }
 
@@ -534,14 +535,15 @@ Store parseStore(const QByteArray &bytes)
     qsizetype current = -1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines.at(i).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))
+            || line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
             current = -1;
             if (!line.endsWith(QLatin1Char(']')))
                 continue;
-            QStringList path = line.mid(1, line.size() - 2)
-                                   .split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+            QStringList path =
+                line.mid(1, line.size() - 2).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
             if (path.isEmpty())
                 continue;
             path[0] = canonicalHiveName(path.at(0));
@@ -613,18 +615,15 @@ int saveStore(const QString &path, const Store &store, QString *error)
 class StoreChange
 {
 public:
-    explicit StoreChange(const QString &path)
-        : m_path(path)
-        , m_lock(path + QLatin1String(".lock"))
-    {
-    }
+    explicit StoreChange(const QString &path) : m_path(path), m_lock(path + QLatin1String(".lock"))
+    {}
 
     int begin(QString *error)
     {
         const QString folder = QFileInfo(m_path).absolutePath();
         if (!QDir().mkpath(folder)) {
-            *error = QStringLiteral("Cannot create the folder %1")
-                         .arg(QDir::toNativeSeparators(folder));
+            *error =
+                QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder));
             return cRegistry::ERROR_ACCESS_DENIED;
         }
         if (!m_lock.tryLock(lockTimeoutMs)) {
@@ -670,12 +669,8 @@ cRegistry::cRegistry() = default;
 
 cRegistry::cRegistry(quint32 classKey, const QString &sectionKey, const QString &valueKey,
                      int valueType)
-    : m_classKey(classKey)
-    , m_sectionKey(sectionKey)
-    , m_valueKey(valueKey)
-    , m_valueType(valueType)
-{
-}
+    : m_classKey(classKey), m_sectionKey(sectionKey), m_valueKey(valueKey), m_valueType(valueType)
+{}
 
 QString cRegistry::storePath()
 {

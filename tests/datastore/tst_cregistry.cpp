@@ -128,30 +128,44 @@ void tst_CRegistry::textRoundTrip_data()
     const int sz = cRegistry::REG_SZ;
     const int expand = cRegistry::REG_EXPAND_SZ;
 
-    QTest::newRow("plain") << "127.0.0.1" << "127.0.0.1" << sz;
-    QTest::newRow("empty becomes blank") << "" << " " << sz;
-    QTest::newRow("blanks kept") << "  padded  " << "  padded  " << sz;
+    QTest::newRow("plain") << "127.0.0.1"
+                           << "127.0.0.1" << sz;
+    QTest::newRow("empty becomes blank") << ""
+                                         << " " << sz;
+    QTest::newRow("blanks kept") << "  padded  "
+                                 << "  padded  " << sz;
 
-    QTest::newRow("reference %A%") << "%A%" << "%A%" << expand;
-    QTest::newRow("reference inside text") << "%HOME%\\data" << "%HOME%\\data" << expand;
-    QTest::newRow("reference after text") << "a%b%" << "a%b%" << expand;
-    QTest::newRow("percent blank percent") << "% %" << "% %" << expand;
-    QTest::newRow("trailing percent") << "50%" << "50%" << sz;
-    QTest::newRow("double percent") << "%%" << "%%" << sz;
-    QTest::newRow("single percent inside") << "a%b" << "a%b" << sz;
-    QTest::newRow("expand requested, no reference") << "plain" << "plain" << sz;
+    QTest::newRow("reference %A%") << "%A%"
+                                   << "%A%" << expand;
+    QTest::newRow("reference inside text") << "%HOME%\\data"
+                                           << "%HOME%\\data" << expand;
+    QTest::newRow("reference after text") << "a%b%"
+                                          << "a%b%" << expand;
+    QTest::newRow("percent blank percent") << "% %"
+                                           << "% %" << expand;
+    QTest::newRow("trailing percent") << "50%"
+                                      << "50%" << sz;
+    QTest::newRow("double percent") << "%%"
+                                    << "%%" << sz;
+    QTest::newRow("single percent inside") << "a%b"
+                                           << "a%b" << sz;
+    QTest::newRow("expand requested, no reference") << "plain"
+                                                    << "plain" << sz;
 
-    QTest::newRow("quotes") << "say \"hi\"" << "say \"hi\"" << sz;
-    QTest::newRow("backslashes") << "C:\\Program Files\\\\x\\" << "C:\\Program Files\\\\x\\"
-                                 << sz;
-    QTest::newRow("escape lookalikes") << "\\n\\\"\\0" << "\\n\\\"\\0" << sz;
-    QTest::newRow("newlines and tabs") << "line 1\nline 2\r\n\tend" << "line 1\nline 2\r\n\tend"
-                                       << sz;
-    QTest::newRow("chinese") << QString::fromUtf8("数据库服务器") << QString::fromUtf8("数据库服务器")
-                             << sz;
+    QTest::newRow("quotes") << "say \"hi\""
+                            << "say \"hi\"" << sz;
+    QTest::newRow("backslashes") << "C:\\Program Files\\\\x\\"
+                                 << "C:\\Program Files\\\\x\\" << sz;
+    QTest::newRow("escape lookalikes") << "\\n\\\"\\0"
+                                       << "\\n\\\"\\0" << sz;
+    QTest::newRow("newlines and tabs") << "line 1\nline 2\r\n\tend"
+                                       << "line 1\nline 2\r\n\tend" << sz;
+    QTest::newRow("chinese") << QString::fromUtf8("数据库服务器")
+                             << QString::fromUtf8("数据库服务器") << sz;
     QTest::newRow("outside BMP") << QString::fromUtf8("x\xF0\x9F\x98\x80y")
                                  << QString::fromUtf8("x\xF0\x9F\x98\x80y") << sz;
-    QTest::newRow("brackets and equals") << "[a]=\"b\"" << "[a]=\"b\"" << sz;
+    QTest::newRow("brackets and equals") << "[a]=\"b\""
+                                         << "[a]=\"b\"" << sz;
     QTest::newRow("cut at null") << QString::fromUtf8("abc\0def", 7) << "abc" << sz;
 }
 
@@ -184,12 +198,24 @@ void tst_CRegistry::textHelpers_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("read");
 
-    QTest::newRow("plain") << "db.example" << "db.example" << "db.example";
-    QTest::newRow("empty") << "" << " " << "";
-    QTest::newRow("blank") << " " << " " << "";
-    QTest::newRow("surrounding blanks") << "  host  " << "  host  " << "host";
-    QTest::newRow("inner blanks kept") << " a b " << " a b " << "a b";
-    QTest::newRow("only blanks trimmed") << "\thost\t" << "\thost\t" << "\thost\t";
+    QTest::newRow("plain") << "db.example"
+                           << "db.example"
+                           << "db.example";
+    QTest::newRow("empty") << ""
+                           << " "
+                           << "";
+    QTest::newRow("blank") << " "
+                           << " "
+                           << "";
+    QTest::newRow("surrounding blanks") << "  host  "
+                                        << "  host  "
+                                        << "host";
+    QTest::newRow("inner blanks kept") << " a b "
+                                       << " a b "
+                                       << "a b";
+    QTest::newRow("only blanks trimmed") << "\thost\t"
+                                         << "\thost\t"
+                                         << "\thost\t";
 }
 
 void tst_CRegistry::textHelpers()
@@ -240,10 +266,14 @@ void tst_CRegistry::missingReadsReturnDefault_data()
     QTest::addColumn<QString>("valueKey");
     QTest::addColumn<QVariant>("defaultValue");
 
-    QTest::newRow("missing key") << "Software\\Nobody\\Here" << "Host" << QVariant(QStringLiteral("fallback"));
-    QTest::newRow("missing named value") << "Software\\Quillon" << "Port" << QVariant(5432);
-    QTest::newRow("missing default value") << "Software\\Quillon" << "" << QVariant(QByteArray("\x01", 1));
-    QTest::newRow("invalid default") << "Software\\Nobody" << "" << QVariant();
+    QTest::newRow("missing key") << "Software\\Nobody\\Here"
+                                 << "Host" << QVariant(QStringLiteral("fallback"));
+    QTest::newRow("missing named value") << "Software\\Quillon"
+                                         << "Port" << QVariant(5432);
+    QTest::newRow("missing default value") << "Software\\Quillon"
+                                           << "" << QVariant(QByteArray("\x01", 1));
+    QTest::newRow("invalid default") << "Software\\Nobody"
+                                     << "" << QVariant();
 }
 
 void tst_CRegistry::missingReadsReturnDefault()
@@ -324,7 +354,9 @@ void tst_CRegistry::writeCreatesWholePath()
     QVERIFY(makeRegistry(QStringLiteral("Software\\Quillon\\Other\\Deep")).CreateKey() == 0);
     QStringList quillon;
     int quillonCount = 0;
-    QCOMPARE(makeRegistry(QStringLiteral("Software\\Quillon")).EnumerateSections(quillon, quillonCount), 0);
+    QCOMPARE(
+        makeRegistry(QStringLiteral("Software\\Quillon")).EnumerateSections(quillon, quillonCount),
+        0);
     quillon.sort();
     QCOMPARE(quillon, (QStringList{QStringLiteral("Other"), QStringLiteral("Pelkor20")}));
     QCOMPARE(quillonCount, 2);
@@ -354,12 +386,12 @@ void tst_CRegistry::emptyKeySurvivesReload()
 
 void tst_CRegistry::keyPathsIgnoreCase()
 {
-    cRegistry writer = makeRegistry(QStringLiteral("Software\\Quillon\\Pelkor"),
-                                    QStringLiteral("Host"));
+    cRegistry writer =
+        makeRegistry(QStringLiteral("Software\\Quillon\\Pelkor"), QStringLiteral("Host"));
     writer.setValue(QStringLiteral("first"));
 
-    cRegistry reader = makeRegistry(QStringLiteral("SOFTWARE\\quillon\\pElKoR"),
-                                    QStringLiteral("HOST"));
+    cRegistry reader =
+        makeRegistry(QStringLiteral("SOFTWARE\\quillon\\pElKoR"), QStringLiteral("HOST"));
     QVERIFY(reader.KeyExists());
     QCOMPARE(reader.Value().toString(), QStringLiteral("first"));
 
@@ -377,7 +409,8 @@ void tst_CRegistry::keyPathsIgnoreCase()
     QStringList sections;
     QCOMPARE(makeRegistry(QStringLiteral("Software")).EnumerateSections(sections, count), 0);
     QCOMPARE(sections, QStringList{QStringLiteral("Quillon")});
-    QCOMPARE(makeRegistry(QStringLiteral("Software\\Quillon")).EnumerateSections(sections, count), 0);
+    QCOMPARE(makeRegistry(QStringLiteral("Software\\Quillon")).EnumerateSections(sections, count),
+             0);
     sections.sort();
     QCOMPARE(sections, (QStringList{QStringLiteral("NewChild"), QStringLiteral("Pelkor")}));
 
@@ -718,7 +751,8 @@ void tst_CRegistry::damagedFileDoesNotBreakReads_data()
 
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("random bytes") << noise;
-    QTest::newRow("random bytes after key") << "[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "]\n" + noise;
+    QTest::newRow("random bytes after key")
+        << "[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "]\n" + noise;
     QTest::newRow("unclosed key") << "[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "\n@=\"x\"\n";
     QTest::newRow("unknown hive") << "[HKEY_NOWHERE\\" + hostKey.toUtf8() + "]\n@=\"x\"\n";
     QTest::newRow("bare brackets") << QByteArray("[]\n[\n]\n@=\"x\"\n");
@@ -736,7 +770,8 @@ void tst_CRegistry::damagedFileDoesNotBreakReads_data()
                                             "\"Host\"\n"
                                             "\"Host=\"x\"\n"
                                             "@=\\\n";
-    QTest::newRow("invalid utf-8") << QByteArray("[HKEY_LOCAL_MACHINE\\\xff\xfe]\n@=\"\xc3\x28\"\n");
+    QTest::newRow("invalid utf-8")
+        << QByteArray("[HKEY_LOCAL_MACHINE\\\xff\xfe]\n@=\"\xc3\x28\"\n");
 }
 
 void tst_CRegistry::damagedFileDoesNotBreakReads()
