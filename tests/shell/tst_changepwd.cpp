@@ -120,8 +120,10 @@ void tst_ChangePwd::okFollowsMatchingTexts_data()
     QTest::newRow("first empty") << QString() << QStringLiteral("abc") << false;
     QTest::newRow("second longer") << QStringLiteral("abc") << QStringLiteral("abcd") << false;
     QTest::newRow("trailing blank") << QStringLiteral("abc") << QStringLiteral("abc ") << false;
-    QTest::newRow("same with quotes") << QStringLiteral("a'b\"c") << QStringLiteral("a'b\"c") << true;
-    QTest::newRow("quotes swapped") << QStringLiteral("a'b\"c") << QStringLiteral("a\"b'c") << false;
+    QTest::newRow("same with quotes")
+        << QStringLiteral("a'b\"c") << QStringLiteral("a'b\"c") << true;
+    QTest::newRow("quotes swapped")
+        << QStringLiteral("a'b\"c") << QStringLiteral("a\"b'c") << false;
     QTest::newRow("same chinese") << QStringLiteral("新密码") << QStringLiteral("新密码") << true;
 }
 

@@ -22,19 +22,21 @@ const QString ErrorTitle = QStringLiteral("错误");
 int addStation(const QString &name, const QString &status = QStringLiteral("1"))
 {
     return int(mDatabase::InsertAndGetID(QStringLiteral("insert into Station(Name,Status) values(")
-                                         + mDatabase::SqlStr(name) + QLatin1Char(',')
-                                         + mDatabase::SqlStr(status) + QLatin1Char(')')));
+        + mDatabase::SqlStr(name) + QLatin1Char(',') + mDatabase::SqlStr(status)
+        + QLatin1Char(')')));
 }
 
 // A null password is written as SQL NULL, which is how old rows look.
 int addUser(const QString &name, const QVariant &password, int stationId,
-            const QString &status = QStringLiteral("1"))
+    const QString &status = QStringLiteral("1"))
 {
-    const QString pwd = password.isNull() ? QStringLiteral("NULL") : mDatabase::SqlStr(password.toString());
+    const QString pwd
+        = password.isNull() ? QStringLiteral("NULL") : mDatabase::SqlStr(password.toString());
     return int(mDatabase::InsertAndGetID(
         QStringLiteral("insert into SysUser(Name,Pwd,rolestring,Detail,Status,StationID) values(")
         + mDatabase::SqlStr(name) + QLatin1Char(',') + pwd + QStringLiteral(",'00000000','',")
-        + mDatabase::SqlStr(status) + QLatin1Char(',') + QString::number(stationId) + QLatin1Char(')')));
+        + mDatabase::SqlStr(status) + QLatin1Char(',') + QString::number(stationId)
+        + QLatin1Char(')')));
 }
 
 QStringList sortedTexts(const QComboBox *combo)
@@ -144,8 +146,9 @@ void tst_Login::freshDatabaseLetsAdministratorIn()
     QCOMPARE(c.user->count(), 1);
     QCOMPARE(c.user->currentText(), Administrator);
     const int admin = c.user->currentData().toInt();
-    QCOMPARE(mDatabase::GetFieldByID(admin, QStringLiteral("SysUser"), QStringLiteral("rolestring")),
-             QStringLiteral("11111111"));
+    QCOMPARE(
+        mDatabase::GetFieldByID(admin, QStringLiteral("SysUser"), QStringLiteral("rolestring")),
+        QStringLiteral("11111111"));
     QCOMPARE(mDatabase::GetFieldByID(admin, QStringLiteral("SysUser"), QStringLiteral("Status")),
              QStringLiteral("1"));
 
@@ -320,7 +323,8 @@ void tst_Login::passwordCheck_data()
     QTest::newRow("quotes both kinds") << text("a'b\"c") << QStringLiteral("a'b\"c") << true;
     QTest::newRow("quote left out") << text("a'b\"c") << QStringLiteral("ab\"c") << false;
     QTest::newRow("double quote left out") << text("a'b\"c") << QStringLiteral("a'bc") << false;
-    QTest::newRow("doubled quote is not the same") << text("a'b") << QStringLiteral("a''b") << false;
+    QTest::newRow("doubled quote is not the same")
+        << text("a'b") << QStringLiteral("a''b") << false;
     QTest::newRow("quote typed, none stored") << text("ab") << QStringLiteral("a'b") << false;
     QTest::newRow("chinese") << text("水站8号") << QStringLiteral("水站8号") << true;
     QTest::newRow("chinese differs") << text("水站8号") << QStringLiteral("水站9号") << false;
@@ -371,7 +375,8 @@ void tst_Login::quotedNamesShownAndMatched()
     const int station = addStation(stationName);
     const int user = addUser(userName, password, station);
     QVERIFY(station > 0 && user > 0);
-    QCOMPARE(mDatabase::GetFieldByID(user, QStringLiteral("SysUser"), QStringLiteral("Name")), userName);
+    QCOMPARE(
+        mDatabase::GetFieldByID(user, QStringLiteral("SysUser"), QStringLiteral("Name")), userName);
 
     frmGrpLogin dialog;
     LoginControls c(dialog);
@@ -510,7 +515,8 @@ void tst_Login::headStationIsLowestStationID()
     QVERIFY(addUser(QStringLiteral("三站员"), QString(), third) > 0);
     if (removeFirst)
         QVERIFY(mDatabase::ExecuteSQL(QStringLiteral("delete from Station where ID=1")));
-    QCOMPARE(mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")), removeFirst ? 2 : 1);
+    QCOMPARE(mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")),
+        removeFirst ? 2 : 1);
 
     // Log in at every listed station and apply start-up's rule to the result.
     QStringList heads;
@@ -527,8 +533,8 @@ void tst_Login::headStationIsLowestStationID()
         QTest::mouseClick(c.ok, Qt::LeftButton);
         QVERIFY(dialog.LoginSucceeded());
         ++stationsSeen;
-        const bool isHead =
-            mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == dialog.chosenStationID();
+        const bool isHead = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID"))
+            == dialog.chosenStationID();
         if (isHead)
             heads << c.station->currentText();
     }

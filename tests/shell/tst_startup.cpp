@@ -40,7 +40,8 @@ private slots:
 
 private:
     QProcessEnvironment childEnvironment(const QString &lockPath) const;
-    Finished runProgram(const QStringList &arguments, const QString &lockPath, int timeoutMs = 15000);
+    Finished runProgram(
+        const QStringList &arguments, const QString &lockPath, int timeoutMs = 15000);
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -70,7 +71,8 @@ QProcessEnvironment tst_Startup::childEnvironment(const QString &lockPath) const
     return env;
 }
 
-Finished tst_Startup::runProgram(const QStringList &arguments, const QString &lockPath, int timeoutMs)
+Finished tst_Startup::runProgram(
+    const QStringList &arguments, const QString &lockPath, int timeoutMs)
 {
     Finished result;
     QProcess process;
@@ -173,7 +175,8 @@ void tst_Startup::copyAlongsideRunningProgramLeavesQuietly()
     // window, which nobody answers.
     QProcess first;
     first.setProcessEnvironment(childEnvironment(lock));
-    first.start(QStringLiteral(PELKOR_BINARY), {QStringLiteral("--database"), QStringLiteral("sqlite:") + database});
+    first.start(QStringLiteral(PELKOR_BINARY),
+        {QStringLiteral("--database"), QStringLiteral("sqlite:") + database});
     QVERIFY(first.waitForStarted(10000));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(lock).size() > 0, 10000);
     QCOMPARE(first.state(), QProcess::Running);
@@ -193,7 +196,8 @@ void tst_Startup::copyAlongsideRunningProgramLeavesQuietly()
 
 void tst_Startup::versionOption()
 {
-    const Finished run = runProgram({QStringLiteral("--version")}, m_dir->filePath(QStringLiteral("v.lock")));
+    const Finished run
+        = runProgram({QStringLiteral("--version")}, m_dir->filePath(QStringLiteral("v.lock")));
     QVERIFY(run.ok);
     QCOMPARE(run.exitCode, 0);
     const QString out = QString::fromUtf8(run.out);
@@ -205,7 +209,8 @@ void tst_Startup::versionOption()
 
 void tst_Startup::helpOption()
 {
-    const Finished run = runProgram({QStringLiteral("--help")}, m_dir->filePath(QStringLiteral("h.lock")));
+    const Finished run
+        = runProgram({QStringLiteral("--help")}, m_dir->filePath(QStringLiteral("h.lock")));
     QVERIFY(run.ok);
     QCOMPARE(run.exitCode, 0);
     const QString out = QString::fromUtf8(run.out);
