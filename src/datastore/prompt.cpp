@@ -37,9 +37,18 @@ int ask(const Request &request)
     return handler()->ask(request);
 }
 
+QVariant choose(const Request &request)
+{
+    return handler()->choose(request);
+}
+
 void message(const QString &text, const QString &title, Icon icon)
 {
-    ask({text, title, icon, Ok, Ok});
+    Request request;
+    request.text = text;
+    request.title = title;
+    request.icon = icon;
+    ask(request);
 }
 
 void error(const QString &text, const QString &title)
@@ -54,7 +63,13 @@ void information(const QString &text, const QString &title)
 
 bool yesNo(const QString &text, const QString &title, bool defaultYes)
 {
-    return ask({text, title, Icon::Question, Yes | No, defaultYes ? Yes : No}) == Yes;
+    Request request;
+    request.text = text;
+    request.title = title;
+    request.icon = Icon::Question;
+    request.buttons = Yes | No;
+    request.defaultButton = defaultYes ? Yes : No;
+    return ask(request) == Yes;
 }
 
 QString defaultTitle()

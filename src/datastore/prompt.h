@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 // Every question or message meant for a person goes through here, so the
 // database layer stays free of widgets and tests can answer prompts from a
@@ -17,6 +18,10 @@ enum Button {
     No = 0x8,
 };
 
+// What kind of answer a request wants. Messages answer with a button;
+// choices (pickers, printer and file dialogs) answer with a value.
+enum class Kind { Message, PickDate, SelectCustomer, PrinterSetup, SaveFile };
+
 struct Request
 {
     QString text;
@@ -24,6 +29,10 @@ struct Request
     Icon icon = Icon::None;
     int buttons = Ok;
     int defaultButton = Ok;
+    Kind kind = Kind::Message;
+    // What the chooser starts from: the query of a customer pick, the
+    // printer (as quintptr) of a printer setup, the suggested file name.
+    QVariant argument;
 };
 
 class Handler
@@ -32,6 +41,12 @@ public:
     virtual ~Handler() = default;
     // Returns the Button that answered the request.
     virtual int ask(const Request &request) = 0;
+    // Returns the chosen value, or an invalid QVariant when nothing was chosen.
+    virtual QVariant choose(const Request &request)
+    {
+        Q_UNUSED(request)
+        return {};
+    }
 };
 
 // The handler stays owned by the caller; pass nullptr to fall back to the
@@ -40,6 +55,7 @@ void setHandler(Handler *handler);
 Handler *handler();
 
 int ask(const Request &request);
+QVariant choose(const Request &request);
 void message(const QString &text, const QString &title = QString(), Icon icon = Icon::None);
 void error(const QString &text, const QString &title);
 void information(const QString &text, const QString &title);

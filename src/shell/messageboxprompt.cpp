@@ -1,6 +1,13 @@
 #include "messageboxprompt.h"
 
+#include "frmpickdate.h"
+#include "frmselcustomer.h"
+#include "pickers.h"
+
 #include <QApplication>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -57,4 +64,38 @@ int MessageBoxPrompt::ask(const Prompt::Request &request)
     if (request.buttons & Prompt::No)
         return Prompt::No;
     return Prompt::Ok;
+}
+
+QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
+{
+    QWidget *parent = QApplication::activeWindow();
+    switch (request.kind) {
+    case Prompt::Kind::Message:
+        return ask(request);
+    case Prompt::Kind::PickDate: {
+        frmPickDate dialog(parent);
+        dialog.exec();
+        return PickedDate.isValid() ? QVariant(PickedDate) : QVariant();
+    }
+    case Prompt::Kind::SelectCustomer: {
+        frmSelCustomer dialog(parent);
+        dialog.mCurSQL = request.argument.toString();
+        dialog.exec();
+        return PickedCustomerID == -1 ? QVariant() : QVariant(PickedCustomerID);
+    }
+    case Prompt::Kind::PrinterSetup: {
+        auto *printer = reinterpret_cast<QPrinter *>(request.argument.value<quintptr>());
+        if (!printer)
+            return {};
+        QPrintDialog dialog(printer, parent);
+        dialog.setWindowTitle(request.title.isEmpty() ? QStringLiteral("打印设置") : request.title);
+        return dialog.exec() == QDialog::Accepted;
+    }
+    case Prompt::Kind::SaveFile: {
+        const QString file = QFileDialog::getSaveFileName(parent, request.title,
+                                                          request.argument.toString(), request.text);
+        return file.isEmpty() ? QVariant() : QVariant(file);
+    }
+    }
+    return {};
 }

@@ -25,6 +25,14 @@ public:
         return request.defaultButton;
     }
 
+    QVariant choose(const Prompt::Request &request) override
+    {
+        requests << request;
+        if (onPrompt)
+            onPrompt(request);
+        return choices.isEmpty() ? QVariant() : choices.takeFirst();
+    }
+
     QStringList texts() const
     {
         QStringList list;
@@ -36,6 +44,8 @@ public:
 
     QList<Prompt::Request> requests;
     QList<int> answers;
+    // Values handed back to pickers and choosers, in order.
+    QList<QVariant> choices;
     // Runs while the prompt is "on screen", e.g. to check the state behind it.
     std::function<void(const Prompt::Request &)> onPrompt;
 };

@@ -1,26 +1,80 @@
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 
+#include <functional>
+#include <memory>
+
+class CommandBars;
+class QAction;
+class QDockWidget;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPrinter;
+class QToolBar;
 
-// The group's main window: child windows in the middle, commands around
-// them, the station and user in the status bar.
+// The group's main window: child windows in the middle, the commands around
+// them. Every command is a named tool; one handler dispatches on the name.
 class frmMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    using ChildFactory = std::function<QWidget *()>;
+    using DialogRunner = std::function<void(QWidget *parent)>;
+
     explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up work: the sale list as first child, the user's rights.
+    void load();
+
+    // Windows the subsystems provide, by the names of the commands that open them.
+    void registerChildWindow(const QString &name, ChildFactory factory);
+    void registerDialog(const QString &name, DialogRunner runner);
 
     QMdiArea *mdiArea() const { return m_mdi; }
+    QWidget *activeChild() const;
+    QWidget *childWindow(const QString &windowName) const;
+    CommandBars *commandBars() const { return m_bars; }
+
+    static QString HomePageUrl();
+
+public slots:
+    void toolClick(const QString &toolName);
+    void NextRow();
+    void PreviousRow();
+    void FirstRow();
+    void LastRow();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildMenus();
-    void showUser();
+    void buildCommands();
+    QAction *makeTool(const QString &name, const QString &caption);
+    QMenu *makePopup(const QString &name, const QStringList &tools);
+    void buildNavigator();
+    void showChildWindow(const QString &name);
+    void closeChildWindow(const QString &name);
+    void forwardToChild(const QString &method);
+    void moveRow(int how);
+    void tile(Qt::Orientation orientation);
+    void arrangeIcons();
+    void printSetup();
+    void about();
 
+    CommandBars *m_bars;
     QMdiArea *m_mdi;
+    QToolBar *barTool = nullptr;
+    QDockWidget *barNavigator = nullptr;
     QLabel *stbInfo;
     QLabel *stbUser;
+    QHash<QString, QAction *> m_tools;
+    QHash<QString, ChildFactory> m_childFactories;
+    QHash<QString, DialogRunner> m_dialogs;
+    std::unique_ptr<QPrinter> m_printer;
 };

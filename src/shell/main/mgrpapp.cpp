@@ -102,7 +102,8 @@ int run(const StartOptions &options)
     gIsHeadStation = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == gStationID;
 
     auto *main = new frmMain;
-    main->show();
+    main->showMaximized();
+    main->load();
     return QApplication::exec();
 }
 

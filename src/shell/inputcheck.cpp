@@ -1,0 +1,132 @@
+#include "inputcheck.h"
+
+#include "datetext.h"
+#include "prompt.h"
+
+#include <limits>
+
+namespace mSystem {
+namespace {
+
+// QChar::isDigit() also takes full-width and other scripts' digits, which
+// no statement or conversion downstream understands.
+bool isAsciiDigit(QChar ch)
+{
+    return ch.unicode() >= '0' && ch.unicode() <= '9';
+}
+
+// Reads text into a whole number rounded half away from zero. Only the
+// first decimal decides the rounding, so the text is never rounded twice
+// ("2.49999" stays 2). Values beyond [low, high] fail.
+bool parseWhole(const QString &input, qint64 low, qint64 high, qint64 *out)
+{
+    const QString text = input.trimmed();
+    qsizetype pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+'))) {
+        negative = text[pos] == QLatin1Char('-');
+        ++pos;
+    }
+
+    // Well beyond both ranges, yet far from overflowing while digits pile up.
+    constexpr qint64 ceiling = qint64(1) << 40;
+    qint64 magnitude = 0;
+    bool seenDigit = false;
+    bool seenPoint = false;
+    bool firstDecimalSeen = false;
+    bool roundUp = false;
+    for (; pos < text.size(); ++pos) {
+        const QChar ch = text[pos];
+        if (ch == QLatin1Char(',')) {
+            // Only as a thousands separator: between digits, before the point.
+            const bool digitBefore = pos > 0 && isAsciiDigit(text[pos - 1]);
+            const bool digitAfter = pos + 1 < text.size() && isAsciiDigit(text[pos + 1]);
+            if (seenPoint || !digitBefore || !digitAfter)
+                return false;
+            continue;
+        }
+        if (ch == QLatin1Char('.')) {
+            if (seenPoint)
+                return false;
+            seenPoint = true;
+            continue;
+        }
+        if (!isAsciiDigit(ch))
+            return false;
+        seenDigit = true;
+        const int digit = ch.unicode() - '0';
+        if (!seenPoint) {
+            magnitude = magnitude * 10 + digit;
+            if (magnitude > ceiling)
+                return false;
+        } else if (!firstDecimalSeen) {
+            firstDecimalSeen = true;
+            roundUp = digit >= 5;
+        }
+    }
+    if (!seenDigit)
+        return false;
+    if (roundUp)
+        ++magnitude;
+    const qint64 value = negative ? -magnitude : magnitude;
+    if (value < low || value > high)
+        return false;
+    *out = value;
+    return true;
+}
+
+void reportBadInput(const QString &text, const QString &what)
+{
+    Prompt::error(QStringLiteral("数据输入格式不正确， ") + text + what, QStringLiteral("错误"));
+}
+
+} // namespace
+
+bool ParseNumber(const QString &text, qint32 *value)
+{
+    qint64 parsed = 0;
+    if (!parseWhole(
+            text, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), &parsed))
+        return false;
+    *value = qint32(parsed);
+    return true;
+}
+
+bool ParseInteger(const QString &text, qint16 *value)
+{
+    qint64 parsed = 0;
+    if (!parseWhole(
+            text, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max(), &parsed))
+        return false;
+    *value = qint16(parsed);
+    return true;
+}
+
+bool CheckInput(const QString &text, int kind)
+{
+    switch (kind) {
+    case CheckNumber: {
+        qint32 value = 0;
+        if (ParseNumber(text, &value))
+            return true;
+        reportBadInput(text, QStringLiteral(" 不是有效的数字！"));
+        return false;
+    }
+    case CheckDate:
+        if (DateText::parse(text).isValid())
+            return true;
+        reportBadInput(text, QStringLiteral(" 不是有效的日期！"));
+        return false;
+    case CheckInteger: {
+        qint16 value = 0;
+        if (ParseInteger(text, &value))
+            return true;
+        reportBadInput(text, QStringLiteral(" 不是有效的整数！"));
+        return false;
+    }
+    default:
+        return true;
+    }
+}
+
+} // namespace mSystem

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Checks what people type into the entry fields before any of it reaches a
+// statement, and tells them at once when it will not do.
+namespace mSystem {
+
+enum CheckKind { CheckNumber = 1, CheckDate = 2, CheckInteger = 3 };
+
+// True when text fits kind; otherwise reports it (title "错误") and returns
+// false. An empty text never fits. Kinds without a rule pass unchecked.
+bool CheckInput(const QString &text, int kind);
+
+// Whole numbers as the check accepts them: blanks around, a leading sign,
+// thousands commas between digits and decimals, which are rounded half away
+// from zero ("12.5" is 13). *value is set only on success; nothing is
+// reported.
+bool ParseNumber(const QString &text, qint32 *value);
+bool ParseInteger(const QString &text, qint16 *value);
+
+} // namespace mSystem
