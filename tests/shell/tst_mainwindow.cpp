@@ -1,0 +1,335 @@
+#include "commandbars.h"
+#include "fakelistwindow.h"
+#include "frmmain.h"
+#include "loginstate.h"
+#include "scriptedprompter.h"
+#include "testdatabase.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+QStringList captions(const QList<QAction *> &actions, bool iconText = false)
+{
+    QStringList list;
+    for (const QAction *a : actions) {
+        if (!a->isSeparator())
+            list << (iconText ? a->iconText() : a->text());
+    }
+    return list;
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void menuBarAndBands();
+    void oneActionPerTool();
+    void forwardsCommandsByName_data();
+    void forwardsCommandsByName();
+    void nothingHappensWithoutTarget();
+    void rowNavigation();
+    void saleListCommandUncoversTheSaleList();
+    void childWindowsOpenOnce();
+    void navigatorComesBack();
+    void printSetup();
+    void tileAndCascade();
+    void closingEndsEverything();
+
+private:
+    FakeListWindow *openList(const QString &name, int rows = 3);
+
+    TestDatabase m_db;
+    ScriptedPrompter *m_prompts = nullptr;
+    QPointer<frmMain> m_main;
+};
+
+void tst_MainWindow::init()
+{
+    m_prompts = new ScriptedPrompter;
+    PELKOR_FRESH_DATABASE(m_db);
+    gUserID = 1;
+    gStationID = 1;
+    m_main = new frmMain;
+    m_main->show();
+}
+
+void tst_MainWindow::cleanup()
+{
+    delete m_main;
+    m_main = nullptr;
+    m_db.dropAll();
+    delete m_prompts;
+}
+
+FakeListWindow *tst_MainWindow::openList(const QString &name, int rows)
+{
+    m_main->registerChildWindow(name, [rows] { return new FakeListWindow(rows); });
+    const QHash<QString, QString> opener = {{"frmSaleAdmin", ""},
+                                            {"frmMoneyAdmin", "tlMoneyAdmin"},
+                                            {"frmCustomerAdmin", "tlCustomerAdmin"},
+                                            {"frmStoreAdmin", "tlStoreAdmin"}};
+    if (name == QLatin1String("frmSaleAdmin"))
+        m_main->load();
+    else
+        m_main->toolClick(opener.value(name));
+    return qobject_cast<FakeListWindow *>(m_main->childWindow(name));
+}
+
+void tst_MainWindow::menuBarAndBands()
+{
+    QCOMPARE(captions(m_main->menuBar()->actions()),
+             QStringList({"文件(&F)", "操作(&O)", "日常业务(&R)", "货款管理(&H)", "发货管理(&F)", "空瓶管理(&K)",
+                          "查询统计(&C)", "窗口(&W)", "帮助(&H)"}));
+    auto *popFile = m_main->QObject::findChild<QMenu *>(QStringLiteral("popFile"));
+    QVERIFY(popFile);
+    QCOMPARE(captions(popFile->actions()),
+             QStringList({"系统用户管理", "修改登录密码", "系统参数设置", "重新启用系统", "定义单据打印格式",
+                          "打印设置", "打印预览", "打印报表", "退出"}));
+    auto *popWindows = m_main->QObject::findChild<QMenu *>(QStringLiteral("popWindows"));
+    QCOMPARE(captions(popWindows->actions()), QStringList({"纵向平铺", "横向平铺", "窗口层叠", "排列图标"}));
+    auto *popHelp = m_main->QObject::findChild<QMenu *>(QStringLiteral("popHelp"));
+    QCOMPARE(captions(popHelp->actions()), QStringList({"目录", "访问网站", "关于......."}));
+
+    auto *barTool = m_main->QObject::findChild<QToolBar *>(QStringLiteral("barTool"));
+    QVERIFY(barTool);
+    QCOMPARE(captions(barTool->actions(), true),
+             QStringList({"退出", "新建", "修改", "删除", "打印单据", "单据入帐", "查询", "刷新", "图形分析",
+                          "发货", "退货", "收款", "退款", "最前一条", "上一条", "下一条", "最后一条"}));
+    // The delete button carries the drop-down with "all open documents".
+    auto *del = qobject_cast<QToolButton *>(barTool->widgetForAction(m_main->commandBars()->tool("tlDel")));
+    QVERIFY(del && del->menu());
+    QCOMPARE(del->menu()->objectName(), QStringLiteral("popDel"));
+    QCOMPARE(captions(del->menu()->actions()), QStringList({"所有未入帐单据"}));
+
+    auto *navigator = m_main->QObject::findChild<QDockWidget *>(QStringLiteral("barNavigator"));
+    QVERIFY(navigator);
+    auto *group = navigator->findChild<QToolBar *>(QStringLiteral("grpCommon"));
+    QCOMPARE(captions(group->actions(), true),
+             QStringList({"销售开票", "销售收款", "销售发货", "空瓶回收", "库存管理", "今日盘点"}));
+    QVERIFY(m_main->QObject::findChild<QLabel *>(QStringLiteral("stbInfo")));
+    QCOMPARE(m_main->commandBars()->paneText(QStringLiteral("stbUser")), QStringLiteral("总站：系统管理员"));
+}
+
+void tst_MainWindow::oneActionPerTool()
+{
+    // The daily menu and the navigator show the very same command.
+    auto *popDaily = m_main->QObject::findChild<QMenu *>(QStringLiteral("popDaily"));
+    auto *navigator = m_main->QObject::findChild<QToolBar *>(QStringLiteral("grpCommon"));
+    QAction *fromMenu = nullptr;
+    for (QAction *a : popDaily->actions()) {
+        if (a->objectName() == QLatin1String("tlSaleAdmin"))
+            fromMenu = a;
+    }
+    QVERIFY(fromMenu);
+    QVERIFY(navigator->actions().contains(fromMenu));
+    QCOMPARE(fromMenu->text(), QStringLiteral("销售开票管理"));
+    QCOMPARE(fromMenu->iconText(), QStringLiteral("销售开票"));
+    fromMenu->setEnabled(false);
+    QVERIFY(!navigator->widgetForAction(fromMenu)->isEnabled());
+    // Every button of the tool bar and the navigator shows a picture.
+    auto *barTool = m_main->QObject::findChild<QToolBar *>(QStringLiteral("barTool"));
+    for (QAction *a : barTool->actions() + navigator->actions()) {
+        if (!a->isSeparator())
+            QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
+    }
+}
+
+void tst_MainWindow::forwardsCommandsByName_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QString>("method");
+    const QList<QPair<const char *, const char *>> pairs = {
+        {"tlAdd", "AddNew"}, {"tlEdit", "EditData"}, {"tlDel", "DeleteData"}, {"tlDelAll", "DeleteAll"},
+        {"tlRefresh", "DataRefresh"}, {"tlFilter", "ShowFilter"}, {"tlPrintSale", "PrintSale"},
+        {"tlPrintPreview", "PrintPreview"}, {"tlPrint", "PrintReport"}, {"tlInMoney", "InMoney"},
+        {"tlInAllMoney", "InAllMoney"}, {"tlOutMoney", "OutMoney"}, {"tlOutAllMoney", "OutAllMoney"},
+        {"tlOutAmount", "OutAmount"}, {"tlOutAllAmount", "OutAllAmount"}, {"tlInAmount", "InAmount"},
+        {"tlInAllAmount", "InAllAmount"}, {"tlInContainer", "InContainer"},
+        {"tlInAllContainer", "InAllContainer"}, {"tlOutContainer", "OutContainer"},
+        {"tlOutAllContainer", "OutAllContainer"}, {"tlFinish", "FinishToday"}};
+    for (const auto &[tool, method] : pairs)
+        QTest::newRow(tool) << QString::fromLatin1(tool) << QString::fromLatin1(method);
+}
+
+void tst_MainWindow::forwardsCommandsByName()
+{
+    QFETCH(QString, tool);
+    QFETCH(QString, method);
+    FakeListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
+    QVERIFY(list);
+    // Through the action, as a click on a menu item or a button does it.
+    m_main->commandBars()->tool(tool)->trigger();
+    QCOMPARE(list->calls, QStringList{method});
+}
+
+void tst_MainWindow::nothingHappensWithoutTarget()
+{
+    // No child window at all.
+    m_main->toolClick(QStringLiteral("tlAdd"));
+    m_main->toolClick(QStringLiteral("tlNext"));
+    m_main->toolClick(QStringLiteral("tlHelp"));
+    m_main->toolClick(QStringLiteral("noSuchTool"));
+    // A child without the methods (an entry form, say).
+    m_main->registerChildWindow(QStringLiteral("frmCustomerAdmin"), [] { return new PlainWindow; });
+    m_main->toolClick(QStringLiteral("tlCustomerAdmin"));
+    QVERIFY(m_main->activeChild());
+    for (const char *tool : {"tlAdd", "tlDel", "tlFinish", "tlInAllMoney", "tlFirst", "tlLast"})
+        m_main->toolClick(QString::fromLatin1(tool));
+    // Windows that no subsystem provides yet open nothing.
+    for (const char *tool : {"tlMoneyAdmin", "mnuHistoryCall", "mnuDayReport", "tlChart", "tlSysReset",
+                             "tlGrpStationAdmin", "tlSalePrintSetup"})
+        m_main->toolClick(QString::fromLatin1(tool));
+    QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MainWindow::rowNavigation()
+{
+    FakeListWindow *list = openList(QStringLiteral("frmSaleAdmin"), 3);
+    auto row = [&] { return list->dbgMain->currentIndex().row(); };
+    m_main->toolClick(QStringLiteral("tlFirst"));
+    QCOMPARE(row(), 0);
+    m_main->toolClick(QStringLiteral("tlPrevious"));
+    QCOMPARE(row(), 0);
+    m_main->toolClick(QStringLiteral("tlNext"));
+    QCOMPARE(row(), 1);
+    m_main->toolClick(QStringLiteral("tlLast"));
+    QCOMPARE(row(), 2);
+    m_main->NextRow();
+    QCOMPARE(row(), 2);
+    m_main->PreviousRow();
+    QCOMPARE(row(), 1);
+    m_main->FirstRow();
+    m_main->PreviousRow();
+    QCOMPARE(row(), 0);
+
+    // An empty grid: nothing to move to, nothing breaks.
+    FakeListWindow *empty = openList(QStringLiteral("frmMoneyAdmin"), 0);
+    QVERIFY(empty);
+    m_main->NextRow();
+    m_main->LastRow();
+    QVERIFY(!empty->dbgMain->currentIndex().isValid());
+}
+
+void tst_MainWindow::saleListCommandUncoversTheSaleList()
+{
+    openList(QStringLiteral("frmSaleAdmin"));
+    openList(QStringLiteral("frmCustomerAdmin"));
+    QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmCustomerAdmin"));
+    m_main->toolClick(QStringLiteral("tlSaleAdmin"));
+    QTRY_COMPARE(m_main->mdiArea()->subWindowList().size(), 1);
+    QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmSaleAdmin"));
+    m_main->toolClick(QStringLiteral("tlSaleAdmin"));
+    QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
+}
+
+void tst_MainWindow::childWindowsOpenOnce()
+{
+    int created = 0;
+    m_main->registerChildWindow(QStringLiteral("frmStoreAdmin"), [&created] {
+        ++created;
+        return new FakeListWindow;
+    });
+    openList(QStringLiteral("frmSaleAdmin"));
+    m_main->toolClick(QStringLiteral("tlStoreAdmin"));
+    QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmStoreAdmin"));
+    m_main->mdiArea()->setActiveSubWindow(m_main->mdiArea()->subWindowList().first());
+    QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmSaleAdmin"));
+    m_main->toolClick(QStringLiteral("tlStoreAdmin"));
+    QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmStoreAdmin"));
+    QCOMPARE(created, 1);
+    QCOMPARE(m_main->mdiArea()->subWindowList().size(), 2);
+}
+
+void tst_MainWindow::navigatorComesBack()
+{
+    auto *navigator = m_main->QObject::findChild<QDockWidget *>(QStringLiteral("barNavigator"));
+    QVERIFY(navigator->isVisible());
+    navigator->close();
+    QVERIFY(!navigator->isVisible());
+    m_main->toolClick(QStringLiteral("tlShowNavigator"));
+    QVERIFY(navigator->isVisible());
+    navigator->setFloating(true);
+    navigator->close();
+    m_main->toolClick(QStringLiteral("tlShowNavigator"));
+    QVERIFY(navigator->isVisible());
+    QVERIFY(!navigator->isFloating());
+}
+
+void tst_MainWindow::printSetup()
+{
+    // No list window: the printer's own set-up is offered.
+    m_main->toolClick(QStringLiteral("tlPrintSetup"));
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QCOMPARE(m_prompts->requests.first().kind, Prompt::Kind::PrinterSetup);
+    QVERIFY(m_prompts->requests.first().argument.value<quintptr>() != 0);
+    // A list window sets up its own grid printout.
+    FakeListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
+    m_prompts->clear();
+    m_main->toolClick(QStringLiteral("tlPrintSetup"));
+    QCOMPARE(list->calls, QStringList{"PrintSetup"});
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MainWindow::tileAndCascade()
+{
+    m_main->resize(1000, 700);
+    openList(QStringLiteral("frmSaleAdmin"));
+    openList(QStringLiteral("frmCustomerAdmin"));
+    const auto windows = m_main->mdiArea()->subWindowList();
+    QCOMPARE(windows.size(), 2);
+
+    m_main->toolClick(QStringLiteral("tlTileVertical"));
+    QCOMPARE(windows[0]->geometry().top(), windows[1]->geometry().top());
+    QVERIFY(windows[0]->geometry().right() < windows[1]->geometry().left());
+
+    m_main->toolClick(QStringLiteral("tlTileHorizontal"));
+    QCOMPARE(windows[0]->geometry().left(), windows[1]->geometry().left());
+    QVERIFY(windows[0]->geometry().bottom() < windows[1]->geometry().top());
+
+    m_main->toolClick(QStringLiteral("tlCascade"));
+    QVERIFY(windows[0]->geometry().topLeft() != windows[1]->geometry().topLeft());
+
+    windows[0]->showMinimized();
+    windows[1]->showMinimized();
+    m_main->toolClick(QStringLiteral("tlArrangeIcons"));
+    const int bottom = m_main->mdiArea()->viewport()->height();
+    QCOMPARE(windows[0]->geometry().bottom() + 1, bottom);
+    QCOMPARE(windows[1]->geometry().bottom() + 1, bottom);
+    QVERIFY(windows[0]->geometry().left() != windows[1]->geometry().left());
+}
+
+void tst_MainWindow::closingEndsEverything()
+{
+    openList(QStringLiteral("frmSaleAdmin"));
+    QPointer<QWidget> list = m_main->activeChild();
+    QPointer<CommandBars> bars = m_main->commandBars();
+    QVERIFY(!bars->mainWindowClosing);
+    bool closingSeen = false;
+    connect(list, &QObject::destroyed, this, [&] { closingSeen = bars && bars->mainWindowClosing; });
+    m_main->toolClick(QStringLiteral("tlExit"));
+    QTRY_VERIFY(m_main.isNull() || !m_main->isVisible());
+    QTRY_VERIFY(list.isNull());
+    QVERIFY(closingSeen);
+    m_main = nullptr; // deleted on close
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
