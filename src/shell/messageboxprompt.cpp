@@ -74,14 +74,16 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         return ask(request);
     case Prompt::Kind::PickDate: {
         frmPickDate dialog(parent);
-        dialog.exec();
-        return PickedDate.isValid() ? QVariant(PickedDate) : QVariant();
+        if (dialog.exec() != QDialog::Accepted || !PickedDate.isValid())
+            return {};
+        return PickedDate;
     }
     case Prompt::Kind::SelectCustomer: {
         frmSelCustomer dialog(parent);
         dialog.mCurSQL = request.argument.toString();
-        dialog.exec();
-        return PickedCustomerID == -1 ? QVariant() : QVariant(PickedCustomerID);
+        if (dialog.exec() != QDialog::Accepted || PickedCustomerID == -1)
+            return {};
+        return PickedCustomerID;
     }
     case Prompt::Kind::PrinterSetup: {
         auto *printer = reinterpret_cast<QPrinter *>(request.argument.value<quintptr>());

@@ -13,6 +13,16 @@ class RecordsetModel : public QAbstractTableModel
 public:
     explicit RecordsetModel(QObject *parent = nullptr);
 
+    // Which fields to show, in which order, under which captions; money
+    // columns are written as "##,##0.00". Without columns every field shows.
+    struct Column
+    {
+        QString field;
+        QString caption;
+        bool money = false;
+    };
+    void setColumns(const QList<Column> &columns);
+
     void setRecordset(const Recordset &rs);
     const Recordset &recordset() const { return m_rs; }
 
@@ -23,5 +33,9 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    int fieldOf(int column) const;
+
     Recordset m_rs;
+    QList<Column> m_columns;
+    QVector<int> m_fieldIndex;
 };

@@ -3,6 +3,7 @@
 #include "commandbars.h"
 #include "frmabout.h"
 #include "frmchangepwd.h"
+#include "frmsale.h"
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "prompt.h"
@@ -159,6 +160,19 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     m_dialogs.insert(QStringLiteral("tlChangePwd"), [](QWidget *parent) {
         frmChangePwd dialog(parent);
         dialog.exec();
+    });
+    // Until the sale list carries the add command, new sales start here.
+    QAction *newSale = makeTool(QStringLiteral("tlTempNewSale"), QStringLiteral("新建销售单据"));
+    newSale->setIcon(ToolIcons::icon(QStringLiteral("tlSaleAdmin")));
+    newSale->setShortcut(QKeySequence(Qt::Key_F2));
+    QMenu *popDaily = QObject::findChild<QMenu *>(QStringLiteral("popDaily"));
+    popDaily->insertAction(m_tools.value(QStringLiteral("tlMoneyAdmin")), newSale);
+    m_dialogs.insert(QStringLiteral("tlTempNewSale"), [this](QWidget *parent) {
+        if (!m_tools.value(QStringLiteral("tlSaleAdmin"))->isEnabled())
+            return;
+        frmSale sale(parent);
+        sale.mActionType = frmSale::New;
+        sale.exec();
     });
     resize(1100, 720);
 }

@@ -1,0 +1,375 @@
+#include "frmcustomer.h"
+
+#include "datetext.h"
+#include "inputcheck.h"
+#include "loginstate.h"
+#include "mdatabase.h"
+#include "pickers.h"
+#include "prompt.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString ErrorTitle = QStringLiteral("错误");
+
+// SQLite hands dates back as text, the other databases as dates.
+QDate storedDate(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate();
+    return DateText::parse(value.toString().left(10));
+}
+
+QLineEdit *lineEdit(const QString &name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+} // namespace
+
+frmCustomer::frmCustomer(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmCustomer"));
+    setWindowTitle(QStringLiteral("客户资料"));
+
+    txtAccount = lineEdit(QStringLiteral("txtAccount"), this);
+    chkAutoID = new QCheckBox(QStringLiteral("系统自动编号"), this);
+    chkAutoID->setObjectName(QStringLiteral("chkAutoID"));
+    txtName = lineEdit(QStringLiteral("txtName"), this);
+    txtAddress = lineEdit(QStringLiteral("txtAddress"), this);
+    txtPhone = lineEdit(QStringLiteral("txtPhone"), this);
+    cmbCustType = new QComboBox(this);
+    cmbCustType->setObjectName(QStringLiteral("cmbCustType"));
+    // The position is what CustType stores: the order must never change.
+    cmbCustType->addItems({QStringLiteral("未开户客户"), QStringLiteral("已开户客户"),
+                           QStringLiteral("开户大客户"), QStringLiteral("托管户"),
+                           QStringLiteral("其它")});
+    txtCreateDate = lineEdit(QStringLiteral("txtCreateDate"), this);
+    btnDate = new QPushButton(QStringLiteral("..."), this);
+    btnDate->setObjectName(QStringLiteral("btnDate"));
+    btnDate->setAutoDefault(false);
+    txtDetail = lineEdit(QStringLiteral("txtDetail"), this);
+    chkDisable = new QCheckBox(QStringLiteral("该帐户暂停使用"), this);
+    chkDisable->setObjectName(QStringLiteral("chkDisable"));
+    cmbStation = new QComboBox(this);
+    cmbStation->setObjectName(QStringLiteral("cmbStation"));
+
+    btnSave = new QPushButton(QStringLiteral("保存"), this);
+    btnSave->setObjectName(QStringLiteral("btnSave"));
+    btnSave->setDefault(true);
+    btnExit = new QPushButton(QStringLiteral("退出"), this);
+    btnExit->setObjectName(QStringLiteral("btnExit"));
+
+    auto *accountRow = new QHBoxLayout;
+    accountRow->addWidget(txtAccount, 1);
+    accountRow->addWidget(chkAutoID);
+    auto *dateRow = new QHBoxLayout;
+    dateRow->addWidget(txtCreateDate, 1);
+    dateRow->addWidget(btnDate);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("帐户编号："), accountRow);
+    form->addRow(QStringLiteral("顾客姓名："), txtName);
+    form->addRow(QStringLiteral("联系地址："), txtAddress);
+    form->addRow(QStringLiteral("联系电话："), txtPhone);
+    form->addRow(QStringLiteral("顾客类型："), cmbCustType);
+    form->addRow(QStringLiteral("开户日期："), dateRow);
+    form->addRow(QStringLiteral("备注："), txtDetail);
+    form->addRow(QString(), chkDisable);
+    form->addRow(QStringLiteral("所辖供水站："), cmbStation);
+
+    auto *buttons = new QDialogButtonBox(this);
+    buttons->addButton(btnSave, QDialogButtonBox::AcceptRole);
+    buttons->addButton(btnExit, QDialogButtonBox::RejectRole);
+    disconnect(buttons, nullptr, this, nullptr);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    resize(420, sizeHint().height());
+
+    connect(txtAccount, &QLineEdit::textChanged, this, &frmCustomer::refreshSaveButton);
+    connect(txtAddress, &QLineEdit::textChanged, this, &frmCustomer::refreshSaveButton);
+    connect(chkAutoID, &QCheckBox::clicked, this, &frmCustomer::autoIDClicked);
+    connect(txtAccount, &QLineEdit::editingFinished, this,
+            [this] { checkOnLeaving(txtAccount, mSystem::CheckInteger); });
+    connect(txtCreateDate, &QLineEdit::editingFinished, this,
+            [this] { checkOnLeaving(txtCreateDate, mSystem::CheckDate); });
+    connect(btnDate, &QPushButton::clicked, this, &frmCustomer::pickDate);
+    connect(btnSave, &QPushButton::clicked, this, &frmCustomer::save);
+    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmCustomer::Load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    fillStations();
+    // Only the head station looks after customers of other stations.
+    cmbStation->setEnabled(gIsHeadStation);
+    if (mActionType == 2) {
+        m_recordFound = loadForEdit();
+    } else {
+        loadForNew();
+        m_recordFound = true;
+    }
+}
+
+void frmCustomer::PrefillFromSale(const QString &phone, const QString &address)
+{
+    Load();
+    txtPhone->setText(phone);
+    txtAddress->setText(address);
+    // The sale waits for this customer; nobody should stop to invent an account.
+    chkAutoID->setChecked(true);
+    chkAutoID->setEnabled(false);
+    txtAccount->clear();
+    showAccountAsSystemOwned(true);
+    refreshSaveButton();
+}
+
+int frmCustomer::exec()
+{
+    Load();
+    if (!m_recordFound) {
+        setResult(QDialog::Rejected);
+        return QDialog::Rejected;
+    }
+    return QDialog::exec();
+}
+
+void frmCustomer::fillStations()
+{
+    cmbStation->clear();
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
+    if (!rs)
+        return;
+    for (int row = 0; row < rs->recordCount(); ++row)
+        cmbStation->addItem(rs->value(row, QStringLiteral("Name")).toString(),
+                            rs->value(row, QStringLiteral("ID")).toInt());
+}
+
+void frmCustomer::loadForNew()
+{
+    chkAutoID->setChecked(true);
+    txtAccount->clear();
+    showAccountAsSystemOwned(true);
+    txtCreateDate->setText(DateText::shortDate(QDate::currentDate()));
+    cmbCustType->setCurrentIndex(1);
+    m_storedStationID = gStationID;
+    cmbStation->setCurrentIndex(cmbStation->findData(m_storedStationID));
+    btnSave->setEnabled(false);
+}
+
+bool frmCustomer::loadForEdit()
+{
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Customer where ID=")
+                                             + QString::number(mCurID));
+    if (!rs || rs->isEmpty())
+        return false;
+
+    chkAutoID->setChecked(false);
+    // Account and opening date are part of the customer's history.
+    txtAccount->setEnabled(false);
+    chkAutoID->setEnabled(false);
+    txtCreateDate->setEnabled(false);
+    btnDate->setEnabled(false);
+
+    txtAccount->setText(rs->value(0, QStringLiteral("Account")).toString());
+    txtAddress->setText(rs->value(0, QStringLiteral("Address")).toString());
+    txtName->setText(rs->value(0, QStringLiteral("Name")).toString());
+    txtPhone->setText(rs->value(0, QStringLiteral("Phone")).toString());
+    txtCreateDate->setText(DateText::shortDate(storedDate(rs->value(0, QStringLiteral("CreateDate")))));
+    m_storedCustType = rs->value(0, QStringLiteral("CustType")).toInt();
+    cmbCustType->setCurrentIndex(m_storedCustType < cmbCustType->count() ? m_storedCustType : -1);
+    txtDetail->setText(rs->value(0, QStringLiteral("Detail")).toString());
+    chkDisable->setChecked(
+        mDatabase::TrimBlanks(rs->value(0, QStringLiteral("Status")).toString()) == QLatin1String("0"));
+    m_storedStationID = rs->value(0, QStringLiteral("StationID")).toInt();
+    cmbStation->setCurrentIndex(cmbStation->findData(m_storedStationID));
+    btnSave->setEnabled(true);
+    return true;
+}
+
+void frmCustomer::refreshSaveButton()
+{
+    btnSave->setEnabled(!txtAddress->text().isEmpty()
+                        && (chkAutoID->isChecked()
+                            || !mDatabase::TrimBlanks(txtAccount->text()).isEmpty()));
+}
+
+void frmCustomer::autoIDClicked()
+{
+    const bool systemOwned = chkAutoID->isChecked();
+    if (systemOwned)
+        txtAccount->clear();
+    showAccountAsSystemOwned(systemOwned);
+    refreshSaveButton();
+}
+
+void frmCustomer::showAccountAsSystemOwned(bool systemOwned)
+{
+    txtAccount->setEnabled(!systemOwned);
+    if (systemOwned) {
+        // Looks like part of the window, so nobody tries to type into it.
+        QPalette blended = txtAccount->palette();
+        blended.setColor(QPalette::Base, palette().color(QPalette::Window));
+        txtAccount->setPalette(blended);
+    } else {
+        txtAccount->setPalette(QPalette());
+    }
+}
+
+void frmCustomer::checkOnLeaving(QLineEdit *field, int kind)
+{
+    // An inactive window means a message box took the focus (possibly our
+    // own) or the person switched programs: neither is leaving the field.
+    // Heading for 退出 must not be held up by a check either.
+    if (!isVisible() || !isActiveWindow() || QApplication::focusWidget() == btnExit)
+        return;
+    const QString text = mDatabase::TrimBlanks(field->text());
+    if (field == txtAccount && text.isEmpty())
+        return;
+    if (!mSystem::CheckInput(text, kind)) {
+        field->setFocus();
+        field->selectAll();
+    }
+}
+
+void frmCustomer::pickDate()
+{
+    const QDate picked = mSystem::PickDate();
+    if (picked.isValid())
+        txtCreateDate->setText(DateText::shortDate(picked));
+}
+
+void frmCustomer::save()
+{
+    if (mActionType == 2)
+        saveEdit();
+    else
+        saveNew();
+}
+
+void frmCustomer::saveNew()
+{
+    const bool systemAccount = chkAutoID->isChecked();
+    qint16 account = 0;
+    if (!systemAccount) {
+        // The check on leaving can be skipped (Enter, 退出 then back); this one
+        // cannot, and only a parsed number ever reaches the statement.
+        const QString typed = mDatabase::TrimBlanks(txtAccount->text());
+        if (!mSystem::CheckInput(typed, mSystem::CheckInteger)) {
+            txtAccount->setFocus();
+            return;
+        }
+        mSystem::ParseInteger(typed, &account);
+    }
+    const QString dateLiteral = DateText::sqlLiteral(txtCreateDate->text());
+    if (!mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate) || dateLiteral.isEmpty()) {
+        txtCreateDate->setFocus();
+        return;
+    }
+
+    // The address alone tells the drivers where to go, so it may be open only once.
+    if (!mDatabase::IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Address"),
+                                  txtAddress->text(), 0)) {
+        Prompt::error(QStringLiteral("该地址已经开户了，请检查后再继续！"), ErrorTitle);
+        return;
+    }
+    // The number as it will be stored, so "1,000" is checked as 1000.
+    if (!systemAccount
+        && !mDatabase::IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Account"),
+                                     QString::number(account), 1)) {
+        Prompt::error(QStringLiteral("您所指定的帐户名称已被占用!,请重新指定"), ErrorTitle);
+        return;
+    }
+
+    const QString sql
+        = QStringLiteral("insert into Customer(Account,Phone,Address,Name,Detail,CreateDate,"
+                         "CustType,Status,StationID) values (")
+          + QString::number(account) + QLatin1Char(',') + mDatabase::SqlStr(txtPhone->text())
+          + QLatin1Char(',') + mDatabase::SqlStr(txtAddress->text()) + QLatin1Char(',')
+          + mDatabase::SqlStr(txtName->text()) + QLatin1Char(',')
+          + mDatabase::SqlStr(txtDetail->text()) + QLatin1Char(',') + dateLiteral
+          + QLatin1Char(',') + QString::number(chosenCustType()) + QLatin1Char(',')
+          + mDatabase::SqlStr(statusFlag()) + QLatin1Char(',')
+          + QString::number(chosenStationID()) + QLatin1Char(')');
+
+    // Failures below have been reported already; the input stays for another try.
+    if (!mDatabase::BeginTrans())
+        return;
+    const qint64 newID = mDatabase::InsertAndGetID(sql);
+    if (newID <= 0) {
+        mDatabase::RollbackTrans();
+        return;
+    }
+    // A system account is the row's own key, which exists only after the insert.
+    if (systemAccount
+        && !mDatabase::ExecuteSQL(QStringLiteral("update Customer set Account=ID where ID=")
+                                  + QString::number(newID))) {
+        mDatabase::RollbackTrans();
+        return;
+    }
+    // A failed commit has rolled itself back.
+    if (!mDatabase::CommitTrans())
+        return;
+
+    PickedCustomerID = qint32(newID);
+
+    txtName->clear();
+    txtPhone->clear();
+    txtAddress->clear();
+    txtDetail->clear();
+    if (systemAccount) {
+        txtPhone->setFocus();
+    } else {
+        // Manually numbered customers usually come in a run.
+        txtAccount->setText(QString::number(int(account) + 1));
+        txtAccount->setFocus();
+        txtAccount->selectAll();
+    }
+}
+
+void frmCustomer::saveEdit()
+{
+    const QString sql = QStringLiteral("update Customer set Address=")
+                        + mDatabase::SqlStr(txtAddress->text()) + QStringLiteral(", Phone=")
+                        + mDatabase::SqlStr(txtPhone->text()) + QStringLiteral(", Name=")
+                        + mDatabase::SqlStr(mDatabase::TrimBlanks(txtName->text()))
+                        + QStringLiteral(", detail=") + mDatabase::SqlStr(txtDetail->text())
+                        + QStringLiteral(", CustType=") + QString::number(chosenCustType())
+                        + QStringLiteral(", StationID=") + QString::number(chosenStationID())
+                        + QStringLiteral(", Status=") + mDatabase::SqlStr(statusFlag())
+                        + QStringLiteral(" where ID=") + QString::number(mCurID);
+    if (mDatabase::ExecuteSQL(sql))
+        accept();
+}
+
+int frmCustomer::chosenStationID() const
+{
+    // A closed station is not in the list; the customer stays with it
+    // rather than ending up with no station at all.
+    return cmbStation->currentIndex() >= 0 ? cmbStation->currentData().toInt() : m_storedStationID;
+}
+
+int frmCustomer::chosenCustType() const
+{
+    return cmbCustType->currentIndex() >= 0 ? cmbCustType->currentIndex() : m_storedCustType;
+}
+
+QString frmCustomer::statusFlag() const
+{
+    return chkDisable->isChecked() ? QStringLiteral("0") : QStringLiteral("1");
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// One customer's record: opened modally to enter new customers one after the
+// other, or to change an existing one.
+class frmCustomer : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmCustomer(QWidget *parent = nullptr);
+
+    int mActionType = 1; // 1 new, 2 edit
+    int mCurID = 0;      // Customer.ID being edited
+
+    // Fills the form for mActionType/mCurID; later calls do nothing, so
+    // callers may prepare the form before exec().
+    void Load();
+    // A sale for an unknown caller: the customer is entered with what the
+    // order already knows and always gets an account from the system.
+    void PrefillFromSale(const QString &phone, const QString &address);
+
+    // Returns Rejected without showing when the customer to edit is gone.
+    int exec() override;
+
+private:
+    void fillStations();
+    void loadForNew();
+    bool loadForEdit();
+    void refreshSaveButton();
+    void autoIDClicked();
+    void showAccountAsSystemOwned(bool systemOwned);
+    void checkOnLeaving(QLineEdit *field, int kind);
+    void pickDate();
+    void save();
+    void saveNew();
+    void saveEdit();
+    int chosenStationID() const;
+    int chosenCustType() const;
+    QString statusFlag() const;
+
+    QLineEdit *txtAccount;
+    QCheckBox *chkAutoID;
+    QLineEdit *txtName;
+    QLineEdit *txtAddress;
+    QLineEdit *txtPhone;
+    QComboBox *cmbCustType;
+    QLineEdit *txtCreateDate;
+    QPushButton *btnDate;
+    QLineEdit *txtDetail;
+    QCheckBox *chkDisable;
+    QComboBox *cmbStation;
+    QPushButton *btnSave;
+    QPushButton *btnExit;
+
+    bool m_loaded = false;
+    bool m_recordFound = false;
+    // Stored when the list holds no matching choice: the edited row's own
+    // values, or the user's station for a new customer.
+    int m_storedCustType = 0;
+    int m_storedStationID = 0;
+};

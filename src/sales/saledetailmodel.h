@@ -1,0 +1,81 @@
+#pragma once
+
+#include "recordset.h"
+#include "salelines.h"
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+// The three product lines of the sale window as an editable table. Typed
+// cells are checked as they are accepted; a refused cell keeps its value.
+class SaleDetailModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit SaleDetailModel(QObject *parent = nullptr);
+
+    SaleLines &lines() { return m_lines; }
+    const SaleLines &lines() const { return m_lines; }
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // Called after the lines were changed from outside (loading, reset).
+    void reload();
+    // True when the last edit was refused; the view then edits the cell again.
+    bool lastEditRefused() const { return m_lastRefused; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    static bool isEditableColumn(int column);
+
+signals:
+    // A line was accepted: the totals are due again.
+    void linesChanged();
+
+private:
+    SaleLines m_lines;
+    bool m_readOnly = false;
+    bool m_lastRefused = false;
+};
+
+// The product cell's editor: a drop-down of the active products that finds
+// a product by its number or by any part of its name as the operator types.
+class ProductDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    explicit ProductDelegate(QObject *parent = nullptr);
+    void setProducts(const Recordset &products);
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+
+private:
+    Recordset m_products;
+};
+
+// Enter moves through the cells the operator fills: product, price,
+// quantity, next line; after the last line the focus leaves the grid.
+class SaleDetailView : public QTableView
+{
+    Q_OBJECT
+
+public:
+    explicit SaleDetailView(QWidget *parent = nullptr);
+
+protected:
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    void editNext(const QModelIndex &from);
+};

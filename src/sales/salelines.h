@@ -1,0 +1,56 @@
+#pragma once
+
+#include "currency.h"
+
+#include <QString>
+#include <QVector>
+
+#include <array>
+
+// The product lines of one sale as the operator types them: three rows of
+// cell texts (product number, name, unit, price, quantity, money). A row
+// whose product cell is blank is no line.
+class SaleLines
+{
+public:
+    static constexpr int RowCount = 3;
+    enum Cell { ProductID, Name, Unit, Price, Amount, Money, CellCount };
+
+    QString cell(int row, int column) const;
+    void setCell(int row, int column, const QString &text);
+    void clearRow(int row);
+    void clear();
+    bool isLine(int row) const;
+
+    // Fills a row from the active product with that number: name, unit, its
+    // price, quantity 1 and money equal to the price. False (row unchanged)
+    // for a number no active product has, or text that is no number.
+    bool fillProduct(int row, const QString &productId);
+    // money := price × quantity, for a row that holds a line.
+    void recomputeMoney(int row);
+
+private:
+    std::array<std::array<QString, CellCount>, RowCount> m_cells;
+};
+
+// The sums of the lines, as the sale stores them.
+struct SaleTotals
+{
+    qint32 amount = 0;      // quantity ordered
+    Currency money;         // money due
+    qint32 containers = 0;  // empty bottles to collect
+};
+
+namespace SaleRules {
+
+// The numeric value of a typed cell or field: 0 for text that is no number.
+Currency numericValue(const QString &text);
+// Quantities are counted in whole units, halves going to the even unit.
+qint32 wholeUnits(const Currency &quantity);
+// True for a water product that goes out in a bottle of its own.
+bool hasBottle(qint64 productId, qint64 *containerId = nullptr);
+SaleTotals sumLines(const SaleLines &lines);
+// "￥1,234.50" for money above zero, "0" otherwise, as the line grid shows it.
+QString lineMoneyText(const QString &money);
+
+} // namespace SaleRules
