@@ -1,0 +1,339 @@
+#include "loginstate.h"
+#include "mdatabase.h"
+#include "salelines.h"
+#include "salewriter.h"
+#include "scriptedprompter.h"
+#include "testdatabase.h"
+
+#include <QProcess>
+#include <QTest>
+
+using mDatabase::ExecuteSQL;
+using mDatabase::OpenRecordset;
+
+namespace {
+
+const QDate Today(2026, 12, 8);
+
+// Products of every kind the rules tell apart.
+struct Catalogue
+{
+    qint64 bottle = 0;
+    qint64 water = 0;      // comes in the bottle
+    qint64 boxedWater = 0; // no bottle of its own
+};
+
+Catalogue makeCatalogue()
+{
+    Catalogue c;
+    c.bottle = mDatabase::InsertAndGetID(QStringLiteral(
+        "insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) values('18.9升水桶','个',30,'1','1',0)"));
+    c.water = mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) "
+                       "values('18.9升纯净水','桶',10,'1','0',%1)")
+            .arg(c.bottle));
+    c.boxedWater = mDatabase::InsertAndGetID(QStringLiteral(
+        "insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) values('550毫升纯净水','箱',24,'1','0',0)"));
+    return c;
+}
+
+SaleRecord::Line line(qint64 product, int price, int amount)
+{
+    SaleRecord::Line l;
+    l.productId = product;
+    l.price = Currency::fromInt(price);
+    l.amount = amount;
+    l.money = Currency::fromInt(price * amount);
+    return l;
+}
+
+SaleRecord sale(const QString &address, const QString &phone, const QVector<SaleRecord::Line> &lines)
+{
+    SaleRecord s;
+    s.address = address;
+    s.phone = phone;
+    s.createDate = Today;
+    s.stationId = 1;
+    s.userId = 1;
+    s.lines = lines;
+    for (const auto &l : lines) {
+        s.totalAmount += l.amount;
+        s.totalMoney += l.money;
+    }
+    return s;
+}
+
+int count(const QString &sql)
+{
+    const auto rs = OpenRecordset(sql);
+    return rs ? rs->value(0, 0).toInt() : -1;
+}
+
+// One of two workstations saving orders at the same moment: every order's
+// lines carry the worker's own product and the order's own quantity.
+int runWorker(const QString &url, int worker, int orders)
+{
+    ConnectionTarget target;
+    QString error;
+    if (!ConnectionTarget::fromUrl(url, &target, &error) || !mDatabase::OpenConnection(target, &error)) {
+        qWarning("%s", qPrintable(error));
+        return 2;
+    }
+    const qint64 product = worker == 1 ? 2 : 3;
+    for (int n = 1; n <= orders; ++n) {
+        SaleRecord s = sale(QStringLiteral("并发地址%1-%2").arg(worker).arg(n), QStringLiteral("5550%1").arg(n),
+                            {line(product, 1, n)});
+        s.detail = QString::number(worker);
+        if (SaleWriter::saveNew(s, Today) == 0)
+            return 3;
+    }
+    return 0;
+}
+
+} // namespace
+
+class tst_SaleWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void wholeUnits_data();
+    void wholeUnits();
+    void lineMoneyText();
+    void newSaleCreatesCustomerHeaderAndLines();
+    void addressFindsAnyCustomer();
+    void editRewritesHeaderAndLines();
+    void failureLeavesNothing();
+    void newSaleId();
+    void concurrentWorkstations();
+
+private:
+    TestDatabase m_db;
+    ScriptedPrompter *m_prompts = nullptr;
+};
+
+void tst_SaleWriter::init()
+{
+    m_prompts = new ScriptedPrompter;
+    gUserID = 1;
+    gStationID = 1;
+    gIsHeadStation = true;
+}
+
+void tst_SaleWriter::cleanup()
+{
+    m_db.dropAll();
+    delete m_prompts;
+}
+
+void tst_SaleWriter::wholeUnits_data()
+{
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<int>("units");
+    QTest::newRow("whole") << "3" << 3;
+    QTest::newRow("half to even down") << "2.5" << 2;
+    QTest::newRow("half to even up") << "3.5" << 4;
+    QTest::newRow("above half") << "2.51" << 3;
+    QTest::newRow("negative half") << "-2.5" << -2;
+    QTest::newRow("not a number") << "abc" << 0;
+}
+
+void tst_SaleWriter::wholeUnits()
+{
+    QFETCH(QString, quantity);
+    QTEST(int(SaleRules::wholeUnits(SaleRules::numericValue(quantity))), "units");
+}
+
+void tst_SaleWriter::lineMoneyText()
+{
+    QCOMPARE(SaleRules::lineMoneyText(QStringLiteral("1234.5")), QStringLiteral("￥1,234.50"));
+    QCOMPARE(SaleRules::lineMoneyText(QStringLiteral("0")), QStringLiteral("0"));
+    QCOMPARE(SaleRules::lineMoneyText(QStringLiteral("-3")), QStringLiteral("0"));
+    QCOMPARE(SaleRules::lineMoneyText(QString()), QStringLiteral("0"));
+}
+
+void tst_SaleWriter::newSaleCreatesCustomerHeaderAndLines()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    SaleRecord s = sale(QStringLiteral(" 人民路'1号 "), QStringLiteral(" 86120001 "),
+                        {line(c.water, 10, 3), line(c.bottle, 30, 1), line(c.boxedWater, 24, 2)});
+    s.totalContainer = 3;
+    s.inMoney = Currency::fromInt(50);
+    s.detail = QStringLiteral("放门口'");
+    const qint64 id = SaleWriter::saveNew(s, Today);
+    QVERIFY(id > 0);
+
+    const auto customer = OpenRecordset(QStringLiteral("select * from Customer"));
+    QCOMPARE(customer->recordCount(), 1);
+    const qint64 customerId = customer->value(0, QStringLiteral("ID")).toLongLong();
+    QCOMPARE(customer->value(0, QStringLiteral("Account")).toLongLong(), customerId);
+    QCOMPARE(customer->value(0, QStringLiteral("Address")).toString(), QStringLiteral("人民路'1号"));
+    QCOMPARE(customer->value(0, QStringLiteral("Phone")).toString(), QStringLiteral("86120001"));
+    QCOMPARE(customer->value(0, QStringLiteral("Detail")).toString(), QStringLiteral("系统自动加入用户！"));
+    QCOMPARE(customer->value(0, QStringLiteral("CustType")).toInt(), 0);
+
+    const auto header = OpenRecordset(QStringLiteral("select * from Sale where ID=%1").arg(id));
+    QCOMPARE(header->value(0, QStringLiteral("CustomerID")).toLongLong(), customerId);
+    QCOMPARE(header->value(0, QStringLiteral("TotalAmount")).toInt(), 6);
+    QCOMPARE(Currency::fromVariant(header->value(0, QStringLiteral("TotalMoney"))), Currency::fromInt(108));
+    QCOMPARE(Currency::fromVariant(header->value(0, QStringLiteral("InMoney"))), Currency::fromInt(50));
+    QCOMPARE(header->value(0, QStringLiteral("FinishFlag")).toString(), QStringLiteral("0"));
+    QCOMPARE(header->value(0, QStringLiteral("Detail")).toString(), QStringLiteral("放门口'"));
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where CreateDate=%1")
+                       .arg(mDatabase::dialect().dateLiteral(Today))),
+             1);
+
+    // Water, its bottle, the bottle product itself, water without bottle.
+    const auto lines = OpenRecordset(
+        QStringLiteral("select * from Sale_detail where SaleID=%1 order by ID").arg(id));
+    QCOMPARE(lines->recordCount(), 4);
+    const QList<QList<qint64>> expected = {{c.water, 3, 10, 30, 0}, {c.bottle, 3, 0, 0, 1},
+                                           {c.bottle, 1, 30, 30, 0}, {c.boxedWater, 2, 24, 48, 0}};
+    for (int row = 0; row < 4; ++row) {
+        QCOMPARE(lines->value(row, QStringLiteral("ProductID")).toLongLong(), expected[row][0]);
+        QCOMPARE(lines->value(row, QStringLiteral("MyAmount")).toInt(), int(expected[row][1]));
+        QCOMPARE(Currency::fromVariant(lines->value(row, QStringLiteral("Price"))), Currency::fromInt(expected[row][2]));
+        QCOMPARE(Currency::fromVariant(lines->value(row, QStringLiteral("MyMoney"))), Currency::fromInt(expected[row][3]));
+        QCOMPARE(lines->value(row, QStringLiteral("IsContainer")).toString(), QString::number(expected[row][4]));
+    }
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_SaleWriter::addressFindsAnyCustomer()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Name,Phone,Address,Status,StationID) "
+                                      "values(77,'王','111','解放路5号','0',2)")));
+    const qint64 id = SaleWriter::saveNew(sale(QStringLiteral("解放路5号"), QStringLiteral("222"),
+                                               {line(c.water, 10, 1)}),
+                                          Today);
+    QVERIFY(id > 0);
+    const auto customers = OpenRecordset(QStringLiteral("select * from Customer"));
+    QCOMPARE(customers->recordCount(), 1);
+    QCOMPARE(customers->value(0, QStringLiteral("Phone")).toString(), QStringLiteral("222"));
+    QCOMPARE(customers->value(0, QStringLiteral("Account")).toInt(), 77);
+    QCOMPARE(customers->value(0, QStringLiteral("Status")).toString(), QStringLiteral("0"));
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID")),
+             customers->value(0, QStringLiteral("ID")).toString());
+}
+
+void tst_SaleWriter::editRewritesHeaderAndLines()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    SaleRecord s = sale(QStringLiteral("建设路9号"), QStringLiteral("333"), {line(c.water, 10, 2)});
+    const qint64 id = SaleWriter::saveNew(s, Today);
+    QVERIFY(id > 0);
+    const QString customer = mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID"));
+
+    // Unchanged: the same lines again, the bottle line rebuilt.
+    s.id = id;
+    QVERIFY(SaleWriter::saveEdit(s));
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 2);
+
+    s.lines = {line(c.boxedWater, 24, 5)};
+    s.totalAmount = 5;
+    s.totalMoney = Currency::fromInt(120);
+    s.userId = 7;
+    s.address = QStringLiteral("别处");
+    QVERIFY(SaleWriter::saveEdit(s));
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 1);
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'").arg(id)), 0);
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("TotalAmount")).toDouble(), 5.0);
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("UserID")), QStringLiteral("7"));
+    // Customer and date of a stored sale stay.
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID")), customer);
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 1);
+}
+
+void tst_SaleWriter::failureLeavesNothing()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    QVERIFY(ExecuteSQL(QStringLiteral("drop table Sale_detail")));
+    const qint64 id = SaleWriter::saveNew(sale(QStringLiteral("和平街3号"), QStringLiteral("444"),
+                                               {line(c.water, 10, 1)}),
+                                          Today);
+    QCOMPARE(id, qint64(0));
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 0);
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY(m_prompts->requests.first().text.startsWith(QStringLiteral("更新数据库时出现系统错误")));
+}
+
+void tst_SaleWriter::newSaleId()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    QCOMPARE(SaleWriter::GetNewSaleID(), 1);
+    const Catalogue c = makeCatalogue();
+    const qint64 id = SaleWriter::saveNew(sale(QStringLiteral("幸福里1号"), QString(), {line(c.water, 10, 1)}), Today);
+    QCOMPARE(SaleWriter::GetNewSaleID(), int(id) + 1);
+    mDatabase::CloseConnection();
+    QCOMPARE(SaleWriter::GetNewSaleID(), -1);
+    QVERIFY(m_prompts->texts().contains(QStringLiteral("向系统获取新的系统编号时出现错误！")));
+}
+
+void tst_SaleWriter::concurrentWorkstations()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("two workstations need a database server");
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    QCOMPARE(c.water, qint64(2));
+    QCOMPARE(c.boxedWater, qint64(3));
+    const ConnectionTarget t = mDatabase::currentTarget();
+    const QString url = QStringLiteral("pgsql://%1:%2@%3:%4/%5").arg(t.user, t.password, t.host).arg(t.port).arg(t.database);
+    const int orders = 40;
+    QList<QProcess *> workers;
+    for (int worker = 1; worker <= 2; ++worker) {
+        auto *p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PELKOR_SALE_WORKER"), QStringLiteral("%1;%2;%3").arg(worker).arg(orders).arg(url));
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->start(QCoreApplication::applicationFilePath(), {});
+        workers << p;
+    }
+    for (QProcess *p : workers) {
+        QVERIFY(p->waitForFinished(120000));
+        QCOMPARE(p->exitCode(), 0);
+    }
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 2 * orders);
+    // Every order holds exactly its own lines: one of its worker's water and its bottle.
+    const auto rs = OpenRecordset(QStringLiteral("select ID,Detail,TotalAmount from Sale"));
+    for (int row = 0; row < rs->recordCount(); ++row) {
+        const qint64 id = rs->value(row, QStringLiteral("ID")).toLongLong();
+        const qint64 product = rs->value(row, QStringLiteral("Detail")).toInt() == 1 ? c.water : c.boxedWater;
+        const int amount = rs->value(row, QStringLiteral("TotalAmount")).toInt();
+        const auto lines = OpenRecordset(QStringLiteral("select * from Sale_detail where SaleID=%1 and IsContainer='0'").arg(id));
+        QCOMPARE(lines->recordCount(), 1);
+        QCOMPARE(lines->value(0, QStringLiteral("ProductID")).toLongLong(), product);
+        QCOMPARE(lines->value(0, QStringLiteral("MyAmount")).toInt(), amount);
+        QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'").arg(id)),
+                 product == c.water ? 1 : 0);
+    }
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
+}
+
+int main(int argc, char *argv[])
+{
+    const QByteArray worker = qgetenv("PELKOR_SALE_WORKER");
+    if (!worker.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        const QStringList parts = QString::fromUtf8(worker).split(QLatin1Char(';'));
+        gUserID = 1;
+        gIsHeadStation = true;
+        return runWorker(parts.value(2), parts.value(0).toInt(), parts.value(1).toInt());
+    }
+    QApplication app(argc, argv);
+    tst_SaleWriter test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_salewriter.moc"
