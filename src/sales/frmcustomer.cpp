@@ -152,7 +152,8 @@ int frmCustomer::exec()
 void frmCustomer::fillStations()
 {
     cmbStation->clear();
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
+    const auto rs
+        = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
     if (!rs)
         return;
     for (int row = 0; row < rs->recordCount(); ++row)
@@ -190,12 +191,13 @@ bool frmCustomer::loadForEdit()
     txtAddress->setText(rs->value(0, QStringLiteral("Address")).toString());
     txtName->setText(rs->value(0, QStringLiteral("Name")).toString());
     txtPhone->setText(rs->value(0, QStringLiteral("Phone")).toString());
-    txtCreateDate->setText(DateText::shortDate(storedDate(rs->value(0, QStringLiteral("CreateDate")))));
+    txtCreateDate->setText(
+        DateText::shortDate(storedDate(rs->value(0, QStringLiteral("CreateDate")))));
     m_storedCustType = rs->value(0, QStringLiteral("CustType")).toInt();
     cmbCustType->setCurrentIndex(m_storedCustType < cmbCustType->count() ? m_storedCustType : -1);
     txtDetail->setText(rs->value(0, QStringLiteral("Detail")).toString());
-    chkDisable->setChecked(
-        mDatabase::TrimBlanks(rs->value(0, QStringLiteral("Status")).toString()) == QLatin1String("0"));
+    const QString status = rs->value(0, QStringLiteral("Status")).toString();
+    chkDisable->setChecked(mDatabase::TrimBlanks(status) == QLatin1String("0"));
     m_storedStationID = rs->value(0, QStringLiteral("StationID")).toInt();
     cmbStation->setCurrentIndex(cmbStation->findData(m_storedStationID));
     btnSave->setEnabled(true);

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
+#include <QAbstractItemView>
 
 namespace {
 
@@ -162,6 +163,7 @@ QWidget *ProductDelegate::createEditor(QWidget *parent, const QStyleOptionViewIt
     combo->completer()->setFilterMode(Qt::MatchContains);
     combo->completer()->setCompletionMode(QCompleter::PopupCompletion);
     combo->view()->setMinimumWidth(320);
+    combo->completer()->popup()->setMinimumWidth(320);
     return combo;
 }
 
