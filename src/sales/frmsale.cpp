@@ -494,11 +494,10 @@ void frmSale::showHistory(qint64 customerId)
         {"HistoryContainerBalance", txtHistoryContainerBalance},
         {"HistoryMoneyBalance", txtHistoryMoneyBalance},
         {"TotalNumber", txtHistoryTimes}};
-    for (const auto &[name, field] : fields) {
-        const QVariant value = sums->value(0, QString::fromLatin1(name));
-        if (!value.isNull())
-            field->setText(numberText(value));
-    }
+    // A customer without orders sums to NULL, which must still replace the
+    // previous customer's figures.
+    for (const auto &[name, field] : fields)
+        field->setText(numberText(sums->value(0, QString::fromLatin1(name))));
     m_history->setRecordset(*list);
     dbgHistory->resizeColumnsToContents();
 }
@@ -722,7 +721,10 @@ void frmSale::ResetInput()
     m_detail->reload();
     m_customerId = 0;
     dtlCustomer->hide();
+    // The account stays for a repeat order; selected, the next customer's
+    // digits replace it instead of running on from it.
     txtCustAccount->setFocus();
+    txtCustAccount->selectAll();
     mModifyWay = 1;
 }
 

@@ -3,10 +3,14 @@
 #include "frmpickdate.h"
 #include "frmselcustomer.h"
 #include "pickers.h"
+#include "printjob.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinterInfo>
 #include <QPrinter>
 #include <QMessageBox>
 #include <QPushButton>
@@ -92,6 +96,34 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         QPrintDialog dialog(printer, parent);
         dialog.setWindowTitle(request.title.isEmpty() ? QStringLiteral("打印设置") : request.title);
         return dialog.exec() == QDialog::Accepted;
+    }
+    case Prompt::Kind::PrintPreview: {
+        auto *job = reinterpret_cast<PrintJob *>(request.argument.value<quintptr>());
+        if (!job)
+            return false;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(job->documentName());
+        QPrintPreviewDialog preview(&printer, parent);
+        preview.setWindowTitle(request.title.isEmpty() ? QStringLiteral("打印预览") : request.title);
+        bool drawn = true;
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                         [job, &drawn](QPrinter *p) { drawn = job->render(p) && drawn; });
+        // Opens maximised at 100 %, the way people read a printout on screen.
+        if (auto *widget = preview.findChild<QPrintPreviewWidget *>()) {
+            widget->setZoomMode(QPrintPreviewWidget::CustomZoom);
+            widget->setZoomFactor(1.0);
+        }
+        preview.setWindowState(Qt::WindowMaximized);
+        preview.exec();
+        return drawn;
+    }
+    case Prompt::Kind::Print: {
+        auto *job = reinterpret_cast<PrintJob *>(request.argument.value<quintptr>());
+        if (!job || QPrinterInfo::availablePrinters().isEmpty())
+            return false;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(job->documentName());
+        return job->render(&printer);
     }
     case Prompt::Kind::SaveFile: {
         const QString file = QFileDialog::getSaveFileName(parent, request.title,

@@ -3,7 +3,7 @@
 #include "commandbars.h"
 #include "frmabout.h"
 #include "frmchangepwd.h"
-#include "frmsale.h"
+#include "frmsaleadmin.h"
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "prompt.h"
@@ -161,19 +161,10 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
         frmChangePwd dialog(parent);
         dialog.exec();
     });
-    // Until the sale list carries the add command, new sales start here.
-    QAction *newSale = makeTool(QStringLiteral("tlTempNewSale"), QStringLiteral("新建销售单据"));
-    newSale->setIcon(ToolIcons::icon(QStringLiteral("tlSaleAdmin")));
-    newSale->setShortcut(QKeySequence(Qt::Key_F2));
-    QMenu *popDaily = QObject::findChild<QMenu *>(QStringLiteral("popDaily"));
-    popDaily->insertAction(m_tools.value(QStringLiteral("tlMoneyAdmin")), newSale);
-    m_dialogs.insert(QStringLiteral("tlTempNewSale"), [this](QWidget *parent) {
-        if (!m_tools.value(QStringLiteral("tlSaleAdmin"))->isEnabled())
-            return;
-        frmSale sale(parent);
-        sale.mActionType = frmSale::New;
-        sale.exec();
-    });
+    registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
+    registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
+    registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
+    registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
     resize(1100, 720);
 }
 
@@ -306,7 +297,8 @@ void frmMain::registerDialog(const QString &name, DialogRunner runner)
 
 QWidget *frmMain::activeChild() const
 {
-    QMdiSubWindow *sub = m_mdi->activeSubWindow();
+    // The current window stays current while a dialog has the focus.
+    QMdiSubWindow *sub = m_mdi->currentSubWindow();
     return sub ? sub->widget() : nullptr;
 }
 
@@ -375,7 +367,7 @@ void frmMain::toolClick(const QString &toolName)
         // The sale list refuses to close, so repeated use uncovers it.
         QWidget *child = activeChild();
         if (child && child->objectName() != QLatin1String("frmSaleAdmin"))
-            m_mdi->activeSubWindow()->close();
+            m_mdi->currentSubWindow()->close();
     } else if (toolName == QLatin1String("tlNext")) {
         NextRow();
     } else if (toolName == QLatin1String("tlPrevious")) {

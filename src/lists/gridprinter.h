@@ -1,0 +1,38 @@
+#pragma once
+
+#include "printjob.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QVector>
+
+class QAbstractItemModel;
+class QPrinter;
+
+// Prints a list as a table: its title, the column headers on every page,
+// all rows, the totals line, and a footer with the page number, the page
+// count and the time of printing.
+class GridPrinter : public PrintJob
+{
+public:
+    GridPrinter(QAbstractItemModel *model, QString title);
+
+    void setColumnWidths(const QVector<int> &widths) { m_widths = widths; }
+    void setFooter(const QStringList &footer) { m_footer = footer; }
+    void setPrintTime(const QDateTime &when) { m_printTime = when; }
+
+    QString documentName() const override;
+    bool render(QPrinter *printer) override;
+    // The same pages as a PDF file.
+    bool exportPdf(const QString &fileName);
+
+    // " 第1页 共3页(2026-12-08 14:05:00打印) ", the centred page footer.
+    static QString pageFooter(int page, int pages, const QDateTime &printTime);
+
+private:
+    QAbstractItemModel *m_model;
+    QString m_title;
+    QVector<int> m_widths;
+    QStringList m_footer;
+    QDateTime m_printTime;
+};

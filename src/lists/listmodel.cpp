@@ -1,0 +1,149 @@
+#include "listmodel.h"
+
+#include "currency.h"
+#include "datetext.h"
+#include "mdatabase.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+ListModel::ListModel(QObject *parent) : QSqlQueryModel(parent) {}
+
+void ListModel::setColumns(const QList<ListColumn> &columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    m_fields.clear();
+    endResetModel();
+}
+
+bool ListModel::run(const QString &sql, QString *error)
+{
+    QSqlQuery query(mDatabase::gConnection());
+    if (!query.exec(sql)) {
+        if (error)
+            *error = query.lastError().text();
+        clear();
+        m_fields.clear();
+        return false;
+    }
+    setQuery(std::move(query));
+    m_fields.clear();
+    const QSqlRecord rec = record();
+    for (const ListColumn &c : m_columns)
+        m_fields << rec.indexOf(c.field);
+    return true;
+}
+
+int ListModel::fieldOf(int column) const
+{
+    return column >= 0 && column < m_fields.size() ? m_fields[column] : -1;
+}
+
+int ListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QString ListModel::displayText(const QVariant &value, ListColumn::Kind kind)
+{
+    if (value.isNull())
+        return {};
+    switch (kind) {
+    case ListColumn::Money:
+        return Currency::fromVariant(value).toGrouped();
+    case ListColumn::Number:
+        return Currency::fromVariant(value).toSqlText();
+    case ListColumn::Date: {
+        const QDate date = value.typeId() == QMetaType::QDate ? value.toDate() : DateText::parse(value.toString());
+        return date.isValid() ? DateText::shortDate(date) : value.toString();
+    }
+    case ListColumn::Text:
+        break;
+    }
+    return value.toString();
+}
+
+QVariant ListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.column() >= m_columns.size())
+        return {};
+    const ListColumn &column = m_columns[index.column()];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
+        const int field = fieldOf(index.column());
+        if (field < 0)
+            return {};
+        const QVariant v = QSqlQueryModel::data(createIndex(index.row(), field), Qt::DisplayRole);
+        return role == Qt::DisplayRole ? QVariant(displayText(v, column.kind)) : v;
+    }
+    case Qt::TextAlignmentRole: {
+        if (column.alignment)
+            return QVariant(column.alignment | Qt::AlignVCenter);
+        const bool number = column.kind == ListColumn::Number || column.kind == ListColumn::Money;
+        return QVariant((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
+    case Qt::ForegroundRole:
+    case Qt::BackgroundRole: {
+        if (!m_styler)
+            return {};
+        const RowStyle style = m_styler(rowRecord(index.row()));
+        if (role == Qt::ForegroundRole && style == RowStyle::Open)
+            return QBrush(QColor(0, 0, 255));
+        if (role == Qt::BackgroundRole && style == RowStyle::Closed)
+            return QBrush(QColor(224, 224, 224));
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
+        return m_columns[section].caption;
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return section + 1;
+    return {};
+}
+
+QSqlRecord ListModel::rowRecord(int row) const
+{
+    QSqlRecord rec = record();
+    for (int i = 0; i < rec.count(); ++i)
+        rec.setValue(i, QSqlQueryModel::data(createIndex(row, i), Qt::EditRole));
+    return rec;
+}
+
+QVariant ListModel::value(int row, const QString &field) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    const int i = record().indexOf(field);
+    return i < 0 ? QVariant() : QSqlQueryModel::data(createIndex(row, i), Qt::EditRole);
+}
+
+int ListModel::rowOfId(qint64 id, int minRows)
+{
+    while (rowCount() < minRows && canFetchMore())
+        fetchMore();
+    const int idField = record().indexOf(QStringLiteral("ID"));
+    if (idField < 0)
+        return -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (QSqlQueryModel::data(createIndex(row, idField)).toLongLong() == id)
+            return row;
+    }
+    return -1;
+}
+
+void ListModel::fetchAll()
+{
+    while (canFetchMore())
+        fetchMore();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QSqlQueryModel>
+
+#include <functional>
+
+// How a list shows one column of its rows.
+struct ListColumn
+{
+    enum Kind { Text, Number, Money, Date };
+
+    QString caption;
+    QString field;
+    int widthTwips = 1000;
+    Qt::Alignment alignment = {}; // empty: numbers right, text left
+    Kind kind = Text;
+};
+
+// The rows of a list, fetched from the database as the grid scrolls to
+// them, so the first screen of a large result shows at once.
+class ListModel : public QSqlQueryModel
+{
+    Q_OBJECT
+
+public:
+    enum class RowStyle { Normal, Open, Closed };
+    using RowStyler = std::function<RowStyle(const QSqlRecord &)>;
+
+    explicit ListModel(QObject *parent = nullptr);
+
+    void setColumns(const QList<ListColumn> &columns);
+    const QList<ListColumn> &columns() const { return m_columns; }
+    void setRowStyler(RowStyler styler) { m_styler = std::move(styler); }
+
+    // Runs the statement; false with the driver's text when it failed.
+    bool run(const QString &sql, QString *error);
+
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The row's value of any field of the statement, shown or not.
+    QVariant value(int row, const QString &field) const;
+    // The whole row as the statement returned it. (QSqlQueryModel::record
+    // reads through data(), which here speaks of shown columns.)
+    QSqlRecord rowRecord(int row) const;
+    // The row whose ID is id among the rows fetched so far, fetching on up to
+    // at least minRows rows; -1 when it is not there.
+    int rowOfId(qint64 id, int minRows);
+    void fetchAll();
+
+    static QString displayText(const QVariant &value, ListColumn::Kind kind);
+
+private:
+    int fieldOf(int column) const;
+
+    QList<ListColumn> m_columns;
+    QVector<int> m_fields;
+    RowStyler m_styler;
+};

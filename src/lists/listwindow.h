@@ -1,0 +1,96 @@
+#pragma once
+
+#include "listmodel.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QMdiSubWindow;
+class QStandardItemModel;
+class QTableView;
+
+// What every list window shares: one read-only grid over a statement made
+// of three parts, sorting by header click, a totals line, row colouring,
+// printing, and telling the main window's commands when it comes to front.
+class ListWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ListWindow(QWidget *parent = nullptr);
+
+    QString curShortSQL;
+    QString curFilterSQL;
+    QString curSortSQL;
+    QString curFullSQL;
+    int curSortDirection = 0;
+
+    ListModel *model() const { return m_model; }
+    QTableView *grid() const { return dbgMain; }
+
+    // The ID of the selected row, empty when none is selected; the row's
+    // other values by field name.
+    QString selectedID() const;
+    QVariant selectedValue(const QString &field) const;
+    bool selectRowOfId(qint64 id);
+
+    void ShowSortIcon(int ColIndex, int Direction);
+    // The sum of a summed column over the filtered rows, as the totals line
+    // shows it: empty without a filter, "0" without rows.
+    QString GetColTotalValue(int ColIndex);
+    QStringList footerTexts() const;
+
+    // The list's grid as printed pages (title, columns, rows, totals line).
+    bool exportPdf(const QString &fileName);
+
+public slots:
+    void DataRefresh();
+    void PrintPreview();
+    void PrintReport();
+    void sortByColumn(int ColIndex);
+
+protected:
+    // Set up by each list before it loads.
+    void setGridCaption(const QString &caption);
+    void setPrintTitle(const QString &title) { m_printTitle = title; }
+    void setPrintFailureTexts(const QString &preview, const QString &print, const QString &previewTitle,
+                              const QString &printTitle);
+    void setColumns(const QList<ListColumn> &columns);
+    void setSortFieldMap(const QHash<QString, QString> &map) { m_sortFields = map; }
+    void setUnsortableFields(const QStringList &fields) { m_unsortable = fields; }
+    void setClosesOnDeactivation(bool closes) { m_closesOnDeactivation = closes; }
+    void setRowStyler(ListModel::RowStyler styler);
+    // Summed columns and the sentence the last column's footer shows.
+    using BalanceSentence = std::function<QString(const QStringList &footer)>;
+    void setTotals(const QList<int> &summedColumns, BalanceSentence sentence);
+
+    // Runs the first query when the workstation wants lists filled at once.
+    void loadRows();
+    bool autoDataRefresh() const;
+    void ShowTotal();
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void attachToArea();
+    void syncFooter();
+    bool runPrintJob(bool preview);
+
+    QLabel *m_caption;
+    QTableView *dbgMain;
+    QTableView *m_footerView;
+    QStandardItemModel *m_footer;
+    ListModel *m_model;
+    QString m_printTitle;
+    QString m_previewFailure;
+    QString m_printFailure;
+    QString m_previewFailureTitle;
+    QString m_printFailureTitle;
+    QHash<QString, QString> m_sortFields;
+    QStringList m_unsortable;
+    QList<int> m_summed;
+    BalanceSentence m_sentence;
+    bool m_closesOnDeactivation = true;
+    QMdiSubWindow *m_subWindow = nullptr;
+};

@@ -1,0 +1,362 @@
+#include "currency.h"
+#include "frmsaleadmin.h"
+#include "loginstate.h"
+#include "mdatabase.h"
+#include "scriptedprompter.h"
+#include "testdatabase.h"
+
+#include <QHeaderView>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QTest>
+
+using mDatabase::ExecuteSQL;
+
+namespace {
+
+// One order with its state of settling; returns its ID.
+qint64 addSale(int customer, double money, double inMoney, int amount, int outAmount, int bottles, int inBottles,
+               const QString &flag, const QDate &date, int station = 1)
+{
+    return mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,InMoney,"
+                       "OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID) "
+                       "values(%1,1,1,%2,%3,%4,%5,%6,%7,0,'',%8,'%9',%10)")
+            .arg(customer)
+            .arg(amount)
+            .arg(money)
+            .arg(bottles)
+            .arg(inMoney)
+            .arg(outAmount)
+            .arg(inBottles)
+            .arg(mDatabase::dialect().dateLiteral(date), flag)
+            .arg(station));
+}
+
+QVariant sale(qint64 id, const char *field)
+{
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("select * from Sale where ID=%1").arg(id));
+    return rs && !rs->isEmpty() ? rs->value(0, QString::fromLatin1(field)) : QVariant();
+}
+
+QStringList ids(const ListWindow &list)
+{
+    QStringList result;
+    for (int row = 0; row < list.model()->rowCount(); ++row)
+        result << list.model()->value(row, QStringLiteral("ID")).toString();
+    return result;
+}
+
+} // namespace
+
+class tst_SaleLists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void initialFilterShowsOpenAndToday();
+    void otherStationSeesOwnOrders();
+    void footersAndBalance();
+    void emptyResultAndEmptyFilter();
+    void rowColours();
+    void sortDirectionIsShared();
+    void refreshKeepsTheRow();
+    void settleSingle_data();
+    void settleSingle();
+    void settleAll();
+    void deleteOne();
+    void deleteAllAsksTwice();
+    void printedListHasItsRows();
+
+private:
+    TestDatabase m_db;
+    ScriptedPrompter *m_prompts = nullptr;
+    QDate m_today = QDate::currentDate();
+    qint64 m_open = 0, m_settled = 0, m_closedToday = 0, m_closedOld = 0, m_otherStation = 0;
+};
+
+void tst_SaleLists::init()
+{
+    m_prompts = new ScriptedPrompter;
+    PELKOR_FRESH_DATABASE(m_db);
+    gUserID = 1;
+    gStationID = 1;
+    gIsHeadStation = true;
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Address,Status,StationID) values(1,'人民路1号','1',1)")));
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Address,Status,StationID) values(2,'解放路2号','1',2)")));
+    m_closedOld = addSale(1, 30, 30, 3, 3, 3, 3, "1", m_today.addDays(-3));
+    m_open = addSale(1, 20, 0, 2, 0, 2, 0, "0", m_today.addDays(-1));
+    m_settled = addSale(1, 10, 10, 1, 1, 1, 1, "0", m_today.addDays(-1));
+    m_closedToday = addSale(1, 12.5, 12.5, 1, 1, 0, 0, "1", m_today);
+    m_otherStation = addSale(2, 8, 3, 1, 1, 1, 0, "0", m_today, 2);
+    QVERIFY(mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("1")));
+}
+
+void tst_SaleLists::cleanup()
+{
+    m_db.dropAll();
+    delete m_prompts;
+}
+
+void tst_SaleLists::initialFilterShowsOpenAndToday()
+{
+    frmSaleAdmin list;
+    // Newest first; the order closed three days ago is done with.
+    QCOMPARE(ids(list), QStringList({QString::number(m_otherStation), QString::number(m_closedToday),
+                                     QString::number(m_settled), QString::number(m_open)}));
+    QCOMPARE(list.curFullSQL, list.curShortSQL + list.curFilterSQL + list.curSortSQL);
+    // Without AutoDataRefresh the list opens empty.
+    QVERIFY(mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("0")));
+    frmMoneyAdmin money;
+    QCOMPARE(money.model()->rowCount(), 0);
+    QCOMPARE(money.footerTexts().value(3), QString());
+    money.DataRefresh();
+    QCOMPARE(money.model()->rowCount(), 4);
+}
+
+void tst_SaleLists::otherStationSeesOwnOrders()
+{
+    gIsHeadStation = false;
+    gStationID = 2;
+    frmSaleAdmin list;
+    QCOMPARE(ids(list), QStringList{QString::number(m_otherStation)});
+    QVERIFY(list.curFilterSQL.endsWith(QStringLiteral(" and Sale.StationID=2")));
+    // Settling all still reaches every station's unclosed orders.
+    m_prompts->answers = {Prompt::Yes};
+    list.InAllMoney();
+    QCOMPARE(Currency::fromVariant(sale(m_open, "InMoney")), Currency::fromInt(20));
+}
+
+void tst_SaleLists::footersAndBalance()
+{
+    frmSaleAdmin sales;
+    const QStringList f = sales.footerTexts();
+    QCOMPARE(f.value(1), QStringLiteral("合      计"));
+    QCOMPARE(f.value(3), QStringLiteral("50.5")); // 20 + 10 + 12.5 + 8
+    QCOMPARE(f.value(4), QStringLiteral("25.5"));
+    QCOMPARE(f.value(5), QStringLiteral("5"));
+    QCOMPARE(f.value(6), QStringLiteral("3"));
+    QCOMPARE(f.value(7), QStringLiteral("4"));
+    QCOMPARE(f.value(8), QStringLiteral("1"));
+    QCOMPARE(f.value(9), QStringLiteral("共欠钱：25元       欠瓶：3个"));
+
+    frmMoneyAdmin money;
+    QCOMPARE(money.footerTexts().value(5), QStringLiteral("共欠钱：25元"));
+    frmAmountAdmin amount;
+    QCOMPARE(amount.footerTexts().value(7), QStringLiteral("共欠瓶：3个"));
+    frmContainerAdmin bottles;
+    QCOMPARE(bottles.footerTexts().value(7), QStringLiteral("共欠瓶：3个"));
+}
+
+void tst_SaleLists::emptyResultAndEmptyFilter()
+{
+    frmSaleAdmin list;
+    list.curFilterSQL = QStringLiteral(" and Sale.ID<0");
+    list.DataRefresh();
+    QCOMPARE(list.model()->rowCount(), 0);
+    QCOMPARE(list.footerTexts().value(3), QStringLiteral("0"));
+    QCOMPARE(list.footerTexts().value(9), QStringLiteral("共欠钱：0元       欠瓶：0个"));
+    // Without a filter the sums are left out.
+    list.curFilterSQL.clear();
+    list.DataRefresh();
+    QCOMPARE(list.model()->rowCount(), 5);
+    QCOMPARE(list.footerTexts().value(3), QString());
+    QCOMPARE(list.footerTexts().value(9), QStringLiteral("共欠钱：0元       欠瓶：0个"));
+}
+
+void tst_SaleLists::rowColours()
+{
+    frmSaleAdmin sales;
+    frmMoneyAdmin money;
+    // No colour at all: the row keeps the grid's own style.
+    auto colourOf = [](const ListWindow &list, qint64 id, int role) {
+        for (int row = 0; row < list.model()->rowCount(); ++row) {
+            if (list.model()->value(row, QStringLiteral("ID")).toLongLong() == id) {
+                const QVariant brush = list.model()->index(row, 0).data(role);
+                return brush.isValid() ? brush.value<QBrush>().color() : QColor();
+            }
+        }
+        return QColor();
+    };
+    QCOMPARE(colourOf(sales, m_open, Qt::ForegroundRole), QColor(0, 0, 255));
+    QCOMPARE(colourOf(sales, m_closedToday, Qt::BackgroundRole), QColor(224, 224, 224));
+    QVERIFY(!colourOf(sales, m_settled, Qt::ForegroundRole).isValid());
+    QVERIFY(!colourOf(sales, m_settled, Qt::BackgroundRole).isValid());
+    // The money list looks only at money: bottles still out do not colour it.
+    QCOMPARE(colourOf(sales, m_otherStation, Qt::ForegroundRole), QColor(0, 0, 255));
+    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_otherStation)));
+    money.DataRefresh();
+    QVERIFY(!colourOf(money, m_otherStation, Qt::ForegroundRole).isValid());
+}
+
+void tst_SaleLists::sortDirectionIsShared()
+{
+    frmSaleAdmin list;
+    list.sortByColumn(3); // 应收现金
+    QCOMPARE(list.curSortSQL, QStringLiteral(" ORDER BY TotalMoney Asc"));
+    QCOMPARE(list.model()->value(0, QStringLiteral("ID")).toLongLong(), m_otherStation);
+    QCOMPARE(list.grid()->horizontalHeader()->sortIndicatorSection(), 3);
+    list.sortByColumn(0); // 编号: the next click sorts the other way
+    QCOMPARE(list.curSortSQL, QStringLiteral(" ORDER BY Sale.ID Desc"));
+    QCOMPARE(list.grid()->horizontalHeader()->sortIndicatorSection(), 0);
+    QCOMPARE(list.grid()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    list.sortByColumn(1);
+    QCOMPARE(list.curSortSQL, QStringLiteral(" ORDER BY Sale.CreateDate Asc"));
+}
+
+void tst_SaleLists::refreshKeepsTheRow()
+{
+    frmSaleAdmin list;
+    QVERIFY(list.selectRowOfId(m_settled));
+    addSale(1, 5, 0, 1, 0, 0, 0, "0", m_today); // a new order moves every row down
+    list.DataRefresh();
+    QCOMPARE(list.selectedID(), QString::number(m_settled));
+    QCOMPARE(list.grid()->currentIndex().row(), 3);
+    // The selected order is gone: no selection survives, nothing breaks.
+    QVERIFY(ExecuteSQL(QStringLiteral("delete from Sale where ID=%1").arg(m_settled)));
+    list.DataRefresh();
+    QVERIFY(list.selectedID() != QString::number(m_settled));
+}
+
+void tst_SaleLists::settleSingle_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("flag");
+    QTest::addColumn<bool>("settles");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("receive open") << "InMoney" << "0" << true << "成功收到%1号单据销售款：人民币20元！";
+    QTest::newRow("receive closed") << "InMoney" << "1" << false << "该单据已经入帐或已经收款成功，不能再收款！";
+    QTest::newRow("receive odd flag") << "InMoney" << "2" << true << "成功收到%1号单据销售款：人民币20元！";
+    QTest::newRow("refund closed") << "OutMoney" << "1" << false << "该单据已经入帐不能再退款！";
+    QTest::newRow("deliver open") << "OutAmount" << "0" << true << "";
+    QTest::newRow("deliver odd flag") << "OutAmount" << "2" << false << "单据已入帐！";
+    QTest::newRow("bottles odd flag") << "InContainer" << "x" << false << "单据已入帐！";
+    QTest::newRow("bottles open") << "InContainer" << "0" << true << "";
+}
+
+void tst_SaleLists::settleSingle()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, flag);
+    QFETCH(bool, settles);
+    QFETCH(QString, message);
+    // Part paid, so that every command visibly changes the order or not.
+    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set FinishFlag=%1, InMoney=5 where ID=%2")
+                           .arg(mDatabase::SqlStr(flag))
+                           .arg(m_open)));
+    frmSaleAdmin list;
+    list.curFilterSQL = QStringLiteral(" and Sale.ID=%1").arg(m_open);
+    list.DataRefresh();
+    QVERIFY(list.selectRowOfId(m_open));
+    QVERIFY(QMetaObject::invokeMethod(&list, command.toLatin1().constData()));
+    const QHash<QString, QPair<const char *, int>> settled = {
+        {"InMoney", {"InMoney", 20}}, {"OutMoney", {"InMoney", 0}}, {"OutAmount", {"OutAmount", 2}},
+        {"InContainer", {"InContainer", 2}}};
+    const auto [field, value] = settled.value(command);
+    QCOMPARE(Currency::fromVariant(sale(m_open, field)) == Currency::fromInt(value), settles);
+    QCOMPARE(m_prompts->texts().join(QLatin1Char('|')), message.arg(m_open));
+
+    // Nothing selected: the command's own message.
+    m_prompts->clear();
+    list.curFilterSQL = QStringLiteral(" and Sale.ID<0");
+    list.DataRefresh();
+    QVERIFY(QMetaObject::invokeMethod(&list, command.toLatin1().constData()));
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY(m_prompts->requests.first().text.startsWith(QStringLiteral("请先选定")));
+}
+
+void tst_SaleLists::settleAll()
+{
+    frmContainerAdmin bottles;
+    m_prompts->answers = {Prompt::No};
+    bottles.InAllContainer();
+    QCOMPARE(sale(m_open, "InContainer").toInt(), 0);
+    m_prompts->answers = {Prompt::Yes};
+    bottles.InAllContainer();
+    QCOMPARE(sale(m_open, "InContainer").toInt(), 2);
+    QCOMPARE(sale(m_otherStation, "InContainer").toInt(), 1);
+    // Closed orders are left alone.
+    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set InContainer=0 where ID=%1").arg(m_closedOld)));
+    m_prompts->answers = {Prompt::Yes};
+    bottles.OutAllContainer();
+    QCOMPARE(sale(m_open, "InContainer").toInt(), 0);
+    QCOMPARE(sale(m_closedToday, "InContainer").toInt(), 0);
+    QCOMPARE(m_prompts->requests.last().text, QStringLiteral("你确认要搞撤销对所有未入帐单据的空瓶回收吗？"));
+    // The footer follows at once.
+    QCOMPARE(bottles.footerTexts().value(6), QStringLiteral("0"));
+}
+
+void tst_SaleLists::deleteOne()
+{
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer) values(%1,1,10,2,20,'0')").arg(m_open)));
+    frmSaleAdmin list;
+    QVERIFY(list.selectRowOfId(m_closedToday));
+    list.DeleteData();
+    QCOMPARE(m_prompts->texts(), QStringList{"此单据已被审核入帐，不能再删除！"});
+    QVERIFY(list.selectRowOfId(m_open));
+    m_prompts->clear();
+    m_prompts->answers = {Prompt::Yes};
+    list.DeleteData();
+    QCOMPARE(m_prompts->texts(), QStringList{QStringLiteral("你确认要删除原始单据号为%1的单据吗？").arg(m_open)});
+    QVERIFY(!sale(m_open, "ID").isValid());
+    const auto lines = mDatabase::OpenRecordset(QStringLiteral("select * from Sale_detail where SaleID=%1").arg(m_open));
+    QCOMPARE(lines->recordCount(), 0);
+    QVERIFY(!ids(list).contains(QString::number(m_open)));
+}
+
+void tst_SaleLists::deleteAllAsksTwice()
+{
+    frmSaleAdmin list;
+    m_prompts->answers = {Prompt::Yes, Prompt::No};
+    list.DeleteAll();
+    QCOMPARE(m_prompts->requests.size(), 2);
+    QCOMPARE(m_prompts->requests[1].text, QStringLiteral("共找到 3条未入帐单据，你确认要删除吗？"));
+    QCOMPARE(m_prompts->requests[1].icon, Prompt::Icon::Critical);
+    QVERIFY(sale(m_open, "ID").isValid());
+
+    m_prompts->clear();
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes};
+    list.DeleteAll();
+    for (qint64 id : {m_open, m_settled, m_otherStation})
+        QVERIFY(!sale(id, "ID").isValid());
+    QVERIFY(sale(m_closedToday, "ID").isValid());
+    QCOMPARE(ids(list), QStringList{QString::number(m_closedToday)});
+    // The connection is usable afterwards: the transaction ended.
+    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set Detail='x' where ID=%1").arg(m_closedToday)));
+}
+
+void tst_SaleLists::printedListHasItsRows()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    frmSaleAdmin list;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    QVERIFY(list.exportPdf(pdf));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(20000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(out.contains(QStringLiteral("销售单据一览表")), qPrintable(out));
+    QVERIFY(out.contains(QStringLiteral("应收现金")));
+    QVERIFY(out.contains(QStringLiteral("解放路2号")));
+    QVERIFY(out.contains(QStringLiteral("共欠钱：25元")));
+    QVERIFY(out.contains(QStringLiteral("第1页 共1页")));
+
+    // Preview and print go through the printer choice; a failure says so.
+    m_prompts->choices = {QVariant(false)};
+    list.PrintPreview();
+    QCOMPARE(m_prompts->requests.last().text, QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！"));
+    QCOMPARE(m_prompts->requests.last().title, QStringLiteral("预览"));
+}
+
+QTEST_MAIN(tst_SaleLists)
+#include "tst_salelists.moc"
