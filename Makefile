@@ -29,5 +29,8 @@ deps:
 test-deps:
 	@tools/ensure-packages.sh $(TEST_PACKAGES)
 
+bench: test-deps build
+	tools/with-test-postgres.sh bench/run.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD)

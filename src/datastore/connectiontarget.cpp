@@ -189,7 +189,10 @@ QString ConnectionTarget::odbcConnectionString() const
             s += QStringLiteral(";Port=") + QString::number(port);
         s += QStringLiteral(";Database=") + odbcValue(database) + QStringLiteral(";Uid=")
              + odbcValue(user) + QStringLiteral(";Pwd=") + odbcValue(password)
-             + QStringLiteral(";pqopt={connect_timeout=%1}").arg(LoginTimeoutSeconds);
+             + QStringLiteral(";pqopt={connect_timeout=%1}").arg(LoginTimeoutSeconds)
+             // Rows come in blocks through a cursor, so a list of a million
+             // orders shows its first screen without reading them all.
+             + QStringLiteral(";UseDeclareFetch=1;Fetch=256");
         return s;
     }
     if (kind != SqlDialect::SqlServer)

@@ -232,13 +232,30 @@ bool EnsureSchema(QString *error)
         if (!existing.contains(table, Qt::CaseInsensitive))
             missing << table;
     }
-    if (missing.isEmpty())
-        return true;
-
     const bool fresh = missing.size() == Schema::tableNames().size();
-    QStringList statements = Schema::createStatements(s_dialect, missing);
-    if (fresh)
+    QStringList statements;
+    if (!missing.isEmpty())
+        statements = Schema::createStatements(s_dialect, missing);
+    if (fresh) {
         statements << Schema::initialContent(s_dialect);
+    } else {
+        // A database of an older version is brought up to this one.
+        QSqlQuery version(db);
+        int stored = Schema::Version;
+        if (version.exec(QStringLiteral("select myValue from SysValue where Name=")
+                         + SqlStr(Schema::VersionSettingName))
+            && version.next())
+            stored = version.value(0).toInt();
+        version.finish();
+        if (stored < Schema::Version) {
+            statements << Schema::upgradeStatements(s_dialect, stored);
+            statements << QStringLiteral("update SysValue set myValue='%1' where Name=%2")
+                              .arg(Schema::Version)
+                              .arg(SqlStr(Schema::VersionSettingName));
+        }
+    }
+    if (statements.isEmpty())
+        return true;
 
     if (!db.transaction()) {
         if (error)

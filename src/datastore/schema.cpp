@@ -127,6 +127,13 @@ const std::vector<Table> &tables()
     return all;
 }
 
+// The lists open on the unclosed orders, a few among millions of closed
+// ones: an index of just those finds them without reading the table.
+QStringList version2()
+{
+    return {QStringLiteral("CREATE INDEX IX_Sale_Open ON Sale (FinishFlag) WHERE FinishFlag='0'")};
+}
+
 QString columnType(const SqlDialect &d, const Column &c)
 {
     switch (c.type) {
@@ -177,6 +184,8 @@ QStringList createStatements(const SqlDialect &dialect, const QStringList &wante
         if (table == QLatin1String("SysValue"))
             columns << QStringLiteral("CONSTRAINT UQ_SysValue_Name UNIQUE (Name)");
         statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", ")));
+        if (table == QLatin1String("Sale"))
+            statements << version2();
         for (const auto &index : t.indexes) {
             QStringList cols;
             for (const char *col : index)
@@ -185,6 +194,15 @@ QStringList createStatements(const SqlDialect &dialect, const QStringList &wante
                               .arg(table, cols.join(QLatin1Char('_')), cols.join(QStringLiteral(", ")));
         }
     }
+    return statements;
+}
+
+QStringList upgradeStatements(const SqlDialect &dialect, int fromVersion)
+{
+    Q_UNUSED(dialect)
+    QStringList statements;
+    if (fromVersion < 2)
+        statements << version2();
     return statements;
 }
 

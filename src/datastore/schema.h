@@ -9,7 +9,7 @@ namespace Schema {
 
 // Kept in SysValue under VersionSettingName; raise it with every change of
 // the tables and add the upgrade steps to upgradeStatements().
-constexpr int Version = 1;
+constexpr int Version = 2;
 inline const QString VersionSettingName = QStringLiteral("SchemaVersion");
 
 QStringList tableNames();
@@ -17,6 +17,9 @@ QStringList tableNames();
 // CREATE TABLE and CREATE INDEX statements for the tables named, in
 // dependency-free order; all tables when the list is empty.
 QStringList createStatements(const SqlDialect &dialect, const QStringList &tables = {});
+
+// What brings a database of an older version up to this one, in order.
+QStringList upgradeStatements(const SqlDialect &dialect, int fromVersion);
 
 // Head station ID 1 and its administrator with every right and an empty
 // password, so the first login is possible; plus the schema version.

@@ -234,8 +234,23 @@ void ListWindow::ShowTotal()
     for (int c = 0; c < columns; ++c)
         footer << QString();
     footer[1] = QStringLiteral("合      计");
-    for (int c : std::as_const(m_summed))
-        footer[c] = GetColTotalValue(c);
+    // Every summed column in one pass over the rows, not one pass each.
+    if (m_model->rowCount() < 1) {
+        for (int c : std::as_const(m_summed))
+            footer[c] = QStringLiteral("0");
+    } else if (!curFilterSQL.isEmpty()) {
+        QStringList sums;
+        for (int c : std::as_const(m_summed))
+            sums << QStringLiteral("sum(%1) as T%2").arg(m_model->columns().value(c).field).arg(c);
+        const auto rs = mDatabase::OpenRecordset(QStringLiteral("SELECT ") + sums.join(QLatin1Char(','))
+                                                 + QStringLiteral(" from Sale,Customer where "
+                                                                  "Sale.CustomerID=Customer.ID ")
+                                                 + curFilterSQL);
+        for (int c : std::as_const(m_summed)) {
+            const QVariant value = rs && !rs->isEmpty() ? rs->value(0, QStringLiteral("T%1").arg(c)) : QVariant();
+            footer[c] = plainNumber(Currency::fromVariant(value).units() / double(Currency::Scale));
+        }
+    }
     if (m_sentence)
         footer[columns - 1] = m_sentence(footer);
     for (int c = 0; c < columns; ++c) {

@@ -20,6 +20,7 @@ private slots:
     void freshDatabaseHasInitialContent();
     void reopeningKeepsTheData();
     void partialSchemaIsCompleted();
+    void olderSchemaIsUpgraded();
     void tableNamesInAnyCase();
     void executeAndOpenFailuresAreReported();
     void quotesRoundTrip_data();
@@ -95,6 +96,19 @@ void tst_MDatabase::partialSchemaIsCompleted()
     // Existing content stays as it was.
     QCOMPARE(GetSumValue(QStringLiteral("Station"), QString(), QStringLiteral("1")), 2);
     QCOMPARE(GetSumValue(QStringLiteral("SysUser"), QString(), QStringLiteral("1")), 1);
+}
+
+void tst_MDatabase::olderSchemaIsUpgraded()
+{
+    QVERIFY(ExecuteSQL(QStringLiteral("drop index IX_Sale_Open")));
+    QVERIFY(SetSysValue(Schema::VersionSettingName, QStringLiteral("1")));
+    const ConnectionTarget target = currentTarget();
+    CloseConnection();
+    QString error;
+    QVERIFY2(OpenConnection(target, &error), qPrintable(error));
+    QCOMPARE(GetSysValue(Schema::VersionSettingName), QString::number(Schema::Version));
+    // The index is back: it can be dropped again.
+    QVERIFY(ExecuteSQL(QStringLiteral("drop index IX_Sale_Open")));
 }
 
 void tst_MDatabase::tableNamesInAnyCase()
