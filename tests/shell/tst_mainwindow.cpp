@@ -51,6 +51,7 @@ private slots:
     void printSetup();
     void tileAndCascade();
     void closingEndsEverything();
+    void realListsFollowTheFront();
 
 private:
     FakeListWindow *openList(const QString &name, int rows = 3);
@@ -329,6 +330,40 @@ void tst_MainWindow::closingEndsEverything()
     QTRY_VERIFY(list.isNull());
     QVERIFY(closingSeen);
     m_main = nullptr; // deleted on close
+}
+
+void tst_MainWindow::realListsFollowTheFront()
+{
+    // The real lists this time, as start-up opens them.
+    delete m_main;
+    m_main = new frmMain;
+    m_main->show();
+    m_main->load();
+    QWidget *saleList = m_main->activeChild();
+    QVERIFY(saleList);
+    QCOMPARE(saleList->objectName(), QStringLiteral("frmSaleAdmin"));
+    CommandBars *bars = m_main->commandBars();
+    QVERIFY(!bars->tool(QStringLiteral("tlFinish"))->isEnabled());
+    QVERIFY(bars->tool(QStringLiteral("tlAdd"))->isEnabled());
+
+    m_main->toolClick(QStringLiteral("tlMoneyAdmin"));
+    QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmMoneyAdmin"));
+    QVERIFY(!bars->tool(QStringLiteral("tlAdd"))->isEnabled());
+    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")), QStringLiteral("打开"));
+
+    // Back to the sale list: the money list closes itself, its filter lost.
+    m_main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(saleList->parentWidget()));
+    QTRY_VERIFY(!m_main->childWindow(QStringLiteral("frmMoneyAdmin")));
+    QVERIFY(bars->tool(QStringLiteral("tlAdd"))->isEnabled());
+    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")), QStringLiteral("修改"));
+
+    // The sale list will not be closed by the operator.
+    qobject_cast<QMdiSubWindow *>(saleList->parentWidget())->close();
+    QCoreApplication::processEvents();
+    QCOMPARE(m_main->childWindow(QStringLiteral("frmSaleAdmin")), saleList);
+    m_main->toolClick(QStringLiteral("tlSaleAdmin"));
+    QCOMPARE(m_main->childWindow(QStringLiteral("frmSaleAdmin")), saleList);
+    QVERIFY(m_prompts->requests.isEmpty());
 }
 
 QTEST_MAIN(tst_MainWindow)
