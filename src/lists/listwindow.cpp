@@ -270,15 +270,20 @@ QStringList ListWindow::footerTexts() const
     return texts;
 }
 
-bool ListWindow::runPrintJob(bool preview)
+void ListWindow::setUpPrinter(GridPrinter &printer) const
 {
-    GridPrinter printer(m_model, m_printTitle);
     QVector<int> widths;
     for (int c = 0; c < m_model->columnCount(); ++c)
         widths << dbgMain->columnWidth(c);
     printer.setColumnWidths(widths);
     if (!m_summed.isEmpty())
         printer.setFooter(footerTexts());
+}
+
+bool ListWindow::runPrintJob(bool preview)
+{
+    GridPrinter printer(m_model, m_printTitle);
+    setUpPrinter(printer);
     Prompt::Request request;
     request.kind = preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print;
     request.title = preview ? QStringLiteral("打印预览") : QStringLiteral("打印");
@@ -301,12 +306,7 @@ void ListWindow::PrintReport()
 bool ListWindow::exportPdf(const QString &fileName)
 {
     GridPrinter printer(m_model, m_printTitle);
-    QVector<int> widths;
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        widths << dbgMain->columnWidth(c);
-    printer.setColumnWidths(widths);
-    if (!m_summed.isEmpty())
-        printer.setFooter(footerTexts());
+    setUpPrinter(printer);
     return printer.exportPdf(fileName);
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class GridPrinter;
 class QLabel;
 class QMdiSubWindow;
 class QStandardItemModel;
@@ -75,6 +76,7 @@ protected:
 private:
     void attachToArea();
     void syncFooter();
+    void setUpPrinter(GridPrinter &printer) const;
     bool runPrintJob(bool preview);
 
     QLabel *m_caption;
