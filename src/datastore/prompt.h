@@ -20,7 +20,7 @@ enum Button {
 
 // What kind of answer a request wants. Messages answer with a button;
 // choices (pickers, printer and file dialogs) answer with a value.
-enum class Kind { Message, PickDate, SelectCustomer, PrinterSetup, SaveFile, PrintPreview, Print };
+enum class Kind { Message, PickDate, SelectCustomer, PrinterSetup, PageSetup, SaveFile, PrintPreview, Print };
 
 struct Request
 {

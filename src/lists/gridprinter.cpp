@@ -104,9 +104,16 @@ bool GridPrinter::render(QPrinter *printer)
     return true;
 }
 
+void GridPrinter::preparePrinter(QPrinter *printer) const
+{
+    if (m_layout.isValid())
+        printer->setPageLayout(m_layout);
+}
+
 bool GridPrinter::exportPdf(const QString &fileName)
 {
     QPrinter printer(QPrinter::HighResolution);
+    preparePrinter(&printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(fileName);
     printer.setDocName(documentName());

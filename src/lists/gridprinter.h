@@ -3,6 +3,7 @@
 #include "printjob.h"
 
 #include <QDateTime>
+#include <QPageLayout>
 #include <QStringList>
 #include <QVector>
 
@@ -20,9 +21,11 @@ public:
     void setColumnWidths(const QVector<int> &widths) { m_widths = widths; }
     void setFooter(const QStringList &footer) { m_footer = footer; }
     void setPrintTime(const QDateTime &when) { m_printTime = when; }
+    void setPageLayout(const QPageLayout &layout) { m_layout = layout; }
 
     QString documentName() const override;
     bool render(QPrinter *printer) override;
+    void preparePrinter(QPrinter *printer) const override;
     // The same pages as a PDF file.
     bool exportPdf(const QString &fileName);
 
@@ -35,4 +38,5 @@ private:
     QVector<int> m_widths;
     QStringList m_footer;
     QDateTime m_printTime;
+    QPageLayout m_layout;
 };

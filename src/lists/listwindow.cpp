@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QSqlRecord>
 #include <QStandardItemModel>
@@ -276,8 +277,22 @@ void ListWindow::setUpPrinter(GridPrinter &printer) const
     for (int c = 0; c < m_model->columnCount(); ++c)
         widths << dbgMain->columnWidth(c);
     printer.setColumnWidths(widths);
+    printer.setPageLayout(m_pageLayout);
     if (!m_summed.isEmpty())
         printer.setFooter(footerTexts());
+}
+
+void ListWindow::PrintSetup()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (m_pageLayout.isValid())
+        printer.setPageLayout(m_pageLayout);
+    Prompt::Request request;
+    request.kind = Prompt::Kind::PageSetup;
+    request.title = QStringLiteral("打印设置");
+    request.argument = QVariant::fromValue(reinterpret_cast<quintptr>(&printer));
+    if (Prompt::choose(request).toBool())
+        m_pageLayout = printer.pageLayout();
 }
 
 bool ListWindow::runPrintJob(bool preview)

@@ -2,6 +2,7 @@
 
 #include "listmodel.h"
 
+#include <QPageLayout>
 #include <QWidget>
 
 #include <functional>
@@ -50,6 +51,8 @@ public slots:
     void DataRefresh();
     void PrintPreview();
     void PrintReport();
+    // Paper and margins of this list's printout.
+    void PrintSetup();
     void sortByColumn(int ColIndex);
 
 protected:
@@ -95,4 +98,5 @@ private:
     BalanceSentence m_sentence;
     bool m_closesOnDeactivation = true;
     QMdiSubWindow *m_subWindow = nullptr;
+    QPageLayout m_pageLayout;
 };

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -103,6 +104,7 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
             return false;
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(job->documentName());
+        job->preparePrinter(&printer);
         QPrintPreviewDialog preview(&printer, parent);
         preview.setWindowTitle(request.title.isEmpty() ? QStringLiteral("打印预览") : request.title);
         bool drawn = true;
@@ -123,7 +125,16 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
             return false;
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(job->documentName());
+        job->preparePrinter(&printer);
         return job->render(&printer);
+    }
+    case Prompt::Kind::PageSetup: {
+        auto *printer = reinterpret_cast<QPrinter *>(request.argument.value<quintptr>());
+        if (!printer)
+            return {};
+        QPageSetupDialog dialog(printer, parent);
+        dialog.setWindowTitle(request.title.isEmpty() ? QStringLiteral("页面设置") : request.title);
+        return dialog.exec() == QDialog::Accepted;
     }
     case Prompt::Kind::SaveFile: {
         const QString file = QFileDialog::getSaveFileName(parent, request.title,

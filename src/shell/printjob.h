@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class QPrinter;
 
@@ -13,4 +14,6 @@ public:
     virtual QString documentName() const = 0;
     // Draws every page; false when there was nothing it could draw on.
     virtual bool render(QPrinter *printer) = 0;
+    // Sets the paper and margins the job was set up for.
+    virtual void preparePrinter(QPrinter *printer) const { Q_UNUSED(printer) }
 };

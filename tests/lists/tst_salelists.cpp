@@ -6,6 +6,7 @@
 #include "testdatabase.h"
 
 #include <QHeaderView>
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -350,6 +351,23 @@ void tst_SaleLists::printedListHasItsRows()
     QVERIFY(out.contains(QStringLiteral("解放路2号")));
     QVERIFY(out.contains(QStringLiteral("共欠钱：25元")));
     QVERIFY(out.contains(QStringLiteral("第1页 共1页")));
+
+    // A page set-up chosen for the list shapes its printout.
+    m_prompts->onPrompt = [](const Prompt::Request &r) {
+        if (r.kind == Prompt::Kind::PageSetup)
+            reinterpret_cast<QPrinter *>(r.argument.value<quintptr>())->setPageOrientation(QPageLayout::Landscape);
+    };
+    m_prompts->choices = {QVariant(true)};
+    list.PrintSetup();
+    m_prompts->onPrompt = nullptr;
+    QVERIFY(list.exportPdf(pdf));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished(20000));
+    const QString pageSize = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Page size:"), 1).simplified();
+    const double width = pageSize.section(QLatin1Char(' '), 0, 0).toDouble();
+    const double height = pageSize.section(QLatin1Char(' '), 2, 2).toDouble();
+    QVERIFY2(width > height, qPrintable(pageSize));
 
     // Preview and print go through the printer choice; a failure says so.
     m_prompts->choices = {QVariant(false)};
