@@ -293,6 +293,10 @@ void frmSale::buildWindow()
     connect(dtlCustomer, &QListWidget::itemActivated, this, &frmSale::pickAddress);
     connect(dtlCustomer, &QListWidget::itemClicked, this, &frmSale::pickAddress);
     connect(cmbSender, &QComboBox::currentIndexChanged, this, &frmSale::senderChanged);
+    // Keys for the hands that never leave the keyboard.
+    btnSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    btnSave->setToolTip(QStringLiteral("Ctrl+S"));
+    btnSavePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     connect(btnSave, &QPushButton::clicked, this, [this] { save(false); });
     connect(btnSavePrint, &QPushButton::clicked, this, [this] { save(true); });
     connect(btnPreview, &QPushButton::clicked, this, [this] { SaleSlip::PreviewSaleSlip(mCurID); });

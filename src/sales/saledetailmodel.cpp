@@ -188,9 +188,25 @@ void ProductDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, c
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
-    // A chosen entry gives its product number; typed text is taken as one.
+    // A chosen entry gives its product number; so does a piece of a name
+    // that only one product has. Anything else is taken as a number.
     const QString text = combo->currentText().trimmed();
-    const int item = combo->findText(text);
+    int item = combo->findText(text);
+    if (item < 0 && !text.isEmpty()) {
+        bool number = false;
+        text.toLongLong(&number);
+        if (!number) {
+            for (int i = 0; i < combo->count(); ++i) {
+                if (!combo->itemText(i).contains(text, Qt::CaseInsensitive))
+                    continue;
+                if (item >= 0) {
+                    item = -1;
+                    break;
+                }
+                item = i;
+            }
+        }
+    }
     const QString id = item >= 0 ? combo->itemData(item).toString() : text.section(QLatin1Char(' '), 0, 0);
     model->setData(index, id);
 }

@@ -1,10 +1,12 @@
 #include "loginstate.h"
+#include "saledetailmodel.h"
 #include "mdatabase.h"
 #include "salelines.h"
 #include "salewriter.h"
 #include "scriptedprompter.h"
 #include "testdatabase.h"
 
+#include <QComboBox>
 #include <QProcess>
 #include <QTest>
 
@@ -109,6 +111,8 @@ private slots:
     void failureLeavesNothing();
     void newSaleId();
     void concurrentWorkstations();
+    void productPickedByNumberOrName_data();
+    void productPickedByNumberOrName();
 
 private:
     TestDatabase m_db;
@@ -319,6 +323,36 @@ void tst_SaleWriter::concurrentWorkstations()
                  product == c.water ? 1 : 0);
     }
     QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
+}
+
+void tst_SaleWriter::productPickedByNumberOrName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("product"); // the name of the product taken, empty: refused
+    QTest::newRow("number") << "3" << "550毫升纯净水";
+    QTest::newRow("unique piece of a name") << "毫升" << "550毫升纯净水";
+    QTest::newRow("piece two products share") << "纯净水" << "";
+    QTest::newRow("no product") << "矿泉" << "";
+}
+
+void tst_SaleWriter::productPickedByNumberOrName()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, product);
+    PELKOR_FRESH_DATABASE(m_db);
+    makeCatalogue();
+    SaleDetailModel model;
+    ProductDelegate delegate;
+    delegate.setProducts(*OpenRecordset(QStringLiteral("Select * from product where Status='1'")));
+    QWidget parent;
+    const QModelIndex cell = model.index(0, SaleLines::ProductID);
+    QWidget *editor = delegate.createEditor(&parent, QStyleOptionViewItem(), cell);
+    auto *combo = qobject_cast<QComboBox *>(editor);
+    QVERIFY(combo);
+    combo->setEditText(typed);
+    delegate.setModelData(editor, &model, cell);
+    QCOMPARE(model.lines().cell(0, SaleLines::Name), product);
+    QCOMPARE(m_prompts->requests.isEmpty(), !product.isEmpty());
 }
 
 int main(int argc, char *argv[])
