@@ -580,7 +580,7 @@ int loadStore(const QString &path, Store *store, QString *error)
         return cRegistry::ERROR_NONE;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot read the settings file %1: %2")
+        *error = QStringLiteral("无法读取设置文件 %1：%2")
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         return cRegistry::ERROR_ACCESS_DENIED;
     }
@@ -594,14 +594,14 @@ int saveStore(const QString &path, const Store &store, QString *error)
     const QByteArray bytes = formatStore(store);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("Cannot write the settings file %1: %2")
+        *error = QStringLiteral("无法写入设置文件 %1：%2")
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         return cRegistry::ERROR_ACCESS_DENIED;
     }
     // Restrict the temporary file before any data lands in it; the file holds credentials.
     file.setPermissions(ownerOnly);
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("Cannot write the settings file %1: %2")
+        *error = QStringLiteral("无法写入设置文件 %1：%2")
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         file.cancelWriting();
         return cRegistry::ERROR_ACCESS_DENIED;
@@ -623,11 +623,11 @@ public:
         const QString folder = QFileInfo(m_path).absolutePath();
         if (!QDir().mkpath(folder)) {
             *error =
-                QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder));
+                QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
             return cRegistry::ERROR_ACCESS_DENIED;
         }
         if (!m_lock.tryLock(lockTimeoutMs)) {
-            *error = QStringLiteral("The settings file %1 is locked by another process")
+            *error = QStringLiteral("设置文件 %1 正被其他程序使用")
                          .arg(QDir::toNativeSeparators(m_path));
             return cRegistry::ERROR_ACCESS_DENIED;
         }
@@ -711,14 +711,14 @@ int cRegistry::resolvePath(QStringList &path, bool forWriting)
     const QString hive = hiveName(m_classKey);
     if (hive.isEmpty())
         return setError(ERROR_INVALID_HANDLE,
-                        QStringLiteral("Unknown registry hive %1").arg(locationText()));
+                        QStringLiteral("未知的注册表根键 %1").arg(locationText()));
     // Doubled or outer backslashes are forgiven; callers glue paths together by hand.
     const QStringList parts = m_sectionKey.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (forWriting) {
         for (const QString &part : parts) {
             if (!validKeyName(part))
                 return setError(ERROR_INVALID_DATA,
-                                QStringLiteral("Invalid key name %1").arg(locationText()));
+                                QStringLiteral("无效的键名 %1").arg(locationText()));
         }
     }
     path = QStringList(hive) + parts;
@@ -739,16 +739,16 @@ QVariant cRegistry::Value()
     }
     const qsizetype keyIndex = findKey(store, path);
     if (keyIndex < 0 && path.size() > 1) {
-        setError(ERROR_NOT_FOUND, QStringLiteral("The key %1 does not exist").arg(locationText()));
+        setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
         return m_default;
     }
     const qsizetype valueIndex = keyIndex < 0 ? -1 : findValue(store.keys.at(keyIndex), m_valueKey);
     if (valueIndex < 0) {
         const QString what = m_valueKey.isEmpty()
-                                 ? QStringLiteral("The default value")
-                                 : QStringLiteral("The value \"%1\"").arg(m_valueKey);
+                                 ? QStringLiteral("默认值")
+                                 : QStringLiteral("值“%1”").arg(m_valueKey);
         setError(ERROR_NOT_FOUND,
-                 QStringLiteral("%1 of %2 does not exist").arg(what, locationText()));
+                 QStringLiteral("%2 的%1不存在").arg(what, locationText()));
         return m_default;
     }
 
@@ -791,7 +791,7 @@ void cRegistry::setValue(const QVariant &value)
     case REG_BINARY:
         if (value.metaType().id() != QMetaType::QByteArray) {
             setError(ERROR_BINARY_EXPECTED,
-                     QStringLiteral("Binary data for %1 must be a byte array").arg(locationText()));
+                     QStringLiteral("%1 的二进制数据必须是字节数组").arg(locationText()));
             return;
         }
         stored.type = REG_BINARY;
@@ -814,7 +814,7 @@ void cRegistry::setValue(const QVariant &value)
         stored.type = REG_DWORD;
         break;
     default:
-        setError(ERROR_INVALID_DATA, QStringLiteral("Cannot write a value of type %1 to %2")
+        setError(ERROR_INVALID_DATA, QStringLiteral("不能把类型 %1 的值写入 %2")
                                          .arg(m_valueType)
                                          .arg(locationText()));
         return;
@@ -898,7 +898,7 @@ int cRegistry::DeleteKey()
         return code;
     if (path.size() == 1)
         return setError(ERROR_ACCESS_DENIED,
-                        QStringLiteral("The hive %1 cannot be deleted").arg(locationText()));
+                        QStringLiteral("根键 %1 不能删除").arg(locationText()));
 
     StoreChange change(storePath());
     QString error;
@@ -907,11 +907,11 @@ int cRegistry::DeleteKey()
     const qsizetype index = findKey(change.store, path);
     if (index < 0)
         return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("The key %1 does not exist").arg(locationText()));
+                        QStringLiteral("键 %1 不存在").arg(locationText()));
     for (const StoredKey &key : std::as_const(change.store.keys)) {
         if (key.path.size() > path.size() && hasPrefix(key.path, path))
             return setError(ERROR_ACCESS_DENIED,
-                            QStringLiteral("The key %1 still has sub-keys").arg(locationText()));
+                            QStringLiteral("键 %1 下还有子键").arg(locationText()));
     }
     change.store.keys.remove(index);
     if (const int code = change.commit(&error))
@@ -932,11 +932,11 @@ int cRegistry::DeleteValue()
     const qsizetype keyIndex = findKey(change.store, path);
     if (keyIndex < 0 && path.size() > 1)
         return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("The key %1 does not exist").arg(locationText()));
+                        QStringLiteral("键 %1 不存在").arg(locationText()));
     const qsizetype valueIndex =
         keyIndex < 0 ? -1 : findValue(change.store.keys.at(keyIndex), m_valueKey);
     if (valueIndex < 0)
-        return setError(ERROR_NOT_FOUND, QStringLiteral("The value \"%1\" of %2 does not exist")
+        return setError(ERROR_NOT_FOUND, QStringLiteral("%2 的值“%1”不存在")
                                              .arg(m_valueKey, locationText()));
     change.store.keys[keyIndex].values.remove(valueIndex);
     if (const int code = change.commit(&error))
@@ -961,7 +961,7 @@ int cRegistry::EnumerateValues(QStringList &names, int &count)
         if (path.size() == 1)
             return ERROR_NONE; // a hive without values of its own
         return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("The key %1 does not exist").arg(locationText()));
+                        QStringLiteral("键 %1 不存在").arg(locationText()));
     }
     for (const StoredValue &value : store.keys.at(index).values)
         names.append(value.name);
@@ -983,7 +983,7 @@ int cRegistry::EnumerateSections(QStringList &names, int &count)
         return setError(code, error);
     if (path.size() > 1 && findKey(store, path) < 0)
         return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("The key %1 does not exist").arg(locationText()));
+                        QStringLiteral("键 %1 不存在").arg(locationText()));
     for (const StoredKey &key : std::as_const(store.keys)) {
         if (key.path.size() == path.size() + 1 && hasPrefix(key.path, path))
             names.append(key.path.last());
