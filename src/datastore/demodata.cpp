@@ -26,30 +26,26 @@ public:
             return;
         QSqlQuery query(mDatabase::gConnection());
         if (!query.exec(sql))
-            fail(query, sql);
+            fail(query.lastError().text(), sql);
     }
 
     qint64 insert(const QString &sql)
     {
         if (!m_ok)
             return 0;
-        const SqlDialect &d = mDatabase::dialect();
-        QSqlQuery query(mDatabase::gConnection());
-        if (!query.exec(d.insertReturningId(sql))) {
-            fail(query, sql);
-            return 0;
-        }
-        if (d.insertReturnsRow())
-            return query.next() ? query.value(0).toLongLong() : 0;
-        return query.lastInsertId().toLongLong();
+        QString error;
+        const qint64 id = mDatabase::InsertRow(sql, &error);
+        if (id == 0)
+            fail(error, sql);
+        return id;
     }
 
 private:
-    void fail(const QSqlQuery &query, const QString &sql)
+    void fail(const QString &error, const QString &sql)
     {
         m_ok = false;
         if (m_error)
-            *m_error = query.lastError().text() + QLatin1Char('\n') + sql;
+            *m_error = error + QLatin1Char('\n') + sql;
     }
 
     QString *m_error;

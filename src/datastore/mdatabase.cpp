@@ -63,6 +63,47 @@ ConnectResult runSetupDialog()
     return isConnected() ? ConnectResult::Connected : ConnectResult::NotConnected;
 }
 
+// Why an SQLite file cannot serve as the database; empty when it can,
+// including a file not there yet in a folder that can be written.
+QString sqliteFileProblem(const QString &path)
+{
+    if (path.trimmed().isEmpty())
+        return QStringLiteral("数据库文件名为空");
+    const QFileInfo file(path);
+    if (file.exists())
+        return {};
+    QFileInfo dir(file.absolutePath());
+    while (!dir.exists() && dir.absoluteFilePath() != QDir::rootPath())
+        dir = QFileInfo(dir.absolutePath());
+    if (!dir.isDir() || !dir.isWritable())
+        return QStringLiteral("无法在该位置创建数据库文件：%1").arg(path);
+    return {};
+}
+
+// Opens and closes a connection of its own; the driver's complaint, if any.
+QString trialConnectionProblem(const ConnectionTarget &target)
+{
+    const bool sqlite = target.kind == SqlDialect::SQLite;
+    const QString name = QStringLiteral("pelkor-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString failure;
+    {
+        QSqlDatabase trial = QSqlDatabase::addDatabase(target.driverName(), name);
+        trial.setConnectOptions(sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY") : target.connectOptions());
+        trial.setDatabaseName(sqlite ? target.host : target.odbcConnectionString());
+        if (!trial.open()) {
+            failure = errorText(trial.lastError());
+        } else if (sqlite) {
+            // Any file opens; only a query tells a database from other files.
+            QSqlQuery probe(trial);
+            if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
+                failure = errorText(probe.lastError());
+        }
+        trial.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return failure;
+}
+
 QString readSetting(const QString &name, bool *exists = nullptr)
 {
     cRegistry reg;
@@ -104,6 +145,15 @@ QString SqlStr(const QString &text)
     return QLatin1Char('\'') + escaped + QLatin1Char('\'');
 }
 
+QString SqlLikeAnywhere(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('!'), QLatin1String("!!"));
+    escaped.replace(QLatin1Char('%'), QLatin1String("!%"));
+    escaped.replace(QLatin1Char('_'), QLatin1String("!_"));
+    return SqlStr(QLatin1Char('%') + escaped + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
+}
+
 QString TrimBlanks(const QString &text)
 {
     int begin = 0;
@@ -123,41 +173,14 @@ bool TestConnection(const QString &host, const QString &user, const QString &pas
 bool TestConnection(const ConnectionTarget &target)
 {
     QString failure;
+    bool nothingToOpen = false;
     if (target.kind == SqlDialect::SQLite) {
-        // A missing file is no failure: it is created with its tables on
-        // first use, as long as its folder can be written.
-        const QFileInfo file(target.host);
-        if (target.host.trimmed().isEmpty()) {
-            failure = QStringLiteral("数据库文件名为空");
-        } else if (!file.exists()) {
-            QFileInfo dir(file.absolutePath());
-            while (!dir.exists() && dir.absoluteFilePath() != QDir::rootPath())
-                dir = QFileInfo(dir.absolutePath());
-            if (!dir.isDir() || !dir.isWritable())
-                failure = QStringLiteral("无法在该位置创建数据库文件：%1").arg(target.host);
-        }
+        failure = sqliteFileProblem(target.host);
+        // A missing file is created with its tables on first use.
+        nothingToOpen = !QFileInfo::exists(target.host);
     }
-    if (failure.isEmpty() && !(target.kind == SqlDialect::SQLite && !QFileInfo::exists(target.host))) {
-        const QString name = QStringLiteral("pelkor-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        {
-            QSqlDatabase trial = QSqlDatabase::addDatabase(target.driverName(), name);
-            if (target.kind == SqlDialect::SQLite)
-                trial.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-            else
-                trial.setConnectOptions(target.connectOptions());
-            trial.setDatabaseName(target.kind == SqlDialect::SQLite ? target.host
-                                                                     : target.odbcConnectionString());
-            if (!trial.open()) {
-                failure = errorText(trial.lastError());
-            } else if (target.kind == SqlDialect::SQLite) {
-                QSqlQuery probe(trial);
-                if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
-                    failure = errorText(probe.lastError());
-            }
-            trial.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    if (failure.isEmpty() && !nothingToOpen)
+        failure = trialConnectionProblem(target);
     if (!failure.isEmpty()) {
         Prompt::error(QStringLiteral("连接SQLServer数据库服务器失败:") + failure, QStringLiteral("错误"));
         return false;
@@ -237,7 +260,7 @@ bool EnsureSchema(QString *error)
     if (!missing.isEmpty())
         statements = Schema::createStatements(s_dialect, missing);
     if (fresh) {
-        statements << Schema::initialContent(s_dialect);
+        statements << Schema::initialContent();
     } else {
         // A database of an older version is brought up to this one.
         QSqlQuery version(db);
@@ -248,7 +271,7 @@ bool EnsureSchema(QString *error)
             stored = version.value(0).toInt();
         version.finish();
         if (stored < Schema::Version) {
-            statements << Schema::upgradeStatements(s_dialect, stored);
+            statements << Schema::upgradeStatements(stored);
             statements << QStringLiteral("update SysValue set myValue='%1' where Name=%2")
                               .arg(Schema::Version)
                               .arg(SqlStr(Schema::VersionSettingName));
@@ -300,11 +323,11 @@ std::optional<Recordset> OpenRecordset(const QString &sql)
     return Recordset::fromQuery(query);
 }
 
-qint64 InsertAndGetID(const QString &insertStatement)
+qint64 InsertRow(const QString &insertStatement, QString *error)
 {
     QSqlQuery query(gConnection());
     if (!exec(query, s_dialect.insertReturningId(insertStatement))) {
-        Prompt::error(UpdateErrorText + errorText(query.lastError()), SystemErrorTitle);
+        *error = errorText(query.lastError());
         return 0;
     }
     QVariant id;
@@ -317,10 +340,19 @@ qint64 InsertAndGetID(const QString &insertStatement)
     bool ok = false;
     const qint64 value = id.toLongLong(&ok);
     if (!ok || value <= 0) {
-        Prompt::error(UpdateErrorText + QStringLiteral("无法取得新记录的编号"), SystemErrorTitle);
+        *error = QStringLiteral("无法取得新记录的编号");
         return 0;
     }
     return value;
+}
+
+qint64 InsertAndGetID(const QString &insertStatement)
+{
+    QString error;
+    const qint64 id = InsertRow(insertStatement, &error);
+    if (id == 0)
+        Prompt::error(UpdateErrorText + error, SystemErrorTitle);
+    return id;
 }
 
 bool IsUniqueValue(const QString &table, const QString &column, const QString &value, int kind)

@@ -28,6 +28,9 @@ const SqlDialect &dialect();
 // A text value ready for a statement: between single quotes, with every
 // quote inside doubled. The one way text reaches SQL.
 QString SqlStr(const QString &text);
+// A LIKE pattern that finds text anywhere, quoted, with the % and _ the
+// person typed matching only themselves: "'%a!%b%' ESCAPE '!'".
+QString SqlLikeAnywhere(const QString &text);
 // Trims blanks (spaces) at both ends, as every stored setting and password
 // is compared.
 QString TrimBlanks(const QString &text);
@@ -56,6 +59,8 @@ std::optional<Recordset> OpenRecordset(const QString &sql);
 // Runs an INSERT and returns the key the database assigned to that row
 // (0 after reporting a failure).
 qint64 InsertAndGetID(const QString &insertStatement);
+// The same without telling anyone: 0 and the driver's text in *error.
+qint64 InsertRow(const QString &insertStatement, QString *error);
 
 bool IsUniqueValue(const QString &table, const QString &column, const QString &value, int kind);
 int GetMinValue(const QString &table, const QString &column);

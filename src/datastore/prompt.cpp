@@ -42,6 +42,15 @@ QVariant choose(const Request &request)
     return handler()->choose(request);
 }
 
+QVariant choose(Kind kind, const QString &title, const QVariant &argument)
+{
+    Request request;
+    request.kind = kind;
+    request.title = title;
+    request.argument = argument;
+    return choose(request);
+}
+
 void message(const QString &text, const QString &title, Icon icon)
 {
     Request request;

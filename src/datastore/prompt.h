@@ -57,6 +57,7 @@ Handler *handler();
 
 int ask(const Request &request);
 QVariant choose(const Request &request);
+QVariant choose(Kind kind, const QString &title, const QVariant &argument = {});
 void message(const QString &text, const QString &title = QString(), Icon icon = Icon::None);
 void error(const QString &text, const QString &title);
 void information(const QString &text, const QString &title);

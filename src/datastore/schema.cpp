@@ -197,18 +197,16 @@ QStringList createStatements(const SqlDialect &dialect, const QStringList &wante
     return statements;
 }
 
-QStringList upgradeStatements(const SqlDialect &dialect, int fromVersion)
+QStringList upgradeStatements(int fromVersion)
 {
-    Q_UNUSED(dialect)
     QStringList statements;
     if (fromVersion < 2)
         statements << version2();
     return statements;
 }
 
-QStringList initialContent(const SqlDialect &dialect)
+QStringList initialContent()
 {
-    Q_UNUSED(dialect)
     return {
         QStringLiteral("insert into Station(Name,Status) values('%1','1')").arg(HeadStationName),
         QStringLiteral("insert into SysUser(Name,Pwd,rolestring,Detail,Status,StationID) "

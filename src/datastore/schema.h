@@ -19,11 +19,11 @@ QStringList tableNames();
 QStringList createStatements(const SqlDialect &dialect, const QStringList &tables = {});
 
 // What brings a database of an older version up to this one, in order.
-QStringList upgradeStatements(const SqlDialect &dialect, int fromVersion);
+QStringList upgradeStatements(int fromVersion);
 
 // Head station ID 1 and its administrator with every right and an empty
 // password, so the first login is possible; plus the schema version.
-QStringList initialContent(const SqlDialect &dialect);
+QStringList initialContent();
 
 inline const QString HeadStationName = QStringLiteral("总站");
 inline const QString AdministratorName = QStringLiteral("系统管理员");

@@ -2,6 +2,7 @@
 
 #include "currency.h"
 #include "datetext.h"
+#include "idlist.h"
 #include "inputcheck.h"
 #include "loginstate.h"
 #include "mdatabase.h"
@@ -26,14 +27,6 @@ namespace {
 QString s(const char *text)
 {
     return QString::fromUtf8(text);
-}
-
-void fill(QComboBox *combo, const QString &sql)
-{
-    combo->clear();
-    const auto rs = mDatabase::OpenRecordset(sql);
-    for (int row = 0; rs && row < rs->recordCount(); ++row)
-        combo->addItem(rs->value(row, QStringLiteral("Name")).toString(), rs->value(row, QStringLiteral("ID")).toLongLong());
 }
 
 } // namespace
@@ -87,7 +80,7 @@ QComboBox *FilterDialog::addChoice(const char *name, const QString &sql)
     auto *combo = new QComboBox(m_body);
     combo->setObjectName(QString::fromLatin1(name));
     if (!sql.isEmpty())
-        fill(combo, sql);
+        IdList::fill(combo, sql);
     return combo;
 }
 
@@ -161,7 +154,14 @@ void FilterDialog::finishLayout(QWidget *extra)
 
 void FilterDialog::fillStations()
 {
-    fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::select(cmbStation, gStationID);
+    // Another station's user always stays within that station.
+    if (!gIsHeadStation) {
+        chkStation->setChecked(true);
+        chkStation->setEnabled(false);
+        cmbStation->setEnabled(false);
+    }
 }
 
 void FilterDialog::RefreshControl()
@@ -253,11 +253,7 @@ bool FilterDialog::dateValue(const Criterion &c, QString *sql) const
 
 QString FilterDialog::likeAnywhere(const QString &text)
 {
-    QString escaped = mDatabase::TrimBlanks(text);
-    escaped.replace(QLatin1Char('!'), QLatin1String("!!"));
-    escaped.replace(QLatin1Char('%'), QLatin1String("!%"));
-    escaped.replace(QLatin1Char('_'), QLatin1String("!_"));
-    return mDatabase::SqlStr(QLatin1Char('%') + escaped + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
+    return mDatabase::SqlLikeAnywhere(mDatabase::TrimBlanks(text));
 }
 
 bool FilterDialog::stationCondition(qint64 *stationId) const

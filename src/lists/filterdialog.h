@@ -44,6 +44,8 @@ protected:
     QButtonGroup *addOptions(const char *name, const char *caption, const QStringList &captions,
                              int checked);
     void finishLayout(QWidget *extra = nullptr);
+    // The stations, the login station chosen; other stations' users are
+    // held to their own.
     void fillStations();
 
     // The condition value of a ticked box: a parsed number or a quoted date;

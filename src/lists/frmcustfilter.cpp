@@ -37,13 +37,6 @@ frmCustFilter::frmCustFilter(ListWindow *target, QWidget *parent) : FilterDialog
     finishLayout();
 
     fillStations();
-    cmbStation->setCurrentIndex(cmbStation->findData(qint64(gStationID)));
-    if (!gIsHeadStation) {
-        // A branch sees only its own customers.
-        chkStation->setChecked(true);
-        chkStation->setEnabled(false);
-        cmbStation->setEnabled(false);
-    }
     RefreshControl();
     connect(btnOk, &QPushButton::clicked, this, &frmCustFilter::confirm);
 }

@@ -12,16 +12,6 @@ QString s(const char *text)
     return QString::fromUtf8(text);
 }
 
-double footerValue(const QStringList &footer, int column)
-{
-    return footer.value(column).toDouble();
-}
-
-QString plain(double value)
-{
-    return QString::number(value, 'g', 15);
-}
-
 const QList<ListColumn> &deliveryColumns()
 {
     static const QList<ListColumn> columns = {
@@ -39,7 +29,7 @@ const QList<ListColumn> &deliveryColumns()
 
 QString bottlesOwed(const QStringList &footer)
 {
-    return s("共欠瓶：") + plain(footerValue(footer, 5) - footerValue(footer, 6)) + s("个");
+    return s("共欠瓶：") + ListWindow::footerDifference(footer, 5, 6) + s("个");
 }
 
 } // namespace
@@ -60,8 +50,8 @@ frmSaleAdmin::frmSaleAdmin(QWidget *parent) : SaleFamilyList(parent)
                 {s("实回收空瓶数"), "InContainer", 800, Qt::AlignCenter, ListColumn::Number},
                 {s("客户地址"), "Address", 3000, Qt::AlignLeft, ListColumn::Text}});
     setTotals({3, 4, 5, 6, 7, 8}, [](const QStringList &footer) {
-        return s("共欠钱：") + plain(footerValue(footer, 3) - footerValue(footer, 4)) + s("元       欠瓶：")
-               + plain(footerValue(footer, 7) - footerValue(footer, 8)) + s("个");
+        return s("共欠钱：") + footerDifference(footer, 3, 4) + s("元       欠瓶：")
+               + footerDifference(footer, 7, 8) + s("个");
     });
     setOpenColumns(OpenAmount | OpenMoney | OpenContainers);
     setClosesOnDeactivation(false);
@@ -91,7 +81,7 @@ frmMoneyAdmin::frmMoneyAdmin(QWidget *parent) : SaleFamilyList(parent)
                 {s("实收现金"), "InMoney", 1000, Qt::AlignRight, ListColumn::Money},
                 {s("客户地址"), "Address", 3000, Qt::AlignLeft, ListColumn::Text}});
     setTotals({3, 4}, [](const QStringList &footer) {
-        return s("共欠钱：") + plain(footerValue(footer, 3) - footerValue(footer, 4)) + s("元");
+        return s("共欠钱：") + footerDifference(footer, 3, 4) + s("元");
     });
     setOpenColumns(OpenMoney);
     loadRows();

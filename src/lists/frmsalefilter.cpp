@@ -41,12 +41,6 @@ frmSaleFilter::frmSaleFilter(ListWindow *target, QWidget *parent) : FilterDialog
 
     RefreshControl();
     fillStations();
-    cmbStation->setCurrentIndex(cmbStation->findData(qint64(gStationID)));
-    if (!gIsHeadStation) {
-        chkStation->setChecked(true);
-        chkStation->setEnabled(false);
-        cmbStation->setEnabled(false);
-    }
     connect(btnOk, &QPushButton::clicked, this, &frmSaleFilter::confirm);
 }
 

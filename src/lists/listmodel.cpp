@@ -58,7 +58,7 @@ QString ListModel::displayText(const QVariant &value, ListColumn::Kind kind)
     case ListColumn::Number:
         return Currency::fromVariant(value).toSqlText();
     case ListColumn::Date: {
-        const QDate date = value.typeId() == QMetaType::QDate ? value.toDate() : DateText::parse(value.toString());
+        const QDate date = DateText::fromValue(value);
         return date.isValid() ? DateText::shortDate(date) : value.toString();
     }
     case ListColumn::Text:

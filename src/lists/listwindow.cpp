@@ -18,16 +18,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-
-// The totals line reads its sums as plain numbers.
-QString plainNumber(double value)
-{
-    return QString::number(value, 'g', 15);
-}
-
-} // namespace
-
 ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
 {
     m_caption = new QLabel(this);
@@ -209,21 +199,45 @@ void ListWindow::ShowSortIcon(int ColIndex, int Direction)
     header->setSortIndicator(ColIndex, Direction == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
+QStringList ListWindow::columnSums(const QList<int> &columns)
+{
+    QStringList sums;
+    if (m_model->rowCount() < 1) {
+        for (int i = 0; i < columns.size(); ++i)
+            sums << QStringLiteral("0");
+        return sums;
+    }
+    if (curFilterSQL.isEmpty()) {
+        for (int i = 0; i < columns.size(); ++i)
+            sums << QString();
+        return sums;
+    }
+    // Every summed column in one pass over the rows, not one pass each.
+    QStringList terms;
+    for (int c : columns)
+        terms << QStringLiteral("sum(%1) as T%2").arg(m_model->columns().value(c).field).arg(c);
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("SELECT ") + terms.join(QLatin1Char(','))
+                                             + QStringLiteral(" from Sale,Customer where Sale.CustomerID=Customer.ID ")
+                                             + curFilterSQL);
+    for (int c : columns) {
+        const QVariant value = rs && !rs->isEmpty() ? rs->value(0, QStringLiteral("T%1").arg(c)) : QVariant();
+        sums << Currency::fromVariant(value).toSqlText();
+    }
+    return sums;
+}
+
 QString ListWindow::GetColTotalValue(int ColIndex)
 {
-    if (m_model->rowCount() < 1)
-        return QStringLiteral("0");
-    if (curFilterSQL.isEmpty())
-        return {};
-    const QString field = m_model->columns().value(ColIndex).field;
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("SELECT sum(") + field
-                                             + QStringLiteral(") as TotalValue from Sale,Customer where "
-                                                              "Sale.CustomerID=Customer.ID ")
-                                             + curFilterSQL);
-    if (!rs || rs->isEmpty())
-        return QStringLiteral("0");
-    const QVariant value = rs->value(0, QStringLiteral("TotalValue"));
-    return plainNumber(Currency::fromVariant(value).units() / double(Currency::Scale));
+    return columnSums({ColIndex}).value(0);
+}
+
+QString ListWindow::footerDifference(const QStringList &footer, int total, int settled)
+{
+    Currency a;
+    Currency b;
+    Currency::parse(footer.value(total), &a);
+    Currency::parse(footer.value(settled), &b);
+    return (a - b).toSqlText();
 }
 
 void ListWindow::ShowTotal()
@@ -235,23 +249,9 @@ void ListWindow::ShowTotal()
     for (int c = 0; c < columns; ++c)
         footer << QString();
     footer[1] = QStringLiteral("合      计");
-    // Every summed column in one pass over the rows, not one pass each.
-    if (m_model->rowCount() < 1) {
-        for (int c : std::as_const(m_summed))
-            footer[c] = QStringLiteral("0");
-    } else if (!curFilterSQL.isEmpty()) {
-        QStringList sums;
-        for (int c : std::as_const(m_summed))
-            sums << QStringLiteral("sum(%1) as T%2").arg(m_model->columns().value(c).field).arg(c);
-        const auto rs = mDatabase::OpenRecordset(QStringLiteral("SELECT ") + sums.join(QLatin1Char(','))
-                                                 + QStringLiteral(" from Sale,Customer where "
-                                                                  "Sale.CustomerID=Customer.ID ")
-                                                 + curFilterSQL);
-        for (int c : std::as_const(m_summed)) {
-            const QVariant value = rs && !rs->isEmpty() ? rs->value(0, QStringLiteral("T%1").arg(c)) : QVariant();
-            footer[c] = plainNumber(Currency::fromVariant(value).units() / double(Currency::Scale));
-        }
-    }
+    const QStringList sums = columnSums(m_summed);
+    for (int i = 0; i < m_summed.size(); ++i)
+        footer[m_summed[i]] = sums.value(i);
     if (m_sentence)
         footer[columns - 1] = m_sentence(footer);
     for (int c = 0; c < columns; ++c) {
@@ -287,11 +287,9 @@ void ListWindow::PrintSetup()
     QPrinter printer(QPrinter::HighResolution);
     if (m_pageLayout.isValid())
         printer.setPageLayout(m_pageLayout);
-    Prompt::Request request;
-    request.kind = Prompt::Kind::PageSetup;
-    request.title = QStringLiteral("打印设置");
-    request.argument = QVariant::fromValue(reinterpret_cast<quintptr>(&printer));
-    if (Prompt::choose(request).toBool())
+    if (Prompt::choose(Prompt::Kind::PageSetup, QStringLiteral("打印设置"),
+                       QVariant::fromValue(reinterpret_cast<quintptr>(&printer)))
+            .toBool())
         m_pageLayout = printer.pageLayout();
 }
 
@@ -299,11 +297,10 @@ bool ListWindow::runPrintJob(bool preview)
 {
     GridPrinter printer(m_model, m_printTitle);
     setUpPrinter(printer);
-    Prompt::Request request;
-    request.kind = preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print;
-    request.title = preview ? QStringLiteral("打印预览") : QStringLiteral("打印");
-    request.argument = QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<PrintJob *>(&printer)));
-    return Prompt::choose(request).toBool();
+    return Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
+                          preview ? QStringLiteral("打印预览") : QStringLiteral("打印"),
+                          QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<PrintJob *>(&printer))))
+        .toBool();
 }
 
 void ListWindow::PrintPreview()

@@ -43,6 +43,8 @@ public:
     // shows it: empty without a filter, "0" without rows.
     QString GetColTotalValue(int ColIndex);
     QStringList footerTexts() const;
+    // Footer of column total minus footer of column settled, as plain text.
+    static QString footerDifference(const QStringList &footer, int total, int settled);
 
     // The list's grid as printed pages (title, columns, rows, totals line).
     bool exportPdf(const QString &fileName);
@@ -77,6 +79,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QStringList columnSums(const QList<int> &columns);
     void attachToArea();
     void syncFooter();
     void setUpPrinter(GridPrinter &printer) const;

@@ -11,16 +11,6 @@ QString stationSuffix()
     return gIsHeadStation ? QString() : QStringLiteral(" AND StationID=") + QString::number(gStationID);
 }
 
-// Text for a LIKE pattern: % and _ typed by the operator match themselves.
-QString likeContains(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('!'), QLatin1String("!!"));
-    escaped.replace(QLatin1Char('%'), QLatin1String("!%"));
-    escaped.replace(QLatin1Char('_'), QLatin1String("!_"));
-    return mDatabase::SqlStr(QLatin1Char('%') + escaped + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
-}
-
 } // namespace
 
 QString customerQuery(int searchType, const QString &key)
@@ -48,7 +38,7 @@ QString customerQuery(int searchType, const QString &key)
 QString addressSearchQuery(const QString &text)
 {
     return QStringLiteral("Select * from Customer where Status='1' AND  Address Like ")
-           + likeContains(mDatabase::TrimBlanks(text)) + stationSuffix() + QStringLiteral(" order by Address");
+           + mDatabase::SqlLikeAnywhere(mDatabase::TrimBlanks(text)) + stationSuffix() + QStringLiteral(" order by Address");
 }
 
 QString addressListQuery()

@@ -1,6 +1,7 @@
 #include "frmcustomer.h"
 
 #include "datetext.h"
+#include "idlist.h"
 #include "inputcheck.h"
 #include "loginstate.h"
 #include "mdatabase.h"
@@ -20,14 +21,6 @@
 namespace {
 
 const QString ErrorTitle = QStringLiteral("错误");
-
-// SQLite hands dates back as text, the other databases as dates.
-QDate storedDate(const QVariant &value)
-{
-    if (value.typeId() == QMetaType::QDate)
-        return value.toDate();
-    return DateText::parse(value.toString().left(10));
-}
 
 QLineEdit *lineEdit(const QString &name, QWidget *parent)
 {
@@ -151,14 +144,7 @@ int frmCustomer::exec()
 
 void frmCustomer::fillStations()
 {
-    cmbStation->clear();
-    const auto rs
-        = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
-    if (!rs)
-        return;
-    for (int row = 0; row < rs->recordCount(); ++row)
-        cmbStation->addItem(rs->value(row, QStringLiteral("Name")).toString(),
-                            rs->value(row, QStringLiteral("ID")).toInt());
+    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
 }
 
 void frmCustomer::loadForNew()
@@ -169,7 +155,7 @@ void frmCustomer::loadForNew()
     txtCreateDate->setText(DateText::shortDate(QDate::currentDate()));
     cmbCustType->setCurrentIndex(1);
     m_storedStationID = gStationID;
-    cmbStation->setCurrentIndex(cmbStation->findData(m_storedStationID));
+    IdList::select(cmbStation, m_storedStationID);
     btnSave->setEnabled(false);
 }
 
@@ -192,14 +178,14 @@ bool frmCustomer::loadForEdit()
     txtName->setText(rs->value(0, QStringLiteral("Name")).toString());
     txtPhone->setText(rs->value(0, QStringLiteral("Phone")).toString());
     txtCreateDate->setText(
-        DateText::shortDate(storedDate(rs->value(0, QStringLiteral("CreateDate")))));
+        DateText::shortDate(DateText::fromValue(rs->value(0, QStringLiteral("CreateDate")))));
     m_storedCustType = rs->value(0, QStringLiteral("CustType")).toInt();
     cmbCustType->setCurrentIndex(m_storedCustType < cmbCustType->count() ? m_storedCustType : -1);
     txtDetail->setText(rs->value(0, QStringLiteral("Detail")).toString());
     const QString status = rs->value(0, QStringLiteral("Status")).toString();
     chkDisable->setChecked(mDatabase::TrimBlanks(status) == QLatin1String("0"));
     m_storedStationID = rs->value(0, QStringLiteral("StationID")).toInt();
-    cmbStation->setCurrentIndex(cmbStation->findData(m_storedStationID));
+    IdList::select(cmbStation, m_storedStationID);
     btnSave->setEnabled(true);
     return true;
 }

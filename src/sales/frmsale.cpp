@@ -3,6 +3,7 @@
 #include "customerlookup.h"
 #include "datetext.h"
 #include "frmcustomer.h"
+#include "idlist.h"
 #include "inputcheck.h"
 #include "loginstate.h"
 #include "mdatabase.h"
@@ -53,28 +54,6 @@ QString s(const char *text)
     return QString::fromUtf8(text);
 }
 
-// Fills a drop-down from a recordset: shows Name, keeps ID.
-void fillList(QComboBox *combo, const QString &sql)
-{
-    combo->clear();
-    const auto rs = mDatabase::OpenRecordset(sql);
-    if (!rs)
-        return;
-    for (int row = 0; row < rs->recordCount(); ++row)
-        combo->addItem(rs->value(row, QStringLiteral("Name")).toString(),
-                       rs->value(row, QStringLiteral("ID")).toLongLong());
-}
-
-void selectID(QComboBox *combo, qint64 id)
-{
-    combo->setCurrentIndex(combo->findData(id));
-}
-
-qint64 selectedID(const QComboBox *combo)
-{
-    return combo->currentIndex() >= 0 ? combo->currentData().toLongLong() : 0;
-}
-
 QString numberText(const QVariant &value)
 {
     return Currency::fromVariant(value).toSqlText();
@@ -82,7 +61,7 @@ QString numberText(const QVariant &value)
 
 QString dateText(const QVariant &value)
 {
-    const QDate date = value.typeId() == QMetaType::QDate ? value.toDate() : DateText::parse(value.toString());
+    const QDate date = DateText::fromValue(value);
     return date.isValid() ? DateText::shortDate(date) : value.toString();
 }
 
@@ -337,18 +316,18 @@ bool frmSale::Load()
     m_autoInContainer = mDatabase::GetSysValue(QStringLiteral("AutoInContainer")) == QLatin1String("1");
     m_searchAddress = mDatabase::GetSysValue(QStringLiteral("SearchAddress")) == QLatin1String("1");
 
-    fillList(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
     cmbStation->setEnabled(gIsHeadStation);
     const auto products = mDatabase::OpenRecordset(QStringLiteral("Select * from product where Status='1'"));
     m_productDelegate->setProducts(products.value_or(Recordset()));
-    fillList(cmbSender, gIsHeadStation ? QStringLiteral("Select * from Sender where Status='1'")
+    IdList::fill(cmbSender, gIsHeadStation ? QStringLiteral("Select * from Sender where Status='1'")
                                        : QStringLiteral("Select * from Sender where Status='1' and StationID=")
                                              + QString::number(gStationID));
 
     if (mActionType == New) {
         txtCreateDate->setText(DateText::todayForm(QDate::currentDate()));
         txtSaleID->setText(QString::number(GetNewSaleID()));
-        selectID(cmbStation, gStationID);
+        IdList::select(cmbStation, gStationID);
         btnPreview->hide();
         txtCustAccount->setFocus();
     } else {
@@ -392,7 +371,7 @@ void frmSale::loadStoredSale()
     txtInMoney->setText(numberText(field("InMoney")));
     txtOutAmount->setText(numberText(field("OutAmount")));
     txtInContainer->setText(numberText(field("InContainer")));
-    selectID(cmbSender, field("SenderID").toLongLong());
+    IdList::select(cmbSender, field("SenderID").toLongLong());
     txtTransferFee->setText(numberText(field("TransferFee")));
 
     // The stored customer, found by its key: a customer suspended since, or
@@ -401,7 +380,7 @@ void frmSale::loadStoredSale()
     const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Customer where ID=") + QString::number(customer));
     if (rs && !rs->isEmpty())
         showCustomer(*rs, 0, true);
-    selectID(cmbStation, field("StationID").toLongLong());
+    IdList::select(cmbStation, field("StationID").toLongLong());
 
     const auto lines = mDatabase::OpenRecordset(
         QStringLiteral("select a.ProductID as product_id,a.MyAmount as product_MyAmount,a.price as product_price,"
@@ -476,7 +455,7 @@ bool frmSale::showCustomer(const Recordset &rs, int row, bool clearFirst)
     txtCustName->setText(rs.value(row, QStringLiteral("Name")).toString());
     txtCustCreateDate->setText(dateText(rs.value(row, QStringLiteral("CreateDate"))));
     txtCustType->setText(CustomerLookup::customerTypeText(rs.value(row, QStringLiteral("CustType")).toInt()));
-    selectID(cmbStation, rs.value(row, QStringLiteral("StationID")).toLongLong());
+    IdList::select(cmbStation, rs.value(row, QStringLiteral("StationID")).toLongLong());
     m_customerId = rs.value(row, QStringLiteral("ID")).toLongLong();
     dtlCustomer->hide();
     showHistory(m_customerId);
@@ -608,7 +587,7 @@ void frmSale::pickAddress()
 
 void frmSale::senderChanged()
 {
-    const qint64 sender = selectedID(cmbSender);
+    const qint64 sender = IdList::selected(cmbSender);
     if (sender == 0)
         return;
     txtTransferFee->setText(
@@ -783,8 +762,8 @@ void frmSale::save(bool print)
     sale.address = txtCustAddress->text();
     sale.phone = txtCustPhone->text();
     sale.detail = txtDetail->text();
-    sale.senderId = selectedID(cmbSender);
-    sale.stationId = selectedID(cmbStation);
+    sale.senderId = IdList::selected(cmbSender);
+    sale.stationId = IdList::selected(cmbStation);
     sale.userId = gUserID;
     sale.totalAmount = SaleRules::wholeUnits(SaleRules::numericValue(txtTotalAmount->text()));
     sale.totalMoney = SaleRules::numericValue(txtTotalMoney->text());

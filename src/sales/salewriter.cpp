@@ -126,6 +126,8 @@ bool saveEdit(const SaleRecord &sale)
 
 qint32 GetNewSaleID()
 {
+    // Only shown to the operator as the likely number; a stored sale's lines
+    // always take the key of their own insert (saveNew).
     const auto rs = mDatabase::OpenRecordset(QStringLiteral("select max(ID) as MaxID from Sale"));
     if (!rs) {
         Prompt::error(QStringLiteral("向系统获取新的系统编号时出现错误！"), QStringLiteral("错误"));

@@ -84,4 +84,13 @@ QString sqlLiteral(const QString &text)
     return sqlLiteral(parse(text));
 }
 
+QDate fromValue(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate();
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().date();
+    return parse(value.toString().left(10));
+}
+
 } // namespace DateText

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QVariant>
 
 // The one place that writes the dates the program shows and reads the dates
 // people type, and the only way a typed date reaches a statement. Keeping it
@@ -18,6 +19,9 @@ QString shortDate(const QDate &date);
 // and yyyyMMdd, with blanks around. Anything else, and days that do not
 // exist, give an invalid date.
 QDate parse(const QString &text);
+// A date as a driver hands it back: a date, or text (SQLite keeps dates as
+// ISO text, a timestamp's time of day is ignored).
+QDate fromValue(const QVariant &value);
 
 // The date as the connected database expects it in a statement; empty for
 // an invalid date.

@@ -1,5 +1,6 @@
 #include "frmgrplogin.h"
 
+#include "idlist.h"
 #include "mdatabase.h"
 #include "prompt.h"
 
@@ -13,13 +14,9 @@
 
 namespace {
 
-// Fills a list from a recordset: shows Name, keeps ID as the bound value.
 void bind(QComboBox *combo, const Recordset &rs)
 {
-    combo->clear();
-    for (int row = 0; row < rs.recordCount(); ++row)
-        combo->addItem(rs.value(row, QStringLiteral("Name")).toString(),
-                       rs.value(row, QStringLiteral("ID")).toInt());
+    IdList::fill(combo, rs);
     // A single choice needs no choosing; otherwise the person picks.
     combo->setCurrentIndex(rs.recordCount() == 1 ? 0 : -1);
 }
@@ -85,12 +82,12 @@ frmGrpLogin::frmGrpLogin(QWidget *parent) : QDialog(parent)
 
 int frmGrpLogin::chosenStationID() const
 {
-    return cmbStation->currentIndex() >= 0 ? cmbStation->currentData().toInt() : 0;
+    return int(IdList::selected(cmbStation));
 }
 
 int frmGrpLogin::chosenUserID() const
 {
-    return cmbUser->currentIndex() >= 0 ? cmbUser->currentData().toInt() : 0;
+    return int(IdList::selected(cmbUser));
 }
 
 void frmGrpLogin::loadStations()

@@ -10,10 +10,7 @@ namespace mSystem {
 QDate PickDate()
 {
     PickedDate = QDate();
-    Prompt::Request request;
-    request.kind = Prompt::Kind::PickDate;
-    request.title = QStringLiteral("请选择日期");
-    const QVariant picked = Prompt::choose(request);
+    const QVariant picked = Prompt::choose(Prompt::Kind::PickDate, QStringLiteral("请选择日期"));
     if (picked.isValid() && picked.toDate().isValid())
         PickedDate = picked.toDate();
     return PickedDate;
@@ -22,11 +19,7 @@ QDate PickDate()
 qint32 SelectCustomer(const QString &query)
 {
     PickedCustomerID = -1;
-    Prompt::Request request;
-    request.kind = Prompt::Kind::SelectCustomer;
-    request.title = QStringLiteral("请选择客户");
-    request.argument = query;
-    const QVariant picked = Prompt::choose(request);
+    const QVariant picked = Prompt::choose(Prompt::Kind::SelectCustomer, QStringLiteral("请选择客户"), query);
     if (picked.isValid())
         PickedCustomerID = picked.toInt();
     return PickedCustomerID == -1 ? 0 : PickedCustomerID;

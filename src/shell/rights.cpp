@@ -73,6 +73,12 @@ void ApplyUserRights(qint64 userId)
         disable("mnuMain", {"mnuSearch"});
 }
 
+QString StationUserText()
+{
+    return mDatabase::GetFieldByID(gStationID, QStringLiteral("Station"), QStringLiteral("Name"))
+           + QStringLiteral("：") + mDatabase::GetFieldByID(gUserID, QStringLiteral("SysUser"), QStringLiteral("Name"));
+}
+
 void UpdateCommandsForWindow(const QString &windowName)
 {
     CommandBars *bars = CommandBars::current();
@@ -115,10 +121,7 @@ void UpdateCommandsForWindow(const QString &windowName)
     };
     // Steps common to every window; a name without entries below keeps
     // just these (every tool usable, captions as the tool bar has them).
-    bars->setPaneText(QStringLiteral("stbUser"),
-                      mDatabase::GetFieldByID(gStationID, QStringLiteral("Station"), QStringLiteral("Name"))
-                          + QStringLiteral("：")
-                          + mDatabase::GetFieldByID(gUserID, QStringLiteral("SysUser"), QStringLiteral("Name")));
+    bars->setPaneText(QStringLiteral("stbUser"), StationUserText());
 
     for (const char *band : {"barTool", "popDel"}) {
         for (const QString &tool : bars->bandTools(s(band)))

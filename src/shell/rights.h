@@ -11,6 +11,9 @@ namespace mSystem {
 // login.
 void ApplyUserRights(qint64 userId);
 
+// "总站：系统管理员", the station and user that the status bar shows.
+QString StationUserText();
+
 // Called by a list window each time it becomes the active child window.
 void UpdateCommandsForWindow(const QString &windowName);
 

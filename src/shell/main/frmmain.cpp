@@ -153,9 +153,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     buildCommands();
     buildNavigator();
 
-    stbUser->setText(mDatabase::GetFieldByID(gStationID, QStringLiteral("Station"), QStringLiteral("Name"))
-                     + QStringLiteral("：")
-                     + mDatabase::GetFieldByID(gUserID, QStringLiteral("SysUser"), QStringLiteral("Name")));
+    stbUser->setText(mSystem::StationUserText());
 
     m_dialogs.insert(QStringLiteral("tlChangePwd"), [](QWidget *parent) {
         frmChangePwd dialog(parent);
@@ -404,16 +402,16 @@ void frmMain::toolClick(const QString &toolName)
     }
 }
 
-void frmMain::forwardToChild(const QString &method)
+bool frmMain::forwardToChild(const QString &method)
 {
     QWidget *child = activeChild();
     if (!child)
-        return;
+        return false;
     // A window without the method simply has no such command.
     const QByteArray signature = method.toLatin1() + "()";
     if (child->metaObject()->indexOfMethod(signature.constData()) < 0)
-        return;
-    QMetaObject::invokeMethod(child, method.toLatin1().constData());
+        return false;
+    return QMetaObject::invokeMethod(child, method.toLatin1().constData());
 }
 
 void frmMain::moveRow(int how)
@@ -524,19 +522,12 @@ void frmMain::arrangeIcons()
 void frmMain::printSetup()
 {
     // A list window sets up its own grid printout; otherwise the printer.
-    if (QWidget *child = activeChild()) {
-        if (child->metaObject()->indexOfMethod("PrintSetup()") >= 0) {
-            QMetaObject::invokeMethod(child, "PrintSetup");
-            return;
-        }
-    }
+    if (forwardToChild(QStringLiteral("PrintSetup")))
+        return;
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    Prompt::Request request;
-    request.kind = Prompt::Kind::PrinterSetup;
-    request.title = QStringLiteral("打印设置");
-    request.argument = QVariant::fromValue(reinterpret_cast<quintptr>(m_printer.get()));
-    Prompt::choose(request);
+    Prompt::choose(Prompt::Kind::PrinterSetup, QStringLiteral("打印设置"),
+                   QVariant::fromValue(reinterpret_cast<quintptr>(m_printer.get())));
 }
 
 void frmMain::about()

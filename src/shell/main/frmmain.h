@@ -60,7 +60,7 @@ private:
     void buildNavigator();
     void showChildWindow(const QString &name);
     void closeChildWindow(const QString &name);
-    void forwardToChild(const QString &method);
+    bool forwardToChild(const QString &method);
     void moveRow(int how);
     void tile(Qt::Orientation orientation);
     void arrangeIcons();
