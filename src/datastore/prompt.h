@@ -20,7 +20,7 @@ enum Button {
 
 // What kind of answer a request wants. Messages answer with a button;
 // choices (pickers, printer and file dialogs) answer with a value.
-enum class Kind { Message, PickDate, SelectCustomer, PrinterSetup, PageSetup, SaveFile, PrintPreview, Print };
+enum class Kind { Message, PickDate, SelectCustomer, PrinterSetup, PageSetup, PrintPreview, Print };
 
 struct Request
 {
@@ -31,8 +31,8 @@ struct Request
     int defaultButton = Ok;
     Kind kind = Kind::Message;
     // What the chooser starts from: the query of a customer pick, the
-    // printer (as quintptr) of a printer setup, the print job (as quintptr)
-    // to preview or print, the suggested file name.
+    // printer (as quintptr) of a printer or page setup, the print job (as
+    // quintptr) to preview or print.
     QVariant argument;
 };
 

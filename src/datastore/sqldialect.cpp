@@ -1,18 +1,5 @@
 #include "sqldialect.h"
 
-QString SqlDialect::name() const
-{
-    switch (m_kind) {
-    case SQLite:
-        return QStringLiteral("SQLite");
-    case PostgreSQL:
-        return QStringLiteral("PostgreSQL");
-    case SqlServer:
-        return QStringLiteral("SQL Server");
-    }
-    return {};
-}
-
 QString SqlDialect::dateLiteral(const QDate &date) const
 {
     return QLatin1Char('\'') + date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\'');

@@ -14,7 +14,6 @@ public:
     explicit SqlDialect(Kind kind = SQLite) : m_kind(kind) {}
 
     Kind kind() const { return m_kind; }
-    QString name() const;
 
     // Dates are stored as dates; ISO text is unambiguous for all three
     // (SQLite keeps it as text that sorts and compares correctly).

@@ -227,56 +227,51 @@ void SaleCommands::OutContainer()
             true, false});
 }
 
-bool SaleCommands::askAll(const char *question, const char *title)
+// Settling every unclosed order of every station, after one question.
+void SaleCommands::settleAll(const char *question, const char *title, const char *statement, const char *doneInfo,
+                             bool refreshOnlyWhenDone)
 {
-    return Prompt::yesNo(s(question), s(title));
+    if (!Prompt::yesNo(s(question), s(title)))
+        return;
+    const bool done = mDatabase::ExecuteSQL(QString::fromLatin1(statement));
+    if (done && doneInfo)
+        info(s(doneInfo), s(title));
+    if (done || !refreshOnlyWhenDone)
+        m_list->DataRefresh();
 }
 
 void SaleCommands::InAllMoney()
 {
-    if (!askAll("你确认要为所有未入帐单据办理收款吗？", "收款"))
-        return;
-    if (mDatabase::ExecuteSQL(QStringLiteral("Update Sale set InMoney=TotalMoney where FinishFlag='0'")))
-        info(s("所有未入帐单据收款成功！"), s("收款"));
-    m_list->DataRefresh();
+    settleAll("你确认要为所有未入帐单据办理收款吗？", "收款", "Update Sale set InMoney=TotalMoney where FinishFlag='0'",
+              "所有未入帐单据收款成功！", false);
 }
 
 void SaleCommands::OutAllMoney()
 {
-    if (!askAll("你确认要为所有未入帐单据办理退款吗？", "退款"))
-        return;
-    mDatabase::ExecuteSQL(QStringLiteral("Update Sale set InMoney=0 where FinishFlag='0'"));
-    m_list->DataRefresh();
+    settleAll("你确认要为所有未入帐单据办理退款吗？", "退款", "Update Sale set InMoney=0 where FinishFlag='0'", nullptr,
+              false);
 }
 
 void SaleCommands::OutAllAmount()
 {
-    if (!askAll("你要对所有未入库单据进行出库操作？", "出库"))
-        return;
-    if (mDatabase::ExecuteSQL(QStringLiteral("UPDATE sale set OutAmount=TotalAmount where FinishFlag='0'")))
-        m_list->DataRefresh();
+    settleAll("你要对所有未入库单据进行出库操作？", "出库",
+              "UPDATE sale set OutAmount=TotalAmount where FinishFlag='0'", nullptr, true);
 }
 
 void SaleCommands::InAllAmount()
 {
-    if (!askAll("你确认要搞撤销对所有未入帐单据的出库吗？", "撤销"))
-        return;
-    mDatabase::ExecuteSQL(QStringLiteral("Update sale set OutAmount=0 where FinishFlag='0'"));
-    m_list->DataRefresh();
+    settleAll("你确认要搞撤销对所有未入帐单据的出库吗？", "撤销", "Update sale set OutAmount=0 where FinishFlag='0'",
+              nullptr, false);
 }
 
 void SaleCommands::InAllContainer()
 {
-    if (!askAll("你要对所有未入库单据进行回收空瓶操作？", "回收空瓶"))
-        return;
-    if (mDatabase::ExecuteSQL(QStringLiteral("UPDATE sale set InContainer=TotalContainer where FinishFlag='0'")))
-        m_list->DataRefresh();
+    settleAll("你要对所有未入库单据进行回收空瓶操作？", "回收空瓶",
+              "UPDATE sale set InContainer=TotalContainer where FinishFlag='0'", nullptr, true);
 }
 
 void SaleCommands::OutAllContainer()
 {
-    if (!askAll("你确认要搞撤销对所有未入帐单据的空瓶回收吗？", "撤销"))
-        return;
-    mDatabase::ExecuteSQL(QStringLiteral("Update sale set InContainer=0 where FinishFlag='0'"));
-    m_list->DataRefresh();
+    settleAll("你确认要搞撤销对所有未入帐单据的空瓶回收吗？", "撤销",
+              "Update sale set InContainer=0 where FinishFlag='0'", nullptr, false);
 }

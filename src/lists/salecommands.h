@@ -38,7 +38,8 @@ public:
 private:
     struct Single;
     void settle(const Single &command);
-    bool askAll(const char *question, const char *title);
+    void settleAll(const char *question, const char *title, const char *statement, const char *doneInfo,
+                   bool refreshOnlyWhenDone);
     void refreshIfAuto();
 
     ListWindow *m_list;

@@ -6,7 +6,6 @@
 #include "printjob.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -135,11 +134,6 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         QPageSetupDialog dialog(printer, parent);
         dialog.setWindowTitle(request.title.isEmpty() ? QStringLiteral("页面设置") : request.title);
         return dialog.exec() == QDialog::Accepted;
-    }
-    case Prompt::Kind::SaveFile: {
-        const QString file = QFileDialog::getSaveFileName(parent, request.title,
-                                                          request.argument.toString(), request.text);
-        return file.isEmpty() ? QVariant() : QVariant(file);
     }
     }
     return {};
