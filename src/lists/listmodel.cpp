@@ -28,10 +28,12 @@ bool ListModel::run(const QString &sql, QString *error)
             *error = query.lastError().text();
         clear();
         m_fields.clear();
+        m_styles.clear();
         return false;
     }
     setQuery(std::move(query));
     m_fields.clear();
+    m_styles.clear();
     const QSqlRecord rec = record();
     for (const ListColumn &c : m_columns)
         m_fields << rec.indexOf(c.field);
@@ -91,7 +93,7 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole: {
         if (!m_styler)
             return {};
-        const RowStyle style = m_styler(rowRecord(index.row()));
+        const RowStyle style = rowStyle(index.row());
         if (role == Qt::ForegroundRole && style == RowStyle::Open)
             return QBrush(QColor(0, 0, 255));
         if (role == Qt::BackgroundRole && style == RowStyle::Closed)
@@ -101,6 +103,15 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
     default:
         return {};
     }
+}
+
+ListModel::RowStyle ListModel::rowStyle(int row) const
+{
+    if (row >= m_styles.size())
+        m_styles.resize(row + 1, -1);
+    if (m_styles[row] < 0)
+        m_styles[row] = qint8(m_styler(rowRecord(row)));
+    return RowStyle(m_styles[row]);
 }
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const

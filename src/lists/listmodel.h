@@ -30,7 +30,11 @@ public:
 
     void setColumns(const QList<ListColumn> &columns);
     const QList<ListColumn> &columns() const { return m_columns; }
-    void setRowStyler(RowStyler styler) { m_styler = std::move(styler); }
+    void setRowStyler(RowStyler styler)
+    {
+        m_styler = std::move(styler);
+        m_styles.clear();
+    }
 
     // Runs the statement; false with the driver's text when it failed.
     bool run(const QString &sql, QString *error);
@@ -53,8 +57,11 @@ public:
 
 private:
     int fieldOf(int column) const;
+    RowStyle rowStyle(int row) const;
 
     QList<ListColumn> m_columns;
     QVector<int> m_fields;
     RowStyler m_styler;
+    // Each row's style, worked out once: every cell of a row asks for it.
+    mutable QVector<qint8> m_styles;
 };
