@@ -7,7 +7,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev \
 	libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql unixodbc odbc-postgresql tdsodbc \
 	fonts-wqy-microhei
-TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3
+TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format
 
 .PHONY: run test build deps test-deps bench clean
 
@@ -17,6 +17,7 @@ run: deps build
 	  ./$(BUILD)/src/app/pelkor --database "sqlite:$(DATA_DIR)/pelkor.db" $$demo
 
 test: test-deps build
+	tools/check-format.sh
 	tools/with-test-postgres.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 build:

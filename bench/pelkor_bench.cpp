@@ -62,9 +62,9 @@ double clientFloor(const ConnectionTarget &target, const QString &sql)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PGPASSWORD"), target.password);
         p.setProcessEnvironment(env);
-        args << QStringLiteral("-h") << target.host << QStringLiteral("-p") << QString::number(target.port)
-             << QStringLiteral("-U") << target.user << QStringLiteral("-d") << target.database << QStringLiteral("-c")
-             << limited;
+        args << QStringLiteral("-h") << target.host << QStringLiteral("-p")
+             << QString::number(target.port) << QStringLiteral("-U") << target.user
+             << QStringLiteral("-d") << target.database << QStringLiteral("-c") << limited;
     }
     QElapsedTimer t;
     t.start();
@@ -80,8 +80,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("database"), QStringLiteral("database URL"), QStringLiteral("URL")});
-    parser.addOption({QStringLiteral("generate"), QStringLiteral("fill an empty database with N orders"), QStringLiteral("N")});
+    parser.addOption(
+        {QStringLiteral("database"), QStringLiteral("database URL"), QStringLiteral("URL")});
+    parser.addOption({QStringLiteral("generate"),
+        QStringLiteral("fill an empty database with N orders"), QStringLiteral("N")});
     parser.process(app);
 
     ConnectionTarget target;
@@ -94,7 +96,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("generate"))) {
         QElapsedTimer t;
         t.start();
-        if (!BenchData::generate(parser.value(QStringLiteral("generate")).toInt(), QDate::currentDate(), &error)) {
+        if (!BenchData::generate(
+                parser.value(QStringLiteral("generate")).toInt(), QDate::currentDate(), &error)) {
             out << "generation failed: " << error << Qt::endl;
             return 1;
         }
@@ -106,7 +109,8 @@ int main(int argc, char *argv[])
     gStationID = 1;
     gIsHeadStation = true;
     mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("0"));
-    const QString kind = target.kind == SqlDialect::SQLite ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL/ODBC");
+    const QString kind = target.kind == SqlDialect::SQLite ? QStringLiteral("SQLite")
+                                                           : QStringLiteral("PostgreSQL/ODBC");
 
     {
         // A new search with nothing ticked and every order: the whole table.
@@ -131,14 +135,15 @@ int main(int argc, char *argv[])
         const double first = firstScreen(list);
         out << kind << ": default list (open and today's), first screen " << first << " ms, "
             << list.model()->rowCount() << " rows" << Qt::endl;
-        list.grid()->setCurrentIndex(list.model()->index(qMin(100, list.model()->rowCount() - 1), 0));
+        list.grid()->setCurrentIndex(
+            list.model()->index(qMin(100, list.model()->rowCount() - 1), 0));
         const QString id = list.selectedID();
         QElapsedTimer t;
         t.start();
         list.DataRefresh();
         QApplication::processEvents();
-        out << kind << ": refresh keeping the selection " << ms(t) << " ms, kept: "
-            << (list.selectedID() == id ? "yes" : "no") << Qt::endl;
+        out << kind << ": refresh keeping the selection " << ms(t)
+            << " ms, kept: " << (list.selectedID() == id ? "yes" : "no") << Qt::endl;
     }
     out << kind << ": peak memory " << peakMemoryMB() << " MB" << Qt::endl;
     return 0;

@@ -15,13 +15,13 @@ int main(int argc, char *argv[])
         QStringLiteral("Pelkor 水站配送管理系统：电话订水、送水、收款、空瓶回收与日结报表。"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption database(
-        QStringList{QStringLiteral("database")},
-        QStringLiteral("只在本次运行中使用该数据库，不改动保存的连接设置。例如 sqlite:/路径/pelkor.db 或 "
-                       "pgsql://用户:密码@主机:端口/数据库"),
+    const QCommandLineOption database(QStringList{QStringLiteral("database")},
+        QStringLiteral(
+            "只在本次运行中使用该数据库，不改动保存的连接设置。例如 sqlite:/路径/pelkor.db 或 "
+            "pgsql://用户:密码@主机:端口/数据库"),
         QStringLiteral("URL"));
     const QCommandLineOption demo(QStringList{QStringLiteral("demo")},
-                                  QStringLiteral("在空数据库中加入演示用的站点、产品、客户和销售单。"));
+        QStringLiteral("在空数据库中加入演示用的站点、产品、客户和销售单。"));
     parser.addOption(database);
     parser.addOption(demo);
     parser.process(app);

@@ -39,8 +39,8 @@ void splitHostPortDb(QString rest, ConnectionTarget *t)
 
 } // namespace
 
-ConnectionTarget ConnectionTarget::fromSettings(const QString &hostText, const QString &user,
-                                                const QString &password)
+ConnectionTarget ConnectionTarget::fromSettings(
+    const QString &hostText, const QString &user, const QString &password)
 {
     ConnectionTarget t;
     t.user = user;
@@ -68,8 +68,8 @@ bool ConnectionTarget::fromUrl(const QString &text, ConnectionTarget *out, QStri
 {
     const QString lower = text.toLower();
     const bool pg = lower.startsWith(QLatin1String("pgsql://"))
-                    || lower.startsWith(QLatin1String("postgresql://"))
-                    || lower.startsWith(QLatin1String("postgres://"));
+        || lower.startsWith(QLatin1String("postgresql://"))
+        || lower.startsWith(QLatin1String("postgres://"));
     const bool ms = lower.startsWith(QLatin1String("mssql://"));
     if (!pg && !ms) {
         *out = fromSettings(text, QStringLiteral("sa"), QString());
@@ -150,8 +150,8 @@ QString ConnectionTarget::driverName() const
 QString ConnectionTarget::odbcValue(const QString &value)
 {
     const bool needsBraces = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{'))
-                             || value.contains(QLatin1Char('}')) || value.startsWith(QLatin1Char(' '))
-                             || value.endsWith(QLatin1Char(' '));
+        || value.contains(QLatin1Char('}')) || value.startsWith(QLatin1Char(' '))
+        || value.endsWith(QLatin1Char(' '));
     if (!needsBraces)
         return value;
     QString escaped = value;
@@ -159,12 +159,12 @@ QString ConnectionTarget::odbcValue(const QString &value)
     return QLatin1Char('{') + escaped + QLatin1Char('}');
 }
 
-QString ConnectionTarget::sqlServerConnectionString(const QString &host, const QString &user,
-                                                    const QString &password)
+QString ConnectionTarget::sqlServerConnectionString(
+    const QString &host, const QString &user, const QString &password)
 {
     return QStringLiteral("driver={SQL Server};server=") + odbcValue(host) + QStringLiteral(";uid=")
-           + odbcValue(user) + QStringLiteral(";pwd=") + odbcValue(password)
-           + QStringLiteral(";database=Pelkor");
+        + odbcValue(user) + QStringLiteral(";pwd=") + odbcValue(password)
+        + QStringLiteral(";database=Pelkor");
 }
 
 QString ConnectionTarget::sqlServerDriver()
@@ -173,7 +173,8 @@ QString ConnectionTarget::sqlServerDriver()
     QFile ini(QStringLiteral("/etc/odbcinst.ini"));
     if (ini.open(QIODevice::ReadOnly | QIODevice::Text)) {
         const QString text = QString::fromUtf8(ini.readAll());
-        for (const char *name : {"ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server"}) {
+        for (const char *name :
+            {"ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server"}) {
             if (text.contains(QLatin1Char('[') + QLatin1String(name) + QLatin1Char(']')))
                 return QString::fromLatin1(name);
         }
@@ -188,11 +189,11 @@ QString ConnectionTarget::odbcConnectionString() const
         if (port > 0)
             s += QStringLiteral(";Port=") + QString::number(port);
         s += QStringLiteral(";Database=") + odbcValue(database) + QStringLiteral(";Uid=")
-             + odbcValue(user) + QStringLiteral(";Pwd=") + odbcValue(password)
-             + QStringLiteral(";pqopt={connect_timeout=%1}").arg(LoginTimeoutSeconds)
-             // Rows come in blocks through a cursor, so a list of a million
-             // orders shows its first screen without reading them all.
-             + QStringLiteral(";UseDeclareFetch=1;Fetch=256");
+            + odbcValue(user) + QStringLiteral(";Pwd=") + odbcValue(password)
+            + QStringLiteral(";pqopt={connect_timeout=%1}").arg(LoginTimeoutSeconds)
+            // Rows come in blocks through a cursor, so a list of a million
+            // orders shows its first screen without reading them all.
+            + QStringLiteral(";UseDeclareFetch=1;Fetch=256");
         return s;
     }
     if (kind != SqlDialect::SqlServer)
@@ -200,7 +201,8 @@ QString ConnectionTarget::odbcConnectionString() const
 #ifdef Q_OS_WIN
     QString s = sqlServerConnectionString(host, user, password);
     if (database != QLatin1String("Pelkor"))
-        s.replace(QLatin1String(";database=Pelkor"), QStringLiteral(";database=") + odbcValue(database));
+        s.replace(
+            QLatin1String(";database=Pelkor"), QStringLiteral(";database=") + odbcValue(database));
     return s;
 #else
     // "host,port" is SQL Server's way of naming a port; the Linux drivers
@@ -216,14 +218,16 @@ QString ConnectionTarget::odbcConnectionString() const
     QString s = sqlServerConnectionString(server, user, password);
     s.replace(QLatin1String("driver={SQL Server}"), QStringLiteral("driver={%1}").arg(driver));
     if (database != QLatin1String("Pelkor"))
-        s.replace(QLatin1String(";database=Pelkor"), QStringLiteral(";database=") + odbcValue(database));
+        s.replace(
+            QLatin1String(";database=Pelkor"), QStringLiteral(";database=") + odbcValue(database));
     if (driver == QLatin1String("FreeTDS")) {
         if (!server.contains(QLatin1Char('\\')))
             s += QStringLiteral(";Port=%1").arg(serverPort > 0 ? serverPort : 1433);
         s += QStringLiteral(";TDS_Version=7.4;ClientCharset=UTF-8");
     } else if (serverPort > 0) {
         s.replace(QStringLiteral(";server=") + odbcValue(server),
-                  QStringLiteral(";server=") + odbcValue(server + QLatin1Char(',') + QString::number(serverPort)));
+            QStringLiteral(";server=")
+                + odbcValue(server + QLatin1Char(',') + QString::number(serverPort)));
     }
     return s;
 #endif
@@ -233,8 +237,7 @@ QString ConnectionTarget::connectOptions() const
 {
     if (kind == SqlDialect::SQLite)
         return QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
-    return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1")
-        .arg(LoginTimeoutSeconds);
+    return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(LoginTimeoutSeconds);
 }
 
 QString ConnectionTarget::describe() const

@@ -10,19 +10,18 @@
 //   "sqlite:/path/pelkor.db"        the embedded single-file database
 //   "pgsql:host[:port][/database]"  PostgreSQL through ODBC
 //   anything else                   SQL Server through ODBC, as always
-struct ConnectionTarget
-{
+struct ConnectionTarget {
     SqlDialect::Kind kind = SqlDialect::SqlServer;
-    QString host;     // server host, or the file path for SQLite
-    int port = 0;     // 0: the driver's default
+    QString host; // server host, or the file path for SQLite
+    int port = 0; // 0: the driver's default
     QString database; // server-side database name
     QString user;
     QString password;
 
     static constexpr int LoginTimeoutSeconds = 5;
 
-    static ConnectionTarget fromSettings(const QString &hostText, const QString &user,
-                                         const QString &password);
+    static ConnectionTarget fromSettings(
+        const QString &hostText, const QString &user, const QString &password);
     // Command-line form: "sqlite:PATH", "pgsql://user:pw@host:port/db",
     // "mssql://user:pw@host/db"; a bare host text is read as fromSettings.
     static bool fromUrl(const QString &url, ConnectionTarget *out, QString *error);
@@ -39,8 +38,8 @@ struct ConnectionTarget
     QString describe() const;
 
     // The connection string this program has always used for SQL Server.
-    static QString sqlServerConnectionString(const QString &host, const QString &user,
-                                             const QString &password);
+    static QString sqlServerConnectionString(
+        const QString &host, const QString &user, const QString &password);
     // Braces a value that would otherwise end or break the string.
     static QString odbcValue(const QString &value);
     // The ODBC driver that serves "{SQL Server}" on this machine.

@@ -15,21 +15,18 @@ namespace {
 // Values are kept as the raw bytes the Windows registry would hold (UTF-16LE strings with
 // terminator, little-endian numbers). That way every type, including ones typed in by hand
 // as hex(n), survives a load/save cycle unchanged and reading works the same for all of them.
-struct StoredValue
-{
+struct StoredValue {
     QString name;
     int type = cRegistry::REG_SZ;
     QByteArray data;
 };
 
-struct StoredKey
-{
+struct StoredKey {
     QStringList path; // hive name first
     QVector<StoredValue> values;
 };
 
-struct Store
-{
+struct Store {
     QVector<StoredKey> keys;
 };
 
@@ -37,8 +34,7 @@ constexpr int lockTimeoutMs = 5000;
 const QLatin1String fileHeader("; Pelkor settings store - registry-style, UTF-8, may be edited "
                                "by hand while Pelkor is not running.\n");
 
-struct HiveName
-{
+struct HiveName {
     quint32 handle;
     const char *name;
 };
@@ -312,8 +308,7 @@ QString formatValue(const StoredValue &value)
     case cRegistry::REG_DWORD:
         if (value.data.size() == 4)
             return line
-                   + QStringLiteral("dword:%1")
-                         .arg(decodeDword(value.data), 8, 16, QLatin1Char('0'));
+                + QStringLiteral("dword:%1").arg(decodeDword(value.data), 8, 16, QLatin1Char('0'));
         break;
     case cRegistry::REG_MULTI_SZ: {
         const QStringList items = decodeMulti(value.data);
@@ -351,7 +346,7 @@ QByteArray formatStore(Store store)
 void skipBlanks(const QString &line, qsizetype &pos)
 {
     while (pos < line.size()
-           && (line.at(pos) == QLatin1Char(' ') || line.at(pos) == QLatin1Char('\t')))
+        && (line.at(pos) == QLatin1Char(' ') || line.at(pos) == QLatin1Char('\t')))
         ++pos;
 }
 
@@ -542,8 +537,8 @@ Store parseStore(const QByteArray &bytes)
             current = -1;
             if (!line.endsWith(QLatin1Char(']')))
                 continue;
-            QStringList path =
-                line.mid(1, line.size() - 2).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+            QStringList path
+                = line.mid(1, line.size() - 2).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
             if (path.isEmpty())
                 continue;
             path[0] = canonicalHiveName(path.at(0));
@@ -612,18 +607,17 @@ int saveStore(const QString &path, const Store &store, QString *error)
 }
 
 // Read-modify-write under a lock file, so that two writers never drop each other's changes.
-class StoreChange
-{
+class StoreChange {
 public:
     explicit StoreChange(const QString &path) : m_path(path), m_lock(path + QLatin1String(".lock"))
-    {}
+    {
+    }
 
     int begin(QString *error)
     {
         const QString folder = QFileInfo(m_path).absolutePath();
         if (!QDir().mkpath(folder)) {
-            *error =
-                QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
+            *error = QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
             return cRegistry::ERROR_ACCESS_DENIED;
         }
         if (!m_lock.tryLock(lockTimeoutMs)) {
@@ -667,10 +661,11 @@ QString trimBlanks(const QString &text)
 
 cRegistry::cRegistry() = default;
 
-cRegistry::cRegistry(quint32 classKey, const QString &sectionKey, const QString &valueKey,
-                     int valueType)
+cRegistry::cRegistry(
+    quint32 classKey, const QString &sectionKey, const QString &valueKey, int valueType)
     : m_classKey(classKey), m_sectionKey(sectionKey), m_valueKey(valueKey), m_valueType(valueType)
-{}
+{
+}
 
 QString cRegistry::storePath()
 {
@@ -678,7 +673,7 @@ QString cRegistry::storePath()
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QLatin1String("/Pelkor/registry.reg");
+        + QLatin1String("/Pelkor/registry.reg");
 }
 
 void cRegistry::clearError()
@@ -710,15 +705,15 @@ int cRegistry::resolvePath(QStringList &path, bool forWriting)
     path.clear();
     const QString hive = hiveName(m_classKey);
     if (hive.isEmpty())
-        return setError(ERROR_INVALID_HANDLE,
-                        QStringLiteral("未知的注册表根键 %1").arg(locationText()));
+        return setError(
+            ERROR_INVALID_HANDLE, QStringLiteral("未知的注册表根键 %1").arg(locationText()));
     // Doubled or outer backslashes are forgiven; callers glue paths together by hand.
     const QStringList parts = m_sectionKey.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (forWriting) {
         for (const QString &part : parts) {
             if (!validKeyName(part))
-                return setError(ERROR_INVALID_DATA,
-                                QStringLiteral("无效的键名 %1").arg(locationText()));
+                return setError(
+                    ERROR_INVALID_DATA, QStringLiteral("无效的键名 %1").arg(locationText()));
         }
     }
     path = QStringList(hive) + parts;
@@ -744,11 +739,9 @@ QVariant cRegistry::Value()
     }
     const qsizetype valueIndex = keyIndex < 0 ? -1 : findValue(store.keys.at(keyIndex), m_valueKey);
     if (valueIndex < 0) {
-        const QString what = m_valueKey.isEmpty()
-                                 ? QStringLiteral("默认值")
-                                 : QStringLiteral("值“%1”").arg(m_valueKey);
-        setError(ERROR_NOT_FOUND,
-                 QStringLiteral("%2 的%1不存在").arg(what, locationText()));
+        const QString what = m_valueKey.isEmpty() ? QStringLiteral("默认值")
+                                                  : QStringLiteral("值“%1”").arg(m_valueKey);
+        setError(ERROR_NOT_FOUND, QStringLiteral("%2 的%1不存在").arg(what, locationText()));
         return m_default;
     }
 
@@ -791,7 +784,7 @@ void cRegistry::setValue(const QVariant &value)
     case REG_BINARY:
         if (value.metaType().id() != QMetaType::QByteArray) {
             setError(ERROR_BINARY_EXPECTED,
-                     QStringLiteral("%1 的二进制数据必须是字节数组").arg(locationText()));
+                QStringLiteral("%1 的二进制数据必须是字节数组").arg(locationText()));
             return;
         }
         stored.type = REG_BINARY;
@@ -814,9 +807,8 @@ void cRegistry::setValue(const QVariant &value)
         stored.type = REG_DWORD;
         break;
     default:
-        setError(ERROR_INVALID_DATA, QStringLiteral("不能把类型 %1 的值写入 %2")
-                                         .arg(m_valueType)
-                                         .arg(locationText()));
+        setError(ERROR_INVALID_DATA,
+            QStringLiteral("不能把类型 %1 的值写入 %2").arg(m_valueType).arg(locationText()));
         return;
     }
 
@@ -897,8 +889,8 @@ int cRegistry::DeleteKey()
     if (const int code = resolvePath(path, false))
         return code;
     if (path.size() == 1)
-        return setError(ERROR_ACCESS_DENIED,
-                        QStringLiteral("根键 %1 不能删除").arg(locationText()));
+        return setError(
+            ERROR_ACCESS_DENIED, QStringLiteral("根键 %1 不能删除").arg(locationText()));
 
     StoreChange change(storePath());
     QString error;
@@ -906,12 +898,11 @@ int cRegistry::DeleteKey()
         return setError(code, error);
     const qsizetype index = findKey(change.store, path);
     if (index < 0)
-        return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("键 %1 不存在").arg(locationText()));
+        return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
     for (const StoredKey &key : std::as_const(change.store.keys)) {
         if (key.path.size() > path.size() && hasPrefix(key.path, path))
-            return setError(ERROR_ACCESS_DENIED,
-                            QStringLiteral("键 %1 下还有子键").arg(locationText()));
+            return setError(
+                ERROR_ACCESS_DENIED, QStringLiteral("键 %1 下还有子键").arg(locationText()));
     }
     change.store.keys.remove(index);
     if (const int code = change.commit(&error))
@@ -931,13 +922,12 @@ int cRegistry::DeleteValue()
         return setError(code, error);
     const qsizetype keyIndex = findKey(change.store, path);
     if (keyIndex < 0 && path.size() > 1)
-        return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("键 %1 不存在").arg(locationText()));
-    const qsizetype valueIndex =
-        keyIndex < 0 ? -1 : findValue(change.store.keys.at(keyIndex), m_valueKey);
+        return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
+    const qsizetype valueIndex
+        = keyIndex < 0 ? -1 : findValue(change.store.keys.at(keyIndex), m_valueKey);
     if (valueIndex < 0)
-        return setError(ERROR_NOT_FOUND, QStringLiteral("%2 的值“%1”不存在")
-                                             .arg(m_valueKey, locationText()));
+        return setError(
+            ERROR_NOT_FOUND, QStringLiteral("%2 的值“%1”不存在").arg(m_valueKey, locationText()));
     change.store.keys[keyIndex].values.remove(valueIndex);
     if (const int code = change.commit(&error))
         return setError(code, error);
@@ -960,8 +950,7 @@ int cRegistry::EnumerateValues(QStringList &names, int &count)
     if (index < 0) {
         if (path.size() == 1)
             return ERROR_NONE; // a hive without values of its own
-        return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("键 %1 不存在").arg(locationText()));
+        return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
     }
     for (const StoredValue &value : store.keys.at(index).values)
         names.append(value.name);
@@ -982,8 +971,7 @@ int cRegistry::EnumerateSections(QStringList &names, int &count)
     if (const int code = loadStore(storePath(), &store, &error))
         return setError(code, error);
     if (path.size() > 1 && findKey(store, path) < 0)
-        return setError(ERROR_NOT_FOUND,
-                        QStringLiteral("键 %1 不存在").arg(locationText()));
+        return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
     for (const StoredKey &key : std::as_const(store.keys)) {
         if (key.path.size() == path.size() + 1 && hasPrefix(key.path, path))
             names.append(key.path.last());

@@ -23,8 +23,7 @@
 //
 // Inside quotes \\, \", \n, \r, \t, \0 and \uXXXX are escapes. Lines starting with ';' or
 // '#' are comments; a line ending in '\' continues on the next one.
-class cRegistry
-{
+class cRegistry {
 public:
     static constexpr quint32 HKEY_CLASSES_ROOT = 0x80000000u;
     static constexpr quint32 HKEY_CURRENT_USER = 0x80000001u;
@@ -53,7 +52,7 @@ public:
 
     cRegistry();
     explicit cRegistry(quint32 classKey, const QString &sectionKey = QString(),
-                       const QString &valueKey = QString(), int valueType = REG_SZ);
+        const QString &valueKey = QString(), int valueType = REG_SZ);
 
     quint32 ClassKey() const { return m_classKey; }
     void setClassKey(quint32 classKey) { m_classKey = classKey; }

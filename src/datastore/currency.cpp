@@ -143,7 +143,7 @@ QString Currency::grouped(bool leadingZero) const
             wholeText.insert(i, QLatin1Char(','));
     }
     const QString text = wholeText + QLatin1Char('.')
-                         + QString::number(abs % 100).rightJustified(2, QLatin1Char('0'));
+        + QString::number(abs % 100).rightJustified(2, QLatin1Char('0'));
     return cents < 0 ? QLatin1Char('-') + text : text;
 }
 

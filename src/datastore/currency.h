@@ -7,8 +7,7 @@
 
 // Money with four decimal places, counted in ten-thousandths, so that totals
 // and footers add up exactly instead of drifting the way doubles do.
-class Currency
-{
+class Currency {
 public:
     static constexpr std::int64_t Scale = 10000;
 

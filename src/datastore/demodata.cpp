@@ -13,10 +13,9 @@ namespace {
 
 using mDatabase::SqlStr;
 
-class Writer
-{
+class Writer {
 public:
-    explicit Writer(QString *error) : m_error(error) {}
+    explicit Writer(QString *error) : m_error(error) { }
 
     bool ok() const { return m_ok; }
 
@@ -52,8 +51,7 @@ private:
     bool m_ok = true;
 };
 
-struct Product
-{
+struct Product {
     qint64 id;
     int price;
     qint64 containerId;
@@ -72,9 +70,9 @@ int count(const QString &sql)
 bool isEmptyDatabase()
 {
     return count(QStringLiteral("select count(*) from Station")) <= 1
-           && count(QStringLiteral("select count(*) from Sale")) == 0
-           && count(QStringLiteral("select count(*) from Customer")) == 0
-           && count(QStringLiteral("select count(*) from Product")) == 0;
+        && count(QStringLiteral("select count(*) from Sale")) == 0
+        && count(QStringLiteral("select count(*) from Customer")) == 0
+        && count(QStringLiteral("select count(*) from Product")) == 0;
 }
 
 bool fill(const QDate &today, QString *error)
@@ -117,8 +115,7 @@ bool fill(const QDate &today, QString *error)
         "insert into Product(Name,Unit,Detail,Price,IsDefault,Status,IsContainer,ContainerID) "
         "values('11.3升水桶','个','押金桶',20,'0','1','1',0)"));
     QVector<Product> goods;
-    const struct
-    {
+    const struct {
         const char *name;
         const char *unit;
         int price;
@@ -132,8 +129,9 @@ bool fill(const QDate &today, QString *error)
     };
     for (const auto &p : catalogue) {
         const qint64 id = w.insert(
-            QStringLiteral("insert into Product(Name,Unit,Detail,Price,IsDefault,Status,IsContainer,"
-                           "ContainerID) values(%1,%2,'',%3,%4,'1','0',%5)")
+            QStringLiteral(
+                "insert into Product(Name,Unit,Detail,Price,IsDefault,Status,IsContainer,"
+                "ContainerID) values(%1,%2,'',%3,%4,'1','0',%5)")
                 .arg(SqlStr(QString::fromUtf8(p.name)), SqlStr(QString::fromUtf8(p.unit)))
                 .arg(p.price)
                 .arg(SqlStr(QString::fromLatin1(p.isDefault)))
@@ -153,7 +151,7 @@ bool fill(const QDate &today, QString *error)
             QStringLiteral("insert into Sender(Name,Phone,Detail,Price,Status,StationID) "
                            "values(%1,%2,'',%3,'1',%4)")
                 .arg(SqlStr(QString::fromUtf8(senderNames[i])),
-                     SqlStr(QStringLiteral("1390000%1").arg(1001 + i)))
+                    SqlStr(QStringLiteral("1390000%1").arg(1001 + i)))
                 .arg(i % 2 ? QStringLiteral("1.5") : QStringLiteral("1"))
                 .arg(stations[station]));
     }
@@ -161,9 +159,8 @@ bool fill(const QDate &today, QString *error)
     // Customers spread over the stations.
     const char *streets[] = {"人民路", "解放路", "建设路", "和平街", "幸福里", "长江路"};
     const char *names[] = {"", "刘洋", "陈静", "", "王建国", "阳光幼儿园", "", "李娜",
-                           "华信科技公司", "", "周涛", "吴敏", "", "第三中学", "孙丽"};
-    struct Customer
-    {
+        "华信科技公司", "", "周涛", "吴敏", "", "第三中学", "孙丽"};
+    struct Customer {
         qint64 id;
         int station;
     };
@@ -181,7 +178,7 @@ bool fill(const QDate &today, QString *error)
                            "UserID,CreateDate,StationID,TotalBuyMoney,TotalDebt) "
                            "values(0,%1,%2,%3,%4,%5,'1',1,%6,%7,0,0)")
                 .arg(SqlStr(QString::fromUtf8(names[i])), SqlStr(phone), SqlStr(address),
-                     SqlStr(type == 0 ? QStringLiteral("系统自动加入用户！") : QString()))
+                    SqlStr(type == 0 ? QStringLiteral("系统自动加入用户！") : QString()))
                 .arg(type)
                 .arg(d.dateLiteral(today.addDays(-30 + i)))
                 .arg(stations[station]));
@@ -238,7 +235,7 @@ bool fill(const QDate &today, QString *error)
         for (int call = 0; call < 3; ++call)
             w.exec(QStringLiteral("insert into Call(PhoneNumber,CreateDate) values(%1,%2)")
                        .arg(SqlStr(QStringLiteral("%1").arg(86120000 + int(rng.bounded(15)) * 137)),
-                            d.dateTimeLiteral(date.startOfDay().addSecs(8 * 3600 + call * 5400))));
+                           d.dateTimeLiteral(date.startOfDay().addSecs(8 * 3600 + call * 5400))));
     }
 
     if (!w.ok() || !db.commit()) {

@@ -82,14 +82,14 @@ frmDBSetup::frmDBSetup(QWidget *parent) : QDialog(parent)
 ConnectionTarget frmDBSetup::target() const
 {
     const auto kind = SqlDialect::Kind(cmbKind->currentData().toInt());
-    return ConnectionTarget::fromSettings(ConnectionTarget::kindPrefix(kind) + txtHost->text(),
-                                          txtUser->text(), txtPassword->text());
+    return ConnectionTarget::fromSettings(
+        ConnectionTarget::kindPrefix(kind) + txtHost->text(), txtUser->text(), txtPassword->text());
 }
 
 void frmDBSetup::updateButtons()
 {
     const bool ready = !mDatabase::TrimBlanks(txtHost->text()).isEmpty()
-                       && !mDatabase::TrimBlanks(txtUser->text()).isEmpty();
+        && !mDatabase::TrimBlanks(txtUser->text()).isEmpty();
     btnTest->setEnabled(ready);
     btnOk->setEnabled(ready);
 }
@@ -130,20 +130,24 @@ void frmDBSetup::confirm()
     if (!mDatabase::TestConnection(t))
         return;
 
-    const QString texts[] = {ConnectionTarget::kindPrefix(t.kind) + txtHost->text(), txtUser->text(),
-                             txtPassword->text()};
-    const QString names[] = {mDatabase::HostSetting, mDatabase::UserSetting, mDatabase::PasswordSetting};
+    const QString texts[] = {ConnectionTarget::kindPrefix(t.kind) + txtHost->text(),
+        txtUser->text(), txtPassword->text()};
+    const QString names[]
+        = {mDatabase::HostSetting, mDatabase::UserSetting, mDatabase::PasswordSetting};
     for (int i = 0; i < 3; ++i) {
         QString error;
-        if (!writeRegistryText(mDatabase::RegistryRoot + QLatin1Char('\\') + names[i], texts[i], &error)) {
-            Prompt::error(QStringLiteral("保存数据库连接参数失败：") + error, QStringLiteral("错误"));
+        if (!writeRegistryText(
+                mDatabase::RegistryRoot + QLatin1Char('\\') + names[i], texts[i], &error)) {
+            Prompt::error(
+                QStringLiteral("保存数据库连接参数失败：") + error, QStringLiteral("错误"));
             return;
         }
     }
 
     QString error;
     if (!mDatabase::OpenConnection(t, &error)) {
-        Prompt::error(QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
+        Prompt::error(
+            QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
         return;
     }
     accept();

@@ -11,8 +11,7 @@ class QPushButton;
 
 // Asks for the database server's host, login and password when the
 // workstation has none that work, stores them and opens the connection.
-class frmDBSetup : public QDialog
-{
+class frmDBSetup : public QDialog {
     Q_OBJECT
 
 public:

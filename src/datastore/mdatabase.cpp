@@ -84,11 +84,13 @@ QString sqliteFileProblem(const QString &path)
 QString trialConnectionProblem(const ConnectionTarget &target)
 {
     const bool sqlite = target.kind == SqlDialect::SQLite;
-    const QString name = QStringLiteral("pelkor-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString name
+        = QStringLiteral("pelkor-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString failure;
     {
         QSqlDatabase trial = QSqlDatabase::addDatabase(target.driverName(), name);
-        trial.setConnectOptions(sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY") : target.connectOptions());
+        trial.setConnectOptions(
+            sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY") : target.connectOptions());
         trial.setDatabaseName(sqlite ? target.host : target.odbcConnectionString());
         if (!trial.open()) {
             failure = errorText(trial.lastError());
@@ -182,7 +184,8 @@ bool TestConnection(const ConnectionTarget &target)
     if (failure.isEmpty() && !nothingToOpen)
         failure = trialConnectionProblem(target);
     if (!failure.isEmpty()) {
-        Prompt::error(QStringLiteral("连接SQLServer数据库服务器失败:") + failure, QStringLiteral("错误"));
+        Prompt::error(
+            QStringLiteral("连接SQLServer数据库服务器失败:") + failure, QStringLiteral("错误"));
         return false;
     }
     return true;
@@ -206,7 +209,8 @@ ConnectResult ConnectDatabase()
         QString error;
         if (OpenConnection(target, &error))
             return ConnectResult::Connected;
-        Prompt::error(QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
+        Prompt::error(
+            QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
     }
     Prompt::message(BadSettingsText);
     return runSetupDialog();
@@ -266,7 +270,7 @@ bool EnsureSchema(QString *error)
         QSqlQuery version(db);
         int stored = Schema::Version;
         if (version.exec(QStringLiteral("select myValue from SysValue where Name=")
-                         + SqlStr(Schema::VersionSettingName))
+                + SqlStr(Schema::VersionSettingName))
             && version.next())
             stored = version.value(0).toInt();
         version.finish();
@@ -375,8 +379,8 @@ bool IsUniqueValue(const QString &table, const QString &column, const QString &v
 
 int GetMinValue(const QString &table, const QString &column)
 {
-    const auto rs = OpenRecordset(QStringLiteral("select min(") + column
-                                  + QStringLiteral(") as NewField from ") + table);
+    const auto rs = OpenRecordset(
+        QStringLiteral("select min(") + column + QStringLiteral(") as NewField from ") + table);
     if (!rs || rs->isEmpty())
         return 0;
     bool ok = false;
@@ -387,7 +391,7 @@ int GetMinValue(const QString &table, const QString &column)
 QString GetFieldByID(qint64 id, const QString &table, const QString &column)
 {
     const auto rs = OpenRecordset(QStringLiteral("select * from ") + table
-                                  + QStringLiteral(" where ID=") + QString::number(id));
+        + QStringLiteral(" where ID=") + QString::number(id));
     if (!rs || rs->isEmpty())
         return {};
     const QVariant value = rs->value(0, column);
@@ -402,7 +406,8 @@ QString GetFieldByID(qint64 id, const QString &table, const QString &column)
 
 int GetSumValue(const QString &table, const QString &whereClause, const QString &column)
 {
-    QString sql = QStringLiteral("select sum(") + column + QStringLiteral(") as TotalValue from ") + table;
+    QString sql
+        = QStringLiteral("select sum(") + column + QStringLiteral(") as TotalValue from ") + table;
     if (!whereClause.isEmpty())
         sql += QLatin1Char(' ') + whereClause;
     const auto rs = OpenRecordset(sql);
@@ -416,7 +421,8 @@ int GetSumValue(const QString &table, const QString &whereClause, const QString 
 
 QString GetSysValue(const QString &name, bool *ok)
 {
-    const auto rs = OpenRecordset(QStringLiteral("Select * from SysValue where Name=") + SqlStr(name));
+    const auto rs
+        = OpenRecordset(QStringLiteral("Select * from SysValue where Name=") + SqlStr(name));
     if (ok)
         *ok = rs.has_value();
     if (!rs || rs->isEmpty())
@@ -426,21 +432,22 @@ QString GetSysValue(const QString &name, bool *ok)
 
 bool SetSysValue(const QString &name, const QString &value)
 {
-    const auto rs = OpenRecordset(QStringLiteral("Select * from SysValue where Name=") + SqlStr(name));
+    const auto rs
+        = OpenRecordset(QStringLiteral("Select * from SysValue where Name=") + SqlStr(name));
     if (!rs)
         return false;
     if (rs->isEmpty()) {
-        return ExecuteSQL(QStringLiteral("insert into Sysvalue(Name,myValue) values(") + SqlStr(name)
-                          + QLatin1Char(',') + SqlStr(value) + QLatin1Char(')'));
+        return ExecuteSQL(QStringLiteral("insert into Sysvalue(Name,myValue) values(")
+            + SqlStr(name) + QLatin1Char(',') + SqlStr(value) + QLatin1Char(')'));
     }
     return ExecuteSQL(QStringLiteral("update SysValue set MyValue=") + SqlStr(value)
-                      + QStringLiteral(" where Name=") + SqlStr(name));
+        + QStringLiteral(" where Name=") + SqlStr(name));
 }
 
 int GetCustomerIDByAccount(qint64 account)
 {
-    const auto rs = OpenRecordset(QStringLiteral("Select * from customer where Account=")
-                                  + QString::number(account));
+    const auto rs = OpenRecordset(
+        QStringLiteral("Select * from customer where Account=") + QString::number(account));
     if (!rs || rs->isEmpty())
         return 0;
     return rs->value(0, QStringLiteral("ID")).toInt();

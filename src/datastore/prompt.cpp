@@ -6,8 +6,7 @@
 namespace Prompt {
 namespace {
 
-class ConsoleHandler : public Handler
-{
+class ConsoleHandler : public Handler {
 public:
     int ask(const Request &request) override
     {

@@ -22,8 +22,7 @@ enum Button {
 // choices (pickers, printer and file dialogs) answer with a value.
 enum class Kind { Message, PickDate, SelectCustomer, PrinterSetup, PageSetup, PrintPreview, Print };
 
-struct Request
-{
+struct Request {
     QString text;
     QString title; // empty: the program's own title
     Icon icon = Icon::None;
@@ -36,8 +35,7 @@ struct Request
     QVariant argument;
 };
 
-class Handler
-{
+class Handler {
 public:
     virtual ~Handler() = default;
     // Returns the Button that answered the request.

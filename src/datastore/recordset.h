@@ -12,8 +12,7 @@ class QSqlQuery;
 // name without regard to case, a current row and its position as bookmark.
 // Changes go back to the database as UPDATE statements written by the
 // caller, never through the recordset.
-class Recordset
-{
+class Recordset {
 public:
     Recordset() = default;
     Recordset(QStringList fieldNames, QVector<QVector<QVariant>> rows);

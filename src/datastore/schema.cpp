@@ -7,16 +7,14 @@ namespace {
 
 enum class Type { Key, Text, Money, Quantity, Flag, Date, DateTime, Integer };
 
-struct Column
-{
+struct Column {
     const char *name;
     Type type;
     int size = 0;
     const char *defaultValue = nullptr;
 };
 
-struct Table
-{
+struct Table {
     const char *name;
     std::vector<Column> columns;
     std::vector<std::vector<const char *>> indexes;
@@ -25,104 +23,64 @@ struct Table
 const std::vector<Table> &tables()
 {
     static const std::vector<Table> all = {
-        {"Station",
-         {{"ID", Type::Key}, {"Name", Type::Text, 50}, {"Status", Type::Flag, 0, "'1'"}},
-         {}},
+        {"Station", {{"ID", Type::Key}, {"Name", Type::Text, 50}, {"Status", Type::Flag, 0, "'1'"}},
+            {}},
         {"SysUser",
-         {{"ID", Type::Key},
-          {"Name", Type::Text, 50},
-          {"Pwd", Type::Text, 50},
-          {"rolestring", Type::Text, 50},
-          {"Detail", Type::Text, 255},
-          {"Status", Type::Flag, 0, "'1'"},
-          {"StationID", Type::Integer, 0, "0"}},
-         {{"StationID"}}},
+            {{"ID", Type::Key}, {"Name", Type::Text, 50}, {"Pwd", Type::Text, 50},
+                {"rolestring", Type::Text, 50}, {"Detail", Type::Text, 255},
+                {"Status", Type::Flag, 0, "'1'"}, {"StationID", Type::Integer, 0, "0"}},
+            {{"StationID"}}},
         {"SysValue", {{"Name", Type::Text, 50}, {"myValue", Type::Text, 255}}, {}},
         {"Customer",
-         {{"ID", Type::Key},
-          {"Account", Type::Integer, 0, "0"},
-          {"Name", Type::Text, 50},
-          {"Phone", Type::Text, 50},
-          {"Address", Type::Text, 200},
-          {"Detail", Type::Text, 255},
-          {"CustType", Type::Integer, 0, "0"},
-          {"Status", Type::Flag, 0, "'1'"},
-          {"UserID", Type::Integer, 0, "0"},
-          {"CreateDate", Type::Date},
-          {"StationID", Type::Integer, 0, "0"},
-          {"TotalBuyMoney", Type::Money, 0, "0"},
-          {"TotalDebt", Type::Money, 0, "0"}},
-         {{"Account"}, {"Phone"}, {"Address"}, {"StationID"}}},
+            {{"ID", Type::Key}, {"Account", Type::Integer, 0, "0"}, {"Name", Type::Text, 50},
+                {"Phone", Type::Text, 50}, {"Address", Type::Text, 200},
+                {"Detail", Type::Text, 255}, {"CustType", Type::Integer, 0, "0"},
+                {"Status", Type::Flag, 0, "'1'"}, {"UserID", Type::Integer, 0, "0"},
+                {"CreateDate", Type::Date}, {"StationID", Type::Integer, 0, "0"},
+                {"TotalBuyMoney", Type::Money, 0, "0"}, {"TotalDebt", Type::Money, 0, "0"}},
+            {{"Account"}, {"Phone"}, {"Address"}, {"StationID"}}},
         {"Product",
-         {{"ID", Type::Key},
-          {"Name", Type::Text, 50},
-          {"Unit", Type::Text, 20},
-          {"Detail", Type::Text, 255},
-          {"Price", Type::Money, 0, "0"},
-          {"IsDefault", Type::Flag, 0, "'0'"},
-          {"Status", Type::Flag, 0, "'1'"},
-          {"IsContainer", Type::Flag, 0, "'0'"},
-          {"ContainerID", Type::Integer, 0, "0"}},
-         {}},
+            {{"ID", Type::Key}, {"Name", Type::Text, 50}, {"Unit", Type::Text, 20},
+                {"Detail", Type::Text, 255}, {"Price", Type::Money, 0, "0"},
+                {"IsDefault", Type::Flag, 0, "'0'"}, {"Status", Type::Flag, 0, "'1'"},
+                {"IsContainer", Type::Flag, 0, "'0'"}, {"ContainerID", Type::Integer, 0, "0"}},
+            {}},
         {"Sender",
-         {{"ID", Type::Key},
-          {"Name", Type::Text, 50},
-          {"Phone", Type::Text, 50},
-          {"Detail", Type::Text, 255},
-          {"Price", Type::Money, 0, "0"},
-          {"Status", Type::Flag, 0, "'1'"},
-          {"StationID", Type::Integer, 0, "0"}},
-         {}},
+            {{"ID", Type::Key}, {"Name", Type::Text, 50}, {"Phone", Type::Text, 50},
+                {"Detail", Type::Text, 255}, {"Price", Type::Money, 0, "0"},
+                {"Status", Type::Flag, 0, "'1'"}, {"StationID", Type::Integer, 0, "0"}},
+            {}},
         {"Sale",
-         {{"ID", Type::Key},
-          {"CustomerID", Type::Integer, 0, "0"},
-          {"SenderID", Type::Integer, 0, "0"},
-          {"UserID", Type::Integer, 0, "0"},
-          {"TotalAmount", Type::Quantity, 0, "0"},
-          {"TotalMoney", Type::Money, 0, "0"},
-          {"TotalContainer", Type::Quantity, 0, "0"},
-          {"InMoney", Type::Money, 0, "0"},
-          {"OutAmount", Type::Quantity, 0, "0"},
-          {"InContainer", Type::Quantity, 0, "0"},
-          {"TransferFee", Type::Money, 0, "0"},
-          {"Detail", Type::Text, 255},
-          {"CreateDate", Type::Date},
-          {"FinishFlag", Type::Flag, 0, "'0'"},
-          {"StationID", Type::Integer, 0, "0"}},
-         {{"CreateDate"}, {"CustomerID"}, {"FinishFlag", "StationID"}, {"SenderID"}}},
+            {{"ID", Type::Key}, {"CustomerID", Type::Integer, 0, "0"},
+                {"SenderID", Type::Integer, 0, "0"}, {"UserID", Type::Integer, 0, "0"},
+                {"TotalAmount", Type::Quantity, 0, "0"}, {"TotalMoney", Type::Money, 0, "0"},
+                {"TotalContainer", Type::Quantity, 0, "0"}, {"InMoney", Type::Money, 0, "0"},
+                {"OutAmount", Type::Quantity, 0, "0"}, {"InContainer", Type::Quantity, 0, "0"},
+                {"TransferFee", Type::Money, 0, "0"}, {"Detail", Type::Text, 255},
+                {"CreateDate", Type::Date}, {"FinishFlag", Type::Flag, 0, "'0'"},
+                {"StationID", Type::Integer, 0, "0"}},
+            {{"CreateDate"}, {"CustomerID"}, {"FinishFlag", "StationID"}, {"SenderID"}}},
         {"Sale_detail",
-         {{"ID", Type::Key},
-          {"SaleID", Type::Integer, 0, "0"},
-          {"ProductID", Type::Integer, 0, "0"},
-          {"Price", Type::Money, 0, "0"},
-          {"MyAmount", Type::Quantity, 0, "0"},
-          {"MyMoney", Type::Money, 0, "0"},
-          {"IsContainer", Type::Flag, 0, "'0'"}},
-         {{"SaleID"}, {"ProductID"}}},
+            {{"ID", Type::Key}, {"SaleID", Type::Integer, 0, "0"},
+                {"ProductID", Type::Integer, 0, "0"}, {"Price", Type::Money, 0, "0"},
+                {"MyAmount", Type::Quantity, 0, "0"}, {"MyMoney", Type::Money, 0, "0"},
+                {"IsContainer", Type::Flag, 0, "'0'"}},
+            {{"SaleID"}, {"ProductID"}}},
         {"Store",
-         {{"ID", Type::Key},
-          {"PaperID", Type::Text, 50},
-          {"CreateDate", Type::Date},
-          {"TotalAmount", Type::Quantity, 0, "0"},
-          {"TotalMoney", Type::Money, 0, "0"},
-          {"Detail", Type::Text, 255},
-          {"UserID", Type::Integer, 0, "0"},
-          {"Direction", Type::Flag, 0, "'0'"},
-          {"HandInput", Type::Flag, 0, "'1'"},
-          {"FinishFlag", Type::Flag, 0, "'0'"},
-          {"StationID", Type::Integer, 0, "0"}},
-         {{"CreateDate"}, {"FinishFlag", "StationID"}}},
+            {{"ID", Type::Key}, {"PaperID", Type::Text, 50}, {"CreateDate", Type::Date},
+                {"TotalAmount", Type::Quantity, 0, "0"}, {"TotalMoney", Type::Money, 0, "0"},
+                {"Detail", Type::Text, 255}, {"UserID", Type::Integer, 0, "0"},
+                {"Direction", Type::Flag, 0, "'0'"}, {"HandInput", Type::Flag, 0, "'1'"},
+                {"FinishFlag", Type::Flag, 0, "'0'"}, {"StationID", Type::Integer, 0, "0"}},
+            {{"CreateDate"}, {"FinishFlag", "StationID"}}},
         {"Store_detail",
-         {{"ID", Type::Key},
-          {"StoreID", Type::Integer, 0, "0"},
-          {"ProductID", Type::Integer, 0, "0"},
-          {"Price", Type::Money, 0, "0"},
-          {"MyAmount", Type::Quantity, 0, "0"},
-          {"MyMoney", Type::Money, 0, "0"}},
-         {{"StoreID"}, {"ProductID"}}},
+            {{"ID", Type::Key}, {"StoreID", Type::Integer, 0, "0"},
+                {"ProductID", Type::Integer, 0, "0"}, {"Price", Type::Money, 0, "0"},
+                {"MyAmount", Type::Quantity, 0, "0"}, {"MyMoney", Type::Money, 0, "0"}},
+            {{"StoreID"}, {"ProductID"}}},
         {"Call",
-         {{"ID", Type::Key}, {"PhoneNumber", Type::Text, 50}, {"CreateDate", Type::DateTime}},
-         {{"CreateDate"}, {"PhoneNumber"}}},
+            {{"ID", Type::Key}, {"PhoneNumber", Type::Text, 50}, {"CreateDate", Type::DateTime}},
+            {{"CreateDate"}, {"PhoneNumber"}}},
     };
     return all;
 }
@@ -183,7 +141,8 @@ QStringList createStatements(const SqlDialect &dialect, const QStringList &wante
         }
         if (table == QLatin1String("SysValue"))
             columns << QStringLiteral("CONSTRAINT UQ_SysValue_Name UNIQUE (Name)");
-        statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", ")));
+        statements << QStringLiteral("CREATE TABLE %1 (%2)")
+                          .arg(table, columns.join(QStringLiteral(", ")));
         if (table == QLatin1String("Sale"))
             statements << version2();
         for (const auto &index : t.indexes) {
@@ -191,7 +150,8 @@ QStringList createStatements(const SqlDialect &dialect, const QStringList &wante
             for (const char *col : index)
                 cols << QString::fromLatin1(col);
             statements << QStringLiteral("CREATE INDEX IX_%1_%2 ON %1 (%3)")
-                              .arg(table, cols.join(QLatin1Char('_')), cols.join(QStringLiteral(", ")));
+                              .arg(table, cols.join(QLatin1Char('_')),
+                                  cols.join(QStringLiteral(", ")));
         }
     }
     return statements;

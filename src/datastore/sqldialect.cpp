@@ -8,7 +8,7 @@ QString SqlDialect::dateLiteral(const QDate &date) const
 QString SqlDialect::dateTimeLiteral(const QDateTime &when) const
 {
     return QLatin1Char('\'') + when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-           + QLatin1Char('\'');
+        + QLatin1Char('\'');
 }
 
 QString SqlDialect::monthGroupExpression(const QString &column) const
@@ -18,9 +18,11 @@ QString SqlDialect::monthGroupExpression(const QString &column) const
         return QStringLiteral("convert(char(4),Year(%1)) + '年' + Convert(char(2),Month(%1))+'月'")
             .arg(column);
     case PostgreSQL:
-        return QStringLiteral("to_char(%1,'YYYY') || '年' || to_char(%1,'FMMM') || '月'").arg(column);
+        return QStringLiteral("to_char(%1,'YYYY') || '年' || to_char(%1,'FMMM') || '月'")
+            .arg(column);
     case SQLite:
-        return QStringLiteral("strftime('%Y',%1) || '年' || CAST(strftime('%m',%1) AS INTEGER) || '月'")
+        return QStringLiteral(
+            "strftime('%Y',%1) || '年' || CAST(strftime('%m',%1) AS INTEGER) || '月'")
             .arg(column);
     }
     return {};
@@ -33,7 +35,7 @@ QString SqlDialect::insertReturningId(const QString &insertStatement) const
         return insertStatement + QStringLiteral(" RETURNING ID");
     case SqlServer:
         return QStringLiteral("SET NOCOUNT ON; ") + insertStatement
-               + QStringLiteral("; SELECT CAST(SCOPE_IDENTITY() AS INT) AS NewID");
+            + QStringLiteral("; SELECT CAST(SCOPE_IDENTITY() AS INT) AS NewID");
     case SQLite:
         break;
     }

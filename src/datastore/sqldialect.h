@@ -6,12 +6,11 @@
 
 // The few pieces of SQL that differ between the databases the program runs
 // on. Every other statement keeps one fixed text for all of them.
-class SqlDialect
-{
+class SqlDialect {
 public:
     enum Kind { SQLite, PostgreSQL, SqlServer };
 
-    explicit SqlDialect(Kind kind = SQLite) : m_kind(kind) {}
+    explicit SqlDialect(Kind kind = SQLite) : m_kind(kind) { }
 
     Kind kind() const { return m_kind; }
 

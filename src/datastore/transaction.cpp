@@ -4,10 +4,7 @@
 
 namespace mDatabase {
 
-Transaction::Transaction()
-    : m_open(BeginTrans())
-{
-}
+Transaction::Transaction() : m_open(BeginTrans()) { }
 
 Transaction::~Transaction()
 {

@@ -12,8 +12,7 @@
 // A failure to begin or to commit is reported like BeginTrans/CommitTrans.
 namespace mDatabase {
 
-class Transaction
-{
+class Transaction {
 public:
     Transaction();
     ~Transaction();

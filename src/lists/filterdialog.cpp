@@ -60,8 +60,8 @@ QComboBox *FilterDialog::addOperator(int index)
 {
     auto *op = new QComboBox(m_body);
     op->setObjectName(QStringLiteral("cmbOperator_%1").arg(index));
-    op->addItems({QStringLiteral(">"), QStringLiteral("="), QStringLiteral("<"), QStringLiteral("<="),
-                  QStringLiteral(">=")});
+    op->addItems({QStringLiteral(">"), QStringLiteral("="), QStringLiteral("<"),
+        QStringLiteral("<="), QStringLiteral(">=")});
     op->setCurrentIndex(-1);
     return op;
 }
@@ -116,7 +116,8 @@ FilterDialog::Criterion &FilterDialog::addCriterion(Criterion c)
     return m_criteria.last();
 }
 
-QButtonGroup *FilterDialog::addOptions(const char *name, const char *caption, const QStringList &captions, int checked)
+QButtonGroup *FilterDialog::addOptions(
+    const char *name, const char *caption, const QStringList &captions, int checked)
 {
     auto *box = new QGroupBox(s(caption), m_body);
     auto *layout = new QHBoxLayout(box);
@@ -140,7 +141,8 @@ void FilterDialog::finishLayout(QWidget *extra)
     const int row = m_grid->rowCount();
     m_grid->addWidget(chkStation, row, 0);
     m_grid->addWidget(cmbStation, row, 1, 1, 2);
-    optSearchType = addOptions("optSearchType", "查询方式：", {s("查询现有结果"), s("全新查询")}, 1);
+    optSearchType
+        = addOptions("optSearchType", "查询方式：", {s("查询现有结果"), s("全新查询")}, 1);
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(btnOk, QDialogButtonBox::AcceptRole);
     buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
@@ -176,8 +178,8 @@ void FilterDialog::RefreshControl()
         if (c.text) {
             if (on && mDatabase::TrimBlanks(c.text->text()).isEmpty())
                 c.text->setText(c.kind == BoxKind::Date ? DateText::shortDate(QDate::currentDate())
-                                : c.kind == BoxKind::Text ? QString()
-                                                          : QStringLiteral("0"));
+                        : c.kind == BoxKind::Text       ? QString()
+                                                        : QStringLiteral("0"));
             c.text->setEnabled(on);
             QPalette p = c.text->palette();
             p.setColor(QPalette::Base, on ? QColor(Qt::white) : palette().color(QPalette::Window));
@@ -195,12 +197,13 @@ bool FilterDialog::leaveBox(QLineEdit *box, BoxKind kind)
     if (!box->isEnabled())
         return true;
     if (mDatabase::TrimBlanks(box->text()).isEmpty()) {
-        box->setText(kind == BoxKind::Date ? DateText::shortDate(QDate::currentDate()) : QStringLiteral("0"));
+        box->setText(kind == BoxKind::Date ? DateText::shortDate(QDate::currentDate())
+                                           : QStringLiteral("0"));
         return true;
     }
-    const int check = kind == BoxKind::Date      ? mSystem::CheckDate
-                      : kind == BoxKind::Integer ? mSystem::CheckInteger
-                                                 : mSystem::CheckNumber;
+    const int check = kind == BoxKind::Date ? mSystem::CheckDate
+        : kind == BoxKind::Integer          ? mSystem::CheckInteger
+                                            : mSystem::CheckNumber;
     return mSystem::CheckInput(box->text(), check);
 }
 

@@ -13,8 +13,7 @@ class QPushButton;
 // What the two filter dialogs share: criteria that count only when ticked,
 // comparison operators, checked number and date boxes, the station choice
 // and the choice between a new search and a search within the result.
-class FilterDialog : public QDialog
-{
+class FilterDialog : public QDialog {
     Q_OBJECT
 
 public:
@@ -26,8 +25,7 @@ public slots:
 protected:
     enum class BoxKind { Text, Number, Integer, Date };
 
-    struct Criterion
-    {
+    struct Criterion {
         QCheckBox *check = nullptr;
         QComboBox *op = nullptr;
         QLineEdit *text = nullptr;
@@ -41,8 +39,8 @@ protected:
     QLineEdit *addBox(const char *name, BoxKind kind);
     QComboBox *addChoice(const char *name, const QString &sql);
     Criterion &addCriterion(Criterion c);
-    QButtonGroup *addOptions(const char *name, const char *caption, const QStringList &captions,
-                             int checked);
+    QButtonGroup *addOptions(
+        const char *name, const char *caption, const QStringList &captions, int checked);
     void finishLayout(QWidget *extra = nullptr);
     // The stations, the login station chosen; other stations' users are
     // held to their own.

@@ -10,29 +10,33 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-frmCustFilter::frmCustFilter(ListWindow *target, QWidget *parent) : FilterDialog(parent), m_target(target)
+frmCustFilter::frmCustFilter(ListWindow *target, QWidget *parent)
+    : FilterDialog(parent), m_target(target)
 {
     setObjectName(QStringLiteral("frmCustFilter"));
     setWindowTitle(QStringLiteral("客户资料过滤器"));
 
-    addCriterion({addCheck("chkAccount", "顾客帐户"), addOperator(0), addBox("txtAccount", BoxKind::Integer), nullptr,
-                  nullptr, BoxKind::Integer});
-    addCriterion({addCheck("chkName", "顾客姓名字符串包含："), nullptr, addBox("txtName", BoxKind::Text)});
-    addCriterion({addCheck("chkPhone", "联系电话字符串包含："), nullptr, addBox("txtPhone", BoxKind::Text)});
+    addCriterion({addCheck("chkAccount", "顾客帐户"), addOperator(0),
+        addBox("txtAccount", BoxKind::Integer), nullptr, nullptr, BoxKind::Integer});
+    addCriterion(
+        {addCheck("chkName", "顾客姓名字符串包含："), nullptr, addBox("txtName", BoxKind::Text)});
+    addCriterion(
+        {addCheck("chkPhone", "联系电话字符串包含："), nullptr, addBox("txtPhone", BoxKind::Text)});
     QComboBox *types = addChoice("cmbCustType", QString());
     // The position is what Customer.CustType stores.
-    types->addItems({QStringLiteral("未开户客户"), QStringLiteral("已开户客户"), QStringLiteral("开户大客户"),
-                     QStringLiteral("托管户"), QStringLiteral("其它")});
+    types->addItems({QStringLiteral("未开户客户"), QStringLiteral("已开户客户"),
+        QStringLiteral("开户大客户"), QStringLiteral("托管户"), QStringLiteral("其它")});
     addCriterion({addCheck("chkCustType", "用户类型为："), nullptr, nullptr, types});
-    addCriterion({addCheck("chkCreateDate", "开户日期"), addOperator(1), addBox("txtCreateDate", BoxKind::Date),
-                  nullptr, nullptr, BoxKind::Date});
-    addCriterion({addCheck("chkAddress", "联系地址字符串包含："), nullptr, addBox("txtAddress", BoxKind::Text)});
-    addCriterion({addCheck("chkTotalBuyMoney", "购水总额"), addOperator(2), addBox("txtTotalBuyMoney", BoxKind::Number),
-                  nullptr, nullptr, BoxKind::Number});
-    addCriterion({addCheck("chkTotalDebt", "欠款总额"), addOperator(3), addBox("txtTotalDebt", BoxKind::Number),
-                  nullptr, nullptr, BoxKind::Number});
+    addCriterion({addCheck("chkCreateDate", "开户日期"), addOperator(1),
+        addBox("txtCreateDate", BoxKind::Date), nullptr, nullptr, BoxKind::Date});
+    addCriterion({addCheck("chkAddress", "联系地址字符串包含："), nullptr,
+        addBox("txtAddress", BoxKind::Text)});
+    addCriterion({addCheck("chkTotalBuyMoney", "购水总额"), addOperator(2),
+        addBox("txtTotalBuyMoney", BoxKind::Number), nullptr, nullptr, BoxKind::Number});
+    addCriterion({addCheck("chkTotalDebt", "欠款总额"), addOperator(3),
+        addBox("txtTotalDebt", BoxKind::Number), nullptr, nullptr, BoxKind::Number});
     optStatus = addOptions("optStatus", "帐户状态：",
-                           {QStringLiteral("所有帐户"), QStringLiteral("有效帐户"), QStringLiteral("无效帐户")}, 0);
+        {QStringLiteral("所有帐户"), QStringLiteral("有效帐户"), QStringLiteral("无效帐户")}, 0);
     chkStation->setText(QStringLiteral("所属供水站为："));
     finishLayout();
 
@@ -50,8 +54,8 @@ void frmCustFilter::RefreshControl()
 bool frmCustFilter::BuildFilterSQL(QString *fragment)
 {
     QStringList conditions;
-    const QStringList columns = {"Account", "Name", "phone", "CustType", "CreateDate", "Address", "TotalBuyMoney",
-                                 "TotalDebt"};
+    const QStringList columns = {"Account", "Name", "phone", "CustType", "CreateDate", "Address",
+        "TotalBuyMoney", "TotalDebt"};
     for (int i = 0; i < m_criteria.size(); ++i) {
         const Criterion &c = m_criteria[i];
         if (!c.check->isChecked())

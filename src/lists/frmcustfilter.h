@@ -5,8 +5,7 @@
 class ListWindow;
 
 // Narrows the customer list.
-class frmCustFilter : public FilterDialog
-{
+class frmCustFilter : public FilterDialog {
     Q_OBJECT
 
 public:

@@ -40,18 +40,18 @@ frmSaleAdmin::frmSaleAdmin(QWidget *parent) : SaleFamilyList(parent)
     setWindowTitle(s("销售开票"));
     setGridCaption(s(":::今日销售单据列表:::"));
     setColumns({{s("编号"), "ID", 500, {}, ListColumn::Text},
-                {s("开票时间"), "CreateDate", 1200, Qt::AlignCenter, ListColumn::Date},
-                {s("送水工编号"), "SenderID", 600, {}, ListColumn::Text},
-                {s("应收现金"), "TotalMoney", 600, Qt::AlignRight, ListColumn::Money},
-                {s("实收现金"), "InMoney", 600, Qt::AlignRight, ListColumn::Money},
-                {s("应发货数量"), "TotalAmount", 800, Qt::AlignCenter, ListColumn::Number},
-                {s("实际发货数量"), "OutAmount", 800, Qt::AlignCenter, ListColumn::Number},
-                {s("应回收空瓶数"), "TotalContainer", 800, Qt::AlignCenter, ListColumn::Number},
-                {s("实回收空瓶数"), "InContainer", 800, Qt::AlignCenter, ListColumn::Number},
-                {s("客户地址"), "Address", 3000, Qt::AlignLeft, ListColumn::Text}});
+        {s("开票时间"), "CreateDate", 1200, Qt::AlignCenter, ListColumn::Date},
+        {s("送水工编号"), "SenderID", 600, {}, ListColumn::Text},
+        {s("应收现金"), "TotalMoney", 600, Qt::AlignRight, ListColumn::Money},
+        {s("实收现金"), "InMoney", 600, Qt::AlignRight, ListColumn::Money},
+        {s("应发货数量"), "TotalAmount", 800, Qt::AlignCenter, ListColumn::Number},
+        {s("实际发货数量"), "OutAmount", 800, Qt::AlignCenter, ListColumn::Number},
+        {s("应回收空瓶数"), "TotalContainer", 800, Qt::AlignCenter, ListColumn::Number},
+        {s("实回收空瓶数"), "InContainer", 800, Qt::AlignCenter, ListColumn::Number},
+        {s("客户地址"), "Address", 3000, Qt::AlignLeft, ListColumn::Text}});
     setTotals({3, 4, 5, 6, 7, 8}, [](const QStringList &footer) {
         return s("共欠钱：") + footerDifference(footer, 3, 4) + s("元       欠瓶：")
-               + footerDifference(footer, 7, 8) + s("个");
+            + footerDifference(footer, 7, 8) + s("个");
     });
     setOpenColumns(OpenAmount | OpenMoney | OpenContainers);
     setClosesOnDeactivation(false);
@@ -75,11 +75,11 @@ frmMoneyAdmin::frmMoneyAdmin(QWidget *parent) : SaleFamilyList(parent)
     setWindowTitle(s("销售收款"));
     setGridCaption(s(":::今日收款单据列表:::"));
     setColumns({{s("编号"), "ID", 500, {}, ListColumn::Text},
-                {s("开票时间"), "CreateDate", 1200, Qt::AlignCenter, ListColumn::Date},
-                {s("送水工编号"), "SenderID", 1000, {}, ListColumn::Text},
-                {s("应收现金"), "TotalMoney", 1000, Qt::AlignRight, ListColumn::Money},
-                {s("实收现金"), "InMoney", 1000, Qt::AlignRight, ListColumn::Money},
-                {s("客户地址"), "Address", 3000, Qt::AlignLeft, ListColumn::Text}});
+        {s("开票时间"), "CreateDate", 1200, Qt::AlignCenter, ListColumn::Date},
+        {s("送水工编号"), "SenderID", 1000, {}, ListColumn::Text},
+        {s("应收现金"), "TotalMoney", 1000, Qt::AlignRight, ListColumn::Money},
+        {s("实收现金"), "InMoney", 1000, Qt::AlignRight, ListColumn::Money},
+        {s("客户地址"), "Address", 3000, Qt::AlignLeft, ListColumn::Text}});
     setTotals({3, 4}, [](const QStringList &footer) {
         return s("共欠钱：") + footerDifference(footer, 3, 4) + s("元");
     });

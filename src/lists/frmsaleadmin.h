@@ -4,8 +4,7 @@
 
 // The operator's main list: unclosed orders and today's, with every command
 // to add, open, delete and settle them. It stays open for the whole run.
-class frmSaleAdmin : public SaleFamilyList
-{
+class frmSaleAdmin : public SaleFamilyList {
     Q_OBJECT
 
 public:
@@ -13,7 +12,11 @@ public:
 
 public slots:
     void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::WhenAutoRefresh); }
-    void EditData() { m_commands.EditData(SaleCommands::EditMode::ByFinishFlag, SaleCommands::RefreshAfterForm::WhenAutoRefresh); }
+    void EditData()
+    {
+        m_commands.EditData(
+            SaleCommands::EditMode::ByFinishFlag, SaleCommands::RefreshAfterForm::WhenAutoRefresh);
+    }
     void DeleteData() { m_commands.DeleteData(); }
     void DeleteAll() { m_commands.DeleteAll(); }
     void ShowFilter() { m_commands.ShowFilter(); }
@@ -36,8 +39,7 @@ protected:
 };
 
 // Receiving and refunding money.
-class frmMoneyAdmin : public SaleFamilyList
-{
+class frmMoneyAdmin : public SaleFamilyList {
     Q_OBJECT
 
 public:
@@ -45,7 +47,11 @@ public:
 
 public slots:
     void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::Always); }
-    void EditData() { m_commands.EditData(SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always); }
+    void EditData()
+    {
+        m_commands.EditData(
+            SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always);
+    }
     void ShowFilter() { m_commands.ShowFilter(); }
     void PrintSale() { m_commands.PrintSale(); }
     void InMoney() { m_commands.InMoney(); }
@@ -55,8 +61,7 @@ public slots:
 };
 
 // Marking orders delivered.
-class frmAmountAdmin : public SaleFamilyList
-{
+class frmAmountAdmin : public SaleFamilyList {
     Q_OBJECT
 
 public:
@@ -64,7 +69,11 @@ public:
 
 public slots:
     void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::Always); }
-    void EditData() { m_commands.EditData(SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always); }
+    void EditData()
+    {
+        m_commands.EditData(
+            SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always);
+    }
     void ShowFilter() { m_commands.ShowFilter(); }
     void PrintSale() { m_commands.PrintSale(); }
     void OutAmount() { m_commands.OutAmount(); }
@@ -74,8 +83,7 @@ public slots:
 };
 
 // Recording returned empty bottles.
-class frmContainerAdmin : public SaleFamilyList
-{
+class frmContainerAdmin : public SaleFamilyList {
     Q_OBJECT
 
 public:
@@ -83,7 +91,11 @@ public:
 
 public slots:
     void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::Always); }
-    void EditData() { m_commands.EditData(SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always); }
+    void EditData()
+    {
+        m_commands.EditData(
+            SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always);
+    }
     void ShowFilter() { m_commands.ShowFilter(); }
     void PrintSale() { m_commands.PrintSale(); }
     void InContainer() { m_commands.InContainer(); }

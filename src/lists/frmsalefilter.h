@@ -5,8 +5,7 @@
 class ListWindow;
 
 // Narrows the orders of the sale, money, delivery and bottle lists.
-class frmSaleFilter : public FilterDialog
-{
+class frmSaleFilter : public FilterDialog {
     Q_OBJECT
 
 public:

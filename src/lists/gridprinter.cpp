@@ -5,7 +5,10 @@
 #include <QPainter>
 #include <QPrinter>
 
-GridPrinter::GridPrinter(QAbstractItemModel *model, QString title) : m_model(model), m_title(std::move(title)) {}
+GridPrinter::GridPrinter(QAbstractItemModel *model, QString title)
+    : m_model(model), m_title(std::move(title))
+{
+}
 
 QString GridPrinter::documentName() const
 {
@@ -57,7 +60,8 @@ bool GridPrinter::render(QPrinter *printer)
 
     const int rows = m_model->rowCount();
     const int bodyRows = rows + (m_footer.isEmpty() ? 0 : 1);
-    const int perPage = qMax(1, int((area.height() - titleHeight - footerHeight - rowHeight) / rowHeight));
+    const int perPage
+        = qMax(1, int((area.height() - titleHeight - footerHeight - rowHeight) / rowHeight));
     const int pages = qMax(1, (bodyRows + perPage - 1) / perPage);
 
     auto drawRow = [&](qreal y, const QStringList &cells, bool bold, bool shade) {
@@ -69,7 +73,8 @@ bool GridPrinter::render(QPrinter *printer)
                 painter.fillRect(cell, QColor(235, 235, 235));
             painter.drawRect(cell);
             const int flags = (bold ? Qt::AlignCenter : Qt::AlignVCenter | Qt::AlignLeft);
-            painter.drawText(cell.adjusted(4, 0, -4, 0), flags | Qt::TextSingleLine, cells.value(c));
+            painter.drawText(
+                cell.adjusted(4, 0, -4, 0), flags | Qt::TextSingleLine, cells.value(c));
             x += widths[c];
         }
     };
@@ -78,7 +83,8 @@ bool GridPrinter::render(QPrinter *printer)
         if (p > 0)
             printer->newPage();
         painter.setFont(title);
-        painter.drawText(QRectF(0, 0, area.width(), titleHeight), Qt::AlignCenter, m_title.trimmed());
+        painter.drawText(
+            QRectF(0, 0, area.width(), titleHeight), Qt::AlignCenter, m_title.trimmed());
         qreal y = titleHeight;
         QStringList headers;
         for (int c = 0; c < columns; ++c)
@@ -97,8 +103,8 @@ bool GridPrinter::render(QPrinter *printer)
             y += rowHeight;
         }
         painter.setFont(body);
-        painter.drawText(QRectF(0, area.height() - footerHeight, area.width(), footerHeight), Qt::AlignCenter,
-                         pageFooter(p + 1, pages, printTime));
+        painter.drawText(QRectF(0, area.height() - footerHeight, area.width(), footerHeight),
+            Qt::AlignCenter, pageFooter(p + 1, pages, printTime));
     }
     painter.end();
     return true;

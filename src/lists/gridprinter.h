@@ -13,8 +13,7 @@ class QPrinter;
 // Prints a list as a table: its title, the column headers on every page,
 // all rows, the totals line, and a footer with the page number, the page
 // count and the time of printing.
-class GridPrinter : public PrintJob
-{
+class GridPrinter : public PrintJob {
 public:
     GridPrinter(QAbstractItemModel *model, QString title);
 

@@ -10,7 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-ListModel::ListModel(QObject *parent) : QSqlQueryModel(parent) {}
+ListModel::ListModel(QObject *parent) : QSqlQueryModel(parent) { }
 
 void ListModel::setColumns(const QList<ListColumn> &columns)
 {
@@ -116,7 +116,8 @@ ListModel::RowStyle ListModel::rowStyle(int row) const
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
+        && section < m_columns.size())
         return m_columns[section].caption;
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section + 1;

@@ -5,8 +5,7 @@
 #include <functional>
 
 // How a list shows one column of its rows.
-struct ListColumn
-{
+struct ListColumn {
     enum Kind { Text, Number, Money, Date };
 
     QString caption;
@@ -18,8 +17,7 @@ struct ListColumn
 
 // The rows of a list, fetched from the database as the grid scrolls to
 // them, so the first screen of a large result shows at once.
-class ListModel : public QSqlQueryModel
-{
+class ListModel : public QSqlQueryModel {
     Q_OBJECT
 
 public:
@@ -41,7 +39,8 @@ public:
 
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // The row's value of any field of the statement, shown or not.
     QVariant value(int row, const QString &field) const;

@@ -53,7 +53,8 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
     m_footerView->setFocusPolicy(Qt::NoFocus);
     m_footerView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_footerView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_footerView->verticalHeader()->setDefaultSectionSize(dbgMain->verticalHeader()->defaultSectionSize());
+    m_footerView->verticalHeader()->setDefaultSectionSize(
+        dbgMain->verticalHeader()->defaultSectionSize());
     m_footerView->setFixedHeight(m_footerView->verticalHeader()->defaultSectionSize() + 4);
     m_footerView->setSelectionMode(QAbstractItemView::NoSelection);
     m_footerView->hide();
@@ -65,14 +66,14 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
     layout->addWidget(dbgMain, 1);
     layout->addWidget(m_footerView);
 
-    connect(dbgMain->horizontalHeader(), &QHeaderView::sectionClicked, this, &ListWindow::sortByColumn);
+    connect(
+        dbgMain->horizontalHeader(), &QHeaderView::sectionClicked, this, &ListWindow::sortByColumn);
     connect(dbgMain->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int column, int, int size) { m_footerView->setColumnWidth(column, size); });
-    connect(dbgMain->horizontalScrollBar(), &QScrollBar::valueChanged, m_footerView->horizontalScrollBar(),
-            &QScrollBar::setValue);
-    connect(dbgMain, &QTableView::doubleClicked, this, [this] {
-        QMetaObject::invokeMethod(this, "EditData");
-    });
+        [this](int column, int, int size) { m_footerView->setColumnWidth(column, size); });
+    connect(dbgMain->horizontalScrollBar(), &QScrollBar::valueChanged,
+        m_footerView->horizontalScrollBar(), &QScrollBar::setValue);
+    connect(dbgMain, &QTableView::doubleClicked, this,
+        [this] { QMetaObject::invokeMethod(this, "EditData"); });
 
     m_previewFailure = QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！");
     m_printFailure = QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！");
@@ -85,8 +86,8 @@ void ListWindow::setGridCaption(const QString &caption)
     m_caption->setText(caption);
 }
 
-void ListWindow::setPrintFailureTexts(const QString &preview, const QString &print, const QString &previewTitle,
-                                      const QString &printTitle)
+void ListWindow::setPrintFailureTexts(const QString &preview, const QString &print,
+    const QString &previewTitle, const QString &printTitle)
 {
     m_previewFailure = preview;
     m_printFailure = print;
@@ -101,7 +102,8 @@ void ListWindow::setColumns(const QList<ListColumn> &columns)
     const QFontMetrics metrics(dbgMain->horizontalHeader()->font());
     for (int c = 0; c < columns.size(); ++c) {
         // Widths are kept in twips; a caption never gets cut off.
-        const int width = qMax(columns[c].widthTwips / 12, metrics.horizontalAdvance(columns[c].caption) + 28);
+        const int width
+            = qMax(columns[c].widthTwips / 12, metrics.horizontalAdvance(columns[c].caption) + 28);
         dbgMain->setColumnWidth(c, width);
         m_footerView->setColumnWidth(c, width);
     }
@@ -166,7 +168,8 @@ void ListWindow::DataRefresh()
     curFullSQL = curShortSQL + curFilterSQL + curSortSQL;
     QString error;
     if (!m_model->run(curFullSQL, &error))
-        Prompt::error(QStringLiteral("读取数据库时出现系统错误，错误信息：") + error, QStringLiteral("系统错误"));
+        Prompt::error(QStringLiteral("读取数据库时出现系统错误，错误信息：") + error,
+            QStringLiteral("系统错误"));
     ShowTotal();
     if (!id.isEmpty()) {
         const int row = m_model->rowOfId(id.toLongLong(), oldRow + 256);
@@ -187,7 +190,7 @@ void ListWindow::sortByColumn(int ColIndex)
         return;
     curSortDirection = curSortDirection == 0 ? 1 : 0;
     curSortSQL = QStringLiteral(" ORDER BY ") + m_sortFields.value(field, field)
-                 + (curSortDirection == 1 ? QStringLiteral(" Asc") : QStringLiteral(" Desc"));
+        + (curSortDirection == 1 ? QStringLiteral(" Asc") : QStringLiteral(" Desc"));
     ShowSortIcon(ColIndex, curSortDirection);
     DataRefresh();
 }
@@ -216,11 +219,12 @@ QStringList ListWindow::columnSums(const QList<int> &columns)
     QStringList terms;
     for (int c : columns)
         terms << QStringLiteral("sum(%1) as T%2").arg(m_model->columns().value(c).field).arg(c);
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("SELECT ") + terms.join(QLatin1Char(','))
-                                             + QStringLiteral(" from Sale,Customer where Sale.CustomerID=Customer.ID ")
-                                             + curFilterSQL);
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("SELECT ")
+        + terms.join(QLatin1Char(','))
+        + QStringLiteral(" from Sale,Customer where Sale.CustomerID=Customer.ID ") + curFilterSQL);
     for (int c : columns) {
-        const QVariant value = rs && !rs->isEmpty() ? rs->value(0, QStringLiteral("T%1").arg(c)) : QVariant();
+        const QVariant value
+            = rs && !rs->isEmpty() ? rs->value(0, QStringLiteral("T%1").arg(c)) : QVariant();
         sums << Currency::fromVariant(value).toSqlText();
     }
     return sums;
@@ -256,7 +260,8 @@ void ListWindow::ShowTotal()
         footer[columns - 1] = m_sentence(footer);
     for (int c = 0; c < columns; ++c) {
         auto *item = new QStandardItem(footer[c]);
-        item->setTextAlignment(c == columns - 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(c == columns - 1 ? Qt::AlignLeft | Qt::AlignVCenter
+                                                : Qt::AlignRight | Qt::AlignVCenter);
         m_footer->setItem(0, c, item);
     }
 }
@@ -288,7 +293,7 @@ void ListWindow::PrintSetup()
     if (m_pageLayout.isValid())
         printer.setPageLayout(m_pageLayout);
     if (Prompt::choose(Prompt::Kind::PageSetup, QStringLiteral("打印设置"),
-                       QVariant::fromValue(reinterpret_cast<quintptr>(&printer)))
+            QVariant::fromValue(reinterpret_cast<quintptr>(&printer)))
             .toBool())
         m_pageLayout = printer.pageLayout();
 }
@@ -298,8 +303,8 @@ bool ListWindow::runPrintJob(bool preview)
     GridPrinter printer(m_model, m_printTitle);
     setUpPrinter(printer);
     return Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
-                          preview ? QStringLiteral("打印预览") : QStringLiteral("打印"),
-                          QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<PrintJob *>(&printer))))
+        preview ? QStringLiteral("打印预览") : QStringLiteral("打印"),
+        QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<PrintJob *>(&printer))))
         .toBool();
 }
 

@@ -16,8 +16,7 @@ class QTableView;
 // What every list window shares: one read-only grid over a statement made
 // of three parts, sorting by header click, a totals line, row colouring,
 // printing, and telling the main window's commands when it comes to front.
-class ListWindow : public QWidget
-{
+class ListWindow : public QWidget {
     Q_OBJECT
 
 public:
@@ -61,8 +60,8 @@ protected:
     // Set up by each list before it loads.
     void setGridCaption(const QString &caption);
     void setPrintTitle(const QString &title) { m_printTitle = title; }
-    void setPrintFailureTexts(const QString &preview, const QString &print, const QString &previewTitle,
-                              const QString &printTitle);
+    void setPrintFailureTexts(const QString &preview, const QString &print,
+        const QString &previewTitle, const QString &printTitle);
     void setColumns(const QList<ListColumn> &columns);
     void setSortFieldMap(const QHash<QString, QString> &map) { m_sortFields = map; }
     void setUnsortableFields(const QStringList &fields) { m_unsortable = fields; }

@@ -23,8 +23,7 @@ void info(const QString &text, const QString &title)
 } // namespace
 
 // One row of the settle table: messages, guard and statement.
-struct SaleCommands::Single
-{
+struct SaleCommands::Single {
     const char *noSelection;
     const char *noSelectionTitle;
     // true: acts only while FinishFlag is "0"; false: while it is not "1".
@@ -39,7 +38,7 @@ struct SaleCommands::Single
     bool reportReceived;
 };
 
-SaleCommands::SaleCommands(ListWindow *list) : m_list(list) {}
+SaleCommands::SaleCommands(ListWindow *list) : m_list(list) { }
 
 void SaleCommands::refreshIfAuto()
 {
@@ -66,7 +65,8 @@ void SaleCommands::EditData(EditMode mode, RefreshAfterForm refresh)
         return;
     }
     frmSale form(m_list);
-    const bool closed = m_list->selectedValue(QStringLiteral("FinishFlag")).toString() == QLatin1String("1");
+    const bool closed
+        = m_list->selectedValue(QStringLiteral("FinishFlag")).toString() == QLatin1String("1");
     form.mActionType = (mode == EditMode::AlwaysView || closed) ? frmSale::View : frmSale::Edit;
     form.mCurID = id.toLongLong();
     form.exec();
@@ -106,9 +106,10 @@ void SaleCommands::DeleteData()
         return;
     // Header and lines go together: no line may outlive its order.
     if (mDatabase::BeginTrans()) {
-        if (mDatabase::ExecuteSQL(QStringLiteral("Delete from Sale where ID=") + QString::number(id.toLongLong()))
+        if (mDatabase::ExecuteSQL(
+                QStringLiteral("Delete from Sale where ID=") + QString::number(id.toLongLong()))
             && mDatabase::ExecuteSQL(QStringLiteral(" Delete from Sale_Detail where SaleID=")
-                                     + QString::number(id.toLongLong())))
+                + QString::number(id.toLongLong())))
             mDatabase::CommitTrans();
         else
             mDatabase::RollbackTrans();
@@ -133,7 +134,8 @@ void SaleCommands::DeleteAll()
         return;
     }
     Prompt::Request again;
-    again.text = s("共找到 ") + count->value(0, QStringLiteral("TotalRow")).toString() + s("条未入帐单据，你确认要删除吗？");
+    again.text = s("共找到 ") + count->value(0, QStringLiteral("TotalRow")).toString()
+        + s("条未入帐单据，你确认要删除吗？");
     again.title = s("再次确认");
     again.icon = Prompt::Icon::Critical;
     again.buttons = Prompt::Yes | Prompt::No;
@@ -143,7 +145,8 @@ void SaleCommands::DeleteAll()
         m_list->DataRefresh();
         return;
     }
-    const auto open = mDatabase::OpenRecordset(QStringLiteral("SELECT * from Sale where FinishFlag='0'"));
+    const auto open
+        = mDatabase::OpenRecordset(QStringLiteral("SELECT * from Sale where FinishFlag='0'"));
     if (!open) {
         mDatabase::RollbackTrans();
         Prompt::error(s("删除记录时出现系统错误！"), s("错误"));
@@ -151,7 +154,7 @@ void SaleCommands::DeleteAll()
     }
     for (int row = 0; row < open->recordCount(); ++row) {
         if (!mDatabase::ExecuteSQL(QStringLiteral("delete from sale_detail where SaleID=")
-                                   + QString::number(open->value(row, QStringLiteral("ID")).toLongLong()))) {
+                + QString::number(open->value(row, QStringLiteral("ID")).toLongLong()))) {
             mDatabase::RollbackTrans();
             return;
         }
@@ -175,61 +178,67 @@ void SaleCommands::settle(const Single &c)
     bool allowed = c.onlyOpen ? flag == QLatin1String("0") : flag != QLatin1String("1");
     const Currency due = Currency::fromVariant(m_list->selectedValue(QStringLiteral("TotalMoney")));
     if (c.needsMoneyOwed)
-        allowed = allowed && due - Currency::fromVariant(m_list->selectedValue(QStringLiteral("InMoney"))) > Currency();
+        allowed = allowed
+            && due - Currency::fromVariant(m_list->selectedValue(QStringLiteral("InMoney")))
+                > Currency();
     if (!allowed) {
         info(s(c.refused), s(c.refusedTitle));
         return;
     }
     if (c.confirm && !Prompt::yesNo(s(c.confirm).arg(id), s(c.confirmTitle)))
         return;
-    const bool done = mDatabase::ExecuteSQL(QString::fromLatin1(c.statement) + QString::number(id.toLongLong()));
+    const bool done = mDatabase::ExecuteSQL(
+        QString::fromLatin1(c.statement) + QString::number(id.toLongLong()));
     if (done && c.reportReceived)
-        info(s("成功收到") + id + s("号单据销售款：人民币") + due.toSqlText() + s("元！"), s("收款"));
+        info(s("成功收到") + id + s("号单据销售款：人民币") + due.toSqlText() + s("元！"),
+            s("收款"));
     if (done || c.refreshAfterFailure)
         m_list->DataRefresh();
 }
 
 void SaleCommands::InMoney()
 {
-    settle({"请先选定要处理的单据！", "收款失败", false, true, "该单据已经入帐或已经收款成功，不能再收款！", "收款失败",
-            nullptr, nullptr, "UPDATE sale set InMoney=TotalMoney WHERE ID=", false, true});
+    settle({"请先选定要处理的单据！", "收款失败", false, true,
+        "该单据已经入帐或已经收款成功，不能再收款！", "收款失败", nullptr, nullptr,
+        "UPDATE sale set InMoney=TotalMoney WHERE ID=", false, true});
 }
 
 void SaleCommands::OutMoney()
 {
-    settle({"请先选定要处理的单据！", "退款失败", false, false, "该单据已经入帐不能再退款！", "退款失败",
-            "你确认要为单据：%1办理退款?", "退款", "UPDATE sale set InMoney=0 WHERE ID=", false, false});
+    settle({"请先选定要处理的单据！", "退款失败", false, false, "该单据已经入帐不能再退款！",
+        "退款失败", "你确认要为单据：%1办理退款?", "退款",
+        "UPDATE sale set InMoney=0 WHERE ID=", false, false});
 }
 
 void SaleCommands::OutAmount()
 {
     settle({"请先选定要处理的单据！", "提示", true, false, "单据已入帐！", "提示", nullptr, nullptr,
-            "UPDATE sale set OutAmount=TotalAmount where ID=", false, false});
+        "UPDATE sale set OutAmount=TotalAmount where ID=", false, false});
 }
 
 void SaleCommands::InAmount()
 {
-    settle({"请先选定您要重置的单据！", "提示", true, false, "此单据已被审核入帐，不能再重置！", "提示",
-            "你确认要撤销原始单据号为%1的单据出库吗？", "删除单据", " UPDATE Sale set OutAmount=0 where ID=", true,
-            false});
+    settle({"请先选定您要重置的单据！", "提示", true, false, "此单据已被审核入帐，不能再重置！",
+        "提示", "你确认要撤销原始单据号为%1的单据出库吗？", "删除单据",
+        " UPDATE Sale set OutAmount=0 where ID=", true, false});
 }
 
 void SaleCommands::InContainer()
 {
     settle({"请先选定要处理的单据！", "提示", true, false, "单据已入帐！", "提示", nullptr, nullptr,
-            " UPDATE Sale set InContainer=TotalContainer where ID=", true, false});
+        " UPDATE Sale set InContainer=TotalContainer where ID=", true, false});
 }
 
 void SaleCommands::OutContainer()
 {
-    settle({"请先选定您要重置的单据！", "提示", true, false, "此单据已被审核入帐，不能再重置！", "提示",
-            "你确认要撤销对原始单据号为%1的单据回收空瓶吗？", "删除单据", " UPDATE Sale set InContainer=0 where ID=",
-            true, false});
+    settle({"请先选定您要重置的单据！", "提示", true, false, "此单据已被审核入帐，不能再重置！",
+        "提示", "你确认要撤销对原始单据号为%1的单据回收空瓶吗？", "删除单据",
+        " UPDATE Sale set InContainer=0 where ID=", true, false});
 }
 
 // Settling every unclosed order of every station, after one question.
-void SaleCommands::settleAll(const char *question, const char *title, const char *statement, const char *doneInfo,
-                             bool refreshOnlyWhenDone)
+void SaleCommands::settleAll(const char *question, const char *title, const char *statement,
+    const char *doneInfo, bool refreshOnlyWhenDone)
 {
     if (!Prompt::yesNo(s(question), s(title)))
         return;
@@ -242,36 +251,37 @@ void SaleCommands::settleAll(const char *question, const char *title, const char
 
 void SaleCommands::InAllMoney()
 {
-    settleAll("你确认要为所有未入帐单据办理收款吗？", "收款", "Update Sale set InMoney=TotalMoney where FinishFlag='0'",
-              "所有未入帐单据收款成功！", false);
+    settleAll("你确认要为所有未入帐单据办理收款吗？", "收款",
+        "Update Sale set InMoney=TotalMoney where FinishFlag='0'", "所有未入帐单据收款成功！",
+        false);
 }
 
 void SaleCommands::OutAllMoney()
 {
-    settleAll("你确认要为所有未入帐单据办理退款吗？", "退款", "Update Sale set InMoney=0 where FinishFlag='0'", nullptr,
-              false);
+    settleAll("你确认要为所有未入帐单据办理退款吗？", "退款",
+        "Update Sale set InMoney=0 where FinishFlag='0'", nullptr, false);
 }
 
 void SaleCommands::OutAllAmount()
 {
     settleAll("你要对所有未入库单据进行出库操作？", "出库",
-              "UPDATE sale set OutAmount=TotalAmount where FinishFlag='0'", nullptr, true);
+        "UPDATE sale set OutAmount=TotalAmount where FinishFlag='0'", nullptr, true);
 }
 
 void SaleCommands::InAllAmount()
 {
-    settleAll("你确认要搞撤销对所有未入帐单据的出库吗？", "撤销", "Update sale set OutAmount=0 where FinishFlag='0'",
-              nullptr, false);
+    settleAll("你确认要搞撤销对所有未入帐单据的出库吗？", "撤销",
+        "Update sale set OutAmount=0 where FinishFlag='0'", nullptr, false);
 }
 
 void SaleCommands::InAllContainer()
 {
     settleAll("你要对所有未入库单据进行回收空瓶操作？", "回收空瓶",
-              "UPDATE sale set InContainer=TotalContainer where FinishFlag='0'", nullptr, true);
+        "UPDATE sale set InContainer=TotalContainer where FinishFlag='0'", nullptr, true);
 }
 
 void SaleCommands::OutAllContainer()
 {
     settleAll("你确认要搞撤销对所有未入帐单据的空瓶回收吗？", "撤销",
-              "Update sale set InContainer=0 where FinishFlag='0'", nullptr, false);
+        "Update sale set InContainer=0 where FinishFlag='0'", nullptr, false);
 }

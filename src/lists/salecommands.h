@@ -6,8 +6,7 @@ class QWidget;
 // The commands of the sale list family: opening, adding and deleting
 // orders and settling what is open on them. The lists that offer a command
 // forward their slot of the same name here.
-class SaleCommands
-{
+class SaleCommands {
 public:
     explicit SaleCommands(ListWindow *list);
 
@@ -38,8 +37,8 @@ public:
 private:
     struct Single;
     void settle(const Single &command);
-    void settleAll(const char *question, const char *title, const char *statement, const char *doneInfo,
-                   bool refreshOnlyWhenDone);
+    void settleAll(const char *question, const char *title, const char *statement,
+        const char *doneInfo, bool refreshOnlyWhenDone);
     void refreshIfAuto();
 
     ListWindow *m_list;

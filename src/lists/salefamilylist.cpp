@@ -12,23 +12,24 @@ SaleFamilyList::SaleFamilyList(QWidget *parent) : ListWindow(parent), m_commands
     curFilterSQL = initialFilter(QDate::currentDate());
     curSortSQL = QStringLiteral(" ORDER BY Sale.ID Desc");
     setSortFieldMap({{QStringLiteral("ID"), QStringLiteral("Sale.ID")},
-                     {QStringLiteral("CreateDate"), QStringLiteral("Sale.CreateDate")}});
+        {QStringLiteral("CreateDate"), QStringLiteral("Sale.CreateDate")}});
     setPrintTitle(QStringLiteral("\t销售单据一览表"));
 }
 
 QString SaleFamilyList::shortSQL()
 {
-    return QStringLiteral("SELECT Sale.ID as ID,Sale.CreateDate as CreateDate,Sale.UserID as UserID,Sale.FinishFlag,"
-                          "Sale.SenderID as SenderID,Customer.Address as Address,"
-                          "TotalAmount,TotalMoney,TotalContainer,TransferFee,InContainer,OutAmount,InMoney"
-                          " FROM Sale,Customer where Sale.CustomerID=Customer.ID ");
+    return QStringLiteral(
+        "SELECT Sale.ID as ID,Sale.CreateDate as CreateDate,Sale.UserID as UserID,Sale.FinishFlag,"
+        "Sale.SenderID as SenderID,Customer.Address as Address,"
+        "TotalAmount,TotalMoney,TotalContainer,TransferFee,InContainer,OutAmount,InMoney"
+        " FROM Sale,Customer where Sale.CustomerID=Customer.ID ");
 }
 
 QString SaleFamilyList::initialFilter(const QDate &today)
 {
     // Dates are stored as dates, so today's orders are found by the date itself.
     QString filter = QStringLiteral(" and (Sale.FinishFlag='0' or Sale.CreateDate=")
-                     + mDatabase::dialect().dateLiteral(today) + QLatin1Char(')');
+        + mDatabase::dialect().dateLiteral(today) + QLatin1Char(')');
     if (!gIsHeadStation)
         filter += QStringLiteral(" and Sale.StationID=") + QString::number(gStationID);
     return filter;

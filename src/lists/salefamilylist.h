@@ -5,8 +5,7 @@
 
 // The sale list and its three settling views: one statement over orders and
 // their customers, unclosed orders plus today's, newest first.
-class SaleFamilyList : public ListWindow
-{
+class SaleFamilyList : public ListWindow {
     Q_OBJECT
 
 public:

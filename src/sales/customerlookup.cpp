@@ -8,7 +8,8 @@ namespace {
 
 QString stationSuffix()
 {
-    return gIsHeadStation ? QString() : QStringLiteral(" AND StationID=") + QString::number(gStationID);
+    return gIsHeadStation ? QString()
+                          : QStringLiteral(" AND StationID=") + QString::number(gStationID);
 }
 
 } // namespace
@@ -22,15 +23,15 @@ QString customerQuery(int searchType, const QString &key)
         const qint64 account = text.toLongLong(&ok);
         if (!ok)
             return {};
-        return QStringLiteral("Select * from Customer where Status='1' AND Account=") + QString::number(account)
-               + stationSuffix();
+        return QStringLiteral("Select * from Customer where Status='1' AND Account=")
+            + QString::number(account) + stationSuffix();
     }
     case ByPhone:
-        return QStringLiteral("Select * from Customer where Status='1' AND Phone=") + mDatabase::SqlStr(text)
-               + stationSuffix();
+        return QStringLiteral("Select * from Customer where Status='1' AND Phone=")
+            + mDatabase::SqlStr(text) + stationSuffix();
     case ByAddress:
-        return QStringLiteral("Select * from Customer where Status='1' AND Address=") + mDatabase::SqlStr(text)
-               + stationSuffix();
+        return QStringLiteral("Select * from Customer where Status='1' AND Address=")
+            + mDatabase::SqlStr(text) + stationSuffix();
     }
     return {};
 }
@@ -38,30 +39,33 @@ QString customerQuery(int searchType, const QString &key)
 QString addressSearchQuery(const QString &text)
 {
     return QStringLiteral("Select * from Customer where Status='1' AND  Address Like ")
-           + mDatabase::SqlLikeAnywhere(mDatabase::TrimBlanks(text)) + stationSuffix() + QStringLiteral(" order by Address");
+        + mDatabase::SqlLikeAnywhere(mDatabase::TrimBlanks(text)) + stationSuffix()
+        + QStringLiteral(" order by Address");
 }
 
 QString addressListQuery()
 {
     return QStringLiteral("Select * from Customer where Status='1'") + stationSuffix()
-           + QStringLiteral(" order by Address");
+        + QStringLiteral(" order by Address");
 }
 
 QString historySumsQuery(qint64 customerId)
 {
-    return QStringLiteral("select sum(TotalAmount) as HistoryAmount,sum(TotalMoney) as HistoryMoney,"
-                          "sum(TotalContainer-InContainer) as HistoryContainerBalance,"
-                          "sum(TotalMoney-InMoney) as HistoryMoneyBalance,count(*) as TotalNumber "
-                          "from Sale where CustomerID=")
-           + QString::number(customerId);
+    return QStringLiteral(
+               "select sum(TotalAmount) as HistoryAmount,sum(TotalMoney) as HistoryMoney,"
+               "sum(TotalContainer-InContainer) as HistoryContainerBalance,"
+               "sum(TotalMoney-InMoney) as HistoryMoneyBalance,count(*) as TotalNumber "
+               "from Sale where CustomerID=")
+        + QString::number(customerId);
 }
 
 QString historyListQuery(qint64 customerId)
 {
-    return QStringLiteral("select ID,CreateDate,TotalAmount,TotalMoney,(TotalMoney-InMoney) as MoneyBalance,"
-                          "(TotalContainer-InContainer) as ContainerBalance,SenderID,UserID from Sale "
-                          "where CustomerID=")
-           + QString::number(customerId) + QStringLiteral(" order by ID");
+    return QStringLiteral(
+               "select ID,CreateDate,TotalAmount,TotalMoney,(TotalMoney-InMoney) as MoneyBalance,"
+               "(TotalContainer-InContainer) as ContainerBalance,SenderID,UserID from Sale "
+               "where CustomerID=")
+        + QString::number(customerId) + QStringLiteral(" order by ID");
 }
 
 QString customerTypeText(int custType)

@@ -46,8 +46,7 @@ frmCustomer::frmCustomer(QWidget *parent) : QDialog(parent)
     cmbCustType->setObjectName(QStringLiteral("cmbCustType"));
     // The position is what CustType stores: the order must never change.
     cmbCustType->addItems({QStringLiteral("未开户客户"), QStringLiteral("已开户客户"),
-                           QStringLiteral("开户大客户"), QStringLiteral("托管户"),
-                           QStringLiteral("其它")});
+        QStringLiteral("开户大客户"), QStringLiteral("托管户"), QStringLiteral("其它")});
     txtCreateDate = lineEdit(QStringLiteral("txtCreateDate"), this);
     btnDate = new QPushButton(QStringLiteral("..."), this);
     btnDate->setObjectName(QStringLiteral("btnDate"));
@@ -95,9 +94,9 @@ frmCustomer::frmCustomer(QWidget *parent) : QDialog(parent)
     connect(txtAddress, &QLineEdit::textChanged, this, &frmCustomer::refreshSaveButton);
     connect(chkAutoID, &QCheckBox::clicked, this, &frmCustomer::autoIDClicked);
     connect(txtAccount, &QLineEdit::editingFinished, this,
-            [this] { checkOnLeaving(txtAccount, mSystem::CheckInteger); });
+        [this] { checkOnLeaving(txtAccount, mSystem::CheckInteger); });
     connect(txtCreateDate, &QLineEdit::editingFinished, this,
-            [this] { checkOnLeaving(txtCreateDate, mSystem::CheckDate); });
+        [this] { checkOnLeaving(txtCreateDate, mSystem::CheckDate); });
     connect(btnDate, &QPushButton::clicked, this, &frmCustomer::pickDate);
     connect(btnSave, &QPushButton::clicked, this, &frmCustomer::save);
     connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
@@ -161,8 +160,8 @@ void frmCustomer::loadForNew()
 
 bool frmCustomer::loadForEdit()
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Customer where ID=")
-                                             + QString::number(mCurID));
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("Select * from Customer where ID=") + QString::number(mCurID));
     if (!rs || rs->isEmpty())
         return false;
 
@@ -193,8 +192,7 @@ bool frmCustomer::loadForEdit()
 void frmCustomer::refreshSaveButton()
 {
     btnSave->setEnabled(!txtAddress->text().isEmpty()
-                        && (chkAutoID->isChecked()
-                            || !mDatabase::TrimBlanks(txtAccount->text()).isEmpty()));
+        && (chkAutoID->isChecked() || !mDatabase::TrimBlanks(txtAccount->text()).isEmpty()));
 }
 
 void frmCustomer::autoIDClicked()
@@ -271,15 +269,15 @@ void frmCustomer::saveNew()
     }
 
     // The address alone tells the drivers where to go, so it may be open only once.
-    if (!mDatabase::IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Address"),
-                                  txtAddress->text(), 0)) {
+    if (!mDatabase::IsUniqueValue(
+            QStringLiteral("Customer"), QStringLiteral("Address"), txtAddress->text(), 0)) {
         Prompt::error(QStringLiteral("该地址已经开户了，请检查后再继续！"), ErrorTitle);
         return;
     }
     // The number as it will be stored, so "1,000" is checked as 1000.
     if (!systemAccount
-        && !mDatabase::IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Account"),
-                                     QString::number(account), 1)) {
+        && !mDatabase::IsUniqueValue(
+            QStringLiteral("Customer"), QStringLiteral("Account"), QString::number(account), 1)) {
         Prompt::error(QStringLiteral("您所指定的帐户名称已被占用!,请重新指定"), ErrorTitle);
         return;
     }
@@ -287,13 +285,12 @@ void frmCustomer::saveNew()
     const QString sql
         = QStringLiteral("insert into Customer(Account,Phone,Address,Name,Detail,CreateDate,"
                          "CustType,Status,StationID) values (")
-          + QString::number(account) + QLatin1Char(',') + mDatabase::SqlStr(txtPhone->text())
-          + QLatin1Char(',') + mDatabase::SqlStr(txtAddress->text()) + QLatin1Char(',')
-          + mDatabase::SqlStr(txtName->text()) + QLatin1Char(',')
-          + mDatabase::SqlStr(txtDetail->text()) + QLatin1Char(',') + dateLiteral
-          + QLatin1Char(',') + QString::number(chosenCustType()) + QLatin1Char(',')
-          + mDatabase::SqlStr(statusFlag()) + QLatin1Char(',')
-          + QString::number(chosenStationID()) + QLatin1Char(')');
+        + QString::number(account) + QLatin1Char(',') + mDatabase::SqlStr(txtPhone->text())
+        + QLatin1Char(',') + mDatabase::SqlStr(txtAddress->text()) + QLatin1Char(',')
+        + mDatabase::SqlStr(txtName->text()) + QLatin1Char(',')
+        + mDatabase::SqlStr(txtDetail->text()) + QLatin1Char(',') + dateLiteral + QLatin1Char(',')
+        + QString::number(chosenCustType()) + QLatin1Char(',') + mDatabase::SqlStr(statusFlag())
+        + QLatin1Char(',') + QString::number(chosenStationID()) + QLatin1Char(')');
 
     // Failures below have been reported already; the input stays for another try.
     if (!mDatabase::BeginTrans())
@@ -305,8 +302,8 @@ void frmCustomer::saveNew()
     }
     // A system account is the row's own key, which exists only after the insert.
     if (systemAccount
-        && !mDatabase::ExecuteSQL(QStringLiteral("update Customer set Account=ID where ID=")
-                                  + QString::number(newID))) {
+        && !mDatabase::ExecuteSQL(
+            QStringLiteral("update Customer set Account=ID where ID=") + QString::number(newID))) {
         mDatabase::RollbackTrans();
         return;
     }
@@ -333,14 +330,13 @@ void frmCustomer::saveNew()
 void frmCustomer::saveEdit()
 {
     const QString sql = QStringLiteral("update Customer set Address=")
-                        + mDatabase::SqlStr(txtAddress->text()) + QStringLiteral(", Phone=")
-                        + mDatabase::SqlStr(txtPhone->text()) + QStringLiteral(", Name=")
-                        + mDatabase::SqlStr(mDatabase::TrimBlanks(txtName->text()))
-                        + QStringLiteral(", detail=") + mDatabase::SqlStr(txtDetail->text())
-                        + QStringLiteral(", CustType=") + QString::number(chosenCustType())
-                        + QStringLiteral(", StationID=") + QString::number(chosenStationID())
-                        + QStringLiteral(", Status=") + mDatabase::SqlStr(statusFlag())
-                        + QStringLiteral(" where ID=") + QString::number(mCurID);
+        + mDatabase::SqlStr(txtAddress->text()) + QStringLiteral(", Phone=")
+        + mDatabase::SqlStr(txtPhone->text()) + QStringLiteral(", Name=")
+        + mDatabase::SqlStr(mDatabase::TrimBlanks(txtName->text())) + QStringLiteral(", detail=")
+        + mDatabase::SqlStr(txtDetail->text()) + QStringLiteral(", CustType=")
+        + QString::number(chosenCustType()) + QStringLiteral(", StationID=")
+        + QString::number(chosenStationID()) + QStringLiteral(", Status=")
+        + mDatabase::SqlStr(statusFlag()) + QStringLiteral(" where ID=") + QString::number(mCurID);
     if (mDatabase::ExecuteSQL(sql))
         accept();
 }

@@ -9,15 +9,14 @@ class QPushButton;
 
 // One customer's record: opened modally to enter new customers one after the
 // other, or to change an existing one.
-class frmCustomer : public QDialog
-{
+class frmCustomer : public QDialog {
     Q_OBJECT
 
 public:
     explicit frmCustomer(QWidget *parent = nullptr);
 
     int mActionType = 1; // 1 new, 2 edit
-    int mCurID = 0;      // Customer.ID being edited
+    int mCurID = 0; // Customer.ID being edited
 
     // Fills the form for mActionType/mCurID; later calls do nothing, so
     // callers may prepare the form before exec().

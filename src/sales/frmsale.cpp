@@ -122,14 +122,14 @@ void frmSale::buildWindow()
     auto *historyBox = new QGroupBox(s("历史记录"), this);
     txtHistoryAmount = lineEdit(historyBox, "txtHistoryAmount", QStringLiteral("0"));
     txtHistoryMoney = lineEdit(historyBox, "txtHistoryMoney", QStringLiteral("0"));
-    txtHistoryContainerBalance = lineEdit(historyBox, "txtHistoryContainerBalance", QStringLiteral("0"));
+    txtHistoryContainerBalance
+        = lineEdit(historyBox, "txtHistoryContainerBalance", QStringLiteral("0"));
     txtHistoryMoneyBalance = lineEdit(historyBox, "txtHistoryMoneyBalance", QStringLiteral("0"));
     txtHistoryTimes = lineEdit(historyBox, "txtHistoryTimes", QStringLiteral("0"));
     auto *sums = new QGridLayout;
-    const QList<QPair<const char *, QLineEdit *>> sumFields = {
-        {"购水总量：", txtHistoryAmount},         {"购水金额：", txtHistoryMoney},
-        {"欠瓶总数：", txtHistoryContainerBalance}, {"欠款总额：", txtHistoryMoneyBalance},
-        {"购水次数：", txtHistoryTimes}};
+    const QList<QPair<const char *, QLineEdit *>> sumFields = {{"购水总量：", txtHistoryAmount},
+        {"购水金额：", txtHistoryMoney}, {"欠瓶总数：", txtHistoryContainerBalance},
+        {"欠款总额：", txtHistoryMoneyBalance}, {"购水次数：", txtHistoryTimes}};
     for (int i = 0; i < sumFields.size(); ++i) {
         setFieldReadOnly(sumFields[i].second);
         sums->addWidget(new QLabel(s(sumFields[i].first), historyBox), i / 3, (i % 3) * 2);
@@ -137,13 +137,12 @@ void frmSale::buildWindow()
     }
     m_history = new RecordsetModel(this);
     m_history->setColumns({{QStringLiteral("ID"), s("单据编号")},
-                           {QStringLiteral("CreateDate"), s("购水日期")},
-                           {QStringLiteral("TotalAmount"), s("总数量")},
-                           {QStringLiteral("TotalMoney"), s("总金额"), true},
-                           {QStringLiteral("ContainerBalance"), s("欠瓶总额")},
-                           {QStringLiteral("MoneyBalance"), s("欠钱总额"), true},
-                           {QStringLiteral("SenderID"), s("送水工编号")},
-                           {QStringLiteral("UserID"), s("操作员编号")}});
+        {QStringLiteral("CreateDate"), s("购水日期")}, {QStringLiteral("TotalAmount"), s("总数量")},
+        {QStringLiteral("TotalMoney"), s("总金额"), true},
+        {QStringLiteral("ContainerBalance"), s("欠瓶总额")},
+        {QStringLiteral("MoneyBalance"), s("欠钱总额"), true},
+        {QStringLiteral("SenderID"), s("送水工编号")},
+        {QStringLiteral("UserID"), s("操作员编号")}});
     dbgHistory = new QTableView(historyBox);
     dbgHistory->setObjectName(QStringLiteral("dbgHistory"));
     dbgHistory->setModel(m_history);
@@ -170,7 +169,7 @@ void frmSale::buildWindow()
     dbgDetail->setColumnWidth(SaleLines::Name, 200);
     dbgDetail->horizontalHeader()->setSectionResizeMode(SaleLines::Name, QHeaderView::Stretch);
     dbgDetail->setFixedHeight(dbgDetail->horizontalHeader()->sizeHint().height()
-                              + 3 * dbgDetail->verticalHeader()->defaultSectionSize() + 4);
+        + 3 * dbgDetail->verticalHeader()->defaultSectionSize() + 4);
 
     // Totals beside what was actually handled.
     auto *totalsBox = new QGroupBox(s("合计"), this);
@@ -188,10 +187,10 @@ void frmSale::buildWindow()
     cmbSender->setPlaceholderText(s("请选择送水工"));
     txtDetail = lineEdit(totalsBox, "txtDetail");
     auto *totals = new QGridLayout(totalsBox);
-    const QList<QPair<const char *, QWidget *>> cells = {
-        {"总数量：", txtTotalAmount}, {"实际出库：", txtOutAmount}, {"送水工：", cmbSender},
-        {"总金额：", txtTotalMoney},  {"实收现金：", txtInMoney},    {"运费：", txtTransferFee},
-        {"应收空瓶：", txtTotalContainer}, {"实收空瓶：", txtInContainer}};
+    const QList<QPair<const char *, QWidget *>> cells
+        = {{"总数量：", txtTotalAmount}, {"实际出库：", txtOutAmount}, {"送水工：", cmbSender},
+            {"总金额：", txtTotalMoney}, {"实收现金：", txtInMoney}, {"运费：", txtTransferFee},
+            {"应收空瓶：", txtTotalContainer}, {"实收空瓶：", txtInContainer}};
     for (int i = 0; i < cells.size(); ++i) {
         totals->addWidget(new QLabel(s(cells[i].first), totalsBox), i / 3, (i % 3) * 2);
         totals->addWidget(cells[i].second, i / 3, (i % 3) * 2 + 1);
@@ -285,7 +284,8 @@ void frmSale::buildWindow()
     // The slip and its layout come with the printing of slips.
     btnPrintSetup->setEnabled(SaleSlip::isAvailable());
     btnPreview->setEnabled(SaleSlip::isAvailable());
-    btnSavePrint->setToolTip(SaleSlip::isAvailable() ? QString() : s("单据打印尚未提供：只保存，不打印"));
+    btnSavePrint->setToolTip(
+        SaleSlip::isAvailable() ? QString() : s("单据打印尚未提供：只保存，不打印"));
     resize(980, 720);
 }
 
@@ -313,16 +313,19 @@ bool frmSale::Load()
     mModifyWay = 0;
     m_autoOutAmount = mDatabase::GetSysValue(QStringLiteral("AutoOutAmount")) == QLatin1String("1");
     m_autoInMoney = mDatabase::GetSysValue(QStringLiteral("AutoInMoney")) == QLatin1String("1");
-    m_autoInContainer = mDatabase::GetSysValue(QStringLiteral("AutoInContainer")) == QLatin1String("1");
+    m_autoInContainer
+        = mDatabase::GetSysValue(QStringLiteral("AutoInContainer")) == QLatin1String("1");
     m_searchAddress = mDatabase::GetSysValue(QStringLiteral("SearchAddress")) == QLatin1String("1");
 
     IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
     cmbStation->setEnabled(gIsHeadStation);
-    const auto products = mDatabase::OpenRecordset(QStringLiteral("Select * from product where Status='1'"));
+    const auto products
+        = mDatabase::OpenRecordset(QStringLiteral("Select * from product where Status='1'"));
     m_productDelegate->setProducts(products.value_or(Recordset()));
-    IdList::fill(cmbSender, gIsHeadStation ? QStringLiteral("Select * from Sender where Status='1'")
-                                       : QStringLiteral("Select * from Sender where Status='1' and StationID=")
-                                             + QString::number(gStationID));
+    IdList::fill(cmbSender,
+        gIsHeadStation ? QStringLiteral("Select * from Sender where Status='1'")
+                       : QStringLiteral("Select * from Sender where Status='1' and StationID=")
+                + QString::number(gStationID));
 
     if (mActionType == New) {
         txtCreateDate->setText(DateText::todayForm(QDate::currentDate()));
@@ -356,12 +359,15 @@ bool frmSale::Load()
 
 void frmSale::loadStoredSale()
 {
-    const auto sale = mDatabase::OpenRecordset(QStringLiteral("Select * from Sale where ID=") + QString::number(mCurID));
+    const auto sale = mDatabase::OpenRecordset(
+        QStringLiteral("Select * from Sale where ID=") + QString::number(mCurID));
     if (!sale || sale->isEmpty()) {
         m_missing = true;
         return;
     }
-    auto field = [&](const char *name) { return sale->value(0, QString::fromLatin1(name)); };
+    auto field = [&](const char *name) {
+        return sale->value(0, QString::fromLatin1(name));
+    };
     txtSaleID->setText(field("ID").toString());
     txtCreateDate->setText(dateText(field("CreateDate")));
     txtDetail->setText(field("Detail").toString());
@@ -377,25 +383,35 @@ void frmSale::loadStoredSale()
     // The stored customer, found by its key: a customer suspended since, or
     // now served by another station, still belongs to this sale.
     const qint64 customer = field("CustomerID").toLongLong();
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Customer where ID=") + QString::number(customer));
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("Select * from Customer where ID=") + QString::number(customer));
     if (rs && !rs->isEmpty())
         showCustomer(*rs, 0, true);
     IdList::select(cmbStation, field("StationID").toLongLong());
 
     const auto lines = mDatabase::OpenRecordset(
-        QStringLiteral("select a.ProductID as product_id,a.MyAmount as product_MyAmount,a.price as product_price,"
-                       "a.MyMoney as product_MyMoney,b.name as product_name,b.unit as product_unit from "
-                       "Sale_detail as a ,product as b where a.SaleID=")
-        + QString::number(mCurID) + QStringLiteral(" and a.ProductID=b.ID and a.IsContainer='0' order by a.ID"));
+        QStringLiteral(
+            "select a.ProductID as product_id,a.MyAmount as product_MyAmount,a.price as "
+            "product_price,"
+            "a.MyMoney as product_MyMoney,b.name as product_name,b.unit as product_unit from "
+            "Sale_detail as a ,product as b where a.SaleID=")
+        + QString::number(mCurID)
+        + QStringLiteral(" and a.ProductID=b.ID and a.IsContainer='0' order by a.ID"));
     SaleLines &store = m_detail->lines();
     store.clear();
     for (int row = 0; lines && row < lines->recordCount() && row < SaleLines::RowCount; ++row) {
-        store.setCell(row, SaleLines::ProductID, lines->value(row, QStringLiteral("product_id")).toString());
-        store.setCell(row, SaleLines::Name, lines->value(row, QStringLiteral("product_name")).toString());
-        store.setCell(row, SaleLines::Unit, lines->value(row, QStringLiteral("product_unit")).toString());
-        store.setCell(row, SaleLines::Price, numberText(lines->value(row, QStringLiteral("product_price"))));
-        store.setCell(row, SaleLines::Amount, numberText(lines->value(row, QStringLiteral("product_MyAmount"))));
-        store.setCell(row, SaleLines::Money, numberText(lines->value(row, QStringLiteral("product_MyMoney"))));
+        store.setCell(
+            row, SaleLines::ProductID, lines->value(row, QStringLiteral("product_id")).toString());
+        store.setCell(
+            row, SaleLines::Name, lines->value(row, QStringLiteral("product_name")).toString());
+        store.setCell(
+            row, SaleLines::Unit, lines->value(row, QStringLiteral("product_unit")).toString());
+        store.setCell(
+            row, SaleLines::Price, numberText(lines->value(row, QStringLiteral("product_price"))));
+        store.setCell(row, SaleLines::Amount,
+            numberText(lines->value(row, QStringLiteral("product_MyAmount"))));
+        store.setCell(row, SaleLines::Money,
+            numberText(lines->value(row, QStringLiteral("product_MyMoney"))));
     }
     m_detail->reload();
 }
@@ -431,8 +447,8 @@ void frmSale::SumArray()
 void frmSale::updateSaveButtons()
 {
     const bool ready = !SaleRules::numericValue(txtTotalAmount->text()).isZero()
-                       && !SaleRules::numericValue(txtTotalMoney->text()).isZero()
-                       && !TrimBlanks(txtCustAddress->text()).isEmpty();
+        && !SaleRules::numericValue(txtTotalMoney->text()).isZero()
+        && !TrimBlanks(txtCustAddress->text()).isEmpty();
     btnSave->setEnabled(ready);
     btnSavePrint->setEnabled(ready);
 }
@@ -454,7 +470,8 @@ bool frmSale::showCustomer(const Recordset &rs, int row, bool clearFirst)
     txtCustPhone->setText(rs.value(row, QStringLiteral("Phone")).toString());
     txtCustName->setText(rs.value(row, QStringLiteral("Name")).toString());
     txtCustCreateDate->setText(dateText(rs.value(row, QStringLiteral("CreateDate"))));
-    txtCustType->setText(CustomerLookup::customerTypeText(rs.value(row, QStringLiteral("CustType")).toInt()));
+    txtCustType->setText(
+        CustomerLookup::customerTypeText(rs.value(row, QStringLiteral("CustType")).toInt()));
     IdList::select(cmbStation, rs.value(row, QStringLiteral("StationID")).toLongLong());
     m_customerId = rs.value(row, QStringLiteral("ID")).toLongLong();
     dtlCustomer->hide();
@@ -466,17 +483,15 @@ bool frmSale::showCustomer(const Recordset &rs, int row, bool clearFirst)
 void frmSale::showHistory(qint64 customerId)
 {
     const auto sums = mDatabase::OpenRecordset(CustomerLookup::historySumsQuery(customerId));
-    const auto list = sums ? mDatabase::OpenRecordset(CustomerLookup::historyListQuery(customerId)) : std::nullopt;
+    const auto list = sums ? mDatabase::OpenRecordset(CustomerLookup::historyListQuery(customerId))
+                           : std::nullopt;
     if (!sums || !list) {
         Prompt::error(QStringLiteral("查找客户信息时出现错误！"), QStringLiteral("错误"));
         return;
     }
-    const QList<QPair<const char *, QLineEdit *>> fields = {
-        {"HistoryAmount", txtHistoryAmount},
-        {"HistoryMoney", txtHistoryMoney},
-        {"HistoryContainerBalance", txtHistoryContainerBalance},
-        {"HistoryMoneyBalance", txtHistoryMoneyBalance},
-        {"TotalNumber", txtHistoryTimes}};
+    const QList<QPair<const char *, QLineEdit *>> fields = {{"HistoryAmount", txtHistoryAmount},
+        {"HistoryMoney", txtHistoryMoney}, {"HistoryContainerBalance", txtHistoryContainerBalance},
+        {"HistoryMoneyBalance", txtHistoryMoneyBalance}, {"TotalNumber", txtHistoryTimes}};
     // A customer without orders sums to NULL, which must still replace the
     // previous customer's figures.
     for (const auto &[name, field] : fields)
@@ -487,8 +502,8 @@ void frmSale::showHistory(qint64 customerId)
 
 void frmSale::clearHistory()
 {
-    for (QLineEdit *e : {txtHistoryAmount, txtHistoryMoney, txtHistoryMoneyBalance, txtHistoryContainerBalance,
-                         txtHistoryTimes})
+    for (QLineEdit *e : {txtHistoryAmount, txtHistoryMoney, txtHistoryMoneyBalance,
+             txtHistoryContainerBalance, txtHistoryTimes})
         e->setText(QStringLiteral("0"));
     m_history->setRecordset(Recordset());
 }
@@ -497,7 +512,7 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
 {
     mModifyWay = 0;
     QLineEdit *key = searchType == CustomerLookup::ByAccount ? txtCustAccount
-                     : searchType == CustomerLookup::ByPhone ? txtCustPhone
+        : searchType == CustomerLookup::ByPhone              ? txtCustPhone
                                                              : txtCustAddress;
     const QString sql = CustomerLookup::customerQuery(searchType, key->text());
     std::optional<Recordset> rs;
@@ -555,8 +570,7 @@ void frmSale::showAddressList(bool focus)
 {
     if (focus || dtlCustomer->count() == 0) {
         // The down arrow lists every address the operator may pick from.
-        const auto rs = mDatabase::OpenRecordset(
-            TrimBlanks(txtCustAddress->text()).isEmpty()
+        const auto rs = mDatabase::OpenRecordset(TrimBlanks(txtCustAddress->text()).isEmpty()
                 ? CustomerLookup::addressListQuery()
                 : CustomerLookup::addressSearchQuery(txtCustAddress->text()));
         dtlCustomer->clear();
@@ -590,9 +604,9 @@ void frmSale::senderChanged()
     const qint64 sender = IdList::selected(cmbSender);
     if (sender == 0)
         return;
-    txtTransferFee->setText(
-        Currency::fromVariant(mDatabase::GetFieldByID(sender, QStringLiteral("Sender"), QStringLiteral("Price")))
-            .toSqlText());
+    txtTransferFee->setText(Currency::fromVariant(
+        mDatabase::GetFieldByID(sender, QStringLiteral("Sender"), QStringLiteral("Price")))
+                                .toSqlText());
 }
 
 bool frmSale::checkAccountField()
@@ -657,7 +671,8 @@ bool frmSale::eventFilter(QObject *watched, QEvent *event)
             showAddressList(true);
             return true;
         }
-        if (enter && (watched == txtCustAccount || watched == txtCustPhone || watched == txtCustAddress))
+        if (enter
+            && (watched == txtCustAccount || watched == txtCustPhone || watched == txtCustAddress))
             return false; // the field searches; see returnPressed
         if (enter && qobject_cast<QLineEdit *>(watched)) {
             focusNextChild();
@@ -677,7 +692,7 @@ bool frmSale::eventFilter(QObject *watched, QEvent *event)
                     field->selectAll();
                 });
         } else if (field == txtCreateDate && txtCreateDate->isEnabled()
-                   && !mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)) {
+            && !mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)) {
             QTimer::singleShot(0, field, [field] { field->setFocus(); });
         }
     }
@@ -698,7 +713,8 @@ void frmSale::ResetInput()
     txtSaleID->setText(QString::number(GetNewSaleID()));
     clearHistory();
     txtDetail->clear();
-    for (QLineEdit *e : {txtTotalMoney, txtTotalAmount, txtTotalContainer, txtInMoney, txtOutAmount, txtInContainer})
+    for (QLineEdit *e : {txtTotalMoney, txtTotalAmount, txtTotalContainer, txtInMoney, txtOutAmount,
+             txtInContainer})
         e->setText(QStringLiteral("0"));
     m_detail->lines().clear();
     m_detail->reload();
@@ -734,8 +750,9 @@ void frmSale::addCustomer()
     form.PrefillFromSale(txtCustPhone->text(), txtCustAddress->text());
     form.exec();
     if (PickedCustomerID != 0) {
-        txtCustAccount->setText(QString::number(
-            mDatabase::GetFieldByID(PickedCustomerID, QStringLiteral("Customer"), QStringLiteral("Account")).toLongLong()));
+        txtCustAccount->setText(QString::number(mDatabase::GetFieldByID(
+            PickedCustomerID, QStringLiteral("Customer"), QStringLiteral("Account"))
+                                                    .toLongLong()));
         GetCustomerInfo(CustomerLookup::ByAccount);
     }
 }
@@ -779,7 +796,8 @@ void frmSale::save(bool print)
         SaleRecord::Line line;
         line.productId = TrimBlanks(lines.cell(row, SaleLines::ProductID)).toLongLong();
         line.price = SaleRules::numericValue(lines.cell(row, SaleLines::Price));
-        line.amount = SaleRules::wholeUnits(SaleRules::numericValue(lines.cell(row, SaleLines::Amount)));
+        line.amount
+            = SaleRules::wholeUnits(SaleRules::numericValue(lines.cell(row, SaleLines::Amount)));
         line.money = SaleRules::numericValue(lines.cell(row, SaleLines::Money));
         sale.lines << line;
     }

@@ -16,8 +16,7 @@ class ProductDelegate;
 
 // The sale order window: find the customer, enter up to three product
 // lines, the delivery person and what was received, and store the order.
-class frmSale : public QDialog
-{
+class frmSale : public QDialog {
     Q_OBJECT
 
 public:

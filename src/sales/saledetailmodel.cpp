@@ -2,6 +2,7 @@
 
 #include "prompt.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCompleter>
@@ -9,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
-#include <QAbstractItemView>
 
 namespace {
 
@@ -19,14 +19,14 @@ QString productLabel(const Recordset &products, int row)
 {
     return QStringLiteral("%1  %2  %3  %4")
         .arg(products.value(row, QStringLiteral("ID")).toString(),
-             products.value(row, QStringLiteral("Name")).toString(),
-             products.value(row, QStringLiteral("Unit")).toString(),
-             Currency::fromVariant(products.value(row, QStringLiteral("Price"))).toSqlText());
+            products.value(row, QStringLiteral("Name")).toString(),
+            products.value(row, QStringLiteral("Unit")).toString(),
+            Currency::fromVariant(products.value(row, QStringLiteral("Price"))).toSqlText());
 }
 
 } // namespace
 
-SaleDetailModel::SaleDetailModel(QObject *parent) : QAbstractTableModel(parent) {}
+SaleDetailModel::SaleDetailModel(QObject *parent) : QAbstractTableModel(parent) { }
 
 void SaleDetailModel::reload()
 {
@@ -46,7 +46,8 @@ int SaleDetailModel::columnCount(const QModelIndex &parent) const
 
 bool SaleDetailModel::isEditableColumn(int column)
 {
-    return column == SaleLines::ProductID || column == SaleLines::Price || column == SaleLines::Amount;
+    return column == SaleLines::ProductID || column == SaleLines::Price
+        || column == SaleLines::Amount;
 }
 
 QVariant SaleDetailModel::data(const QModelIndex &index, int role) const
@@ -113,14 +114,16 @@ bool SaleDetailModel::setData(const QModelIndex &index, const QVariant &value, i
             m_lines.clearRow(row);
         } else if (!m_lines.fillProduct(row, text)) {
             m_lastRefused = true;
-            Prompt::error(QStringLiteral("产品编号不存在或已被禁用，请重新输入!"), QStringLiteral("商品编号"));
+            Prompt::error(QStringLiteral("产品编号不存在或已被禁用，请重新输入!"),
+                QStringLiteral("商品编号"));
             return false;
         }
         break;
     case SaleLines::Price:
         if (SaleRules::numericValue(text).isZero()) {
             m_lastRefused = true;
-            Prompt::error(QStringLiteral("商品价格必须为数字，且不能为0！"), QStringLiteral("价格"));
+            Prompt::error(
+                QStringLiteral("商品价格必须为数字，且不能为0！"), QStringLiteral("价格"));
             return false;
         }
         m_lines.setCell(row, SaleLines::Price, SaleRules::numericValue(text).toSqlText());
@@ -128,7 +131,8 @@ bool SaleDetailModel::setData(const QModelIndex &index, const QVariant &value, i
     case SaleLines::Amount:
         if (SaleRules::numericValue(text).isZero()) {
             m_lastRefused = true;
-            Prompt::error(QStringLiteral("商品数量必须为数字，且不能为0！"), QStringLiteral("数量"));
+            Prompt::error(
+                QStringLiteral("商品数量必须为数字，且不能为0！"), QStringLiteral("数量"));
             return false;
         }
         m_lines.setCell(row, SaleLines::Amount, SaleRules::numericValue(text).toSqlText());
@@ -142,15 +146,15 @@ bool SaleDetailModel::setData(const QModelIndex &index, const QVariant &value, i
     return true;
 }
 
-ProductDelegate::ProductDelegate(QObject *parent) : QStyledItemDelegate(parent) {}
+ProductDelegate::ProductDelegate(QObject *parent) : QStyledItemDelegate(parent) { }
 
 void ProductDelegate::setProducts(const Recordset &products)
 {
     m_products = products;
 }
 
-QWidget *ProductDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                       const QModelIndex &index) const
+QWidget *ProductDelegate::createEditor(
+    QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     if (index.column() != SaleLines::ProductID)
         return QStyledItemDelegate::createEditor(parent, option, index);
@@ -181,7 +185,8 @@ void ProductDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
     combo->lineEdit()->selectAll();
 }
 
-void ProductDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
+void ProductDelegate::setModelData(
+    QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
     auto *combo = qobject_cast<QComboBox *>(editor);
     if (!combo) {
@@ -207,7 +212,8 @@ void ProductDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, c
             }
         }
     }
-    const QString id = item >= 0 ? combo->itemData(item).toString() : text.section(QLatin1Char(' '), 0, 0);
+    const QString id
+        = item >= 0 ? combo->itemData(item).toString() : text.section(QLatin1Char(' '), 0, 0);
     model->setData(index, id);
 }
 
@@ -216,7 +222,7 @@ SaleDetailView::SaleDetailView(QWidget *parent) : QTableView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                    | QAbstractItemView::AnyKeyPressed);
+        | QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(false);
     horizontalHeader()->setStretchLastSection(false);
     verticalHeader()->setDefaultSectionSize(26);
@@ -254,13 +260,15 @@ void SaleDetailView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEdit
         edit(current);
         return;
     }
-    if (hint == QAbstractItemDelegate::SubmitModelCache || hint == QAbstractItemDelegate::EditNextItem)
+    if (hint == QAbstractItemDelegate::SubmitModelCache
+        || hint == QAbstractItemDelegate::EditNextItem)
         editNext(current);
 }
 
 void SaleDetailView::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && state() != EditingState) {
         const QModelIndex current = currentIndex();
         if (current.isValid() && (current.flags() & Qt::ItemIsEditable))
             edit(current);

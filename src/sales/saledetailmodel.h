@@ -9,8 +9,7 @@
 
 // The three product lines of the sale window as an editable table. Typed
 // cells are checked as they are accepted; a refused cell keeps its value.
-class SaleDetailModel : public QAbstractTableModel
-{
+class SaleDetailModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
@@ -27,7 +26,8 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
@@ -45,8 +45,7 @@ private:
 
 // The product cell's editor: a drop-down of the active products that finds
 // a product by its number or by any part of its name as the operator types.
-class ProductDelegate : public QStyledItemDelegate
-{
+class ProductDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
@@ -54,9 +53,10 @@ public:
     void setProducts(const Recordset &products);
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                          const QModelIndex &index) const override;
+        const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
-    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+    void setModelData(
+        QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 
 private:
     Recordset m_products;
@@ -64,8 +64,7 @@ private:
 
 // Enter moves through the cells the operator fills: product, price,
 // quantity, next line; after the last line the focus leaves the grid.
-class SaleDetailView : public QTableView
-{
+class SaleDetailView : public QTableView {
     Q_OBJECT
 
 public:

@@ -10,8 +10,7 @@
 // The product lines of one sale as the operator types them: three rows of
 // cell texts (product number, name, unit, price, quantity, money). A row
 // whose product cell is blank is no line.
-class SaleLines
-{
+class SaleLines {
 public:
     static constexpr int RowCount = 3;
     enum Cell { ProductID, Name, Unit, Price, Amount, Money, CellCount };
@@ -34,11 +33,10 @@ private:
 };
 
 // The sums of the lines, as the sale stores them.
-struct SaleTotals
-{
-    qint32 amount = 0;      // quantity ordered
-    Currency money;         // money due
-    qint32 containers = 0;  // empty bottles to collect
+struct SaleTotals {
+    qint32 amount = 0; // quantity ordered
+    Currency money; // money due
+    qint32 containers = 0; // empty bottles to collect
 };
 
 namespace SaleRules {

@@ -20,16 +20,15 @@ bool insertLines(qint64 saleId, const QVector<SaleRecord::Line> &lines)
     const QString insert = QStringLiteral(
         "insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer)  values(");
     for (const SaleRecord::Line &line : lines) {
-        if (!mDatabase::ExecuteSQL(insert + number(saleId) + QLatin1Char(',') + number(line.productId)
-                                   + QLatin1Char(',') + line.price.toSqlText() + QLatin1Char(',')
-                                   + number(line.amount) + QLatin1Char(',') + line.money.toSqlText()
-                                   + QStringLiteral(",'0')")))
+        if (!mDatabase::ExecuteSQL(insert + number(saleId) + QLatin1Char(',')
+                + number(line.productId) + QLatin1Char(',') + line.price.toSqlText()
+                + QLatin1Char(',') + number(line.amount) + QLatin1Char(',') + line.money.toSqlText()
+                + QStringLiteral(",'0')")))
             return false;
         qint64 container = 0;
         if (SaleRules::hasBottle(line.productId, &container)
             && !mDatabase::ExecuteSQL(insert + number(saleId) + QLatin1Char(',') + number(container)
-                                      + QStringLiteral(",0,") + number(line.amount)
-                                      + QStringLiteral(",0,'1')")))
+                + QStringLiteral(",0,") + number(line.amount) + QStringLiteral(",0,'1')")))
             return false;
     }
     return true;
@@ -41,8 +40,8 @@ qint64 customerFor(const SaleRecord &sale, const QDate &today)
 {
     const QString address = mDatabase::TrimBlanks(sale.address);
     const QString phone = mDatabase::TrimBlanks(sale.phone);
-    const auto found = mDatabase::OpenRecordset(QStringLiteral("select * from Customer WHERE Address=")
-                                                + SqlStr(address));
+    const auto found = mDatabase::OpenRecordset(
+        QStringLiteral("select * from Customer WHERE Address=") + SqlStr(address));
     if (!found)
         return 0;
     qint64 id = 0;
@@ -50,23 +49,26 @@ qint64 customerFor(const SaleRecord &sale, const QDate &today)
         id = found->value(0, QStringLiteral("ID")).toLongLong();
     } else {
         id = mDatabase::InsertAndGetID(
-            QStringLiteral("insert into Customer(Name,Account,Address,Phone,Detail,CustType,Status,UserID,"
-                           "CreateDate,StationID)values ('',0,")
+            QStringLiteral(
+                "insert into Customer(Name,Account,Address,Phone,Detail,CustType,Status,UserID,"
+                "CreateDate,StationID)values ('',0,")
             + SqlStr(address) + QLatin1Char(',') + SqlStr(phone)
-            + QStringLiteral(",'系统自动加入用户！',0,'1',") + number(sale.userId) + QLatin1Char(',')
-            + mDatabase::dialect().dateLiteral(today) + QLatin1Char(',') + number(sale.stationId)
-            + QLatin1Char(')'));
+            + QStringLiteral(",'系统自动加入用户！',0,'1',") + number(sale.userId)
+            + QLatin1Char(',') + mDatabase::dialect().dateLiteral(today) + QLatin1Char(',')
+            + number(sale.stationId) + QLatin1Char(')'));
         if (id == 0) {
-            Prompt::error(QStringLiteral("往系统增加新客户信息时出现错误！"), QStringLiteral("错误"));
+            Prompt::error(
+                QStringLiteral("往系统增加新客户信息时出现错误！"), QStringLiteral("错误"));
             return 0;
         }
         // Only this customer: another workstation's new customer is its own business.
-        if (!mDatabase::ExecuteSQL(QStringLiteral("Update Customer set Account=ID where Account=0 and ID=")
-                                   + number(id)))
+        if (!mDatabase::ExecuteSQL(
+                QStringLiteral("Update Customer set Account=ID where Account=0 and ID=")
+                + number(id)))
             return 0;
     }
     if (!mDatabase::ExecuteSQL(QStringLiteral("update Customer set Phone=") + SqlStr(phone)
-                               + QStringLiteral(" where ID=") + number(id)))
+            + QStringLiteral(" where ID=") + number(id)))
         return 0;
     return id;
 }
@@ -83,15 +85,17 @@ qint64 saveNew(const SaleRecord &sale, const QDate &today)
         return 0;
     }
     const qint64 saleId = mDatabase::InsertAndGetID(
-        QStringLiteral("insert into Sale (CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,"
-                       "InMoney,OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID)"
-                       " values (")
+        QStringLiteral(
+            "insert into Sale (CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,"
+            "InMoney,OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID)"
+            " values (")
         + number(customer) + QLatin1Char(',') + number(sale.senderId) + QLatin1Char(',')
         + number(sale.userId) + QLatin1Char(',') + number(sale.totalAmount) + QLatin1Char(',')
-        + sale.totalMoney.toSqlText() + QLatin1Char(',') + number(sale.totalContainer) + QLatin1Char(',')
-        + sale.inMoney.toSqlText() + QLatin1Char(',') + sale.outAmount.toSqlText() + QLatin1Char(',')
-        + sale.inContainer.toSqlText() + QLatin1Char(',') + sale.transferFee.toSqlText() + QLatin1Char(',')
-        + SqlStr(sale.detail) + QLatin1Char(',') + mDatabase::dialect().dateLiteral(sale.createDate)
+        + sale.totalMoney.toSqlText() + QLatin1Char(',') + number(sale.totalContainer)
+        + QLatin1Char(',') + sale.inMoney.toSqlText() + QLatin1Char(',')
+        + sale.outAmount.toSqlText() + QLatin1Char(',') + sale.inContainer.toSqlText()
+        + QLatin1Char(',') + sale.transferFee.toSqlText() + QLatin1Char(',') + SqlStr(sale.detail)
+        + QLatin1Char(',') + mDatabase::dialect().dateLiteral(sale.createDate)
         + QStringLiteral(",'0',") + number(sale.stationId) + QLatin1Char(')'));
     if (saleId == 0 || !insertLines(saleId, sale.lines)) {
         mDatabase::RollbackTrans();
@@ -104,19 +108,21 @@ qint64 saveNew(const SaleRecord &sale, const QDate &today)
 
 bool saveEdit(const SaleRecord &sale)
 {
-    const QString update
-        = QStringLiteral("update Sale set Detail=") + SqlStr(sale.detail) + QStringLiteral(", TotalAmount=")
-          + number(sale.totalAmount) + QStringLiteral(", TotalMoney=") + sale.totalMoney.toSqlText()
-          + QStringLiteral(",TotalContainer=") + number(sale.totalContainer) + QStringLiteral(",OutAmount=")
-          + sale.outAmount.toSqlText() + QStringLiteral(",InMoney=") + sale.inMoney.toSqlText()
-          + QStringLiteral(",InContainer=") + sale.inContainer.toSqlText() + QStringLiteral(",UserID=")
-          + number(sale.userId) + QStringLiteral(", StationID=") + number(sale.stationId)
-          + QStringLiteral(", SenderID=") + number(sale.senderId) + QStringLiteral(", TransferFee=")
-          + sale.transferFee.toSqlText() + QStringLiteral(" where ID=") + number(sale.id);
+    const QString update = QStringLiteral("update Sale set Detail=") + SqlStr(sale.detail)
+        + QStringLiteral(", TotalAmount=") + number(sale.totalAmount)
+        + QStringLiteral(", TotalMoney=") + sale.totalMoney.toSqlText()
+        + QStringLiteral(",TotalContainer=") + number(sale.totalContainer)
+        + QStringLiteral(",OutAmount=") + sale.outAmount.toSqlText() + QStringLiteral(",InMoney=")
+        + sale.inMoney.toSqlText() + QStringLiteral(",InContainer=") + sale.inContainer.toSqlText()
+        + QStringLiteral(",UserID=") + number(sale.userId) + QStringLiteral(", StationID=")
+        + number(sale.stationId) + QStringLiteral(", SenderID=") + number(sale.senderId)
+        + QStringLiteral(", TransferFee=") + sale.transferFee.toSqlText()
+        + QStringLiteral(" where ID=") + number(sale.id);
     if (!mDatabase::BeginTrans())
         return false;
     if (!mDatabase::ExecuteSQL(update)
-        || !mDatabase::ExecuteSQL(QStringLiteral("delete from Sale_detail where SaleID=") + number(sale.id))
+        || !mDatabase::ExecuteSQL(
+            QStringLiteral("delete from Sale_detail where SaleID=") + number(sale.id))
         || !insertLines(sale.id, sale.lines)) {
         mDatabase::RollbackTrans();
         return false;

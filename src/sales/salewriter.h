@@ -7,10 +7,8 @@
 #include <QVector>
 
 // One sale as it is stored: parsed numbers only, never typed text.
-struct SaleRecord
-{
-    struct Line
-    {
+struct SaleRecord {
+    struct Line {
         qint64 productId = 0;
         Currency price;
         qint32 amount = 0; // whole units

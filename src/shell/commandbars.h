@@ -16,8 +16,7 @@ class QLabel;
 // One QAction serves every band that shows a tool, so a tool disabled or
 // hidden in one band is so everywhere. A band may still give a tool its own
 // caption: menus show the action's text, tool bands its icon text.
-class CommandBars : public QObject
-{
+class CommandBars : public QObject {
     Q_OBJECT
 
 public:

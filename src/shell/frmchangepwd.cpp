@@ -54,12 +54,13 @@ void frmChangePwd::RefreshControl()
 void frmChangePwd::save()
 {
     if (txtPassword1->text() != txtPassword2->text()) {
-        Prompt::error(QStringLiteral("两次输入密码不相同，更改密码失败！"), QStringLiteral("更改密码"));
+        Prompt::error(
+            QStringLiteral("两次输入密码不相同，更改密码失败！"), QStringLiteral("更改密码"));
         return;
     }
     const bool stored = mDatabase::ExecuteSQL(QStringLiteral("update sysuser set pwd=")
-                                              + mDatabase::SqlStr(txtPassword1->text())
-                                              + QStringLiteral(" where ID=") + QString::number(gUserID));
+        + mDatabase::SqlStr(txtPassword1->text()) + QStringLiteral(" where ID=")
+        + QString::number(gUserID));
     // The update error has been shown; the dialog closes either way.
     done(stored ? QDialog::Accepted : QDialog::Rejected);
 }

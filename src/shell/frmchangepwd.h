@@ -6,8 +6,7 @@ class QLineEdit;
 class QPushButton;
 
 // Lets the logged-in user set a new password, typed twice.
-class frmChangePwd : public QDialog
-{
+class frmChangePwd : public QDialog {
     Q_OBJECT
 
 public:

@@ -92,7 +92,8 @@ int frmGrpLogin::chosenUserID() const
 
 void frmGrpLogin::loadStations()
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
+    const auto rs
+        = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
     bind(cmbStation, rs.value_or(Recordset()));
     loadUsers();
 }
@@ -106,7 +107,8 @@ void frmGrpLogin::loadUsers()
         return;
     }
     const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("SELECT * FROM SysUser Where Status='1' and StationID=") + QString::number(station));
+        QStringLiteral("SELECT * FROM SysUser Where Status='1' and StationID=")
+        + QString::number(station));
     rsUser = rs.value_or(Recordset());
     bind(cmbUser, rsUser);
 }
@@ -122,7 +124,7 @@ void frmGrpLogin::checkPassword()
     rsUser.moveFirst();
     const bool found = rsUser.find([&](const Recordset &rs) {
         return rs.value(QStringLiteral("ID")).toInt() == user
-               && rs.value(QStringLiteral("StationID")).toInt() == station;
+            && rs.value(QStringLiteral("StationID")).toInt() == station;
     });
     if (!found) {
         Prompt::error(QStringLiteral("出现错误，请重新选择！"), QStringLiteral("Tavrin"));

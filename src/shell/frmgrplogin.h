@@ -9,8 +9,7 @@ class QLineEdit;
 class QPushButton;
 
 // Picks a station of the group, one of its users, and checks the password.
-class frmGrpLogin : public QDialog
-{
+class frmGrpLogin : public QDialog {
     Q_OBJECT
 
 public:

@@ -33,7 +33,7 @@ frmPickDate::frmPickDate(QWidget *parent) : QDialog(parent)
     layout->addLayout(row);
 
     connect(mvwMain, &QCalendarWidget::clicked, this,
-            [this](const QDate &date) { txtValue->setText(DateText::shortDate(date)); });
+        [this](const QDate &date) { txtValue->setText(DateText::shortDate(date)); });
     // A double click is the quick way: pick the day and close.
     connect(mvwMain, &QCalendarWidget::activated, this, [this](const QDate &date) {
         txtValue->setText(DateText::shortDate(date));

@@ -7,8 +7,7 @@ class QLineEdit;
 class QPushButton;
 
 // Picks one date from a month calendar or as typed text.
-class frmPickDate : public QDialog
-{
+class frmPickDate : public QDialog {
     Q_OBJECT
 
 public:

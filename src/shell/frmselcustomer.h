@@ -8,8 +8,7 @@ class RecordsetModel;
 
 // Offers the customers of a query (for example all who share one telephone
 // number) and hands back the chosen one's ID in PickedCustomerID.
-class frmSelCustomer : public QDialog
-{
+class frmSelCustomer : public QDialog {
     Q_OBJECT
 
 public:

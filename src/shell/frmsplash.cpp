@@ -84,10 +84,11 @@ QPixmap frmSplash::picture()
     QFont subtitle(QStringLiteral("sans-serif"), 17);
     p.setFont(subtitle);
     p.drawText(QRect(120, 92, 340, 36), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("水站配送管理系统"));
+        QStringLiteral("水站配送管理系统"));
     QFont small(QStringLiteral("sans-serif"), 9);
     p.setFont(small);
-    p.drawText(QRect(20, size.height() - 30, size.width() - 40, 20), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("版本 ") + QStringLiteral(PELKOR_VERSION));
+    p.drawText(QRect(20, size.height() - 30, size.width() - 40, 20),
+        Qt::AlignRight | Qt::AlignVCenter,
+        QStringLiteral("版本 ") + QStringLiteral(PELKOR_VERSION));
     return pixmap;
 }

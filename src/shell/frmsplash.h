@@ -6,8 +6,7 @@ class QLabel;
 
 // The picture shown while the program starts; it closes itself after about
 // two seconds, or at once when clicked.
-class frmSplash : public QDialog
-{
+class frmSplash : public QDialog {
     Q_OBJECT
 
 public:

@@ -11,7 +11,7 @@ void fill(QComboBox *combo, const Recordset &rows)
     combo->clear();
     for (int row = 0; row < rows.recordCount(); ++row)
         combo->addItem(rows.value(row, QStringLiteral("Name")).toString(),
-                       rows.value(row, QStringLiteral("ID")).toLongLong());
+            rows.value(row, QStringLiteral("ID")).toLongLong());
 }
 
 void fill(QComboBox *combo, const QString &sql)

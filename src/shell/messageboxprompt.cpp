@@ -6,13 +6,13 @@
 #include "printjob.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
-#include <QPrinterInfo>
 #include <QPrinter>
-#include <QMessageBox>
+#include <QPrinterInfo>
 #include <QPushButton>
 
 int MessageBoxPrompt::ask(const Prompt::Request &request)
@@ -37,8 +37,7 @@ int MessageBoxPrompt::ask(const Prompt::Request &request)
         box.setIcon(QMessageBox::Question);
         break;
     }
-    struct Choice
-    {
+    struct Choice {
         int button;
         QMessageBox::StandardButton standard;
         const char *caption;
@@ -105,10 +104,11 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         printer.setDocName(job->documentName());
         job->preparePrinter(&printer);
         QPrintPreviewDialog preview(&printer, parent);
-        preview.setWindowTitle(request.title.isEmpty() ? QStringLiteral("打印预览") : request.title);
+        preview.setWindowTitle(
+            request.title.isEmpty() ? QStringLiteral("打印预览") : request.title);
         bool drawn = true;
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [job, &drawn](QPrinter *p) { drawn = job->render(p) && drawn; });
+            [job, &drawn](QPrinter *p) { drawn = job->render(p) && drawn; });
         // Opens maximised at 100 %, the way people read a printout on screen.
         if (auto *widget = preview.findChild<QPrintPreviewWidget *>()) {
             widget->setZoomMode(QPrintPreviewWidget::CustomZoom);

@@ -19,7 +19,8 @@ QDate PickDate()
 qint32 SelectCustomer(const QString &query)
 {
     PickedCustomerID = -1;
-    const QVariant picked = Prompt::choose(Prompt::Kind::SelectCustomer, QStringLiteral("请选择客户"), query);
+    const QVariant picked
+        = Prompt::choose(Prompt::Kind::SelectCustomer, QStringLiteral("请选择客户"), query);
     if (picked.isValid())
         PickedCustomerID = picked.toInt();
     return PickedCustomerID == -1 ? 0 : PickedCustomerID;

@@ -5,8 +5,8 @@
 
 // The two modal choosers that many windows share, and the values they leave
 // behind for their callers.
-extern QDate PickedDate;         // null: nothing picked
-extern qint32 PickedCustomerID;  // -1: nothing picked
+extern QDate PickedDate; // null: nothing picked
+extern qint32 PickedCustomerID; // -1: nothing picked
 
 namespace mSystem {
 

@@ -7,8 +7,7 @@ class QPrinter;
 
 // Something that draws itself onto a printer page by page: a list's grid,
 // a report. Previewing, printing and PDF export all go through render().
-class PrintJob
-{
+class PrintJob {
 public:
     virtual ~PrintJob() = default;
     virtual QString documentName() const = 0;

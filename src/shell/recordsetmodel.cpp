@@ -4,7 +4,7 @@
 
 #include <QDate>
 
-RecordsetModel::RecordsetModel(QObject *parent) : QAbstractTableModel(parent) {}
+RecordsetModel::RecordsetModel(QObject *parent) : QAbstractTableModel(parent) { }
 
 void RecordsetModel::setColumns(const QList<Column> &columns)
 {

@@ -6,8 +6,7 @@
 
 // A read-only table over a recordset held in memory: for the small grids of
 // pick dialogs, where a live query model would be more than is needed.
-class RecordsetModel : public QAbstractTableModel
-{
+class RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
@@ -15,8 +14,7 @@ public:
 
     // Which fields to show, in which order, under which captions; money
     // columns are written as "##,##0.00". Without columns every field shows.
-    struct Column
-    {
+    struct Column {
         QString field;
         QString caption;
         bool money = false;
@@ -29,8 +27,8 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
     int fieldOf(int column) const;

@@ -9,8 +9,7 @@
 namespace mSystem {
 namespace {
 
-struct BandTools
-{
+struct BandTools {
     const char *band;
     QStringList tools;
 };
@@ -27,8 +26,8 @@ void ApplyUserRights(qint64 userId)
     CommandBars *bars = CommandBars::current();
     if (!bars)
         return;
-    const QString roles = mDatabase::GetFieldByID(userId, QStringLiteral("SysUser"),
-                                                  QStringLiteral("rolestring"));
+    const QString roles
+        = mDatabase::GetFieldByID(userId, QStringLiteral("SysUser"), QStringLiteral("rolestring"));
     auto withheld = [&](int position) {
         return roles.size() >= position && roles.at(position - 1) == QLatin1Char('0');
     };
@@ -43,7 +42,8 @@ void ApplyUserRights(qint64 userId)
 
     if (withheld(1)) {
         disable("popFile", {"tlUserAdmin", "tlSysConfigure", "tlSysReset", "tlSalePrintSetup"});
-        disable("popDaily", {"tlSenderAdmin", "tlProductAdmin", "tlCustomerAdmin", "tlGrpStationAdmin"});
+        disable("popDaily",
+            {"tlSenderAdmin", "tlProductAdmin", "tlCustomerAdmin", "tlGrpStationAdmin"});
     }
     if (withheld(2)) {
         disable("popDaily", {"tlSaleAdmin"});
@@ -76,7 +76,8 @@ void ApplyUserRights(qint64 userId)
 QString StationUserText()
 {
     return mDatabase::GetFieldByID(gStationID, QStringLiteral("Station"), QStringLiteral("Name"))
-           + QStringLiteral("：") + mDatabase::GetFieldByID(gUserID, QStringLiteral("SysUser"), QStringLiteral("Name"));
+        + QStringLiteral("：")
+        + mDatabase::GetFieldByID(gUserID, QStringLiteral("SysUser"), QStringLiteral("Name"));
 }
 
 void UpdateCommandsForWindow(const QString &windowName)
@@ -88,36 +89,41 @@ void UpdateCommandsForWindow(const QString &windowName)
     static const QHash<QString, QList<BandTools>> disabledFor = {
         {"frmSaleAdmin", {{"barTool", {"tlChart", "tlFinish"}}}},
         {"frmMoneyAdmin",
-         {{"barTool", {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInAmount", "tlOutAmount"}},
-          {"mnuMain", {"mnuAmount", "mnuContainer"}}}},
+            {{"barTool", {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInAmount", "tlOutAmount"}},
+                {"mnuMain", {"mnuAmount", "mnuContainer"}}}},
         {"frmAmountAdmin",
-         {{"barTool", {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney"}},
-          {"mnuMain", {"mnuContainer", "mnuMoney"}}}},
+            {{"barTool", {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney"}},
+                {"mnuMain", {"mnuContainer", "mnuMoney"}}}},
         {"frmContainerAdmin",
-         {{"barTool", {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney",
-                       "tlInAmount", "tlOutAmount"}},
-          {"mnuMain", {"mnuAmount", "mnuMoney"}}}},
+            {{"barTool",
+                 {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney", "tlInAmount",
+                     "tlOutAmount"}},
+                {"mnuMain", {"mnuAmount", "mnuMoney"}}}},
         {"frmStoreAdmin",
-         {{"barTool", {"tlChart", "tlFinish", "tlPrintSale", "tlInMoney", "tlOutMoney",
-                       "tlInAmount", "tlOutAmount"}},
-          {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {{"barTool",
+                 {"tlChart", "tlFinish", "tlPrintSale", "tlInMoney", "tlOutMoney", "tlInAmount",
+                     "tlOutAmount"}},
+                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
         {"frmCustomerAdmin",
-         {{"barTool", {"tlChart", "tlPrintSale", "tlFinish", "tlInMoney", "tlOutMoney",
-                       "tlInAmount", "tlOutAmount"}},
-          {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}},
-          {"popDel", {"tlDelAll"}}}},
+            {{"barTool",
+                 {"tlChart", "tlPrintSale", "tlFinish", "tlInMoney", "tlOutMoney", "tlInAmount",
+                     "tlOutAmount"}},
+                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}, {"popDel", {"tlDelAll"}}}},
         {"frmHistoryCall",
-         {{"barTool", {"tlAdd", "tlEdit", "tlFilter", "tlChart", "tlPrintSale", "tlFinish",
-                       "tlInMoney", "tlOutMoney", "tlInAmount", "tlOutAmount"}},
-          {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {{"barTool",
+                 {"tlAdd", "tlEdit", "tlFilter", "tlChart", "tlPrintSale", "tlFinish", "tlInMoney",
+                     "tlOutMoney", "tlInAmount", "tlOutAmount"}},
+                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
         {"frmTodayReport",
-         {{"barTool", {"tlAdd", "tlEdit", "tlDel", "tlChart", "tlInMoney", "tlOutMoney",
-                       "tlInAmount", "tlOutAmount"}},
-          {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {{"barTool",
+                 {"tlAdd", "tlEdit", "tlDel", "tlChart", "tlInMoney", "tlOutMoney", "tlInAmount",
+                     "tlOutAmount"}},
+                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
         {"frmReport",
-         {{"barTool", {"tlFilter", "tlAdd", "tlEdit", "tlDel", "tlFinish", "tlInMoney",
-                       "tlOutMoney", "tlInAmount", "tlOutAmount"}},
-          {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {{"barTool",
+                 {"tlFilter", "tlAdd", "tlEdit", "tlDel", "tlFinish", "tlInMoney", "tlOutMoney",
+                     "tlInAmount", "tlOutAmount"}},
+                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
     };
     // Steps common to every window; a name without entries below keeps
     // just these (every tool usable, captions as the tool bar has them).
@@ -141,7 +147,8 @@ void UpdateCommandsForWindow(const QString &windowName)
             bars->setToolEnabled(s(entry.band), tool, false);
     }
 
-    if (windowName == QLatin1String("frmMoneyAdmin") || windowName == QLatin1String("frmAmountAdmin")
+    if (windowName == QLatin1String("frmMoneyAdmin")
+        || windowName == QLatin1String("frmAmountAdmin")
         || windowName == QLatin1String("frmContainerAdmin")) {
         bars->setToolCaption(barTool, QStringLiteral("tlEdit"), QStringLiteral("打开"));
     } else if (windowName == QLatin1String("frmTodayReport")) {

@@ -14,7 +14,8 @@ QString SingleInstance::defaultLockPath()
     return dir + QStringLiteral("/pelkor.lock");
 }
 
-SingleInstance::SingleInstance(const QString &lockPath) : m_lock(std::make_unique<QLockFile>(lockPath))
+SingleInstance::SingleInstance(const QString &lockPath)
+    : m_lock(std::make_unique<QLockFile>(lockPath))
 {
     // Never treat a live copy's lock as stale, however long it has run.
     m_lock->setStaleLockTime(0);

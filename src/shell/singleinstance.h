@@ -7,8 +7,7 @@
 
 // One copy of the program per workstation and user. The lock dies with the
 // process, so a crashed copy never blocks the next start.
-class SingleInstance
-{
+class SingleInstance {
 public:
     // PELKOR_INSTANCE_LOCK names the lock file when set (tests use that).
     static QString defaultLockPath();

@@ -8,8 +8,7 @@
 namespace ToolIcons {
 namespace {
 
-struct Badge
-{
+struct Badge {
     const char *glyph;
     QRgb color;
 };
@@ -25,8 +24,8 @@ QIcon badge(const Badge &b)
         p.setPen(Qt::NoPen);
         p.setBrush(QColor::fromRgb(b.color));
         const qreal margin = size / 16.0;
-        p.drawRoundedRect(QRectF(margin, margin, size - 2 * margin, size - 2 * margin), size / 4.0,
-                          size / 4.0);
+        p.drawRoundedRect(
+            QRectF(margin, margin, size - 2 * margin, size - 2 * margin), size / 4.0, size / 4.0);
         QFont font = QApplication::font();
         font.setPixelSize(int(size * 0.62));
         font.setBold(true);

@@ -9,8 +9,8 @@
 
 // Acts on the next modal window as soon as it is on screen: how tests fill
 // in and close dialogs that a function under test opens with exec().
-inline void whenModal(std::function<void(QWidget *)> action, QWidget *notThis = nullptr,
-                      int timeoutMs = 10000)
+inline void whenModal(
+    std::function<void(QWidget *)> action, QWidget *notThis = nullptr, int timeoutMs = 10000)
 {
     auto *timer = new QTimer;
     auto *clock = new QElapsedTimer;

@@ -9,8 +9,7 @@
 
 // Stands in for the person at the screen: records every prompt and answers
 // it from a script (or with its default button when the script is empty).
-class ScriptedPrompter : public Prompt::Handler
-{
+class ScriptedPrompter : public Prompt::Handler {
 public:
     ScriptedPrompter() { Prompt::setHandler(this); }
     ~ScriptedPrompter() override { Prompt::setHandler(nullptr); }

@@ -31,8 +31,9 @@ bool runAdmin(const QStringList &statements, QString *error)
     const QString name = QStringLiteral("pelkor-admin");
     bool ok = true;
     {
-        QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
-                                                       : QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        QSqlDatabase db = QSqlDatabase::contains(name)
+            ? QSqlDatabase::database(name, false)
+            : QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         if (!db.isOpen()) {
             db.setDatabaseName(admin.odbcConnectionString());
             if (!db.open()) {
@@ -67,6 +68,11 @@ QString TestDatabase::backend()
     return b.isEmpty() ? QStringLiteral("sqlite") : b;
 }
 
+bool TestDatabase::isRequired()
+{
+    return isPostgres() && qEnvironmentVariable("PELKOR_REQUIRE_PG") == QLatin1String("1");
+}
+
 QString TestDatabase::unavailableReason()
 {
     if (!isPostgres())
@@ -83,23 +89,25 @@ bool TestDatabase::create(ConnectionTarget *target, QString *error)
     if (!isPostgres()) {
         const QString dir = QDir::tempPath() + QStringLiteral("/pelkor-tests");
         QDir().mkpath(dir);
-        const QString file = dir + QStringLiteral("/t-%1-%2.db")
-                                       .arg(QCoreApplication::applicationPid())
-                                       .arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
+        const QString file = dir
+            + QStringLiteral("/t-%1-%2.db")
+                  .arg(QCoreApplication::applicationPid())
+                  .arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
         QFile::remove(file);
         m_files << file;
-        *target = ConnectionTarget::fromSettings(QStringLiteral("sqlite:") + file, QString(), QString());
+        *target = ConnectionTarget::fromSettings(
+            QStringLiteral("sqlite:") + file, QString(), QString());
         return true;
     }
     ConnectionTarget admin;
     if (!adminTarget(&admin, error))
         return false;
-    const QString name = QStringLiteral("pelkor_t_%1_%2")
-                             .arg(QCoreApplication::applicationPid())
-                             .arg(++s_counter);
-    if (!runAdmin({QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name),
-                   QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name)},
-                  error))
+    const QString name
+        = QStringLiteral("pelkor_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(++s_counter);
+    if (!runAdmin(
+            {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name),
+                QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name)},
+            error))
         return false;
     m_pgDatabases << name;
     *target = admin;

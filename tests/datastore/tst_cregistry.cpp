@@ -16,15 +16,14 @@ namespace {
 const QString hostKey = QStringLiteral("Software\\Quillon\\Pelkor20\\4\\DBSERVER_HOST");
 
 cRegistry makeRegistry(const QString &sectionKey, const QString &valueKey = QString(),
-                       int valueType = cRegistry::REG_SZ)
+    int valueType = cRegistry::REG_SZ)
 {
     return cRegistry(cRegistry::HKEY_LOCAL_MACHINE, sectionKey, valueKey, valueType);
 }
 
 } // namespace
 
-class tst_CRegistry : public QObject
-{
+class tst_CRegistry : public QObject {
     Q_OBJECT
 
 private slots:
@@ -331,8 +330,8 @@ void tst_CRegistry::writeCreatesWholePath()
         QStringList children;
         int count = -1;
         QCOMPARE(level.EnumerateSections(children, count), 0);
-        const QStringList expected =
-            depth < parts.size() ? QStringList{parts.at(depth)} : QStringList();
+        const QStringList expected
+            = depth < parts.size() ? QStringList{parts.at(depth)} : QStringList();
         QCOMPARE(children, expected);
         QCOMPARE(count, int(expected.size()));
     }
@@ -386,12 +385,12 @@ void tst_CRegistry::emptyKeySurvivesReload()
 
 void tst_CRegistry::keyPathsIgnoreCase()
 {
-    cRegistry writer =
-        makeRegistry(QStringLiteral("Software\\Quillon\\Pelkor"), QStringLiteral("Host"));
+    cRegistry writer
+        = makeRegistry(QStringLiteral("Software\\Quillon\\Pelkor"), QStringLiteral("Host"));
     writer.setValue(QStringLiteral("first"));
 
-    cRegistry reader =
-        makeRegistry(QStringLiteral("SOFTWARE\\quillon\\pElKoR"), QStringLiteral("HOST"));
+    cRegistry reader
+        = makeRegistry(QStringLiteral("SOFTWARE\\quillon\\pElKoR"), QStringLiteral("HOST"));
     QVERIFY(reader.KeyExists());
     QCOMPARE(reader.Value().toString(), QStringLiteral("first"));
 
@@ -409,8 +408,8 @@ void tst_CRegistry::keyPathsIgnoreCase()
     QStringList sections;
     QCOMPARE(makeRegistry(QStringLiteral("Software")).EnumerateSections(sections, count), 0);
     QCOMPARE(sections, QStringList{QStringLiteral("Quillon")});
-    QCOMPARE(makeRegistry(QStringLiteral("Software\\Quillon")).EnumerateSections(sections, count),
-             0);
+    QCOMPARE(
+        makeRegistry(QStringLiteral("Software\\Quillon")).EnumerateSections(sections, count), 0);
     sections.sort();
     QCOMPARE(sections, (QStringList{QStringLiteral("NewChild"), QStringLiteral("Pelkor")}));
 
@@ -621,15 +620,15 @@ void tst_CRegistry::fileIsReadableText()
     QVERIFY(file.contains("\n\"Blob\"=hex:01,02,ff\n"));
     // Parents come before their children so the file reads top-down.
     QVERIFY(file.indexOf("[HKEY_LOCAL_MACHINE\\Software]")
-            < file.indexOf("[HKEY_LOCAL_MACHINE\\Software\\Quillon]"));
+        < file.indexOf("[HKEY_LOCAL_MACHINE\\Software\\Quillon]"));
 }
 
 void tst_CRegistry::fileIsPrivate()
 {
     // Start from a world-readable file to see that writing tightens it.
     writeStoreFile("[HKEY_LOCAL_MACHINE\\Software]\n");
-    QVERIFY(QFile::setPermissions(m_storePath, QFile::ReadOwner | QFile::WriteOwner
-                                                   | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(
+        m_storePath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
 
     QVERIFY(writeRegistryText(hostKey, QStringLiteral("secret")));
 
@@ -638,7 +637,7 @@ void tst_CRegistry::fileIsPrivate()
     QVERIFY(permissions.testFlag(QFile::WriteOwner));
     QVERIFY(!permissions.testFlag(QFile::ExeOwner));
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-                                      | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     QCOMPARE(permissions & others, QFile::Permissions());
 
     // A brand-new file is private from the start.
@@ -758,18 +757,18 @@ void tst_CRegistry::damagedFileDoesNotBreakReads_data()
     QTest::newRow("bare brackets") << QByteArray("[]\n[\n]\n@=\"x\"\n");
     QTest::newRow("value before any key") << QByteArray("@=\"x\"\n\"Host\"=\"x\"\n");
     QTest::newRow("broken values") << "[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8()
-                                          + "]\n@=\"unterminated\n"
-                                            "\"Host\"=dword:zz\n"
-                                            "\"Host\"=dword:123456789\n"
-                                            "\"Host\"=hex:1,2,300\n"
-                                            "\"Host\"=hex(zz):01\n"
-                                            "\"Host\"=\"a\" trailing\n"
-                                            "\"Host\"=\"bad \\u12\"\n"
-                                            "\"Host\"=multi:\"a\" \"b\"\n"
-                                            "\"Host\"=nonsense\n"
-                                            "\"Host\"\n"
-                                            "\"Host=\"x\"\n"
-                                            "@=\\\n";
+            + "]\n@=\"unterminated\n"
+              "\"Host\"=dword:zz\n"
+              "\"Host\"=dword:123456789\n"
+              "\"Host\"=hex:1,2,300\n"
+              "\"Host\"=hex(zz):01\n"
+              "\"Host\"=\"a\" trailing\n"
+              "\"Host\"=\"bad \\u12\"\n"
+              "\"Host\"=multi:\"a\" \"b\"\n"
+              "\"Host\"=nonsense\n"
+              "\"Host\"\n"
+              "\"Host=\"x\"\n"
+              "@=\\\n";
     QTest::newRow("invalid utf-8")
         << QByteArray("[HKEY_LOCAL_MACHINE\\\xff\xfe]\n@=\"\xc3\x28\"\n");
 }
@@ -799,7 +798,7 @@ void tst_CRegistry::damagedFileDoesNotBreakReads()
     reader.setValue(QStringLiteral("repaired"));
     QCOMPARE(reader.RegErrorCode(), 0);
     QCOMPARE(makeRegistry(hostKey, QStringLiteral("Host")).Value(),
-             QVariant(QStringLiteral("repaired")));
+        QVariant(QStringLiteral("repaired")));
 }
 
 QTEST_GUILESS_MAIN(tst_CRegistry)

@@ -2,8 +2,7 @@
 
 #include <QTest>
 
-class tst_Currency : public QObject
-{
+class tst_Currency : public QObject {
     Q_OBJECT
 
 private slots:
@@ -57,12 +56,24 @@ void tst_Currency::formats_data()
     QTest::addColumn<QString>("noLeadingZero");
     QTest::addColumn<QString>("sql");
 
-    QTest::newRow("zero") << qint64(0) << "0.00" << ".00" << "0";
-    QTest::newRow("half") << qint64(5000) << "0.50" << ".50" << "0.5";
-    QTest::newRow("thousands") << qint64(12345678900) << "1,234,567.89" << "1,234,567.89" << "1234567.89";
-    QTest::newRow("round half up") << qint64(50) << "0.01" << ".01" << "0.005";
-    QTest::newRow("negative") << qint64(-12345000) << "-1,234.50" << "-1,234.50" << "-1234.5";
-    QTest::newRow("exact thousand") << qint64(10000000) << "1,000.00" << "1,000.00" << "1000";
+    QTest::newRow("zero") << qint64(0) << "0.00"
+                          << ".00"
+                          << "0";
+    QTest::newRow("half") << qint64(5000) << "0.50"
+                          << ".50"
+                          << "0.5";
+    QTest::newRow("thousands") << qint64(12345678900) << "1,234,567.89"
+                               << "1,234,567.89"
+                               << "1234567.89";
+    QTest::newRow("round half up") << qint64(50) << "0.01"
+                                   << ".01"
+                                   << "0.005";
+    QTest::newRow("negative") << qint64(-12345000) << "-1,234.50"
+                              << "-1,234.50"
+                              << "-1234.5";
+    QTest::newRow("exact thousand") << qint64(10000000) << "1,000.00"
+                                    << "1,000.00"
+                                    << "1000";
 }
 
 void tst_Currency::formats()

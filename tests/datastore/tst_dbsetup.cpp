@@ -17,8 +17,10 @@ using namespace mDatabase;
 
 namespace {
 
-const QString NoSettings = QStringLiteral("您没有设置与SQLServer数据库服务器的连接参数，请单击[确认]按钮开始设置！");
-const QString BadSettings = QStringLiteral("连接SQLServer数据库服务器失败，请单击[确认]按钮重新设置！");
+const QString NoSettings
+    = QStringLiteral("您没有设置与SQLServer数据库服务器的连接参数，请单击[确认]按钮开始设置！");
+const QString BadSettings
+    = QStringLiteral("连接SQLServer数据库服务器失败，请单击[确认]按钮重新设置！");
 const QString TestFailed = QStringLiteral("连接SQLServer数据库服务器失败:");
 
 QString settingPath(const QString &name)
@@ -33,7 +35,8 @@ void typeTarget(QWidget *dialog, const ConnectionTarget &t)
     kind->setCurrentIndex(kind->findData(int(t.kind)));
     QString host = ConnectionTarget::stripKindPrefix(t.hostText());
     dialog->findChild<QLineEdit *>(QStringLiteral("txtHost"))->setText(host);
-    dialog->findChild<QLineEdit *>(QStringLiteral("txtUser"))->setText(t.user.isEmpty() ? QStringLiteral("sa") : t.user);
+    dialog->findChild<QLineEdit *>(QStringLiteral("txtUser"))
+        ->setText(t.user.isEmpty() ? QStringLiteral("sa") : t.user);
     dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"))->setText(t.password);
 }
 
@@ -44,8 +47,7 @@ void click(QWidget *dialog, const char *name)
 
 } // namespace
 
-class tst_DBSetup : public QObject
-{
+class tst_DBSetup : public QObject {
     Q_OBJECT
 
 private slots:
@@ -96,11 +98,16 @@ void tst_DBSetup::buttonRule_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("user");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("nothing typed") << "" << "sa" << false;
-    QTest::newRow("host with default user") << "dbserver" << "sa" << true;
-    QTest::newRow("blanks only") << "   " << "sa" << false;
-    QTest::newRow("no user") << "dbserver" << "" << false;
-    QTest::newRow("user of blanks") << "dbserver" << "  " << false;
+    QTest::newRow("nothing typed") << ""
+                                   << "sa" << false;
+    QTest::newRow("host with default user") << "dbserver"
+                                            << "sa" << true;
+    QTest::newRow("blanks only") << "   "
+                                 << "sa" << false;
+    QTest::newRow("no user") << "dbserver"
+                             << "" << false;
+    QTest::newRow("user of blanks") << "dbserver"
+                                    << "  " << false;
 }
 
 void tst_DBSetup::buttonRule()
@@ -128,8 +135,7 @@ void tst_DBSetup::buttonRule()
 void tst_DBSetup::testButton()
 {
     ConnectionTarget target;
-    if (!TestDatabase::unavailableReason().isEmpty())
-        QSKIP(qPrintable(TestDatabase::unavailableReason()));
+    PELKOR_REQUIRE_DATABASE();
     QVERIFY(storedTarget(&target));
     frmDBSetup dialog;
     typeTarget(&dialog, target);
@@ -143,7 +149,8 @@ void tst_DBSetup::testButton()
 
     // Nothing listens on port 1 of this machine.
     m_prompts->clear();
-    ConnectionTarget dead = ConnectionTarget::fromSettings(QStringLiteral("pgsql:127.0.0.1:1"), QStringLiteral("u"), QStringLiteral("p"));
+    ConnectionTarget dead = ConnectionTarget::fromSettings(
+        QStringLiteral("pgsql:127.0.0.1:1"), QStringLiteral("u"), QStringLiteral("p"));
     typeTarget(&dialog, dead);
     click(&dialog, "btnTest");
     QCOMPARE(m_prompts->requests.size(), 1);
@@ -182,8 +189,7 @@ void tst_DBSetup::missingSettingsOpenTheDialog()
 
 void tst_DBSetup::confirmStoresSettingsAndConnects()
 {
-    if (!TestDatabase::unavailableReason().isEmpty())
-        QSKIP(qPrintable(TestDatabase::unavailableReason()));
+    PELKOR_REQUIRE_DATABASE();
     ConnectionTarget target;
     QVERIFY(storedTarget(&target));
     const bool emptyPassword = target.password.isEmpty();
@@ -229,13 +235,13 @@ void tst_DBSetup::wrongSettingsLeadBackToTheDialog()
 {
     if (!TestDatabase::isPostgres())
         QSKIP("a password is only checked by a server");
-    if (!TestDatabase::unavailableReason().isEmpty())
-        QSKIP(qPrintable(TestDatabase::unavailableReason()));
+    PELKOR_REQUIRE_DATABASE();
     ConnectionTarget target;
     QVERIFY(storedTarget(&target));
     QVERIFY(writeRegistryText(settingPath(HostSetting), target.hostText()));
     QVERIFY(writeRegistryText(settingPath(UserSetting), target.user));
-    QVERIFY(writeRegistryText(settingPath(PasswordSetting), target.password + QStringLiteral("-wrong")));
+    QVERIFY(writeRegistryText(
+        settingPath(PasswordSetting), target.password + QStringLiteral("-wrong")));
 
     QStringList seenBeforeDialog;
     whenModal([&](QWidget *w) {
@@ -259,7 +265,8 @@ void tst_DBSetup::hungServerIsReportedWithinSeconds()
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     const ConnectionTarget t = ConnectionTarget::fromSettings(
-        QStringLiteral("pgsql:127.0.0.1:%1").arg(silent.serverPort()), QStringLiteral("u"), QStringLiteral("p"));
+        QStringLiteral("pgsql:127.0.0.1:%1").arg(silent.serverPort()), QStringLiteral("u"),
+        QStringLiteral("p"));
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!TestConnection(t));

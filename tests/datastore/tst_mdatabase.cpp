@@ -9,8 +9,7 @@
 
 using namespace mDatabase;
 
-class tst_MDatabase : public QObject
-{
+class tst_MDatabase : public QObject {
     Q_OBJECT
 
 private slots:
@@ -92,7 +91,8 @@ void tst_MDatabase::partialSchemaIsCompleted()
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城西','1')")));
     QString error;
     QVERIFY2(EnsureSchema(&error), qPrintable(error));
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Call(PhoneNumber,CreateDate) values('5551234','2026-12-08 14:05:00')")));
+    QVERIFY(ExecuteSQL(QStringLiteral(
+        "insert into Call(PhoneNumber,CreateDate) values('5551234','2026-12-08 14:05:00')")));
     // Existing content stays as it was.
     QCOMPARE(GetSumValue(QStringLiteral("Station"), QString(), QStringLiteral("1")), 2);
     QCOMPARE(GetSumValue(QStringLiteral("SysUser"), QString(), QStringLiteral("1")), 1);
@@ -113,12 +113,15 @@ void tst_MDatabase::olderSchemaIsUpgraded()
 
 void tst_MDatabase::tableNamesInAnyCase()
 {
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer) values(7,1,2.5,4,10,'0')")));
+    QVERIFY(ExecuteSQL(QStringLiteral(
+        "insert into sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer) "
+        "values(7,1,2.5,4,10,'0')")));
     const auto rs = OpenRecordset(QStringLiteral("select * from Sale_Detail where saleid=7"));
     QVERIFY(rs);
     QCOMPARE(rs->recordCount(), 1);
     QCOMPARE(Currency::fromVariant(rs->value(0, QStringLiteral("MYMONEY"))), Currency::fromInt(10));
-    QCOMPARE(GetFieldByID(1, QStringLiteral("sysuser"), QStringLiteral("ROLESTRING")), Schema::AllRights);
+    QCOMPARE(GetFieldByID(1, QStringLiteral("sysuser"), QStringLiteral("ROLESTRING")),
+        Schema::AllRights);
 }
 
 void tst_MDatabase::executeAndOpenFailuresAreReported()
@@ -128,7 +131,7 @@ void tst_MDatabase::executeAndOpenFailuresAreReported()
     const Prompt::Request update = m_prompts->requests.takeFirst();
     QVERIFY(update.text.startsWith(QStringLiteral("更新数据库时出现系统错误，错误信息：")));
     QVERIFY2(update.text.size() > QStringLiteral("更新数据库时出现系统错误，错误信息：").size(),
-             "the driver's text follows the fixed text");
+        "the driver's text follows the fixed text");
     QCOMPARE(update.title, QStringLiteral("系统错误"));
     QCOMPARE(update.icon, Prompt::Icon::Critical);
 
@@ -142,7 +145,8 @@ void tst_MDatabase::executeAndOpenFailuresAreReported()
     QCOMPARE(GetMinValue(QStringLiteral("NoSuchTable"), QStringLiteral("ID")), 0);
     QCOMPARE(GetFieldByID(1, QStringLiteral("NoSuchTable"), QStringLiteral("Name")), QString());
     QCOMPARE(GetSumValue(QStringLiteral("NoSuchTable"), QString(), QStringLiteral("x")), 0);
-    QVERIFY(!IsUniqueValue(QStringLiteral("NoSuchTable"), QStringLiteral("x"), QStringLiteral("1"), 0));
+    QVERIFY(
+        !IsUniqueValue(QStringLiteral("NoSuchTable"), QStringLiteral("x"), QStringLiteral("1"), 0));
     bool ok = true;
     CloseConnection();
     QCOMPARE(GetSysValue(QStringLiteral("AreaCode"), &ok), QString());
@@ -167,9 +171,10 @@ void tst_MDatabase::quotesRoundTrip_data()
 void tst_MDatabase::quotesRoundTrip()
 {
     QFETCH(QString, text);
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Name,Phone,Address,Detail,Status) values(5,")
-                       + SqlStr(text) + QLatin1Char(',') + SqlStr(text) + QLatin1Char(',') + SqlStr(text)
-                       + QLatin1Char(',') + SqlStr(text) + QStringLiteral(",'1')")));
+    QVERIFY(ExecuteSQL(
+        QStringLiteral("insert into Customer(Account,Name,Phone,Address,Detail,Status) values(5,")
+        + SqlStr(text) + QLatin1Char(',') + SqlStr(text) + QLatin1Char(',') + SqlStr(text)
+        + QLatin1Char(',') + SqlStr(text) + QStringLiteral(",'1')")));
     const int id = GetCustomerIDByAccount(5);
     QVERIFY(id > 0);
     for (const char *column : {"Name", "Phone", "Address", "Detail"})
@@ -200,15 +205,20 @@ void tst_MDatabase::sysValues()
 void tst_MDatabase::singleValueLookups()
 {
     QCOMPARE(GetMinValue(QStringLiteral("Sale"), QStringLiteral("ID")), 0);
-    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where FinishFlag='0'"), QStringLiteral("TotalMoney")), 0);
+    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where FinishFlag='0'"),
+                 QStringLiteral("TotalMoney")),
+        0);
     QCOMPARE(GetFieldByID(999, QStringLiteral("Station"), QStringLiteral("Name")), QString());
     // A null column reads as the empty text.
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Sender(Name,Status,StationID) values('刘师傅','1',1)")));
+    QVERIFY(ExecuteSQL(
+        QStringLiteral("insert into Sender(Name,Status,StationID) values('刘师傅','1',1)")));
     const int sender = GetMinValue(QStringLiteral("Sender"), QStringLiteral("ID"));
     QVERIFY(sender > 0);
     QCOMPARE(GetFieldByID(sender, QStringLiteral("Sender"), QStringLiteral("Phone")), QString());
-    QCOMPARE(GetFieldByID(sender, QStringLiteral("Sender"), QStringLiteral("Name")), QStringLiteral("刘师傅"));
-    QCOMPARE(GetFieldByID(sender, QStringLiteral("Sender"), QStringLiteral("NoSuchColumn")), QString());
+    QCOMPARE(GetFieldByID(sender, QStringLiteral("Sender"), QStringLiteral("Name")),
+        QStringLiteral("刘师傅"));
+    QCOMPARE(
+        GetFieldByID(sender, QStringLiteral("Sender"), QStringLiteral("NoSuchColumn")), QString());
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
     QVERIFY(ExecuteSQL(QStringLiteral("delete from Station where ID=1")));
     QCOMPARE(GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")), 2);
@@ -216,26 +226,40 @@ void tst_MDatabase::singleValueLookups()
 
 void tst_MDatabase::sumRoundsToWhole()
 {
-    const QString insert = QStringLiteral("insert into Sale(TotalMoney,FinishFlag,StationID,CreateDate) values(%1,'%2',1,'2026-12-08')");
+    const QString insert
+        = QStringLiteral("insert into Sale(TotalMoney,FinishFlag,StationID,CreateDate) "
+                         "values(%1,'%2',1,'2026-12-08')");
     QVERIFY(ExecuteSQL(insert.arg(QStringLiteral("10.25"), QStringLiteral("0"))));
     QVERIFY(ExecuteSQL(insert.arg(QStringLiteral("0.30"), QStringLiteral("0"))));
     QVERIFY(ExecuteSQL(insert.arg(QStringLiteral("100"), QStringLiteral("1"))));
-    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where FinishFlag='0'"), QStringLiteral("TotalMoney")), 11);
+    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where FinishFlag='0'"),
+                 QStringLiteral("TotalMoney")),
+        11);
     QVERIFY(ExecuteSQL(insert.arg(QStringLiteral("0.2"), QStringLiteral("0"))));
-    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where FinishFlag='0'"), QStringLiteral("TotalMoney")), 11);
+    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where FinishFlag='0'"),
+                 QStringLiteral("TotalMoney")),
+        11);
     QCOMPARE(GetSumValue(QStringLiteral("Sale"), QString(), QStringLiteral("TotalMoney")), 111);
-    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where StationID=9"), QStringLiteral("TotalMoney")), 0);
+    QCOMPARE(GetSumValue(QStringLiteral("Sale"), QStringLiteral("where StationID=9"),
+                 QStringLiteral("TotalMoney")),
+        0);
 }
 
 void tst_MDatabase::uniqueValues()
 {
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Address,Status) values(1001,'人民路1号','1')")));
-    QVERIFY(!IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Address"), QStringLiteral("人民路1号"), 0));
-    QVERIFY(IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Address"), QStringLiteral("人民路2号"), 0));
-    QVERIFY(!IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Account"), QStringLiteral("1001"), 1));
-    QVERIFY(IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Account"), QStringLiteral("1002"), 1));
+    QVERIFY(ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Address,Status) values(1001,'人民路1号','1')")));
+    QVERIFY(!IsUniqueValue(
+        QStringLiteral("Customer"), QStringLiteral("Address"), QStringLiteral("人民路1号"), 0));
+    QVERIFY(IsUniqueValue(
+        QStringLiteral("Customer"), QStringLiteral("Address"), QStringLiteral("人民路2号"), 0));
+    QVERIFY(!IsUniqueValue(
+        QStringLiteral("Customer"), QStringLiteral("Account"), QStringLiteral("1001"), 1));
+    QVERIFY(IsUniqueValue(
+        QStringLiteral("Customer"), QStringLiteral("Account"), QStringLiteral("1002"), 1));
     // Typed text that is no number never reaches the statement.
-    QVERIFY(!IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Account"), QStringLiteral("1 or 1=1"), 1));
+    QVERIFY(!IsUniqueValue(
+        QStringLiteral("Customer"), QStringLiteral("Account"), QStringLiteral("1 or 1=1"), 1));
     QVERIFY(!IsUniqueValue(QStringLiteral("Customer"), QStringLiteral("Account"), QString(), 1));
     QVERIFY(m_prompts->requests.isEmpty());
 }
@@ -243,28 +267,35 @@ void tst_MDatabase::uniqueValues()
 void tst_MDatabase::customerByAccount()
 {
     QCOMPARE(GetCustomerIDByAccount(42), 0);
-    const qint64 id = InsertAndGetID(QStringLiteral("insert into Customer(Account,Status) values(0,'1')"));
+    const qint64 id
+        = InsertAndGetID(QStringLiteral("insert into Customer(Account,Status) values(0,'1')"));
     QVERIFY(id > 0);
     QVERIFY(ExecuteSQL(QStringLiteral("update Customer set Account=ID where Account=0")));
     QCOMPARE(GetCustomerIDByAccount(id), int(id));
-    QCOMPARE(GetFieldByID(id, QStringLiteral("Customer"), QStringLiteral("Account")), QString::number(id));
+    QCOMPARE(GetFieldByID(id, QStringLiteral("Customer"), QStringLiteral("Account")),
+        QString::number(id));
 }
 
 void tst_MDatabase::insertReturnsItsOwnId()
 {
-    const qint64 first = InsertAndGetID(QStringLiteral("insert into Sale(CustomerID,StationID,FinishFlag) values(1,1,'0')"));
-    const qint64 second = InsertAndGetID(QStringLiteral("insert into Sale(CustomerID,StationID,FinishFlag) values(2,1,'0')"));
+    const qint64 first = InsertAndGetID(
+        QStringLiteral("insert into Sale(CustomerID,StationID,FinishFlag) values(1,1,'0')"));
+    const qint64 second = InsertAndGetID(
+        QStringLiteral("insert into Sale(CustomerID,StationID,FinishFlag) values(2,1,'0')"));
     QVERIFY(first > 0);
     QCOMPARE(second, first + 1);
-    QCOMPARE(GetFieldByID(first, QStringLiteral("Sale"), QStringLiteral("CustomerID")), QStringLiteral("1"));
+    QCOMPARE(GetFieldByID(first, QStringLiteral("Sale"), QStringLiteral("CustomerID")),
+        QStringLiteral("1"));
     // A deleted order's number is not handed out again.
     QVERIFY(ExecuteSQL(QStringLiteral("delete from Sale where ID=%1").arg(second)));
-    const qint64 third = InsertAndGetID(QStringLiteral("insert into Sale(CustomerID,StationID,FinishFlag) values(3,1,'0')"));
+    const qint64 third = InsertAndGetID(
+        QStringLiteral("insert into Sale(CustomerID,StationID,FinishFlag) values(3,1,'0')"));
     QCOMPARE(third, second + 1);
 
     QCOMPARE(InsertAndGetID(QStringLiteral("insert into NoSuchTable(x) values(1)")), qint64(0));
     QCOMPARE(m_prompts->requests.size(), 1);
-    QVERIFY(m_prompts->requests.first().text.startsWith(QStringLiteral("更新数据库时出现系统错误")));
+    QVERIFY(
+        m_prompts->requests.first().text.startsWith(QStringLiteral("更新数据库时出现系统错误")));
 }
 
 void tst_MDatabase::transactions()
@@ -293,7 +324,9 @@ void tst_MDatabase::transactions()
 void tst_MDatabase::recordsetNavigation()
 {
     for (const char *name : {"甲", "乙", "丙"})
-        QVERIFY(ExecuteSQL(QStringLiteral("insert into Sender(Name,Status,StationID) values('%1','1',1)").arg(QString::fromUtf8(name))));
+        QVERIFY(ExecuteSQL(
+            QStringLiteral("insert into Sender(Name,Status,StationID) values('%1','1',1)")
+                .arg(QString::fromUtf8(name))));
     auto rs = OpenRecordset(QStringLiteral("select * from Sender order by ID"));
     QVERIFY(rs);
     QCOMPARE(rs->recordCount(), 3);
@@ -309,7 +342,9 @@ void tst_MDatabase::recordsetNavigation()
     copy.setBookmark(mark);
     QCOMPARE(copy.value(QStringLiteral("Name")).toString(), QStringLiteral("丙"));
     rs->moveFirst();
-    QVERIFY(rs->find([](const Recordset &r) { return r.value(QStringLiteral("Name")).toString() == QStringLiteral("乙"); }));
+    QVERIFY(rs->find([](const Recordset &r) {
+        return r.value(QStringLiteral("Name")).toString() == QStringLiteral("乙");
+    }));
     QCOMPARE(rs->bookmark(), 1);
     QVERIFY(!rs->find([](const Recordset &r) { return r.value(QStringLiteral("Name")).isNull(); }));
     QVERIFY(rs->eof());

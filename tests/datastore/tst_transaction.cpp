@@ -7,8 +7,7 @@
 
 using namespace mDatabase;
 
-class tst_Transaction : public QObject
-{
+class tst_Transaction : public QObject {
     Q_OBJECT
 
 private slots:
@@ -22,10 +21,14 @@ private slots:
     void beginFailureIsReported();
 
 private:
-    static int stations() { return GetSumValue(QStringLiteral("Station"), QString(), QStringLiteral("1")); }
+    static int stations()
+    {
+        return GetSumValue(QStringLiteral("Station"), QString(), QStringLiteral("1"));
+    }
     static bool addStation(const QString &name)
     {
-        return ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values(%1,'1')").arg(SqlStr(name)));
+        return ExecuteSQL(
+            QStringLiteral("insert into Station(Name,Status) values(%1,'1')").arg(SqlStr(name)));
     }
 
     TestDatabase m_db;

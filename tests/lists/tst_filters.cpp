@@ -22,7 +22,8 @@ namespace {
 // Ticks a criterion the way a click does, then picks its operator (the
 // combo beside it in the dialog's grid) and fills its box; a criterion
 // without a box, or a group of options, takes text as the index to pick.
-bool tick(QDialog &dialog, const QString &check, const QString &op = QString(), const QString &text = QString())
+bool tick(QDialog &dialog, const QString &check, const QString &op = QString(),
+    const QString &text = QString())
 {
     if (auto *options = dialog.findChild<QButtonGroup *>(check)) {
         options->button(text.toInt())->setChecked(true);
@@ -36,7 +37,8 @@ bool tick(QDialog &dialog, const QString &check, const QString &op = QString(), 
     auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("txt") + field);
     if (edit && !text.isNull())
         edit->setText(text);
-    else if (auto *choice = edit ? nullptr : dialog.findChild<QComboBox *>(QStringLiteral("cmb") + field))
+    else if (auto *choice
+        = edit ? nullptr : dialog.findChild<QComboBox *>(QStringLiteral("cmb") + field))
         choice->setCurrentIndex(text.toInt());
     if (op.isEmpty())
         return true;
@@ -58,28 +60,30 @@ void ok(QDialog &dialog)
 // values: Account,Name,Phone,Address,CustType,Status,StationID,TotalBuyMoney,TotalDebt
 qint64 addCustomer(const char *values, const QDate &created)
 {
-    return mDatabase::InsertAndGetID(
-        QStringLiteral("insert into Customer(Account,Name,Phone,Address,CustType,Status,StationID,TotalBuyMoney,"
-                       "TotalDebt,CreateDate) values(%1,%2)")
-            .arg(QString::fromUtf8(values), mDatabase::dialect().dateLiteral(created)));
+    return mDatabase::InsertAndGetID(QStringLiteral(
+        "insert into Customer(Account,Name,Phone,Address,CustType,Status,StationID,TotalBuyMoney,"
+        "TotalDebt,CreateDate) values(%1,%2)")
+                                         .arg(QString::fromUtf8(values),
+                                             mDatabase::dialect().dateLiteral(created)));
 }
 
 // values: TotalAmount,TotalMoney,TotalContainer,InMoney,InContainer
 qint64 addSale(qint64 customer, int sender, const char *values, const QDate &date, int station)
 {
-    return mDatabase::InsertAndGetID(
-        QStringLiteral("insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,InMoney,"
-                       "InContainer,CreateDate,StationID,FinishFlag) values(%1,%2,1,%3,%4,%5,'0')")
-            .arg(customer)
-            .arg(sender)
-            .arg(QString::fromLatin1(values), mDatabase::dialect().dateLiteral(date))
-            .arg(station));
+    return mDatabase::InsertAndGetID(QStringLiteral(
+        "insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,InMoney,"
+        "InContainer,CreateDate,StationID,FinishFlag) values(%1,%2,1,%3,%4,%5,'0')")
+                                         .arg(customer)
+                                         .arg(sender)
+                                         .arg(QString::fromLatin1(values),
+                                             mDatabase::dialect().dateLiteral(date))
+                                         .arg(station));
 }
 
 QStringList accounts(const QString &filter)
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("select * from Customer") + filter
-                                             + QStringLiteral(" ORDER BY Account"));
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("select * from Customer") + filter + QStringLiteral(" ORDER BY Account"));
     if (!rs)
         return {QStringLiteral("statement failed")};
     QStringList list;
@@ -111,8 +115,7 @@ QList<qint64> saleIds(const ListWindow &list)
 
 } // namespace
 
-class tst_Filters : public QObject
-{
+class tst_Filters : public QObject {
     Q_OBJECT
 
 private slots:
@@ -146,12 +149,16 @@ void tst_Filters::init()
     gStationID = 1;
     gIsHeadStation = true;
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
-    m_sender = int(mDatabase::InsertAndGetID(QStringLiteral("insert into Sender(Name,Status) values('张三','1')")));
+    m_sender = int(mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Sender(Name,Status) values('张三','1')")));
     QVERIFY(m_sender > 0);
     // A quote and a percent sign in one address, and near misses of it.
-    const qint64 c1 = addCustomer("101,'王小明','13900001111','人民路''5%号',1,'1',1,120,0", QDate(2026, 12, 7));
-    const qint64 c2 = addCustomer("102,'李四','13900002222','人民路''5号',2,'0',2,80,15", QDate(2026, 12, 8));
-    const qint64 c3 = addCustomer("103,'王_五','0571-8888','人民路5号',0,'1',2,0,30", QDate(2026, 11, 30));
+    const qint64 c1 = addCustomer(
+        "101,'王小明','13900001111','人民路''5%号',1,'1',1,120,0", QDate(2026, 12, 7));
+    const qint64 c2
+        = addCustomer("102,'李四','13900002222','人民路''5号',2,'0',2,80,15", QDate(2026, 12, 8));
+    const qint64 c3
+        = addCustomer("103,'王_五','0571-8888','人民路5号',0,'1',2,0,30", QDate(2026, 11, 30));
     QVERIFY(c1 > 0 && c2 > 0 && c3 > 0);
     m_sales[0] = addSale(c1, m_sender, "2,20,2,20,0", QDate(2026, 12, 7), 1);
     m_sales[1] = addSale(c2, 0, "3,10,0,0,0", QDate(2026, 12, 8), 2);
@@ -173,17 +180,46 @@ void tst_Filters::saleCriterion_data()
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<int>("orders");
 
-    QTest::newRow("address") << "chkAddress" << "" << "人民路'5" << " AND Address Like '%人民路''5%' ESCAPE '!' " << 2;
-    QTest::newRow("account") << "chkAccount" << ">" << "101" << " AND Account>101" << 2;
-    QTest::newRow("user") << "chkUserID" << "" << "0" << " AND Sale.UserID=1" << 3;
-    QTest::newRow("date") << "chkCreateDate" << "<=" << "2026-12-07" << " AND Sale.CreateDate<='2026-12-07'" << 2;
-    QTest::newRow("id") << "chkID" << ">=" << "0" << " AND Sale.ID>=0" << 3;
-    QTest::newRow("money") << "chkTotalMoney" << ">=" << " 12.50 " << " And TotalMoney>=12.5" << 2;
-    QTest::newRow("amount") << "chkTotalAmount" << "=" << "3" << " And TotalAmount=3" << 1;
-    QTest::newRow("money owed") << "chkMoneyBalance" << ">" << "0" << " And (TotalMoney-InMoney)>0" << 2;
-    QTest::newRow("bottles owed") << "chkContainerBalance" << "<" << "1,000"
+    QTest::newRow("address") << "chkAddress"
+                             << ""
+                             << "人民路'5"
+                             << " AND Address Like '%人民路''5%' ESCAPE '!' " << 2;
+    QTest::newRow("account") << "chkAccount"
+                             << ">"
+                             << "101"
+                             << " AND Account>101" << 2;
+    QTest::newRow("user") << "chkUserID"
+                          << ""
+                          << "0"
+                          << " AND Sale.UserID=1" << 3;
+    QTest::newRow("date") << "chkCreateDate"
+                          << "<="
+                          << "2026-12-07"
+                          << " AND Sale.CreateDate<='2026-12-07'" << 2;
+    QTest::newRow("id") << "chkID"
+                        << ">="
+                        << "0"
+                        << " AND Sale.ID>=0" << 3;
+    QTest::newRow("money") << "chkTotalMoney"
+                           << ">="
+                           << " 12.50 "
+                           << " And TotalMoney>=12.5" << 2;
+    QTest::newRow("amount") << "chkTotalAmount"
+                            << "="
+                            << "3"
+                            << " And TotalAmount=3" << 1;
+    QTest::newRow("money owed") << "chkMoneyBalance"
+                                << ">"
+                                << "0"
+                                << " And (TotalMoney-InMoney)>0" << 2;
+    QTest::newRow("bottles owed") << "chkContainerBalance"
+                                  << "<"
+                                  << "1,000"
                                   << " And (TotalContainer-InContainer)<1000" << 3;
-    QTest::newRow("sender") << "chkSenderID" << "" << "0" << " AND Sale.SenderID=%1" << 2;
+    QTest::newRow("sender") << "chkSenderID"
+                            << ""
+                            << "0"
+                            << " AND Sale.SenderID=%1" << 2;
 }
 
 void tst_Filters::saleCriterion()
@@ -195,7 +231,8 @@ void tst_Filters::saleCriterion()
     QFETCH(int, orders);
     frmSaleFilter dialog(nullptr);
     QVERIFY(tick(dialog, check, op, text));
-    QCOMPARE(built(dialog), fragment.contains(QLatin1String("%1")) ? fragment.arg(m_sender) : fragment);
+    QCOMPARE(
+        built(dialog), fragment.contains(QLatin1String("%1")) ? fragment.arg(m_sender) : fragment);
     QCOMPARE(orderCount(built(dialog)), orders);
     QCOMPARE(m_prompts->texts(), QStringList());
 }
@@ -207,7 +244,8 @@ void tst_Filters::saleTableOrderAndFinish()
     QVERIFY(tick(dialog, "chkTotalMoney", "<", "50"));
     QVERIFY(tick(dialog, "chkAccount", "=", "101"));
     QVERIFY(tick(dialog, "chkAddress", "", "人民"));
-    const QString criteria = " AND Address Like '%人民%' ESCAPE '!'  AND Account=101 And TotalMoney<50";
+    const QString criteria
+        = " AND Address Like '%人民%' ESCAPE '!'  AND Account=101 And TotalMoney<50";
     const QStringList finish = {"", " AND Sale.FinishFlag='1'", " AND FinishFlag='0'"};
     const QList<int> found = {1, 0, 1};
     for (int option = 0; option < finish.size(); ++option) {
@@ -243,9 +281,12 @@ void tst_Filters::saleThroughList_data()
     QTest::addColumn<QList<int>>("found"); // positions in m_sales, newest first
 
     // Read as a wildcard, "%" would also find the address without it.
-    QTest::newRow("quote and percent") << "chkAddress" << "'5%" << QList<int>{0};
-    QTest::newRow("date year first") << "chkCreateDate" << "2026-12-07" << QList<int>{2, 0};
-    QTest::newRow("date month first") << "chkCreateDate" << "12-07-2026" << QList<int>{2, 0};
+    QTest::newRow("quote and percent") << "chkAddress"
+                                       << "'5%" << QList<int>{0};
+    QTest::newRow("date year first") << "chkCreateDate"
+                                     << "2026-12-07" << QList<int>{2, 0};
+    QTest::newRow("date month first") << "chkCreateDate"
+                                      << "12-07-2026" << QList<int>{2, 0};
 }
 
 void tst_Filters::saleThroughList()
@@ -273,19 +314,47 @@ void tst_Filters::custCriterion_data()
     QTest::addColumn<QString>("fragment");
     QTest::addColumn<QStringList>("found");
 
-    QTest::newRow("account") << "chkAccount" << ">" << "101" << " Account>101" << QStringList{"102", "103"};
+    QTest::newRow("account") << "chkAccount"
+                             << ">"
+                             << "101"
+                             << " Account>101" << QStringList{"102", "103"};
     // Read as a wildcard, "_" would also find 王小明.
-    QTest::newRow("name") << "chkName" << "" << "王_" << " Name Like '%王!_%' ESCAPE '!'" << QStringList{"103"};
-    QTest::newRow("phone") << "chkPhone" << "" << "0571" << " phone Like '%0571%' ESCAPE '!'" << QStringList{"103"};
-    QTest::newRow("type") << "chkCustType" << "" << "2" << " CustType=2" << QStringList{"102"};
-    QTest::newRow("created") << "chkCreateDate" << ">=" << "12-07-2026" << " CreateDate>='2026-12-07'"
-                             << QStringList{"101", "102"};
-    QTest::newRow("address") << "chkAddress" << "" << "'5%" << " Address Like '%''5!%%' ESCAPE '!'"
-                             << QStringList{"101"};
-    QTest::newRow("bought") << "chkTotalBuyMoney" << ">" << "100" << " TotalBuyMoney>100" << QStringList{"101"};
-    QTest::newRow("debt") << "chkTotalDebt" << "<=" << "15" << " TotalDebt<=15" << QStringList{"101", "102"};
-    QTest::newRow("valid") << "optStatus" << "" << "1" << " Status='1'" << QStringList{"101", "103"};
-    QTest::newRow("invalid") << "optStatus" << "" << "2" << " Status='0'" << QStringList{"102"};
+    QTest::newRow("name") << "chkName"
+                          << ""
+                          << "王_"
+                          << " Name Like '%王!_%' ESCAPE '!'" << QStringList{"103"};
+    QTest::newRow("phone") << "chkPhone"
+                           << ""
+                           << "0571"
+                           << " phone Like '%0571%' ESCAPE '!'" << QStringList{"103"};
+    QTest::newRow("type") << "chkCustType"
+                          << ""
+                          << "2"
+                          << " CustType=2" << QStringList{"102"};
+    QTest::newRow("created") << "chkCreateDate"
+                             << ">="
+                             << "12-07-2026"
+                             << " CreateDate>='2026-12-07'" << QStringList{"101", "102"};
+    QTest::newRow("address") << "chkAddress"
+                             << ""
+                             << "'5%"
+                             << " Address Like '%''5!%%' ESCAPE '!'" << QStringList{"101"};
+    QTest::newRow("bought") << "chkTotalBuyMoney"
+                            << ">"
+                            << "100"
+                            << " TotalBuyMoney>100" << QStringList{"101"};
+    QTest::newRow("debt") << "chkTotalDebt"
+                          << "<="
+                          << "15"
+                          << " TotalDebt<=15" << QStringList{"101", "102"};
+    QTest::newRow("valid") << "optStatus"
+                           << ""
+                           << "1"
+                           << " Status='1'" << QStringList{"101", "103"};
+    QTest::newRow("invalid") << "optStatus"
+                             << ""
+                             << "2"
+                             << " Status='0'" << QStringList{"102"};
 }
 
 void tst_Filters::custCriterion()
@@ -318,19 +387,21 @@ void tst_Filters::custSearchType()
     QVERIFY(tick(joined, "chkTotalDebt", ">", "10"));
     QVERIFY(tick(joined, "optStatus", "", "1"));
     ok(joined);
-    QCOMPARE(list.curFilterSQL, QStringLiteral(" WHERE  Name Like '%王%' ESCAPE '!' AND  TotalDebt>10 AND  Status='1'"));
+    QCOMPARE(list.curFilterSQL,
+        QStringLiteral(" WHERE  Name Like '%王%' ESCAPE '!' AND  TotalDebt>10 AND  Status='1'"));
     QCOMPARE(accounts(list.curFilterSQL), QStringList{"103"});
 
     // Within the result: a blank filter starts the WHERE, any other is added to.
     list.curFilterSQL = QStringLiteral("  ");
     const QStringList expected = {" WHERE  Account<103", " WHERE  Account<103 AND  CustType=1",
-                                  " WHERE  Account<103 AND  CustType=1"};
+        " WHERE  Account<103 AND  CustType=1"};
     const QStringList checks = {"chkAccount", "chkCustType", ""};
     for (int i = 0; i < checks.size(); ++i) {
         frmCustFilter within(&list);
         QVERIFY(tick(within, "optSearchType", "", "0"));
         if (!checks[i].isEmpty())
-            QVERIFY(tick(within, checks[i], i == 0 ? "<" : "", i == 0 ? "103" : "1"));
+            QVERIFY(tick(within, checks[i], QString::fromLatin1(i == 0 ? "<" : ""),
+                QString::fromLatin1(i == 0 ? "103" : "1")));
         ok(within);
         QCOMPARE(list.curFilterSQL, expected[i]);
     }
@@ -346,10 +417,12 @@ void tst_Filters::emptyAndBadNumbers()
     QVERIFY(tick(saleDialog, "chkTotalMoney"));
     auto *money = saleDialog.findChild<QLineEdit *>("txtTotalMoney");
     QCOMPARE(money->text(), QStringLiteral("0"));
-    QCOMPARE(saleDialog.findChild<QComboBox *>("cmbOperator_3")->currentText(), QStringLiteral("="));
+    QCOMPARE(
+        saleDialog.findChild<QComboBox *>("cmbOperator_3")->currentText(), QStringLiteral("="));
     money->setText(QStringLiteral("abc"));
     ok(saleDialog);
-    QCOMPARE(m_prompts->texts(), QStringList{QStringLiteral("数据输入格式不正确， abc 不是有效的数字！")});
+    QCOMPARE(m_prompts->texts(),
+        QStringList{QStringLiteral("数据输入格式不正确， abc 不是有效的数字！")});
     QCOMPARE(saleDialog.result(), int(QDialog::Rejected));
     QCOMPARE(sales.curFilterSQL, before);
 
@@ -360,7 +433,8 @@ void tst_Filters::emptyAndBadNumbers()
     frmCustFilter custDialog(&customers);
     QVERIFY(tick(custDialog, "chkAccount", "=", "40000"));
     ok(custDialog);
-    QCOMPARE(m_prompts->texts(), QStringList{QStringLiteral("数据输入格式不正确， 40000 不是有效的整数！")});
+    QCOMPARE(m_prompts->texts(),
+        QStringList{QStringLiteral("数据输入格式不正确， 40000 不是有效的整数！")});
     QCOMPARE(custDialog.result(), int(QDialog::Rejected));
     QCOMPARE(customers.curFilterSQL, QStringLiteral(" WHERE Status='1'"));
 }
@@ -389,7 +463,8 @@ void tst_Filters::stations()
     ListWindow customers;
     frmSaleFilter saleBranch(nullptr);
     frmCustFilter custBranch(&customers);
-    for (QDialog *dialog : {static_cast<QDialog *>(&saleBranch), static_cast<QDialog *>(&custBranch)}) {
+    for (QDialog *dialog :
+        {static_cast<QDialog *>(&saleBranch), static_cast<QDialog *>(&custBranch)}) {
         auto *check = dialog->findChild<QCheckBox *>("chkStation");
         QVERIFY(check->isChecked() && !check->isEnabled());
         QTest::mouseClick(check, Qt::LeftButton);

@@ -8,10 +8,10 @@
 #include <QHeaderView>
 #include <QPrinter>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using mDatabase::ExecuteSQL;
@@ -19,27 +19,28 @@ using mDatabase::ExecuteSQL;
 namespace {
 
 // One order with its state of settling; returns its ID.
-qint64 addSale(int customer, double money, double inMoney, int amount, int outAmount, int bottles, int inBottles,
-               const QString &flag, const QDate &date, int station = 1)
+qint64 addSale(int customer, double money, double inMoney, int amount, int outAmount, int bottles,
+    int inBottles, const QString &flag, const QDate &date, int station = 1)
 {
-    return mDatabase::InsertAndGetID(
-        QStringLiteral("insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,InMoney,"
-                       "OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID) "
-                       "values(%1,1,1,%2,%3,%4,%5,%6,%7,0,'',%8,'%9',%10)")
-            .arg(customer)
-            .arg(amount)
-            .arg(money)
-            .arg(bottles)
-            .arg(inMoney)
-            .arg(outAmount)
-            .arg(inBottles)
-            .arg(mDatabase::dialect().dateLiteral(date), flag)
-            .arg(station));
+    return mDatabase::InsertAndGetID(QStringLiteral(
+        "insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,InMoney,"
+        "OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID) "
+        "values(%1,1,1,%2,%3,%4,%5,%6,%7,0,'',%8,'%9',%10)")
+                                         .arg(customer)
+                                         .arg(amount)
+                                         .arg(money)
+                                         .arg(bottles)
+                                         .arg(inMoney)
+                                         .arg(outAmount)
+                                         .arg(inBottles)
+                                         .arg(mDatabase::dialect().dateLiteral(date), flag)
+                                         .arg(station));
 }
 
 QVariant sale(qint64 id, const char *field)
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("select * from Sale where ID=%1").arg(id));
+    const auto rs
+        = mDatabase::OpenRecordset(QStringLiteral("select * from Sale where ID=%1").arg(id));
     return rs && !rs->isEmpty() ? rs->value(0, QString::fromLatin1(field)) : QVariant();
 }
 
@@ -53,8 +54,7 @@ QStringList ids(const ListWindow &list)
 
 } // namespace
 
-class tst_SaleLists : public QObject
-{
+class tst_SaleLists : public QObject {
     Q_OBJECT
 
 private slots:
@@ -90,8 +90,10 @@ void tst_SaleLists::init()
     gStationID = 1;
     gIsHeadStation = true;
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Address,Status,StationID) values(1,'人民路1号','1',1)")));
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Address,Status,StationID) values(2,'解放路2号','1',2)")));
+    QVERIFY(ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Address,Status,StationID) values(1,'人民路1号','1',1)")));
+    QVERIFY(ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Address,Status,StationID) values(2,'解放路2号','1',2)")));
     m_closedOld = addSale(1, 30, 30, 3, 3, 3, 3, "1", m_today.addDays(-3));
     m_open = addSale(1, 20, 0, 2, 0, 2, 0, "0", m_today.addDays(-1));
     m_settled = addSale(1, 10, 10, 1, 1, 1, 1, "0", m_today.addDays(-1));
@@ -110,8 +112,9 @@ void tst_SaleLists::initialFilterShowsOpenAndToday()
 {
     frmSaleAdmin list;
     // Newest first; the order closed three days ago is done with.
-    QCOMPARE(ids(list), QStringList({QString::number(m_otherStation), QString::number(m_closedToday),
-                                     QString::number(m_settled), QString::number(m_open)}));
+    QCOMPARE(ids(list),
+        QStringList({QString::number(m_otherStation), QString::number(m_closedToday),
+            QString::number(m_settled), QString::number(m_open)}));
     QCOMPARE(list.curFullSQL, list.curShortSQL + list.curFilterSQL + list.curSortSQL);
     // Without AutoDataRefresh the list opens empty.
     QVERIFY(mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("0")));
@@ -192,7 +195,8 @@ void tst_SaleLists::rowColours()
     QVERIFY(!colourOf(sales, m_settled, Qt::BackgroundRole).isValid());
     // The money list looks only at money: bottles still out do not colour it.
     QCOMPARE(colourOf(sales, m_otherStation, Qt::ForegroundRole), QColor(0, 0, 255));
-    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_otherStation)));
+    QVERIFY(ExecuteSQL(
+        QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_otherStation)));
     money.DataRefresh();
     QVERIFY(!colourOf(money, m_otherStation, Qt::ForegroundRole).isValid());
 }
@@ -233,14 +237,22 @@ void tst_SaleLists::settleSingle_data()
     QTest::addColumn<bool>("settles");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("receive open") << "InMoney" << "0" << true << "成功收到%1号单据销售款：人民币20元！";
-    QTest::newRow("receive closed") << "InMoney" << "1" << false << "该单据已经入帐或已经收款成功，不能再收款！";
-    QTest::newRow("receive odd flag") << "InMoney" << "2" << true << "成功收到%1号单据销售款：人民币20元！";
-    QTest::newRow("refund closed") << "OutMoney" << "1" << false << "该单据已经入帐不能再退款！";
-    QTest::newRow("deliver open") << "OutAmount" << "0" << true << "";
-    QTest::newRow("deliver odd flag") << "OutAmount" << "2" << false << "单据已入帐！";
-    QTest::newRow("bottles odd flag") << "InContainer" << "x" << false << "单据已入帐！";
-    QTest::newRow("bottles open") << "InContainer" << "0" << true << "";
+    QTest::newRow("receive open") << "InMoney"
+                                  << "0" << true << "成功收到%1号单据销售款：人民币20元！";
+    QTest::newRow("receive closed") << "InMoney"
+                                    << "1" << false << "该单据已经入帐或已经收款成功，不能再收款！";
+    QTest::newRow("receive odd flag") << "InMoney"
+                                      << "2" << true << "成功收到%1号单据销售款：人民币20元！";
+    QTest::newRow("refund closed") << "OutMoney"
+                                   << "1" << false << "该单据已经入帐不能再退款！";
+    QTest::newRow("deliver open") << "OutAmount"
+                                  << "0" << true << "";
+    QTest::newRow("deliver odd flag") << "OutAmount"
+                                      << "2" << false << "单据已入帐！";
+    QTest::newRow("bottles odd flag") << "InContainer"
+                                      << "x" << false << "单据已入帐！";
+    QTest::newRow("bottles open") << "InContainer"
+                                  << "0" << true << "";
 }
 
 void tst_SaleLists::settleSingle()
@@ -258,9 +270,9 @@ void tst_SaleLists::settleSingle()
     list.DataRefresh();
     QVERIFY(list.selectRowOfId(m_open));
     QVERIFY(QMetaObject::invokeMethod(&list, command.toLatin1().constData()));
-    const QHash<QString, QPair<const char *, int>> settled = {
-        {"InMoney", {"InMoney", 20}}, {"OutMoney", {"InMoney", 0}}, {"OutAmount", {"OutAmount", 2}},
-        {"InContainer", {"InContainer", 2}}};
+    const QHash<QString, QPair<const char *, int>> settled
+        = {{"InMoney", {"InMoney", 20}}, {"OutMoney", {"InMoney", 0}},
+            {"OutAmount", {"OutAmount", 2}}, {"InContainer", {"InContainer", 2}}};
     const auto [field, value] = settled.value(command);
     QCOMPARE(Currency::fromVariant(sale(m_open, field)) == Currency::fromInt(value), settles);
     QCOMPARE(m_prompts->texts().join(QLatin1Char('|')), message.arg(m_open));
@@ -285,19 +297,24 @@ void tst_SaleLists::settleAll()
     QCOMPARE(sale(m_open, "InContainer").toInt(), 2);
     QCOMPARE(sale(m_otherStation, "InContainer").toInt(), 1);
     // Closed orders are left alone.
-    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set InContainer=0 where ID=%1").arg(m_closedOld)));
+    QVERIFY(
+        ExecuteSQL(QStringLiteral("update Sale set InContainer=0 where ID=%1").arg(m_closedOld)));
     m_prompts->answers = {Prompt::Yes};
     bottles.OutAllContainer();
     QCOMPARE(sale(m_open, "InContainer").toInt(), 0);
     QCOMPARE(sale(m_closedToday, "InContainer").toInt(), 0);
-    QCOMPARE(m_prompts->requests.last().text, QStringLiteral("你确认要搞撤销对所有未入帐单据的空瓶回收吗？"));
+    QCOMPARE(m_prompts->requests.last().text,
+        QStringLiteral("你确认要搞撤销对所有未入帐单据的空瓶回收吗？"));
     // The footer follows at once.
     QCOMPARE(bottles.footerTexts().value(6), QStringLiteral("0"));
 }
 
 void tst_SaleLists::deleteOne()
 {
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer) values(%1,1,10,2,20,'0')").arg(m_open)));
+    QVERIFY(ExecuteSQL(QStringLiteral(
+        "insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer) "
+        "values(%1,1,10,2,20,'0')")
+                           .arg(m_open)));
     frmSaleAdmin list;
     QVERIFY(list.selectRowOfId(m_closedToday));
     list.DeleteData();
@@ -306,9 +323,11 @@ void tst_SaleLists::deleteOne()
     m_prompts->clear();
     m_prompts->answers = {Prompt::Yes};
     list.DeleteData();
-    QCOMPARE(m_prompts->texts(), QStringList{QStringLiteral("你确认要删除原始单据号为%1的单据吗？").arg(m_open)});
+    QCOMPARE(m_prompts->texts(),
+        QStringList{QStringLiteral("你确认要删除原始单据号为%1的单据吗？").arg(m_open)});
     QVERIFY(!sale(m_open, "ID").isValid());
-    const auto lines = mDatabase::OpenRecordset(QStringLiteral("select * from Sale_detail where SaleID=%1").arg(m_open));
+    const auto lines = mDatabase::OpenRecordset(
+        QStringLiteral("select * from Sale_detail where SaleID=%1").arg(m_open));
     QCOMPARE(lines->recordCount(), 0);
     QVERIFY(!ids(list).contains(QString::number(m_open)));
 }
@@ -331,7 +350,8 @@ void tst_SaleLists::deleteAllAsksTwice()
     QVERIFY(sale(m_closedToday, "ID").isValid());
     QCOMPARE(ids(list), QStringList{QString::number(m_closedToday)});
     // The connection is usable afterwards: the transaction ended.
-    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set Detail='x' where ID=%1").arg(m_closedToday)));
+    QVERIFY(
+        ExecuteSQL(QStringLiteral("update Sale set Detail='x' where ID=%1").arg(m_closedToday)));
 }
 
 void tst_SaleLists::printedListHasItsRows()
@@ -355,7 +375,8 @@ void tst_SaleLists::printedListHasItsRows()
     // A page set-up chosen for the list shapes its printout.
     m_prompts->onPrompt = [](const Prompt::Request &r) {
         if (r.kind == Prompt::Kind::PageSetup)
-            reinterpret_cast<QPrinter *>(r.argument.value<quintptr>())->setPageOrientation(QPageLayout::Landscape);
+            reinterpret_cast<QPrinter *>(r.argument.value<quintptr>())
+                ->setPageOrientation(QPageLayout::Landscape);
     };
     m_prompts->choices = {QVariant(true)};
     list.PrintSetup();
@@ -364,7 +385,9 @@ void tst_SaleLists::printedListHasItsRows()
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {pdf});
     QVERIFY(info.waitForFinished(20000));
-    const QString pageSize = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Page size:"), 1).simplified();
+    const QString pageSize = QString::fromUtf8(info.readAllStandardOutput())
+                                 .section(QStringLiteral("Page size:"), 1)
+                                 .simplified();
     const double width = pageSize.section(QLatin1Char(' '), 0, 0).toDouble();
     const double height = pageSize.section(QLatin1Char(' '), 2, 2).toDouble();
     QVERIFY2(width > height, qPrintable(pageSize));
@@ -372,7 +395,8 @@ void tst_SaleLists::printedListHasItsRows()
     // Preview and print go through the printer choice; a failure says so.
     m_prompts->choices = {QVariant(false)};
     list.PrintPreview();
-    QCOMPARE(m_prompts->requests.last().text, QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！"));
+    QCOMPARE(m_prompts->requests.last().text,
+        QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！"));
     QCOMPARE(m_prompts->requests.last().title, QStringLiteral("预览"));
 }
 

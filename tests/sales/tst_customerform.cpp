@@ -19,23 +19,21 @@ namespace {
 
 const QString TakenAddress = QStringLiteral("东街1号");
 
-struct Form
-{
-    explicit Form(QWidget &d) : dialog(d) {}
-    template<class T> T *get(const char *name) const
+struct Form {
+    explicit Form(QWidget &d) : dialog(d) { }
+    template <class T> T *get(const char *name) const
     {
         return dialog.findChild<T *>(QLatin1String(name));
     }
     bool complete() const
     {
         return account && name && address && phone && date && detail && autoID && disable && type
-               && station && dateButton && save;
+            && station && dateButton && save;
     }
     // The system's account is shown blended into the window.
     bool accountBlended() const
     {
-        return account->palette().color(QPalette::Base)
-               == dialog.palette().color(QPalette::Window);
+        return account->palette().color(QPalette::Base) == dialog.palette().color(QPalette::Window);
     }
 
     QWidget &dialog;
@@ -87,8 +85,7 @@ bool openNew(frmCustomer &dialog)
 
 } // namespace
 
-class tst_CustomerForm : public QObject
-{
+class tst_CustomerForm : public QObject {
     Q_OBJECT
 
 private slots:
@@ -134,7 +131,7 @@ void tst_CustomerForm::newEntry_data()
     QTest::addColumn<QString>("account"); // empty: the system numbers it
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("refusal"); // empty: saved
-    QTest::addColumn<int>("stored");      // -1: the row's own key
+    QTest::addColumn<int>("stored"); // -1: the row's own key
 
     const QString addressTaken = QStringLiteral("该地址已经开户了，请检查后再继续！");
     const QString accountTaken = QStringLiteral("您所指定的帐户名称已被占用!,请重新指定");
@@ -182,7 +179,7 @@ void tst_CustomerForm::newEntry()
         QCOMPARE(rs.recordCount(), 1);
         QCOMPARE(PickedCustomerID, -1);
         QCOMPARE((QStringList{f.name->text(), f.address->text()}),
-                 (QStringList{QStringLiteral("王五"), address}));
+            (QStringList{QStringLiteral("王五"), address}));
         return;
     }
     QCOMPARE(m_prompter->texts(), QStringList());
@@ -191,8 +188,8 @@ void tst_CustomerForm::newEntry()
     QCOMPARE(number(rs, 1, "Account"), stored < 0 ? id : stored);
     QCOMPARE(PickedCustomerID, id);
     QCOMPARE(fields(rs, 1, QStringLiteral("Address CreateDate CustType Status StationID")),
-             (QStringList{address, DateText::shortDate(QDate::currentDate()), QStringLiteral("1"),
-                          QStringLiteral("1"), QStringLiteral("1")}));
+        (QStringList{address, DateText::shortDate(QDate::currentDate()), QStringLiteral("1"),
+            QStringLiteral("1"), QStringLiteral("1")}));
 
     // Ready for the next customer, numbered on from a manual account.
     for (QLineEdit *cleared : {f.name, f.phone, f.address, f.detail})
@@ -224,8 +221,9 @@ void tst_CustomerForm::badInputRefused_data()
         << true << QStringLiteral("40000") << prefix + QStringLiteral("40000 不是有效的整数！");
     QTest::newRow("account with a quote")
         << true << QStringLiteral("1'0") << prefix + QStringLiteral("1'0 不是有效的整数！");
-    QTest::newRow("day that does not exist") << false << QStringLiteral("2026-02-30")
-                                             << prefix + QStringLiteral("2026-02-30 不是有效的日期！");
+    QTest::newRow("day that does not exist")
+        << false << QStringLiteral("2026-02-30")
+        << prefix + QStringLiteral("2026-02-30 不是有效的日期！");
 }
 
 void tst_CustomerForm::badInputRefused()
@@ -304,7 +302,7 @@ void tst_CustomerForm::storesTypedValues()
     const QStringList expected
         = parts + QStringList{QString::number(type), suspended ? "0" : "1", date};
     QCOMPARE(fields(rs, 0, QStringLiteral("Name Address Phone Detail CustType Status CreateDate")),
-             expected);
+        expected);
 }
 
 void tst_CustomerForm::accountSourceAndSaveButton_data()
@@ -394,7 +392,7 @@ void tst_CustomerForm::prefillFromSale()
     const Recordset rs = customers();
     QCOMPARE(rs.recordCount(), 1);
     QCOMPARE(fields(rs, 0, QStringLiteral("Phone Address")),
-             (QStringList{QStringLiteral("13800001111"), QStringLiteral("北街'3号")}));
+        (QStringList{QStringLiteral("13800001111"), QStringLiteral("北街'3号")}));
     QCOMPARE(number(rs, 0, "Account"), number(rs, 0, "ID"));
     QCOMPARE(PickedCustomerID, number(rs, 0, "ID"));
 }
@@ -436,11 +434,12 @@ void tst_CustomerForm::editFillsUpdatesAndCloses()
     const Recordset rs = customers();
     QCOMPARE(rs.recordCount(), 2);
     // Name loses its blanks; account and opening date are never touched.
-    QCOMPARE(fields(rs, 1, QStringLiteral("Account Name Address Phone CreateDate Detail CustType "
-                                          "StationID Status")),
-             QStringLiteral("55 老李 东街'1号 139 2023-05-06 搬家了 0 1 1").split(QLatin1Char(' ')));
+    QCOMPARE(fields(rs, 1,
+                 QStringLiteral("Account Name Address Phone CreateDate Detail CustType "
+                                "StationID Status")),
+        QStringLiteral("55 老李 东街'1号 139 2023-05-06 搬家了 0 1 1").split(QLatin1Char(' ')));
     QCOMPARE(fields(rs, 0, QStringLiteral("Account Name Address")),
-             QStringLiteral("7 老王 别家").split(QLatin1Char(' ')));
+        QStringLiteral("7 老王 别家").split(QLatin1Char(' ')));
 }
 
 void tst_CustomerForm::editOfMissingRowReturnsAtOnce()

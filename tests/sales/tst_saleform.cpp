@@ -194,7 +194,8 @@ class tst_SaleForm : public QObject {
         return mDatabase::InsertAndGetID(
             QString("insert into Product(Name,Unit,Price,IsContainer,ContainerID,Status) "
                     "values('%1','桶',%2,'%3',%4,'%5')")
-                .arg(name, price, QChar(isContainer), id(container), QChar(status)));
+                .arg(QString::fromUtf8(name), QString::fromUtf8(price), QChar(isContainer),
+                    id(container), QChar(status)));
     }
     qint64 addCustomer(int account, const QString &phone, const QString &address,
         qint64 station = 1, char status = '1')

@@ -1,6 +1,6 @@
 #include "loginstate.h"
-#include "saledetailmodel.h"
 #include "mdatabase.h"
+#include "saledetailmodel.h"
 #include "salelines.h"
 #include "salewriter.h"
 #include "scriptedprompter.h"
@@ -18,24 +18,25 @@ namespace {
 const QDate Today(2026, 12, 8);
 
 // Products of every kind the rules tell apart.
-struct Catalogue
-{
+struct Catalogue {
     qint64 bottle = 0;
-    qint64 water = 0;      // comes in the bottle
+    qint64 water = 0; // comes in the bottle
     qint64 boxedWater = 0; // no bottle of its own
 };
 
 Catalogue makeCatalogue()
 {
     Catalogue c;
-    c.bottle = mDatabase::InsertAndGetID(QStringLiteral(
-        "insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) values('18.9升水桶','个',30,'1','1',0)"));
+    c.bottle = mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) "
+                       "values('18.9升水桶','个',30,'1','1',0)"));
     c.water = mDatabase::InsertAndGetID(
         QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) "
                        "values('18.9升纯净水','桶',10,'1','0',%1)")
             .arg(c.bottle));
-    c.boxedWater = mDatabase::InsertAndGetID(QStringLiteral(
-        "insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) values('550毫升纯净水','箱',24,'1','0',0)"));
+    c.boxedWater = mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) "
+                       "values('550毫升纯净水','箱',24,'1','0',0)"));
     return c;
 }
 
@@ -49,7 +50,8 @@ SaleRecord::Line line(qint64 product, int price, int amount)
     return l;
 }
 
-SaleRecord sale(const QString &address, const QString &phone, const QVector<SaleRecord::Line> &lines)
+SaleRecord sale(
+    const QString &address, const QString &phone, const QVector<SaleRecord::Line> &lines)
 {
     SaleRecord s;
     s.address = address;
@@ -77,14 +79,15 @@ int runWorker(const QString &url, int worker, int orders)
 {
     ConnectionTarget target;
     QString error;
-    if (!ConnectionTarget::fromUrl(url, &target, &error) || !mDatabase::OpenConnection(target, &error)) {
+    if (!ConnectionTarget::fromUrl(url, &target, &error)
+        || !mDatabase::OpenConnection(target, &error)) {
         qWarning("%s", qPrintable(error));
         return 2;
     }
     const qint64 product = worker == 1 ? 2 : 3;
     for (int n = 1; n <= orders; ++n) {
-        SaleRecord s = sale(QStringLiteral("并发地址%1-%2").arg(worker).arg(n), QStringLiteral("5550%1").arg(n),
-                            {line(product, 1, n)});
+        SaleRecord s = sale(QStringLiteral("并发地址%1-%2").arg(worker).arg(n),
+            QStringLiteral("5550%1").arg(n), {line(product, 1, n)});
         s.detail = QString::number(worker);
         if (SaleWriter::saveNew(s, Today) == 0)
             return 3;
@@ -94,8 +97,7 @@ int runWorker(const QString &url, int worker, int orders)
 
 } // namespace
 
-class tst_SaleWriter : public QObject
-{
+class tst_SaleWriter : public QObject {
     Q_OBJECT
 
 private slots:
@@ -164,7 +166,7 @@ void tst_SaleWriter::newSaleCreatesCustomerHeaderAndLines()
     PELKOR_FRESH_DATABASE(m_db);
     const Catalogue c = makeCatalogue();
     SaleRecord s = sale(QStringLiteral(" 人民路'1号 "), QStringLiteral(" 86120001 "),
-                        {line(c.water, 10, 3), line(c.bottle, 30, 1), line(c.boxedWater, 24, 2)});
+        {line(c.water, 10, 3), line(c.bottle, 30, 1), line(c.boxedWater, 24, 2)});
     s.totalContainer = 3;
     s.inMoney = Currency::fromInt(50);
     s.detail = QStringLiteral("放门口'");
@@ -175,34 +177,41 @@ void tst_SaleWriter::newSaleCreatesCustomerHeaderAndLines()
     QCOMPARE(customer->recordCount(), 1);
     const qint64 customerId = customer->value(0, QStringLiteral("ID")).toLongLong();
     QCOMPARE(customer->value(0, QStringLiteral("Account")).toLongLong(), customerId);
-    QCOMPARE(customer->value(0, QStringLiteral("Address")).toString(), QStringLiteral("人民路'1号"));
+    QCOMPARE(
+        customer->value(0, QStringLiteral("Address")).toString(), QStringLiteral("人民路'1号"));
     QCOMPARE(customer->value(0, QStringLiteral("Phone")).toString(), QStringLiteral("86120001"));
-    QCOMPARE(customer->value(0, QStringLiteral("Detail")).toString(), QStringLiteral("系统自动加入用户！"));
+    QCOMPARE(customer->value(0, QStringLiteral("Detail")).toString(),
+        QStringLiteral("系统自动加入用户！"));
     QCOMPARE(customer->value(0, QStringLiteral("CustType")).toInt(), 0);
 
     const auto header = OpenRecordset(QStringLiteral("select * from Sale where ID=%1").arg(id));
     QCOMPARE(header->value(0, QStringLiteral("CustomerID")).toLongLong(), customerId);
     QCOMPARE(header->value(0, QStringLiteral("TotalAmount")).toInt(), 6);
-    QCOMPARE(Currency::fromVariant(header->value(0, QStringLiteral("TotalMoney"))), Currency::fromInt(108));
-    QCOMPARE(Currency::fromVariant(header->value(0, QStringLiteral("InMoney"))), Currency::fromInt(50));
+    QCOMPARE(Currency::fromVariant(header->value(0, QStringLiteral("TotalMoney"))),
+        Currency::fromInt(108));
+    QCOMPARE(
+        Currency::fromVariant(header->value(0, QStringLiteral("InMoney"))), Currency::fromInt(50));
     QCOMPARE(header->value(0, QStringLiteral("FinishFlag")).toString(), QStringLiteral("0"));
     QCOMPARE(header->value(0, QStringLiteral("Detail")).toString(), QStringLiteral("放门口'"));
     QCOMPARE(count(QStringLiteral("select count(*) from Sale where CreateDate=%1")
                        .arg(mDatabase::dialect().dateLiteral(Today))),
-             1);
+        1);
 
     // Water, its bottle, the bottle product itself, water without bottle.
     const auto lines = OpenRecordset(
         QStringLiteral("select * from Sale_detail where SaleID=%1 order by ID").arg(id));
     QCOMPARE(lines->recordCount(), 4);
     const QList<QList<qint64>> expected = {{c.water, 3, 10, 30, 0}, {c.bottle, 3, 0, 0, 1},
-                                           {c.bottle, 1, 30, 30, 0}, {c.boxedWater, 2, 24, 48, 0}};
+        {c.bottle, 1, 30, 30, 0}, {c.boxedWater, 2, 24, 48, 0}};
     for (int row = 0; row < 4; ++row) {
         QCOMPARE(lines->value(row, QStringLiteral("ProductID")).toLongLong(), expected[row][0]);
         QCOMPARE(lines->value(row, QStringLiteral("MyAmount")).toInt(), int(expected[row][1]));
-        QCOMPARE(Currency::fromVariant(lines->value(row, QStringLiteral("Price"))), Currency::fromInt(expected[row][2]));
-        QCOMPARE(Currency::fromVariant(lines->value(row, QStringLiteral("MyMoney"))), Currency::fromInt(expected[row][3]));
-        QCOMPARE(lines->value(row, QStringLiteral("IsContainer")).toString(), QString::number(expected[row][4]));
+        QCOMPARE(Currency::fromVariant(lines->value(row, QStringLiteral("Price"))),
+            Currency::fromInt(expected[row][2]));
+        QCOMPARE(Currency::fromVariant(lines->value(row, QStringLiteral("MyMoney"))),
+            Currency::fromInt(expected[row][3]));
+        QCOMPARE(lines->value(row, QStringLiteral("IsContainer")).toString(),
+            QString::number(expected[row][4]));
     }
     QVERIFY(m_prompts->requests.isEmpty());
 }
@@ -212,11 +221,11 @@ void tst_SaleWriter::addressFindsAnyCustomer()
     PELKOR_FRESH_DATABASE(m_db);
     const Catalogue c = makeCatalogue();
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
-    QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Name,Phone,Address,Status,StationID) "
-                                      "values(77,'王','111','解放路5号','0',2)")));
-    const qint64 id = SaleWriter::saveNew(sale(QStringLiteral("解放路5号"), QStringLiteral("222"),
-                                               {line(c.water, 10, 1)}),
-                                          Today);
+    QVERIFY(ExecuteSQL(
+        QStringLiteral("insert into Customer(Account,Name,Phone,Address,Status,StationID) "
+                       "values(77,'王','111','解放路5号','0',2)")));
+    const qint64 id = SaleWriter::saveNew(
+        sale(QStringLiteral("解放路5号"), QStringLiteral("222"), {line(c.water, 10, 1)}), Today);
     QVERIFY(id > 0);
     const auto customers = OpenRecordset(QStringLiteral("select * from Customer"));
     QCOMPARE(customers->recordCount(), 1);
@@ -224,7 +233,7 @@ void tst_SaleWriter::addressFindsAnyCustomer()
     QCOMPARE(customers->value(0, QStringLiteral("Account")).toInt(), 77);
     QCOMPARE(customers->value(0, QStringLiteral("Status")).toString(), QStringLiteral("0"));
     QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID")),
-             customers->value(0, QStringLiteral("ID")).toString());
+        customers->value(0, QStringLiteral("ID")).toString());
 }
 
 void tst_SaleWriter::editRewritesHeaderAndLines()
@@ -234,7 +243,8 @@ void tst_SaleWriter::editRewritesHeaderAndLines()
     SaleRecord s = sale(QStringLiteral("建设路9号"), QStringLiteral("333"), {line(c.water, 10, 2)});
     const qint64 id = SaleWriter::saveNew(s, Today);
     QVERIFY(id > 0);
-    const QString customer = mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID"));
+    const QString customer
+        = mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID"));
 
     // Unchanged: the same lines again, the bottle line rebuilt.
     s.id = id;
@@ -248,11 +258,18 @@ void tst_SaleWriter::editRewritesHeaderAndLines()
     s.address = QStringLiteral("别处");
     QVERIFY(SaleWriter::saveEdit(s));
     QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 1);
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'").arg(id)), 0);
-    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("TotalAmount")).toDouble(), 5.0);
-    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("UserID")), QStringLiteral("7"));
+    QCOMPARE(
+        count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'")
+                  .arg(id)),
+        0);
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("TotalAmount"))
+                 .toDouble(),
+        5.0);
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("UserID")),
+        QStringLiteral("7"));
     // Customer and date of a stored sale stay.
-    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID")), customer);
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID")),
+        customer);
     QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 1);
 }
 
@@ -261,14 +278,14 @@ void tst_SaleWriter::failureLeavesNothing()
     PELKOR_FRESH_DATABASE(m_db);
     const Catalogue c = makeCatalogue();
     QVERIFY(ExecuteSQL(QStringLiteral("drop table Sale_detail")));
-    const qint64 id = SaleWriter::saveNew(sale(QStringLiteral("和平街3号"), QStringLiteral("444"),
-                                               {line(c.water, 10, 1)}),
-                                          Today);
+    const qint64 id = SaleWriter::saveNew(
+        sale(QStringLiteral("和平街3号"), QStringLiteral("444"), {line(c.water, 10, 1)}), Today);
     QCOMPARE(id, qint64(0));
     QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 0);
     QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 0);
     QCOMPARE(m_prompts->requests.size(), 1);
-    QVERIFY(m_prompts->requests.first().text.startsWith(QStringLiteral("更新数据库时出现系统错误")));
+    QVERIFY(
+        m_prompts->requests.first().text.startsWith(QStringLiteral("更新数据库时出现系统错误")));
 }
 
 void tst_SaleWriter::newSaleId()
@@ -276,7 +293,8 @@ void tst_SaleWriter::newSaleId()
     PELKOR_FRESH_DATABASE(m_db);
     QCOMPARE(SaleWriter::GetNewSaleID(), 1);
     const Catalogue c = makeCatalogue();
-    const qint64 id = SaleWriter::saveNew(sale(QStringLiteral("幸福里1号"), QString(), {line(c.water, 10, 1)}), Today);
+    const qint64 id = SaleWriter::saveNew(
+        sale(QStringLiteral("幸福里1号"), QString(), {line(c.water, 10, 1)}), Today);
     QCOMPARE(SaleWriter::GetNewSaleID(), int(id) + 1);
     mDatabase::CloseConnection();
     QCOMPARE(SaleWriter::GetNewSaleID(), -1);
@@ -292,13 +310,17 @@ void tst_SaleWriter::concurrentWorkstations()
     QCOMPARE(c.water, qint64(2));
     QCOMPARE(c.boxedWater, qint64(3));
     const ConnectionTarget t = mDatabase::currentTarget();
-    const QString url = QStringLiteral("pgsql://%1:%2@%3:%4/%5").arg(t.user, t.password, t.host).arg(t.port).arg(t.database);
+    const QString url = QStringLiteral("pgsql://%1:%2@%3:%4/%5")
+                            .arg(t.user, t.password, t.host)
+                            .arg(t.port)
+                            .arg(t.database);
     const int orders = 40;
     QList<QProcess *> workers;
     for (int worker = 1; worker <= 2; ++worker) {
         auto *p = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PELKOR_SALE_WORKER"), QStringLiteral("%1;%2;%3").arg(worker).arg(orders).arg(url));
+        env.insert(QStringLiteral("PELKOR_SALE_WORKER"),
+            QStringLiteral("%1;%2;%3").arg(worker).arg(orders).arg(url));
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedChannels);
         p->start(QCoreApplication::applicationFilePath(), {});
@@ -313,14 +335,19 @@ void tst_SaleWriter::concurrentWorkstations()
     const auto rs = OpenRecordset(QStringLiteral("select ID,Detail,TotalAmount from Sale"));
     for (int row = 0; row < rs->recordCount(); ++row) {
         const qint64 id = rs->value(row, QStringLiteral("ID")).toLongLong();
-        const qint64 product = rs->value(row, QStringLiteral("Detail")).toInt() == 1 ? c.water : c.boxedWater;
+        const qint64 product
+            = rs->value(row, QStringLiteral("Detail")).toInt() == 1 ? c.water : c.boxedWater;
         const int amount = rs->value(row, QStringLiteral("TotalAmount")).toInt();
-        const auto lines = OpenRecordset(QStringLiteral("select * from Sale_detail where SaleID=%1 and IsContainer='0'").arg(id));
+        const auto lines = OpenRecordset(
+            QStringLiteral("select * from Sale_detail where SaleID=%1 and IsContainer='0'")
+                .arg(id));
         QCOMPARE(lines->recordCount(), 1);
         QCOMPARE(lines->value(0, QStringLiteral("ProductID")).toLongLong(), product);
         QCOMPARE(lines->value(0, QStringLiteral("MyAmount")).toInt(), amount);
-        QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'").arg(id)),
-                 product == c.water ? 1 : 0);
+        QCOMPARE(count(QStringLiteral(
+                     "select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'")
+                           .arg(id)),
+            product == c.water ? 1 : 0);
     }
     QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
 }
@@ -329,10 +356,14 @@ void tst_SaleWriter::productPickedByNumberOrName_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("product"); // the name of the product taken, empty: refused
-    QTest::newRow("number") << "3" << "550毫升纯净水";
-    QTest::newRow("unique piece of a name") << "毫升" << "550毫升纯净水";
-    QTest::newRow("piece two products share") << "纯净水" << "";
-    QTest::newRow("no product") << "矿泉" << "";
+    QTest::newRow("number") << "3"
+                            << "550毫升纯净水";
+    QTest::newRow("unique piece of a name") << "毫升"
+                                            << "550毫升纯净水";
+    QTest::newRow("piece two products share") << "纯净水"
+                                              << "";
+    QTest::newRow("no product") << "矿泉"
+                                << "";
 }
 
 void tst_SaleWriter::productPickedByNumberOrName()

@@ -7,8 +7,7 @@
 
 // A list window as the main window sees one: the command methods by name,
 // and a grid dbgMain. It records which commands reached it.
-class FakeListWindow : public QWidget
-{
+class FakeListWindow : public QWidget {
     Q_OBJECT
 
 public:
@@ -54,7 +53,6 @@ public slots:
 };
 
 // A window that offers no commands at all (an entry form, say).
-class PlainWindow : public QWidget
-{
+class PlainWindow : public QWidget {
     Q_OBJECT
 };

@@ -29,8 +29,7 @@ QString storedPassword(int userId)
     return mDatabase::GetFieldByID(userId, QStringLiteral("SysUser"), QStringLiteral("Pwd"));
 }
 
-struct PwdControls
-{
+struct PwdControls {
     explicit PwdControls(frmChangePwd &dialog)
         : first(dialog.findChild<QLineEdit *>(QStringLiteral("txtPassword1"))),
           second(dialog.findChild<QLineEdit *>(QStringLiteral("txtPassword2"))),
@@ -68,8 +67,7 @@ bool logsIn(int userId, const QString &typed)
 
 } // namespace
 
-class tst_ChangePwd : public QObject
-{
+class tst_ChangePwd : public QObject {
     Q_OBJECT
 
 private slots:

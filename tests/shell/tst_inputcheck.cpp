@@ -4,8 +4,7 @@
 
 #include <QTest>
 
-class tst_InputCheck : public QObject
-{
+class tst_InputCheck : public QObject {
     Q_OBJECT
 
 private slots:
@@ -267,9 +266,12 @@ void tst_InputCheck::sqlLiteral_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("literal");
 
-    QTest::newRow("iso") << "2026-12-07" << "'2026-12-07'";
-    QTest::newRow("month first") << "12/7/2026" << "'2026-12-07'";
-    QTest::newRow("chinese") << "2026年12月7日" << "'2026-12-07'";
+    QTest::newRow("iso") << "2026-12-07"
+                         << "'2026-12-07'";
+    QTest::newRow("month first") << "12/7/2026"
+                                 << "'2026-12-07'";
+    QTest::newRow("chinese") << "2026年12月7日"
+                             << "'2026-12-07'";
     QTest::newRow("not a date") << "2026-02-30" << QString();
     QTest::newRow("quote") << "2026-12-07' or '1'='1" << QString();
     QTest::newRow("empty") << "" << QString();

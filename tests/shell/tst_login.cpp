@@ -54,8 +54,7 @@ QStringList sorted(QStringList list)
     return list;
 }
 
-struct LoginControls
-{
+struct LoginControls {
     explicit LoginControls(frmGrpLogin &dialog)
         : station(dialog.findChild<QComboBox *>(QStringLiteral("cmbStation"))),
           user(dialog.findChild<QComboBox *>(QStringLiteral("cmbUser"))),
@@ -89,8 +88,7 @@ private:
 
 } // namespace
 
-class tst_Login : public QObject
-{
+class tst_Login : public QObject {
     Q_OBJECT
 
 private slots:
@@ -150,7 +148,7 @@ void tst_Login::freshDatabaseLetsAdministratorIn()
         mDatabase::GetFieldByID(admin, QStringLiteral("SysUser"), QStringLiteral("rolestring")),
         QStringLiteral("11111111"));
     QCOMPARE(mDatabase::GetFieldByID(admin, QStringLiteral("SysUser"), QStringLiteral("Status")),
-             QStringLiteral("1"));
+        QStringLiteral("1"));
 
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -301,7 +299,9 @@ void tst_Login::passwordCheck_data()
     QTest::addColumn<bool>("accepted");
 
     const QVariant null;
-    auto text = [](const char *s) { return QVariant(QString::fromUtf8(s)); };
+    auto text = [](const char *s) {
+        return QVariant(QString::fromUtf8(s));
+    };
 
     QTest::newRow("empty, empty") << text("") << QString() << true;
     QTest::newRow("empty rejects text") << text("") << QStringLiteral("x") << false;
@@ -340,7 +340,7 @@ void tst_Login::passwordCheck()
     QVERIFY(user > 0);
     // What the dialog compares against is exactly what was meant to be stored.
     QCOMPARE(mDatabase::GetFieldByID(user, QStringLiteral("SysUser"), QStringLiteral("Pwd")),
-             stored.toString());
+        stored.toString());
 
     frmGrpLogin dialog;
     LoginControls c(dialog);

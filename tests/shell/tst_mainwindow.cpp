@@ -31,8 +31,7 @@ QStringList captions(const QList<QAction *> &actions, bool iconText = false)
 
 } // namespace
 
-class tst_MainWindow : public QObject
-{
+class tst_MainWindow : public QObject {
     Q_OBJECT
 
 private slots:
@@ -82,10 +81,8 @@ void tst_MainWindow::cleanup()
 FakeListWindow *tst_MainWindow::openList(const QString &name, int rows)
 {
     m_main->registerChildWindow(name, [rows] { return new FakeListWindow(rows); });
-    const QHash<QString, QString> opener = {{"frmSaleAdmin", ""},
-                                            {"frmMoneyAdmin", "tlMoneyAdmin"},
-                                            {"frmCustomerAdmin", "tlCustomerAdmin"},
-                                            {"frmStoreAdmin", "tlStoreAdmin"}};
+    const QHash<QString, QString> opener = {{"frmSaleAdmin", ""}, {"frmMoneyAdmin", "tlMoneyAdmin"},
+        {"frmCustomerAdmin", "tlCustomerAdmin"}, {"frmStoreAdmin", "tlStoreAdmin"}};
     if (name == QLatin1String("frmSaleAdmin"))
         m_main->load();
     else
@@ -96,25 +93,28 @@ FakeListWindow *tst_MainWindow::openList(const QString &name, int rows)
 void tst_MainWindow::menuBarAndBands()
 {
     QCOMPARE(captions(m_main->menuBar()->actions()),
-             QStringList({"文件(&F)", "操作(&O)", "日常业务(&R)", "货款管理(&H)", "发货管理(&F)", "空瓶管理(&K)",
-                          "查询统计(&C)", "窗口(&W)", "帮助(&H)"}));
+        QStringList({"文件(&F)", "操作(&O)", "日常业务(&R)", "货款管理(&H)", "发货管理(&F)",
+            "空瓶管理(&K)", "查询统计(&C)", "窗口(&W)", "帮助(&H)"}));
     auto *popFile = m_main->QObject::findChild<QMenu *>(QStringLiteral("popFile"));
     QVERIFY(popFile);
     QCOMPARE(captions(popFile->actions()),
-             QStringList({"系统用户管理", "修改登录密码", "系统参数设置", "重新启用系统", "定义单据打印格式",
-                          "打印设置", "打印预览", "打印报表", "退出"}));
+        QStringList({"系统用户管理", "修改登录密码", "系统参数设置", "重新启用系统",
+            "定义单据打印格式", "打印设置", "打印预览", "打印报表", "退出"}));
     auto *popWindows = m_main->QObject::findChild<QMenu *>(QStringLiteral("popWindows"));
-    QCOMPARE(captions(popWindows->actions()), QStringList({"纵向平铺", "横向平铺", "窗口层叠", "排列图标"}));
+    QCOMPARE(captions(popWindows->actions()),
+        QStringList({"纵向平铺", "横向平铺", "窗口层叠", "排列图标"}));
     auto *popHelp = m_main->QObject::findChild<QMenu *>(QStringLiteral("popHelp"));
     QCOMPARE(captions(popHelp->actions()), QStringList({"目录", "访问网站", "关于......."}));
 
     auto *barTool = m_main->QObject::findChild<QToolBar *>(QStringLiteral("barTool"));
     QVERIFY(barTool);
     QCOMPARE(captions(barTool->actions(), true),
-             QStringList({"退出", "新建", "修改", "删除", "打印单据", "单据入帐", "查询", "刷新", "图形分析",
-                          "发货", "退货", "收款", "退款", "最前一条", "上一条", "下一条", "最后一条"}));
+        QStringList(
+            {"退出", "新建", "修改", "删除", "打印单据", "单据入帐", "查询", "刷新", "图形分析",
+                "发货", "退货", "收款", "退款", "最前一条", "上一条", "下一条", "最后一条"}));
     // The delete button carries the drop-down with "all open documents".
-    auto *del = qobject_cast<QToolButton *>(barTool->widgetForAction(m_main->commandBars()->tool("tlDel")));
+    auto *del = qobject_cast<QToolButton *>(
+        barTool->widgetForAction(m_main->commandBars()->tool("tlDel")));
     QVERIFY(del && del->menu());
     QCOMPARE(del->menu()->objectName(), QStringLiteral("popDel"));
     QCOMPARE(captions(del->menu()->actions()), QStringList({"所有未入帐单据"}));
@@ -123,9 +123,10 @@ void tst_MainWindow::menuBarAndBands()
     QVERIFY(navigator);
     auto *group = navigator->findChild<QToolBar *>(QStringLiteral("grpCommon"));
     QCOMPARE(captions(group->actions(), true),
-             QStringList({"销售开票", "销售收款", "销售发货", "空瓶回收", "库存管理", "今日盘点"}));
+        QStringList({"销售开票", "销售收款", "销售发货", "空瓶回收", "库存管理", "今日盘点"}));
     QVERIFY(m_main->QObject::findChild<QLabel *>(QStringLiteral("stbInfo")));
-    QCOMPARE(m_main->commandBars()->paneText(QStringLiteral("stbUser")), QStringLiteral("总站：系统管理员"));
+    QCOMPARE(m_main->commandBars()->paneText(QStringLiteral("stbUser")),
+        QStringLiteral("总站：系统管理员"));
 }
 
 void tst_MainWindow::oneActionPerTool()
@@ -156,12 +157,13 @@ void tst_MainWindow::forwardsCommandsByName_data()
 {
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QString>("method");
-    const QList<QPair<const char *, const char *>> pairs = {
-        {"tlAdd", "AddNew"}, {"tlEdit", "EditData"}, {"tlDel", "DeleteData"}, {"tlDelAll", "DeleteAll"},
+    const QList<QPair<const char *, const char *>> pairs = {{"tlAdd", "AddNew"},
+        {"tlEdit", "EditData"}, {"tlDel", "DeleteData"}, {"tlDelAll", "DeleteAll"},
         {"tlRefresh", "DataRefresh"}, {"tlFilter", "ShowFilter"}, {"tlPrintSale", "PrintSale"},
         {"tlPrintPreview", "PrintPreview"}, {"tlPrint", "PrintReport"}, {"tlInMoney", "InMoney"},
-        {"tlInAllMoney", "InAllMoney"}, {"tlOutMoney", "OutMoney"}, {"tlOutAllMoney", "OutAllMoney"},
-        {"tlOutAmount", "OutAmount"}, {"tlOutAllAmount", "OutAllAmount"}, {"tlInAmount", "InAmount"},
+        {"tlInAllMoney", "InAllMoney"}, {"tlOutMoney", "OutMoney"},
+        {"tlOutAllMoney", "OutAllMoney"}, {"tlOutAmount", "OutAmount"},
+        {"tlOutAllAmount", "OutAllAmount"}, {"tlInAmount", "InAmount"},
         {"tlInAllAmount", "InAllAmount"}, {"tlInContainer", "InContainer"},
         {"tlInAllContainer", "InAllContainer"}, {"tlOutContainer", "OutContainer"},
         {"tlOutAllContainer", "OutAllContainer"}, {"tlFinish", "FinishToday"}};
@@ -195,7 +197,7 @@ void tst_MainWindow::nothingHappensWithoutTarget()
         m_main->toolClick(QString::fromLatin1(tool));
     // Windows that no subsystem provides yet open nothing.
     for (const char *tool : {"mnuHistoryCall", "mnuDayReport", "tlChart", "tlSysReset",
-                             "tlGrpStationAdmin", "tlSalePrintSetup"})
+             "tlGrpStationAdmin", "tlSalePrintSetup"})
         m_main->toolClick(QString::fromLatin1(tool));
     QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
     QVERIFY(m_prompts->requests.isEmpty());
@@ -204,7 +206,9 @@ void tst_MainWindow::nothingHappensWithoutTarget()
 void tst_MainWindow::rowNavigation()
 {
     FakeListWindow *list = openList(QStringLiteral("frmSaleAdmin"), 3);
-    auto row = [&] { return list->dbgMain->currentIndex().row(); };
+    auto row = [&] {
+        return list->dbgMain->currentIndex().row();
+    };
     m_main->toolClick(QStringLiteral("tlFirst"));
     QCOMPARE(row(), 0);
     m_main->toolClick(QStringLiteral("tlPrevious"));
@@ -324,7 +328,8 @@ void tst_MainWindow::closingEndsEverything()
     QPointer<CommandBars> bars = m_main->commandBars();
     QVERIFY(!bars->mainWindowClosing);
     bool closingSeen = false;
-    connect(list, &QObject::destroyed, this, [&] { closingSeen = bars && bars->mainWindowClosing; });
+    connect(
+        list, &QObject::destroyed, this, [&] { closingSeen = bars && bars->mainWindowClosing; });
     m_main->toolClick(QStringLiteral("tlExit"));
     QTRY_VERIFY(m_main.isNull() || !m_main->isVisible());
     QTRY_VERIFY(list.isNull());
@@ -349,13 +354,15 @@ void tst_MainWindow::realListsFollowTheFront()
     m_main->toolClick(QStringLiteral("tlMoneyAdmin"));
     QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmMoneyAdmin"));
     QVERIFY(!bars->tool(QStringLiteral("tlAdd"))->isEnabled());
-    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")), QStringLiteral("打开"));
+    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")),
+        QStringLiteral("打开"));
 
     // Back to the sale list: the money list closes itself, its filter lost.
     m_main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(saleList->parentWidget()));
     QTRY_VERIFY(!m_main->childWindow(QStringLiteral("frmMoneyAdmin")));
     QVERIFY(bars->tool(QStringLiteral("tlAdd"))->isEnabled());
-    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")), QStringLiteral("修改"));
+    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")),
+        QStringLiteral("修改"));
 
     // The sale list will not be closed by the operator.
     qobject_cast<QMdiSubWindow *>(saleList->parentWidget())->close();

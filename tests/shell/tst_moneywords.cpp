@@ -4,8 +4,7 @@
 
 #include <limits>
 
-class tst_MoneyWords : public QObject
-{
+class tst_MoneyWords : public QObject {
     Q_OBJECT
 
 private slots:
@@ -186,7 +185,7 @@ void tst_MoneyWords::beyondEightDigits_data()
     addRow("1000100000000", "壹万零壹亿元");
     addRow("100000000.5", "壹亿元伍角");
     addRow("922337203685477.5807",
-           "玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分");
+        "玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分");
 }
 
 void tst_MoneyWords::beyondEightDigits()
@@ -224,9 +223,9 @@ void tst_MoneyWords::wholeRangeDoesNotCrash()
     const Currency lowest = Currency::fromUnits(std::numeric_limits<std::int64_t>::min());
     const Currency highest = Currency::fromUnits(std::numeric_limits<std::int64_t>::max());
     QCOMPARE(mSystem::MoneyToChinese(highest),
-             QStringLiteral("玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分"));
+        QStringLiteral("玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分"));
     QCOMPARE(mSystem::MoneyToChinese(lowest),
-             QStringLiteral("负玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分"));
+        QStringLiteral("负玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分"));
 }
 
 QTEST_GUILESS_MAIN(tst_MoneyWords)

@@ -29,8 +29,7 @@ QString notADate(const QString &text)
     return QStringLiteral("数据输入格式不正确， ") + text + QStringLiteral(" 不是有效的日期！");
 }
 
-struct DateControls
-{
+struct DateControls {
     explicit DateControls(QWidget *dialog)
         : calendar(dialog->findChild<QCalendarWidget *>(QStringLiteral("mvwMain"))),
           value(dialog->findChild<QLineEdit *>(QStringLiteral("txtValue"))),
@@ -44,8 +43,7 @@ struct DateControls
     QPushButton *ok;
 };
 
-struct CustomerControls
-{
+struct CustomerControls {
     explicit CustomerControls(QWidget *dialog)
         : grid(dialog->findChild<QTableView *>(QStringLiteral("dbgMain"))),
           ok(dialog->findChild<QPushButton *>(QStringLiteral("btnOk"))),
@@ -94,9 +92,9 @@ int addCustomer(int account, const QString &name, const QString &phone, const QS
 {
     return int(mDatabase::InsertAndGetID(
         QStringLiteral("insert into Customer(Account,Name,Phone,Address,Status) values(")
-        + QString::number(account) + QLatin1Char(',') + mDatabase::SqlStr(name)
-        + QLatin1Char(',') + mDatabase::SqlStr(phone) + QLatin1Char(',')
-        + mDatabase::SqlStr(address) + QStringLiteral(",'1')")));
+        + QString::number(account) + QLatin1Char(',') + mDatabase::SqlStr(name) + QLatin1Char(',')
+        + mDatabase::SqlStr(phone) + QLatin1Char(',') + mDatabase::SqlStr(address)
+        + QStringLiteral(",'1')")));
 }
 
 QString customersByPhone(const QString &phone)
@@ -106,8 +104,7 @@ QString customersByPhone(const QString &phone)
 }
 
 // What a dialog opened by the code under test looked like while it was up.
-struct ModalSeen
-{
+struct ModalSeen {
     bool opened = false;
     QString objectName;
     QString title;
@@ -140,23 +137,27 @@ void onNextModal(ModalSeen *seen, std::function<bool(QDialog *)> action)
 }
 
 // The real handler for one test, uninstalled on every way out of it.
-struct RealPrompts
-{
+struct RealPrompts {
     RealPrompts() { Prompt::setHandler(&handler); }
     ~RealPrompts() { Prompt::setHandler(nullptr); }
     MessageBoxPrompt handler;
 };
 
 enum class DateAction { ClickDayThenOk, TypeThenOk, OkUntouched, TypeThenReject, Reject, Escape };
-enum class CustomerAction { ClickRowThenOk, DoubleClickRow, OkUntouched, ClickRowThenCancel, Escape };
+enum class CustomerAction {
+    ClickRowThenOk,
+    DoubleClickRow,
+    OkUntouched,
+    ClickRowThenCancel,
+    Escape
+};
 
 } // namespace
 
 Q_DECLARE_METATYPE(DateAction)
 Q_DECLARE_METATYPE(CustomerAction)
 
-class tst_Pickers : public QObject
-{
+class tst_Pickers : public QObject {
     Q_OBJECT
 
 private slots:
@@ -423,7 +424,9 @@ void tst_Pickers::pickDateAsksScript()
     if (scripted.isValid())
         m_prompter->choices << scripted;
     QDate duringPrompt(2000, 1, 1);
-    m_prompter->onPrompt = [&](const Prompt::Request &) { duringPrompt = PickedDate; };
+    m_prompter->onPrompt = [&](const Prompt::Request &) {
+        duringPrompt = PickedDate;
+    };
 
     const QDate picked = mSystem::PickDate();
 
@@ -549,7 +552,9 @@ void tst_Pickers::selectCustomerAsksScript()
         m_prompter->choices << scripted;
     const QString query = customersByPhone(QStringLiteral("0731-1234567"));
     int duringPrompt = 0;
-    m_prompter->onPrompt = [&](const Prompt::Request &) { duringPrompt = PickedCustomerID; };
+    m_prompter->onPrompt = [&](const Prompt::Request &) {
+        duringPrompt = PickedCustomerID;
+    };
 
     QCOMPARE(mSystem::SelectCustomer(query), expected);
     QCOMPARE(PickedCustomerID, expectedPicked);
@@ -585,8 +590,8 @@ void tst_Pickers::selectCustomerOpensDialog()
     const QString firstName = QStringLiteral("O'Neil 王");
     const QString secondName = QStringLiteral("李\"四\"'s 店");
     const int first = addCustomer(1001, firstName, shared, QStringLiteral("河西路1号"));
-    const int other = addCustomer(1002, QStringLiteral("张三"), QStringLiteral("0731-2222222"),
-                                  QStringLiteral("河东路2号"));
+    const int other = addCustomer(
+        1002, QStringLiteral("张三"), QStringLiteral("0731-2222222"), QStringLiteral("河东路2号"));
     const int second = addCustomer(1003, secondName, shared, QStringLiteral("河西路'3'号"));
     QVERIFY(first > 0 && other > 0 && second > 0);
     QCOMPARE(m_prompter->texts(), QStringList());
@@ -657,7 +662,8 @@ void tst_Pickers::emptyResultGivesNoCustomer()
 {
     PELKOR_FRESH_DATABASE(m_db);
     QVERIFY(addCustomer(2001, QStringLiteral("赵六"), QStringLiteral("0731-5555555"),
-                        QStringLiteral("城南")) > 0);
+                QStringLiteral("城南"))
+        > 0);
 
     m_prompter.reset();
     RealPrompts prompts;
@@ -690,7 +696,8 @@ void tst_Pickers::failingQueryReportsReadError()
 {
     PELKOR_FRESH_DATABASE(m_db);
     QVERIFY(addCustomer(3001, QStringLiteral("钱七"), QStringLiteral("0731-7777777"),
-                        QStringLiteral("城北")) > 0);
+                QStringLiteral("城北"))
+        > 0);
 
     frmSelCustomer dialog;
     CustomerControls c(&dialog);
@@ -702,7 +709,7 @@ void tst_Pickers::failingQueryReportsReadError()
     QCOMPARE(c.grid->model()->rowCount(), 0);
     QCOMPARE(m_prompter->requests.size(), 1);
     QVERIFY2(m_prompter->requests.first().text.startsWith(ReadError),
-             qPrintable(m_prompter->requests.first().text));
+        qPrintable(m_prompter->requests.first().text));
     QVERIFY(m_prompter->requests.first().text.size() > ReadError.size());
     QCOMPARE(m_prompter->requests.first().icon, Prompt::Icon::Critical);
 

@@ -23,14 +23,14 @@ const QList<QPair<QString, QString>> &managedTools()
         for (const char *t : {"tlUserAdmin", "tlSysConfigure", "tlSysReset", "tlSalePrintSetup"})
             list << qMakePair(QStringLiteral("popFile"), QString::fromLatin1(t));
         for (const char *t : {"tlSaleAdmin", "tlMoneyAdmin", "tlAmountAdmin", "tlContainerAdmin",
-                              "tlStoreAdmin", "tlGrpStationAdmin", "tlSenderAdmin", "tlCustomerAdmin",
-                              "tlProductAdmin", "tlTodayReport"})
+                 "tlStoreAdmin", "tlGrpStationAdmin", "tlSenderAdmin", "tlCustomerAdmin",
+                 "tlProductAdmin", "tlTodayReport"})
             list << qMakePair(QStringLiteral("popDaily"), QString::fromLatin1(t));
         for (const char *t : {"mnuMoney", "mnuAmount", "mnuContainer", "mnuSearch"})
             list << qMakePair(QStringLiteral("mnuMain"), QString::fromLatin1(t));
-        for (const char *t : {"tlExit", "tlAdd", "tlEdit", "tlDel", "tlPrintSale", "tlFinish", "tlFilter",
-                              "tlRefresh", "tlChart", "tlOutAmount", "tlInAmount", "tlInMoney", "tlOutMoney",
-                              "tlFirst", "tlPrevious", "tlNext", "tlLast"})
+        for (const char *t : {"tlExit", "tlAdd", "tlEdit", "tlDel", "tlPrintSale", "tlFinish",
+                 "tlFilter", "tlRefresh", "tlChart", "tlOutAmount", "tlInAmount", "tlInMoney",
+                 "tlOutMoney", "tlFirst", "tlPrevious", "tlNext", "tlLast"})
             list << qMakePair(QStringLiteral("barTool"), QString::fromLatin1(t));
         list << qMakePair(QStringLiteral("popDel"), QStringLiteral("tlDelAll"));
         return list;
@@ -69,8 +69,7 @@ QStringList sorted(QStringList list)
 
 } // namespace
 
-class tst_Rights : public QObject
-{
+class tst_Rights : public QObject {
     Q_OBJECT
 
 private slots:
@@ -114,7 +113,8 @@ void tst_Rights::cleanup()
 
 void tst_Rights::setRoles(const QString &roles)
 {
-    QVERIFY(ExecuteSQL(QStringLiteral("update SysUser set rolestring=%1 where ID=1").arg(mDatabase::SqlStr(roles))));
+    QVERIFY(ExecuteSQL(QStringLiteral("update SysUser set rolestring=%1 where ID=1")
+                           .arg(mDatabase::SqlStr(roles))));
 }
 
 void tst_Rights::applyUserRights_data()
@@ -126,16 +126,18 @@ void tst_Rights::applyUserRights_data()
     QTest::newRow("all rights") << "11111111" << QStringList() << QStringList();
     QTest::newRow("empty grants all") << "" << QStringList() << QStringList();
     QTest::newRow("other characters grant") << "1x2 ?1Y1" << QStringList() << QStringList();
-    QTest::newRow("1 administration") << "01111111"
-        << QStringList{"tlUserAdmin", "tlSysConfigure", "tlSysReset", "tlSalePrintSetup", "tlSenderAdmin",
-                       "tlProductAdmin", "tlCustomerAdmin", "tlGrpStationAdmin"}
+    QTest::newRow("1 administration")
+        << "01111111"
+        << QStringList{"tlUserAdmin", "tlSysConfigure", "tlSysReset", "tlSalePrintSetup",
+               "tlSenderAdmin", "tlProductAdmin", "tlCustomerAdmin", "tlGrpStationAdmin"}
         << QStringList();
     QTest::newRow("2 sales") << "10111111" << QStringList{"tlSaleAdmin"} << QStringList();
     QTest::newRow("3 money") << "11011111" << QStringList{"tlMoneyAdmin"}
                              << QStringList{"mnuMoney", "tlInMoney", "tlOutMoney"};
     QTest::newRow("4 delivery") << "11101111" << QStringList{"tlAmountAdmin"}
                                 << QStringList{"mnuAmount", "tlInAmount", "tlOutAmount"};
-    QTest::newRow("5 bottles") << "11110111" << QStringList{"tlContainerAdmin"} << QStringList{"mnuContainer"};
+    QTest::newRow("5 bottles") << "11110111" << QStringList{"tlContainerAdmin"}
+                               << QStringList{"mnuContainer"};
     QTest::newRow("6 stock") << "11111011" << QStringList{"tlStoreAdmin"} << QStringList();
     QTest::newRow("7 closing") << "11111101" << QStringList{"tlTodayReport"} << QStringList();
     QTest::newRow("8 queries") << "11111110" << QStringList{"mnuSearch"} << QStringList();
@@ -188,36 +190,47 @@ void tst_Rights::updateCommandsForWindow_data()
     const QString edit = QStringLiteral("修改");
     const QString print = QStringLiteral("打印单据");
     const QString filter = QStringLiteral("查询");
-    QTest::newRow("sale list") << "frmSaleAdmin" << QStringList{"tlChart", "tlFinish"} << edit << print << filter;
+    QTest::newRow("sale list") << "frmSaleAdmin" << QStringList{"tlChart", "tlFinish"} << edit
+                               << print << filter;
     QTest::newRow("money list") << "frmMoneyAdmin"
-        << QStringList{"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInAmount", "tlOutAmount", "mnuAmount", "mnuContainer"}
-        << "打开" << print << filter;
+                                << QStringList{"tlAdd", "tlDel", "tlChart", "tlFinish",
+                                       "tlInAmount", "tlOutAmount", "mnuAmount", "mnuContainer"}
+                                << "打开" << print << filter;
     QTest::newRow("delivery list") << "frmAmountAdmin"
-        << QStringList{"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney", "mnuContainer", "mnuMoney"}
-        << "打开" << print << filter;
+                                   << QStringList{"tlAdd", "tlDel", "tlChart", "tlFinish",
+                                          "tlInMoney", "tlOutMoney", "mnuContainer", "mnuMoney"}
+                                   << "打开" << print << filter;
     QTest::newRow("bottle list") << "frmContainerAdmin"
-        << QStringList{"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney", "tlInAmount",
-                       "tlOutAmount", "mnuAmount", "mnuMoney"}
-        << "打开" << print << filter;
+                                 << QStringList{"tlAdd", "tlDel", "tlChart", "tlFinish",
+                                        "tlInMoney", "tlOutMoney", "tlInAmount", "tlOutAmount",
+                                        "mnuAmount", "mnuMoney"}
+                                 << "打开" << print << filter;
     QTest::newRow("stock list") << "frmStoreAdmin"
-        << QStringList{"tlChart", "tlFinish", "tlPrintSale", "tlInMoney", "tlOutMoney", "tlInAmount",
-                       "tlOutAmount", "mnuAmount", "mnuContainer", "mnuMoney"}
-        << edit << print << filter;
-    QTest::newRow("customer list") << "frmCustomerAdmin"
-        << QStringList{"tlChart", "tlPrintSale", "tlFinish", "tlInMoney", "tlOutMoney", "tlInAmount",
-                       "tlOutAmount", "mnuAmount", "mnuContainer", "mnuMoney", "tlDelAll"}
+                                << QStringList{"tlChart", "tlFinish", "tlPrintSale", "tlInMoney",
+                                       "tlOutMoney", "tlInAmount", "tlOutAmount", "mnuAmount",
+                                       "mnuContainer", "mnuMoney"}
+                                << edit << print << filter;
+    QTest::newRow("customer list")
+        << "frmCustomerAdmin"
+        << QStringList{"tlChart", "tlPrintSale", "tlFinish", "tlInMoney", "tlOutMoney",
+               "tlInAmount", "tlOutAmount", "mnuAmount", "mnuContainer", "mnuMoney", "tlDelAll"}
         << edit << print << filter;
     QTest::newRow("call history") << "frmHistoryCall"
-        << QStringList{"tlAdd", "tlEdit", "tlFilter", "tlChart", "tlPrintSale", "tlFinish", "tlInMoney",
-                       "tlOutMoney", "tlInAmount", "tlOutAmount", "mnuAmount", "mnuContainer", "mnuMoney"}
-        << edit << print << filter;
+                                  << QStringList{"tlAdd", "tlEdit", "tlFilter", "tlChart",
+                                         "tlPrintSale", "tlFinish", "tlInMoney", "tlOutMoney",
+                                         "tlInAmount", "tlOutAmount", "mnuAmount", "mnuContainer",
+                                         "mnuMoney"}
+                                  << edit << print << filter;
     QTest::newRow("today report") << "frmTodayReport"
-        << QStringList{"tlAdd", "tlEdit", "tlDel", "tlChart", "tlInMoney", "tlOutMoney", "tlInAmount",
-                       "tlOutAmount", "mnuAmount", "mnuContainer", "mnuMoney"}
-        << edit << "打印报表" << "设定日期";
-    QTest::newRow("period report") << "frmReport"
-        << QStringList{"tlFilter", "tlAdd", "tlEdit", "tlDel", "tlFinish", "tlInMoney", "tlOutMoney",
-                       "tlInAmount", "tlOutAmount", "mnuAmount", "mnuContainer", "mnuMoney"}
+                                  << QStringList{"tlAdd", "tlEdit", "tlDel", "tlChart", "tlInMoney",
+                                         "tlOutMoney", "tlInAmount", "tlOutAmount", "mnuAmount",
+                                         "mnuContainer", "mnuMoney"}
+                                  << edit << "打印报表"
+                                  << "设定日期";
+    QTest::newRow("period report")
+        << "frmReport"
+        << QStringList{"tlFilter", "tlAdd", "tlEdit", "tlDel", "tlFinish", "tlInMoney",
+               "tlOutMoney", "tlInAmount", "tlOutAmount", "mnuAmount", "mnuContainer", "mnuMoney"}
         << edit << "打印报表" << filter;
     QTest::newRow("other window") << "frmSale" << QStringList() << edit << print << filter;
 }
@@ -235,12 +248,17 @@ void tst_Rights::updateCommandsForWindow()
     mSystem::UpdateCommandsForWindow(window);
     QCOMPARE(disabledTools(bars), sorted(disabled));
     QTEST(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")), "editCaption");
-    QTEST(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlPrintSale")), "printCaption");
-    QTEST(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlFilter")), "filterCaption");
-    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlDel")), QStringLiteral("删除"));
+    QTEST(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlPrintSale")),
+        "printCaption");
+    QTEST(
+        bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlFilter")), "filterCaption");
+    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlDel")),
+        QStringLiteral("删除"));
     // Menus keep their own captions.
-    QCOMPARE(bars->toolCaption(QStringLiteral("popOperate"), QStringLiteral("tlEdit")), QStringLiteral("修改记录"));
-    QCOMPARE(bars->toolCaption(QStringLiteral("popOperate"), QStringLiteral("tlFilter")), QStringLiteral("查询过滤"));
+    QCOMPARE(bars->toolCaption(QStringLiteral("popOperate"), QStringLiteral("tlEdit")),
+        QStringLiteral("修改记录"));
+    QCOMPARE(bars->toolCaption(QStringLiteral("popOperate"), QStringLiteral("tlFilter")),
+        QStringLiteral("查询过滤"));
     QCOMPARE(bars->paneText(QStringLiteral("stbUser")), QStringLiteral("总站：系统管理员"));
     QVERIFY(m_prompts->requests.isEmpty());
 }
@@ -250,12 +268,14 @@ void tst_Rights::listChangeRestoresCommands()
     CommandBars *bars = m_main->commandBars();
     mSystem::UpdateCommandsForWindow(QStringLiteral("frmMoneyAdmin"));
     QVERIFY(!bars->tool(QStringLiteral("tlAdd"))->isEnabled());
-    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")), QStringLiteral("打开"));
+    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")),
+        QStringLiteral("打开"));
     mSystem::UpdateCommandsForWindow(QStringLiteral("frmSaleAdmin"));
     QVERIFY(bars->tool(QStringLiteral("tlAdd"))->isEnabled());
     QVERIFY(bars->tool(QStringLiteral("tlDel"))->isEnabled());
     QVERIFY(bars->tool(QStringLiteral("mnuAmount"))->isEnabled());
-    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")), QStringLiteral("修改"));
+    QCOMPARE(bars->toolCaption(QStringLiteral("barTool"), QStringLiteral("tlEdit")),
+        QStringLiteral("修改"));
 }
 
 void tst_Rights::hiddenStaysHidden()

@@ -10,8 +10,7 @@
 
 namespace {
 
-struct Finished
-{
+struct Finished {
     bool ok = false;
     int exitCode = -1;
     qint64 elapsedMs = 0;
@@ -21,8 +20,7 @@ struct Finished
 
 } // namespace
 
-class tst_Startup : public QObject
-{
+class tst_Startup : public QObject {
     Q_OBJECT
 
 private slots:

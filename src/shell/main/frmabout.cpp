@@ -22,21 +22,24 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 
     const QString database = mDatabase::isConnected() ? mDatabase::currentTarget().describe()
                                                       : QStringLiteral("未连接");
-    auto *details = new QLabel(QStringLiteral("版本：%1\n生成日期：%2\n数据库：%3")
-                                   .arg(QStringLiteral(PELKOR_VERSION), QStringLiteral(PELKOR_BUILD_DATE), database),
-                               this);
+    auto *details = new QLabel(
+        QStringLiteral("版本：%1\n生成日期：%2\n数据库：%3")
+            .arg(QStringLiteral(PELKOR_VERSION), QStringLiteral(PELKOR_BUILD_DATE), database),
+        this);
     details->setObjectName(QStringLiteral("lblDetails"));
     details->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    auto *btnSysInfo = buttons->addButton(QStringLiteral("系统信息..."), QDialogButtonBox::ActionRole);
+    auto *btnSysInfo
+        = buttons->addButton(QStringLiteral("系统信息..."), QDialogButtonBox::ActionRole);
     btnSysInfo->setObjectName(QStringLiteral("btnSysInfo"));
     const QString program = systemInfoProgram();
     btnSysInfo->setEnabled(!program.isEmpty());
     if (program.isEmpty())
         btnSysInfo->setToolTip(QStringLiteral("本机没有安装系统信息程序"));
-    connect(btnSysInfo, &QPushButton::clicked, this, [program] { QProcess::startDetached(program, {}); });
+    connect(btnSysInfo, &QPushButton::clicked, this,
+        [program] { QProcess::startDetached(program, {}); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto *layout = new QVBoxLayout(this);
@@ -48,7 +51,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 QString frmAbout::systemInfoProgram()
 {
     for (const char *name : {"msinfo32", "hardinfo", "kinfocenter", "gnome-system-monitor",
-                             "mate-system-monitor", "xfce4-taskmanager"}) {
+             "mate-system-monitor", "xfce4-taskmanager"}) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!path.isEmpty())
             return path;

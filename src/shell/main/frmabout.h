@@ -4,8 +4,7 @@
 
 // Name, version, build and the database in use; and a way to the system's
 // own information program for the person on the support line.
-class frmAbout : public QDialog
-{
+class frmAbout : public QDialog {
     Q_OBJECT
 
 public:

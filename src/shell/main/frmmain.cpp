@@ -30,8 +30,7 @@
 
 namespace {
 
-struct ToolDef
-{
+struct ToolDef {
     const char *name;
     const char *caption;
 };
@@ -44,73 +43,107 @@ QString s(const char *text)
 }
 
 // The drop-down menus, in the order the menu bar shows them.
-const struct
-{
+const struct {
     const char *menu;
     const char *caption;
     const char *popup;
     Band tools;
 } Menus[] = {
     {"mnuFile", "文件(&F)", "popFile",
-     {{"tlUserAdmin", "系统用户管理"}, {"tlChangePwd", "修改登录密码"}, {"tlSysConfigure", "系统参数设置"},
-      {"tlSysReset", "重新启用系统"}, {"tlSalePrintSetup", "定义单据打印格式"}, {"tlPrintSetup", "打印设置"},
-      {"tlPrintPreview", "打印预览"}, {"tlPrint", "打印报表"}, {"tlExit", "退出"}}},
+        {{"tlUserAdmin", "系统用户管理"}, {"tlChangePwd", "修改登录密码"},
+            {"tlSysConfigure", "系统参数设置"}, {"tlSysReset", "重新启用系统"},
+            {"tlSalePrintSetup", "定义单据打印格式"}, {"tlPrintSetup", "打印设置"},
+            {"tlPrintPreview", "打印预览"}, {"tlPrint", "打印报表"}, {"tlExit", "退出"}}},
     {"mnuOperate", "操作(&O)", "popOperate",
-     {{"tlAdd", "增加记录"}, {"tlEdit", "修改记录"}, {"tlDel", "删除记录"}, {"tlFirst", "第一条记录"},
-      {"tlPrevious", "上一条记录"}, {"tlNext", "下一条记录"}, {"tlLast", "最后一条记录"},
-      {"tlRefresh", "刷新显示"}, {"tlFilter", "查询过滤"}, {"tlShowNavigator", "导航条复位"}}},
+        {{"tlAdd", "增加记录"}, {"tlEdit", "修改记录"}, {"tlDel", "删除记录"},
+            {"tlFirst", "第一条记录"}, {"tlPrevious", "上一条记录"}, {"tlNext", "下一条记录"},
+            {"tlLast", "最后一条记录"}, {"tlRefresh", "刷新显示"}, {"tlFilter", "查询过滤"},
+            {"tlShowNavigator", "导航条复位"}}},
     {"mnuDaily", "日常业务(&R)", "popDaily",
-     {{"tlSaleAdmin", "销售开票管理"}, {"tlMoneyAdmin", "销售收款管理"}, {"tlAmountAdmin", "销售出库管理"},
-      {"tlContainerAdmin", "空瓶回收管理"}, {"tlStoreAdmin", "手工库存调整"},
-      {"tlGrpStationAdmin", "下属煤气站设置"}, {"tlSenderAdmin", "送水工管理"},
-      {"tlCustomerAdmin", "客户资料管理"}, {"tlProductAdmin", "产品目录管理"}, {"tlTodayReport", "今日盘点"}}},
+        {{"tlSaleAdmin", "销售开票管理"}, {"tlMoneyAdmin", "销售收款管理"},
+            {"tlAmountAdmin", "销售出库管理"}, {"tlContainerAdmin", "空瓶回收管理"},
+            {"tlStoreAdmin", "手工库存调整"}, {"tlGrpStationAdmin", "下属煤气站设置"},
+            {"tlSenderAdmin", "送水工管理"}, {"tlCustomerAdmin", "客户资料管理"},
+            {"tlProductAdmin", "产品目录管理"}, {"tlTodayReport", "今日盘点"}}},
     {"mnuMoney", "货款管理(&H)", "popMoney",
-     {{"tlInMoney", "对当前选中单据收款"}, {"tlInAllMoney", "对所有未入帐单据收款"},
-      {"tlOutMoney", "对当前选中单据退款"}, {"tlOutAllMoney", "对所有未入帐单据退款"}}},
+        {{"tlInMoney", "对当前选中单据收款"}, {"tlInAllMoney", "对所有未入帐单据收款"},
+            {"tlOutMoney", "对当前选中单据退款"}, {"tlOutAllMoney", "对所有未入帐单据退款"}}},
     {"mnuAmount", "发货管理(&F)", "popAmount",
-     {{"tlOutAmount", "对当前单据发货"}, {"tlOutAllAmount", "对所有未入帐单据发货"},
-      {"tlInAmount", "对当前单据退货"}, {"tlInAllAmount", "对所有未入帐单据退货"}}},
+        {{"tlOutAmount", "对当前单据发货"}, {"tlOutAllAmount", "对所有未入帐单据发货"},
+            {"tlInAmount", "对当前单据退货"}, {"tlInAllAmount", "对所有未入帐单据退货"}}},
     {"mnuContainer", "空瓶管理(&K)", "popContainer",
-     {{"tlInContainer", "回收当前单据空瓶"}, {"tlInAllContainer", "回收所有未入帐单据的空瓶"},
-      {"tlOutContainer", "标志当前单据为欠瓶"}, {"tlOutAllContainer", "标志所有未入帐单据为欠瓶"}}},
+        {{"tlInContainer", "回收当前单据空瓶"}, {"tlInAllContainer", "回收所有未入帐单据的空瓶"},
+            {"tlOutContainer", "标志当前单据为欠瓶"},
+            {"tlOutAllContainer", "标志所有未入帐单据为欠瓶"}}},
     {"mnuSearch", "查询统计(&C)", "popSearch",
-     {{"mnuDayReport", "日销售额汇总表"}, {"mnuMonthReport", "月销售额汇总表"},
-      {"mnuCustDayReport", "客户日购水统计表"}, {"mnuCustMonthReport", "客户月购水统计表"},
-      {"mnuSenderDayReport", "送水工日业绩考核表"}, {"mnuSenderMonthReport", "送水工月业绩考核表"},
-      {"mnuHistoryCall", "客户来电记录"}}},
+        {{"mnuDayReport", "日销售额汇总表"}, {"mnuMonthReport", "月销售额汇总表"},
+            {"mnuCustDayReport", "客户日购水统计表"}, {"mnuCustMonthReport", "客户月购水统计表"},
+            {"mnuSenderDayReport", "送水工日业绩考核表"},
+            {"mnuSenderMonthReport", "送水工月业绩考核表"}, {"mnuHistoryCall", "客户来电记录"}}},
     {"mnuWindows", "窗口(&W)", "popWindows",
-     {{"tlTileVertical", "纵向平铺"}, {"tlTileHorizontal", "横向平铺"}, {"tlCascade", "窗口层叠"},
-      {"tlArrangeIcons", "排列图标"}}},
-    {"mnuHelp", "帮助(&H)", "popHelp", {{"tlHelp", "目录"}, {"tlHomePage", "访问网站"}, {"tlAbout", "关于......."}}},
+        {{"tlTileVertical", "纵向平铺"}, {"tlTileHorizontal", "横向平铺"},
+            {"tlCascade", "窗口层叠"}, {"tlArrangeIcons", "排列图标"}}},
+    {"mnuHelp", "帮助(&H)", "popHelp",
+        {{"tlHelp", "目录"}, {"tlHomePage", "访问网站"}, {"tlAbout", "关于......."}}},
 };
 
 const Band PopDel = {{"tlDelAll", "所有未入帐单据"}};
 
 const Band BarTool = {
-    {"tlExit", "退出"}, {"tlAdd", "新建"}, {"tlEdit", "修改"}, {"tlDel", "删除"},
-    {"tlPrintSale", "打印单据"}, {"tlFinish", "单据入帐"}, {"tlFilter", "查询"}, {"tlRefresh", "刷新"},
-    {"tlChart", "图形分析"}, {"tlOutAmount", "发货"}, {"tlInAmount", "退货"}, {"tlInMoney", "收款"},
-    {"tlOutMoney", "退款"}, {"tlFirst", "最前一条"}, {"tlPrevious", "上一条"}, {"tlNext", "下一条"},
+    {"tlExit", "退出"},
+    {"tlAdd", "新建"},
+    {"tlEdit", "修改"},
+    {"tlDel", "删除"},
+    {"tlPrintSale", "打印单据"},
+    {"tlFinish", "单据入帐"},
+    {"tlFilter", "查询"},
+    {"tlRefresh", "刷新"},
+    {"tlChart", "图形分析"},
+    {"tlOutAmount", "发货"},
+    {"tlInAmount", "退货"},
+    {"tlInMoney", "收款"},
+    {"tlOutMoney", "退款"},
+    {"tlFirst", "最前一条"},
+    {"tlPrevious", "上一条"},
+    {"tlNext", "下一条"},
     {"tlLast", "最后一条"},
 };
 
 const Band BarNavigator = {
-    {"tlSaleAdmin", "销售开票"}, {"tlMoneyAdmin", "销售收款"}, {"tlAmountAdmin", "销售发货"},
-    {"tlContainerAdmin", "空瓶回收"}, {"tlStoreAdmin", "库存管理"}, {"tlTodayReport", "今日盘点"},
+    {"tlSaleAdmin", "销售开票"},
+    {"tlMoneyAdmin", "销售收款"},
+    {"tlAmountAdmin", "销售发货"},
+    {"tlContainerAdmin", "空瓶回收"},
+    {"tlStoreAdmin", "库存管理"},
+    {"tlTodayReport", "今日盘点"},
 };
 
 // Commands that the active child window carries out, by the method it offers.
 const QHash<QString, QString> &childCommands()
 {
     static const QHash<QString, QString> commands = {
-        {"tlAdd", "AddNew"}, {"tlEdit", "EditData"}, {"tlDel", "DeleteData"}, {"tlDelAll", "DeleteAll"},
-        {"tlRefresh", "DataRefresh"}, {"tlFilter", "ShowFilter"}, {"tlPrintSale", "PrintSale"},
-        {"tlPrintPreview", "PrintPreview"}, {"tlPrint", "PrintReport"}, {"tlInMoney", "InMoney"},
-        {"tlInAllMoney", "InAllMoney"}, {"tlOutMoney", "OutMoney"}, {"tlOutAllMoney", "OutAllMoney"},
-        {"tlOutAmount", "OutAmount"}, {"tlOutAllAmount", "OutAllAmount"}, {"tlInAmount", "InAmount"},
-        {"tlInAllAmount", "InAllAmount"}, {"tlInContainer", "InContainer"},
-        {"tlInAllContainer", "InAllContainer"}, {"tlOutContainer", "OutContainer"},
-        {"tlOutAllContainer", "OutAllContainer"}, {"tlFinish", "FinishToday"},
+        {"tlAdd", "AddNew"},
+        {"tlEdit", "EditData"},
+        {"tlDel", "DeleteData"},
+        {"tlDelAll", "DeleteAll"},
+        {"tlRefresh", "DataRefresh"},
+        {"tlFilter", "ShowFilter"},
+        {"tlPrintSale", "PrintSale"},
+        {"tlPrintPreview", "PrintPreview"},
+        {"tlPrint", "PrintReport"},
+        {"tlInMoney", "InMoney"},
+        {"tlInAllMoney", "InAllMoney"},
+        {"tlOutMoney", "OutMoney"},
+        {"tlOutAllMoney", "OutAllMoney"},
+        {"tlOutAmount", "OutAmount"},
+        {"tlOutAllAmount", "OutAllAmount"},
+        {"tlInAmount", "InAmount"},
+        {"tlInAllAmount", "InAllAmount"},
+        {"tlInContainer", "InContainer"},
+        {"tlInAllContainer", "InAllContainer"},
+        {"tlOutContainer", "OutContainer"},
+        {"tlOutAllContainer", "OutAllContainer"},
+        {"tlFinish", "FinishToday"},
     };
     return commands;
 }
@@ -148,7 +181,9 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     statusBar()->addPermanentWidget(stbUser);
     m_bars->addPane(QStringLiteral("stbInfo"), stbInfo);
     m_bars->addPane(QStringLiteral("stbUser"), stbUser);
-    m_bars->closeWindow = [this](const QString &name) { closeChildWindow(name); };
+    m_bars->closeWindow = [this](const QString &name) {
+        closeChildWindow(name);
+    };
 
     buildCommands();
     buildNavigator();
@@ -217,13 +252,20 @@ void frmMain::buildCommands()
     }
     m_bars->addBand(QStringLiteral("mnuMain"), CommandBars::BandKind::Menu, menuNames);
     // Closed windows and the open list's record commands belong together.
-    findChild<QMenu *>(QStringLiteral("popFile"))->insertSeparator(m_tools.value(QStringLiteral("tlPrintSetup")));
-    findChild<QMenu *>(QStringLiteral("popFile"))->insertSeparator(m_tools.value(QStringLiteral("tlExit")));
-    findChild<QMenu *>(QStringLiteral("popOperate"))->insertSeparator(m_tools.value(QStringLiteral("tlFirst")));
-    findChild<QMenu *>(QStringLiteral("popOperate"))->insertSeparator(m_tools.value(QStringLiteral("tlRefresh")));
-    findChild<QMenu *>(QStringLiteral("popDaily"))->insertSeparator(m_tools.value(QStringLiteral("tlGrpStationAdmin")));
-    findChild<QMenu *>(QStringLiteral("popDaily"))->insertSeparator(m_tools.value(QStringLiteral("tlTodayReport")));
-    findChild<QMenu *>(QStringLiteral("popSearch"))->insertSeparator(m_tools.value(QStringLiteral("mnuHistoryCall")));
+    findChild<QMenu *>(QStringLiteral("popFile"))
+        ->insertSeparator(m_tools.value(QStringLiteral("tlPrintSetup")));
+    findChild<QMenu *>(QStringLiteral("popFile"))
+        ->insertSeparator(m_tools.value(QStringLiteral("tlExit")));
+    findChild<QMenu *>(QStringLiteral("popOperate"))
+        ->insertSeparator(m_tools.value(QStringLiteral("tlFirst")));
+    findChild<QMenu *>(QStringLiteral("popOperate"))
+        ->insertSeparator(m_tools.value(QStringLiteral("tlRefresh")));
+    findChild<QMenu *>(QStringLiteral("popDaily"))
+        ->insertSeparator(m_tools.value(QStringLiteral("tlGrpStationAdmin")));
+    findChild<QMenu *>(QStringLiteral("popDaily"))
+        ->insertSeparator(m_tools.value(QStringLiteral("tlTodayReport")));
+    findChild<QMenu *>(QStringLiteral("popSearch"))
+        ->insertSeparator(m_tools.value(QStringLiteral("mnuHistoryCall")));
 
     for (const ToolDef &t : PopDel)
         makeTool(s(t.name), s(t.caption));
@@ -272,7 +314,8 @@ void frmMain::buildNavigator()
     toolBox->addItem(group, QStringLiteral("常用操作"));
     barNavigator->setWidget(toolBox);
     addDockWidget(Qt::LeftDockWidgetArea, barNavigator);
-    m_bars->addBand(QStringLiteral("barNavigator"), CommandBars::BandKind::ToolBar, names(BarNavigator));
+    m_bars->addBand(
+        QStringLiteral("barNavigator"), CommandBars::BandKind::ToolBar, names(BarNavigator));
 }
 
 void frmMain::load()
@@ -350,9 +393,12 @@ void frmMain::toolClick(const QString &toolName)
         return;
     }
     static const QHash<QString, QString> childWindows = {
-        {"tlCustomerAdmin", "frmCustomerAdmin"}, {"tlStoreAdmin", "frmStoreAdmin"},
-        {"tlMoneyAdmin", "frmMoneyAdmin"},       {"tlAmountAdmin", "frmAmountAdmin"},
-        {"tlContainerAdmin", "frmContainerAdmin"}, {"tlTodayReport", "frmTodayReport"},
+        {"tlCustomerAdmin", "frmCustomerAdmin"},
+        {"tlStoreAdmin", "frmStoreAdmin"},
+        {"tlMoneyAdmin", "frmMoneyAdmin"},
+        {"tlAmountAdmin", "frmAmountAdmin"},
+        {"tlContainerAdmin", "frmContainerAdmin"},
+        {"tlTodayReport", "frmTodayReport"},
         {"mnuHistoryCall", "frmHistoryCall"},
     };
     if (childWindows.contains(toolName)) {
@@ -493,10 +539,12 @@ void frmMain::tile(Qt::Orientation orientation)
             sub->showNormal();
         if (orientation == Qt::Vertical) {
             const int width = area.width() / n;
-            sub->setGeometry(i * width, 0, i == n - 1 ? area.width() - i * width : width, area.height());
+            sub->setGeometry(
+                i * width, 0, i == n - 1 ? area.width() - i * width : width, area.height());
         } else {
             const int height = area.height() / n;
-            sub->setGeometry(0, i * height, area.width(), i == n - 1 ? area.height() - i * height : height);
+            sub->setGeometry(
+                0, i * height, area.width(), i == n - 1 ? area.height() - i * height : height);
         }
     }
 }
@@ -527,7 +575,7 @@ void frmMain::printSetup()
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     Prompt::choose(Prompt::Kind::PrinterSetup, QStringLiteral("打印设置"),
-                   QVariant::fromValue(reinterpret_cast<quintptr>(m_printer.get())));
+        QVariant::fromValue(reinterpret_cast<quintptr>(m_printer.get())));
 }
 
 void frmMain::about()

@@ -18,8 +18,7 @@ class QToolBar;
 
 // The group's main window: child windows in the middle, the commands around
 // them. Every command is a named tool; one handler dispatches on the name.
-class frmMain : public QMainWindow
-{
+class frmMain : public QMainWindow {
     Q_OBJECT
 
 public:

@@ -22,9 +22,9 @@ namespace {
 
 void reportStartupError(int number, const QString &description)
 {
-    Prompt::error(QStringLiteral("\n系统出现如下错误： # ") + QLatin1Char(' ') + QString::number(number)
-                      + description,
-                  QStringLiteral("失败"));
+    Prompt::error(QStringLiteral("\n系统出现如下错误： # ") + QLatin1Char(' ')
+            + QString::number(number) + description,
+        QStringLiteral("失败"));
 }
 
 bool connectDatabase(const StartOptions &options, bool *exitRequested)
@@ -47,7 +47,8 @@ bool connectDatabase(const StartOptions &options, bool *exitRequested)
         return false;
     }
     if (!mDatabase::OpenConnection(target, &error)) {
-        Prompt::error(QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
+        Prompt::error(
+            QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
         *exitRequested = true;
         return false;
     }
@@ -70,8 +71,7 @@ int run(const StartOptions &options)
 {
     MessageBoxPrompt prompts;
     Prompt::setHandler(&prompts);
-    struct Restore
-    {
+    struct Restore {
         ~Restore() { Prompt::setHandler(nullptr); }
     } restore;
 
@@ -99,7 +99,8 @@ int run(const StartOptions &options)
     }
     gUserID = qint16(userId);
     gStationID = qint16(stationId);
-    gIsHeadStation = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == gStationID;
+    gIsHeadStation
+        = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == gStationID;
 
     auto *main = new frmMain;
     main->showMaximized();
@@ -111,9 +112,9 @@ int run(const StartOptions &options)
 
 void applyInterfaceFont()
 {
-    const QStringList preferred = {QStringLiteral("WenQuanYi Micro Hei"),
-                                   QStringLiteral("Noto Sans CJK SC"),
-                                   QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Microsoft YaHei")};
+    const QStringList preferred
+        = {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+            QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Microsoft YaHei")};
     const QStringList families = QFontDatabase::families();
     for (const QString &family : preferred) {
         if (families.contains(family)) {
@@ -127,8 +128,8 @@ void applyInterfaceFont()
 
 int Main(const StartOptions &options)
 {
-    SingleInstance instance(options.lockPath.isEmpty() ? SingleInstance::defaultLockPath()
-                                                       : options.lockPath);
+    SingleInstance instance(
+        options.lockPath.isEmpty() ? SingleInstance::defaultLockPath() : options.lockPath);
     if (!instance.acquire())
         return 0;
     try {

@@ -6,8 +6,7 @@
 // then the main window.
 namespace mGrpApp {
 
-struct StartOptions
-{
+struct StartOptions {
     // Runs against this database without reading or writing the stored
     // settings ("sqlite:/path/pelkor.db", "pgsql://user:pw@host:port/db").
     QString databaseUrl;
