@@ -317,6 +317,16 @@ bool ExecuteSQL(const QString &sql)
     return true;
 }
 
+int ExecuteAffected(const QString &sql)
+{
+    QSqlQuery query(gConnection());
+    if (!exec(query, sql)) {
+        Prompt::error(UpdateErrorText + errorText(query.lastError()), SystemErrorTitle);
+        return -1;
+    }
+    return qMax(0, query.numRowsAffected());
+}
+
 std::optional<Recordset> OpenRecordset(const QString &sql)
 {
     QSqlQuery query(gConnection());

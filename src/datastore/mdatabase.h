@@ -54,6 +54,11 @@ void CloseConnection();
 bool EnsureSchema(QString *error = nullptr);
 
 bool ExecuteSQL(const QString &sql);
+// Runs an UPDATE or DELETE and returns how many rows it changed; -1 after
+// reporting a failure. For statements that repeat their condition (a row
+// another workstation changed meanwhile no longer qualifies) the caller
+// tells "nothing changed" from "failed".
+int ExecuteAffected(const QString &sql);
 std::optional<Recordset> OpenRecordset(const QString &sql);
 
 // Runs an INSERT and returns the key the database assigned to that row

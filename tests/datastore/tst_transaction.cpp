@@ -19,6 +19,7 @@ private slots:
     void failedStatementThenScopeEnd();
     void explicitRollback();
     void beginFailureIsReported();
+    void affectedRowsAreCounted();
 
 private:
     static int stations()
@@ -114,6 +115,20 @@ void tst_Transaction::beginFailureIsReported()
         QVERIFY(!tx.commit());
     }
     QVERIFY(!m_prompts->requests.isEmpty());
+}
+
+void tst_Transaction::affectedRowsAreCounted()
+{
+    QVERIFY(addStation(QStringLiteral("城东")));
+    QVERIFY(addStation(QStringLiteral("城西")));
+    QCOMPARE(ExecuteAffected(QStringLiteral("update Station set Status='0' where ID>1")), 2);
+    // Repeating the condition: the rows no longer qualify, nothing changes.
+    QCOMPARE(
+        ExecuteAffected(QStringLiteral("update Station set Status='0' where ID>1 and Status='1'")),
+        0);
+    QVERIFY(m_prompts->requests.isEmpty());
+    QCOMPARE(ExecuteAffected(QStringLiteral("update NoSuchTable set x=1")), -1);
+    QCOMPARE(m_prompts->requests.size(), 1);
 }
 
 QTEST_MAIN(tst_Transaction)
