@@ -1,0 +1,162 @@
+#include "dayclosing.h"
+
+#include "datetext.h"
+#include "inputcheck.h"
+#include "mdatabase.h"
+#include "prompt.h"
+#include "transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace DayClosing {
+namespace {
+
+const QString ContinueTitle = QStringLiteral("继续");
+
+// The sales of the closing, by what is still open on them.
+const QString Undelivered
+    = QStringLiteral("FinishFlag='0' and (TotalAmount-OutAmount)>0 And CreateDate<=%1");
+const QString Settled = QStringLiteral(
+    "FinishFlag='0' and (TotalMoney-InMoney)=0 and (TotalContainer-InContainer)=0  And "
+    "CreateDate<=%1");
+
+// Asks one of the counting questions when its count is not zero; false when
+// the person says no or the count cannot be read.
+bool countAccepted(const QString &condition, const QString &cutOff, const QString &what)
+{
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("select count(*) as TotalRows from Sale where FinishFlag='0' and %1 And "
+                       "CreateDate<=%2")
+            .arg(condition, cutOff));
+    if (!rs)
+        return false;
+    const int rows = rs->value(0, QStringLiteral("TotalRows")).toInt();
+    if (rows <= 0)
+        return true;
+    Prompt::Request question;
+    question.text = QStringLiteral("系统发现有%1%2").arg(QString::number(rows), what);
+    question.title = ContinueTitle;
+    question.icon = Prompt::Icon::Critical;
+    question.buttons = Prompt::Yes | Prompt::No;
+    question.defaultButton = Prompt::No;
+    return Prompt::ask(question) == Prompt::Yes;
+}
+
+// The closing's statements report one message of their own instead of the
+// generic one of every failed statement: *error gets the driver's text.
+class Steps {
+public:
+    // Rows changed, or -1 with the error kept.
+    int run(const QString &sql)
+    {
+        QSqlQuery query(mDatabase::gConnection());
+        if (!query.exec(sql)) {
+            m_error = query.lastError().text();
+            return -1;
+        }
+        return qMax(0, query.numRowsAffected());
+    }
+    const QString &error() const { return m_error; }
+    void fail(const QString &why) { m_error = why; }
+
+private:
+    QString m_error;
+};
+
+} // namespace
+
+Result FinishToday(const Options &options)
+{
+    const QString typed = options.cutOff.trimmed();
+    if (typed.isEmpty())
+        return {Outcome::Cancelled};
+    // The cut-off goes into every statement of the closing: it must be a date.
+    if (!mSystem::CheckInput(typed, mSystem::CheckDate))
+        return {Outcome::Refused};
+    const QString cutOff = mDatabase::dialect().dateLiteral(DateText::parse(typed));
+
+    if (!Prompt::yesNo(
+            QStringLiteral("你确认要将%1之前的所有单据吗，结转后的单据将不能修改？").arg(typed),
+            QStringLiteral("结帐"), false))
+        return {Outcome::Cancelled};
+    if (!countAccepted(QStringLiteral("(TotalAmount-OutAmount>0)"), cutOff,
+            QStringLiteral(
+                "张未出库或未完全出库的单据，如果确认要结帐，这些单据将被删除。继续吗？"))
+        || !countAccepted(QStringLiteral("(TotalMoney-InMoney>0)"), cutOff,
+            QStringLiteral("张欠费的单据，这些单据将不会被结转入库，继续吗？"))
+        || !countAccepted(QStringLiteral("(TotalContainer-InContainer>0)"), cutOff,
+            QStringLiteral("张欠瓶的单据，这些单据将不会被结转入库，继续吗？")))
+        return {Outcome::Cancelled};
+    // Asked before the transaction begins: a question left open on the
+    // screen must not hold the other workstations' saves.
+    if (!Prompt::yesNo(QStringLiteral("系统准备结转本期单据，请再次确认是否要结帐？"),
+            QStringLiteral("确认"), false))
+        return {Outcome::Cancelled};
+
+    mDatabase::Transaction tx;
+    if (!tx)
+        return {Outcome::Failed};
+    Steps steps;
+    // On PostgreSQL every statement of the closing reads one snapshot: a sale
+    // another workstation saves or settles meanwhile is either wholly in the
+    // closing or wholly out of it, and a row changed under the closing aborts
+    // it instead of being carried half.
+    const bool snapshot = mDatabase::dialect().kind() != SqlDialect::PostgreSQL
+        || steps.run(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ")) >= 0;
+    const QString undelivered = Undelivered.arg(cutOff);
+    const QString settled = Settled.arg(cutOff);
+    int carried = -1;
+    const bool done = snapshot
+        && steps.run(QStringLiteral("delete from Sale_detail where SaleID in (select ID from Sale "
+                                    "where %1)")
+                         .arg(undelivered))
+            >= 0
+        && steps.run(QStringLiteral("delete from Sale where %1").arg(undelivered)) >= 0
+        && (carried = steps.run(
+                QStringLiteral("INSERT INTO Store(PaperID,CreateDate,TotalAmount,TotalMoney,Detail,"
+                               "UserID,HandInput,Direction,FinishFlag,StationID) select "
+                               "cast(ID as varchar(50)),CreateDate,TotalAmount,TotalMoney,"
+                               "'根据销售单自动生成',%1,'0','1','1',StationID from Sale where %2")
+                    .arg(QString::number(options.userId), settled)))
+            >= 0
+        // Each document gets the goods lines of its own sale, found by the
+        // sale's number it carries; bottles stay out of the stock books.
+        && steps.run(QStringLiteral(
+               "INSERT INTO Store_Detail(StoreID,ProductID,Price,MyAmount,MyMoney) select "
+               "Store.ID,Sale_Detail.ProductID,Sale_Detail.Price,Sale_Detail.MyAmount,"
+               "Sale_Detail.MyMoney from Sale,Sale_Detail,Store where Sale_Detail.SaleID=Sale.ID "
+               "and Store.PaperID=cast(Sale.ID as varchar(50)) and Store.HandInput='0' and "
+               "(Sale_Detail.IsContainer<>'1' or Sale_Detail.IsContainer is null) and "
+               "Sale.FinishFlag='0' and (Sale.TotalMoney-Sale.InMoney)=0 and "
+               "(Sale.TotalContainer-Sale.InContainer)=0 And Sale.CreateDate<=%1")
+                         .arg(cutOff))
+            >= 0;
+    if (done && options.beforeMarking)
+        options.beforeMarking();
+    // Only sales that have their document are closed; the count must match.
+    const int marked = done
+        ? steps.run(QStringLiteral("update Sale set FinishFlag='1' where %1 and cast(ID as "
+                                   "varchar(50)) in (select PaperID from Store where "
+                                   "HandInput='0')")
+                        .arg(settled))
+        : -1;
+    if (marked >= 0 && marked != carried)
+        steps.fail(QStringLiteral("结转的单据在结帐过程中被其他工作站修改（%1/%2）")
+                       .arg(QString::number(marked), QString::number(carried)));
+    const bool ok = marked >= 0 && marked == carried
+        && steps.run(QStringLiteral("update Store set FinishFlag='1'")) >= 0;
+    if (!ok) {
+        tx.rollback();
+        Prompt::error(QStringLiteral("结帐时出现系统错误，结帐失败:") + steps.error(),
+            QStringLiteral("错误"));
+        return {Outcome::Failed};
+    }
+    if (!tx.commit())
+        return {Outcome::Failed};
+    Prompt::information(
+        QStringLiteral("成功进行%1 张有效单据入帐！").arg(carried), QStringLiteral("提示"));
+    return {Outcome::Closed, carried};
+}
+
+} // namespace DayClosing

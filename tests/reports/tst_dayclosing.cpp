@@ -1,0 +1,355 @@
+#include "dayclosing.h"
+#include "mdatabase.h"
+#include "scriptedprompter.h"
+#include "testdatabase.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+using DayClosing::Outcome;
+using mDatabase::ExecuteSQL;
+using mDatabase::OpenRecordset;
+
+namespace {
+
+const QDate Day(2026, 12, 8);
+const QString CutOff = QStringLiteral("12-08-2026");
+
+int count(const QString &sql)
+{
+    const auto rs = OpenRecordset(sql);
+    return rs ? rs->value(0, 0).toInt() : -1;
+}
+
+QString date(const QDate &d)
+{
+    return mDatabase::dialect().dateLiteral(d);
+}
+
+struct Catalogue {
+    qint64 bottle = 0, water = 0;
+};
+
+// Amount ordered/delivered, money due/paid, bottles out/back.
+qint64 addSale(const Catalogue &c, const QDate &day, int amount, int out, int money, int paid,
+    int bottles, int back, QSqlDatabase db = mDatabase::gConnection())
+{
+    QSqlQuery q(db);
+    const QString insert = mDatabase::dialect().insertReturningId(
+        QStringLiteral("insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,"
+                       "TotalContainer,InMoney,OutAmount,InContainer,TransferFee,Detail,CreateDate,"
+                       "FinishFlag,StationID) values(1,1,1,%1,%2,%3,%4,%5,%6,0,'',%7,'0',1)")
+            .arg(QString::number(amount), QString::number(money), QString::number(bottles),
+                QString::number(paid), QString::number(out), QString::number(back), date(day)));
+    if (!q.exec(insert))
+        return 0;
+    const qint64 id = mDatabase::dialect().insertReturnsRow() && q.next()
+        ? q.value(0).toLongLong()
+        : q.lastInsertId().toLongLong();
+    if (amount > 0)
+        q.exec(
+            QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,"
+                           "IsContainer) values(%1,%2,%3,%4,%5,'0')")
+                .arg(QString::number(id), QString::number(c.water), QString::number(money / amount),
+                    QString::number(amount), QString::number(money)));
+    if (bottles > 0)
+        q.exec(QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,"
+                              "IsContainer) values(%1,%2,0,%3,0,'1')")
+                   .arg(QString::number(id), QString::number(c.bottle), QString::number(bottles)));
+    return id;
+}
+
+qint64 addStore(const QDate &day)
+{
+    return mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Store(PaperID,CreateDate,TotalAmount,TotalMoney,Detail,UserID,"
+                       "Direction,HandInput,FinishFlag,StationID) values('S',%1,1,1,'',1,'0','1',"
+                       "'0',1)")
+            .arg(date(day)));
+}
+
+QString finish(qint64 sale)
+{
+    return mDatabase::GetFieldByID(sale, QStringLiteral("Sale"), QStringLiteral("FinishFlag"));
+}
+
+// Every closed sale has exactly one generated document holding its goods
+// lines; no generated document lacks its sale.
+void checkCarriedConsistently()
+{
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='1' and "
+                                  "(select count(*) from Store where HandInput='0' and "
+                                  "PaperID=cast(Sale.ID as varchar(50)))<>1")),
+        0);
+    QCOMPARE(count(QStringLiteral("select count(*) from Store where HandInput='0' and not exists "
+                                  "(select 1 from Sale where FinishFlag='1' and "
+                                  "cast(Sale.ID as varchar(50))=Store.PaperID)")),
+        0);
+    QCOMPARE(count(QStringLiteral(
+                 "select count(*) from Store where HandInput='0' and (select count(*) from "
+                 "Store_detail where StoreID=Store.ID)<>(select count(*) from Sale_detail where "
+                 "cast(SaleID as varchar(50))=Store.PaperID and IsContainer='0')")),
+        0);
+}
+
+} // namespace
+
+class tst_DayClosing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void cutOffMustBeADate();
+    void noAtAnyQuestionChangesNothing_data();
+    void noAtAnyQuestionChangesNothing();
+    void closingDeletesCarriesAndCloses();
+    void nothingToCarry();
+    void failureHalfWayLeavesNothing();
+    void concurrentSaveIsNeverHalfCarried();
+
+private:
+    void seed();
+
+    TestDatabase m_db;
+    ScriptedPrompter *m_prompts = nullptr;
+    Catalogue m_c;
+    qint64 m_settled = 0, m_bottlesOnly = 0, m_owing = 0, m_owesBottle = 0, m_undelivered = 0,
+           m_later = 0;
+};
+
+void tst_DayClosing::init()
+{
+    m_prompts = new ScriptedPrompter;
+    PELKOR_FRESH_DATABASE(m_db);
+    m_c.bottle = mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) "
+                       "values('水桶','个',30,'1','1',0)"));
+    m_c.water = mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) "
+                       "values('纯净水','桶',10,'1','0',%1)")
+            .arg(m_c.bottle));
+}
+
+void tst_DayClosing::cleanup()
+{
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    mDatabase::CloseConnection();
+    m_db.dropAll();
+    delete m_prompts;
+    m_prompts = nullptr;
+}
+
+void tst_DayClosing::seed()
+{
+    m_settled = addSale(m_c, Day.addDays(-1), 2, 2, 20, 20, 2, 2);
+    m_bottlesOnly = addSale(m_c, Day, 0, 0, 0, 0, 3, 3);
+    m_owing = addSale(m_c, Day, 1, 1, 10, 4, 0, 0);
+    m_owesBottle = addSale(m_c, Day, 1, 1, 10, 10, 1, 0);
+    m_undelivered = addSale(m_c, Day, 3, 1, 30, 30, 0, 0);
+    m_later = addSale(m_c, Day.addDays(1), 1, 1, 10, 10, 0, 0);
+    addStore(Day.addDays(-3));
+    addStore(Day.addDays(5));
+}
+
+void tst_DayClosing::cutOffMustBeADate()
+{
+    seed();
+    for (const QString &bad :
+        {QStringLiteral("99-99-2026"), QStringLiteral("2026-12-08' or '1'='1")}) {
+        m_prompts->clear();
+        const auto r = DayClosing::FinishToday({bad, 1, {}});
+        QCOMPARE(int(r.outcome), int(Outcome::Refused));
+        QCOMPARE(m_prompts->requests.size(), 1);
+        QVERIFY(m_prompts->requests[0].text.endsWith(QStringLiteral("不是有效的日期！")));
+    }
+    m_prompts->clear();
+    QCOMPARE(int(DayClosing::FinishToday({QStringLiteral("  "), 1, {}}).outcome),
+        int(Outcome::Cancelled));
+    QVERIFY(m_prompts->requests.isEmpty());
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
+}
+
+void tst_DayClosing::noAtAnyQuestionChangesNothing_data()
+{
+    QTest::addColumn<int>("yesBefore");
+    QTest::addColumn<QString>("refused");
+    QTest::newRow("first confirmation") << 0 << QStringLiteral("结帐");
+    QTest::newRow("undelivered") << 1 << QStringLiteral("继续");
+    QTest::newRow("money owed") << 2 << QStringLiteral("继续");
+    QTest::newRow("bottles owed") << 3 << QStringLiteral("继续");
+    QTest::newRow("final confirmation") << 4 << QStringLiteral("确认");
+}
+
+void tst_DayClosing::noAtAnyQuestionChangesNothing()
+{
+    QFETCH(int, yesBefore);
+    QFETCH(QString, refused);
+    seed();
+    for (int i = 0; i < yesBefore; ++i)
+        m_prompts->answers << Prompt::Yes;
+    m_prompts->answers << Prompt::No;
+    const auto r = DayClosing::FinishToday({CutOff, 1, {}});
+    QCOMPARE(int(r.outcome), int(Outcome::Cancelled));
+    QCOMPARE(m_prompts->requests.size(), yesBefore + 1);
+    QCOMPARE(m_prompts->requests.last().title, refused);
+    // Every question defaults to No: a stray Enter closes nothing.
+    for (const auto &q : m_prompts->requests)
+        QCOMPARE(q.defaultButton, int(Prompt::No));
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
+    QCOMPARE(count(QStringLiteral("select count(*) from Store")), 2);
+    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 0);
+}
+
+void tst_DayClosing::closingDeletesCarriesAndCloses()
+{
+    seed();
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes};
+    const auto r = DayClosing::FinishToday({CutOff, 7, {}});
+    QCOMPARE(int(r.outcome), int(Outcome::Closed));
+    QCOMPARE(r.carried, 2);
+    QCOMPARE(m_prompts->texts(),
+        QStringList(
+            {QStringLiteral("你确认要将12-08-2026之前的所有单据吗，结转后的单据将不能修改？"),
+                QStringLiteral("系统发现有1张未出库或未完全出库的单据，如果确认要结帐，这些单据将被"
+                               "删除。继续吗？"),
+                QStringLiteral("系统发现有1张欠费的单据，这些单据将不会被结转入库，继续吗？"),
+                QStringLiteral("系统发现有1张欠瓶的单据，这些单据将不会被结转入库，继续吗？"),
+                QStringLiteral("系统准备结转本期单据，请再次确认是否要结帐？"),
+                QStringLiteral("成功进行2 张有效单据入帐！")}));
+    QCOMPARE(int(m_prompts->requests[1].icon), int(Prompt::Icon::Critical));
+
+    // Undelivered: gone with its lines.
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where ID=%1").arg(m_undelivered)), 0);
+    QCOMPARE(
+        count(
+            QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(m_undelivered)),
+        0);
+    // Settled: closed, carried with its goods line only.
+    QCOMPARE(finish(m_settled), QStringLiteral("1"));
+    QCOMPARE(finish(m_bottlesOnly), QStringLiteral("1"));
+    const auto doc
+        = OpenRecordset(QStringLiteral("select * from Store where PaperID='%1'").arg(m_settled));
+    QVERIFY(doc && doc->recordCount() == 1);
+    QCOMPARE(
+        doc->value(0, QStringLiteral("Detail")).toString(), QStringLiteral("根据销售单自动生成"));
+    QCOMPARE(doc->value(0, QStringLiteral("UserID")).toInt(), 7);
+    QCOMPARE(doc->value(0, QStringLiteral("HandInput")).toString(), QStringLiteral("0"));
+    QCOMPARE(doc->value(0, QStringLiteral("Direction")).toString(), QStringLiteral("1"));
+    QCOMPARE(doc->value(0, QStringLiteral("FinishFlag")).toString(), QStringLiteral("1"));
+    QCOMPARE(doc->value(0, QStringLiteral("StationID")).toInt(), 1);
+    QCOMPARE(doc->value(0, QStringLiteral("TotalAmount")).toInt(), 2);
+    const qint64 docId = doc->value(0, QStringLiteral("ID")).toLongLong();
+    const auto lines
+        = OpenRecordset(QStringLiteral("select * from Store_detail where StoreID=%1").arg(docId));
+    QVERIFY(lines && lines->recordCount() == 1);
+    QCOMPARE(lines->value(0, QStringLiteral("ProductID")).toLongLong(), m_c.water);
+    QCOMPARE(lines->value(0, QStringLiteral("MyAmount")).toInt(), 2);
+    // Only bottles: a document with no lines.
+    QCOMPARE(count(QStringLiteral("select count(*) from Store_detail where StoreID=(select ID from "
+                                  "Store where PaperID='%1')")
+                       .arg(m_bottlesOnly)),
+        0);
+    // Owing, and later than the cut-off: open, not carried.
+    for (const qint64 open : {m_owing, m_owesBottle, m_later}) {
+        QCOMPARE(finish(open), QStringLiteral("0"));
+        QCOMPARE(
+            count(QStringLiteral("select count(*) from Store where PaperID='%1'").arg(open)), 0);
+    }
+    // Every stock document is closed, the later one too.
+    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 0);
+    checkCarriedConsistently();
+
+    // Once paid, the owing sale goes with the next closing.
+    QVERIFY(
+        ExecuteSQL(QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_owing)));
+    m_prompts->clear();
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes};
+    const auto next = DayClosing::FinishToday({QStringLiteral("2026-12-09"), 7, {}});
+    QCOMPARE(int(next.outcome), int(Outcome::Closed));
+    QCOMPARE(next.carried, 2); // the paid one and the later one
+    QCOMPARE(finish(m_owing), QStringLiteral("1"));
+    checkCarriedConsistently();
+}
+
+void tst_DayClosing::nothingToCarry()
+{
+    addStore(Day);
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes};
+    const auto r = DayClosing::FinishToday({CutOff, 1, {}});
+    QCOMPARE(int(r.outcome), int(Outcome::Closed));
+    QCOMPARE(r.carried, 0);
+    QCOMPARE(m_prompts->texts().last(), QStringLiteral("成功进行0 张有效单据入帐！"));
+    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 1);
+}
+
+void tst_DayClosing::failureHalfWayLeavesNothing()
+{
+    seed();
+    // The documents can be written but their lines cannot.
+    QVERIFY(ExecuteSQL(QStringLiteral("drop table Store_detail")));
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes};
+    const auto r = DayClosing::FinishToday({CutOff, 1, {}});
+    QCOMPARE(int(r.outcome), int(Outcome::Failed));
+    QVERIFY(m_prompts->texts().last().startsWith(QStringLiteral("结帐时出现系统错误，结帐失败:")));
+    QCOMPARE(m_prompts->requests.last().title, QStringLiteral("错误"));
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where ID=%1").arg(m_undelivered)), 1);
+    QCOMPARE(
+        count(
+            QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(m_undelivered)),
+        1);
+    QCOMPARE(count(QStringLiteral("select count(*) from Store")), 2);
+}
+
+void tst_DayClosing::concurrentSaveIsNeverHalfCarried()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("SQLite lets one writer at a time: nothing can happen under a closing");
+    seed();
+    const ConnectionTarget target = mDatabase::currentTarget();
+    QSqlDatabase other = QSqlDatabase::addDatabase(target.driverName(), QStringLiteral("other"));
+    other.setDatabaseName(target.odbcConnectionString());
+    QVERIFY2(other.open(), qPrintable(other.lastError().text()));
+
+    // Another workstation saves a settled sale dated within the cut-off and
+    // settles an owing one while the closing is between its documents and
+    // its marks.
+    qint64 arrived = 0;
+    const auto elsewhere = [&] {
+        arrived = addSale(m_c, Day, 1, 1, 10, 10, 0, 0, other);
+        QSqlQuery q(other);
+        QVERIFY(
+            q.exec(QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_owing)));
+    };
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes};
+    const auto r = DayClosing::FinishToday({CutOff, 1, elsewhere});
+    QCOMPARE(int(r.outcome), int(Outcome::Closed));
+    QCOMPARE(r.carried, 2);
+    QVERIFY(arrived > 0);
+    QCOMPARE(finish(arrived), QStringLiteral("0"));
+    QCOMPARE(finish(m_owing), QStringLiteral("0"));
+    checkCarriedConsistently();
+
+    // A stock document changed elsewhere under the closing: the closing gives
+    // up whole instead of closing a document it did not see.
+    m_prompts->clear();
+    const qint64 doc = addStore(Day);
+    const auto touch = [&] {
+        QSqlQuery q(other);
+        QVERIFY(q.exec(QStringLiteral("update Store set Detail='改' where ID=%1").arg(doc)));
+    };
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes};
+    const auto aborted = DayClosing::FinishToday({CutOff, 1, touch});
+    QCOMPARE(int(aborted.outcome), int(Outcome::Failed));
+    QCOMPARE(finish(arrived), QStringLiteral("0"));
+    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 1);
+    checkCarriedConsistently();
+    other.close();
+}
+
+QTEST_MAIN(tst_DayClosing)
+#include "tst_dayclosing.moc"
