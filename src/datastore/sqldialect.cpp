@@ -17,12 +17,15 @@ QString SqlDialect::monthGroupExpression(const QString &column) const
     case SqlServer:
         return QStringLiteral("convert(char(4),Year(%1)) + '年' + Convert(char(2),Month(%1))+'月'")
             .arg(column);
+    // The month number padded to two characters with a trailing blank, as
+    // char(2) writes it: "2026年9 月". The label is shown, and month reports
+    // sort by it as text, so it reads the same on every database.
     case PostgreSQL:
-        return QStringLiteral("to_char(%1,'YYYY') || '年' || to_char(%1,'FMMM') || '月'")
+        return QStringLiteral("to_char(%1,'YYYY') || '年' || rpad(to_char(%1,'FMMM'),2) || '月'")
             .arg(column);
     case SQLite:
-        return QStringLiteral(
-            "strftime('%Y',%1) || '年' || CAST(strftime('%m',%1) AS INTEGER) || '月'")
+        return QStringLiteral("strftime('%Y',%1) || '年' || substr(CAST(strftime('%m',%1) AS "
+                              "INTEGER) || ' ',1,2) || '月'")
             .arg(column);
     }
     return {};

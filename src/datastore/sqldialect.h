@@ -19,7 +19,7 @@ public:
     QString dateLiteral(const QDate &date) const;
     QString dateTimeLiteral(const QDateTime &when) const;
 
-    // Groups rows by calendar month as "2026年12月".
+    // Groups rows by calendar month as "2026年12月", "2026年9 月".
     QString monthGroupExpression(const QString &column = QStringLiteral("CreateDate")) const;
 
     // The statement that inserts a row and hands back the key the database
