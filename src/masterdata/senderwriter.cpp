@@ -1,0 +1,54 @@
+#include "senderwriter.h"
+
+#include "mdatabase.h"
+
+using mDatabase::SqlStr;
+
+namespace SenderReader {
+
+std::optional<SenderRecord> load(qint64 id)
+{
+    const auto rs
+        = mDatabase::OpenRecordset(QStringLiteral("Select * from Sender where ID=%1").arg(id));
+    if (!rs || rs->isEmpty())
+        return std::nullopt;
+    const auto field = [&](const char *name) {
+        return rs->value(0, QLatin1String(name));
+    };
+    SenderRecord s;
+    s.id = id;
+    s.name = field("Name").toString();
+    s.phone = field("Phone").toString();
+    s.detail = field("Detail").toString();
+    s.price = Currency::fromVariant(field("Price"));
+    s.suspended = field("Status").toString().trimmed() == QLatin1String("0");
+    s.stationId = field("StationID").toLongLong();
+    return s;
+}
+
+} // namespace SenderReader
+
+namespace SenderWriter {
+
+qint64 saveNew(const SenderRecord &s)
+{
+    return mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Sender (name,phone,detail,status,price,StationID) values "
+                       "(%1,%2,%3,%4,%5,%6)")
+            .arg(SqlStr(s.name.trimmed()), SqlStr(s.phone), SqlStr(s.detail),
+                s.suspended ? QStringLiteral("'0'") : QStringLiteral("'1'"), s.price.toSqlText(),
+                QString::number(s.stationId)));
+}
+
+bool saveEdit(const SenderRecord &s)
+{
+    return mDatabase::ExecuteSQL(
+        QStringLiteral("update Sender set name=%1, phone=%2, detail=%3, price=%4, StationID=%5, "
+                       "Status=%6 where ID=%7")
+            .arg(SqlStr(s.name.trimmed()), SqlStr(s.phone), SqlStr(s.detail), s.price.toSqlText(),
+                QString::number(s.stationId),
+                s.suspended ? QStringLiteral("'0'") : QStringLiteral("'1'"),
+                QString::number(s.id)));
+}
+
+} // namespace SenderWriter
