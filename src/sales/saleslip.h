@@ -1,11 +1,29 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
-// The printed slip of one sale. Its layout, renderer and preview are not
-// part of the program yet: both entry points do nothing for now.
+class SlipLayout;
+
+// The printed slip of one sale, in the layout kept in "sale.rpx".
 namespace SaleSlip {
-void PrintSaleSlip(qint64 saleId);
-void PreviewSaleSlip(qint64 saleId);
+
+// Where "sale.rpx" lives: beside the program when that folder can be
+// written (as on a workstation installed by hand), otherwise in the
+// machine's data folder shared by every operator of the workstation
+// (PELKOR_SLIP_LAYOUT names another file).
+QString layoutFile();
+// The stored layout, or the built-in one when the file is missing or
+// damaged.
+SlipLayout currentLayout();
+
+// Prints to the default printer without a dialog. Says once, clearly, when
+// the workstation has no printer; false when nothing was printed.
+bool PrintSaleSlip(qint64 saleId);
+// The modal preview, from which the slip can also be printed or saved.
+bool PreviewSaleSlip(qint64 saleId);
+// The slip as a PDF file, as it would print.
+bool exportPdf(qint64 saleId, const QString &fileName);
 bool isAvailable();
+
 } // namespace SaleSlip

@@ -1,0 +1,209 @@
+#include "mdatabase.h"
+#include "saleslip.h"
+#include "scriptedprompter.h"
+#include "slipdata.h"
+#include "sliplayout.h"
+#include "slipprintjob.h"
+#include "testdatabase.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using mDatabase::ExecuteSQL;
+using mDatabase::InsertAndGetID;
+
+namespace {
+
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class tst_SaleSlip : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void layoutRoundTripAndDamage();
+    void storedSaleOnTheSlip();
+    void hiddenFieldStaysOff();
+    void missingRowsPrintWhatTheyCan();
+
+private:
+    qint64 storeSale(qint64 sender);
+
+    TestDatabase m_db;
+    ScriptedPrompter *m_prompts = nullptr;
+    QTemporaryDir m_dir;
+};
+
+void tst_SaleSlip::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("PELKOR_SLIP_LAYOUT", m_dir.filePath(QStringLiteral("sale.rpx")).toUtf8());
+}
+
+void tst_SaleSlip::init()
+{
+    QFile::remove(SaleSlip::layoutFile());
+    m_prompts = new ScriptedPrompter;
+    PELKOR_FRESH_DATABASE(m_db);
+}
+
+void tst_SaleSlip::cleanup()
+{
+    mDatabase::CloseConnection();
+    m_db.dropAll();
+    delete m_prompts;
+    m_prompts = nullptr;
+}
+
+qint64 tst_SaleSlip::storeSale(qint64 sender)
+{
+    const qint64 customer = InsertAndGetID(QStringLiteral(
+        "insert into Customer(Name,Account,Address,Phone,Detail,CustType,Status,UserID,StationID) "
+        "values('李四',8801,'幸福路12号3单元','13912345678','',2,'1',1,1)"));
+    const qint64 sale
+        = InsertAndGetID(QStringLiteral(
+            "insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,"
+            "TotalContainer,InMoney,OutAmount,InContainer,TransferFee,Detail,CreateDate,"
+            "FinishFlag,StationID) values(%1,%2,1,10,1234.5,2,0,0,0,0,'放门口',%3,'0',1)")
+                             .arg(QString::number(customer), QString::number(sender),
+                                 mDatabase::dialect().dateLiteral(QDate(2026, 3, 5))));
+    const qint64 bottle
+        = InsertAndGetID(QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer) "
+                                        "values('水桶押金品','个',30,'1','1')"));
+    const char *names[] = {"纯净水", "矿泉水", "山泉水", "第四种水"};
+    for (int i = 0; i < 4; ++i) {
+        const qint64 product = InsertAndGetID(
+            QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer) "
+                           "values('%1','桶',%2,'1','0')")
+                .arg(QString::fromUtf8(names[i]))
+                .arg(10 + i));
+        ExecuteSQL(QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,"
+                                  "IsContainer) values(%1,%2,%3,%4,%5,'0')")
+                       .arg(sale)
+                       .arg(product)
+                       .arg(10 + i)
+                       .arg(i + 1)
+                       .arg((10 + i) * (i + 1)));
+        if (i == 0)
+            ExecuteSQL(QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,"
+                                      "MyMoney,IsContainer) values(%1,%2,0,1,0,'1')")
+                           .arg(sale)
+                           .arg(bottle));
+    }
+    return sale;
+}
+
+void tst_SaleSlip::layoutRoundTripAndDamage()
+{
+    SlipLayout built = SlipLayout::builtIn();
+    for (const QString &name : SlipLayout::fieldNames())
+        QVERIFY2(built.field(name), qPrintable(name));
+    QCOMPARE(built.pageMm, QSizeF(210, 148.5));
+
+    SlipLayout changed = built;
+    changed.field(QStringLiteral("txtDetail"))->visible = false;
+    changed.field(QStringLiteral("txtAddress"))->fontSize = 14;
+    changed.field(QStringLiteral("txtAddress"))->italic = true;
+    changed.field(QStringLiteral("txtAddress"))->rectMm.translate(5, -2);
+    const QString file = SaleSlip::layoutFile();
+    QVERIFY(changed.save(file));
+    QCOMPARE(SaleSlip::currentLayout(), changed);
+
+    // Damaged, of another version, or missing a field: the built-in slip.
+    for (const QByteArray &bad : {QByteArray("{\"format\":\"pelkor-sale-slip\",\"version\":1"),
+             changed.toJson().replace("\"version\": 1", "\"version\": 99"),
+             changed.toJson().replace("txtBigTotal", "txtNothing"), QByteArray()}) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bad);
+        f.close();
+        QCOMPARE(SaleSlip::currentLayout(), built);
+    }
+    QFile::remove(file);
+    QCOMPARE(SaleSlip::currentLayout(), built);
+}
+
+void tst_SaleSlip::storedSaleOnTheSlip()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    const qint64 sale = storeSale(0);
+    const SlipData data = SlipReader::load(sale);
+    QVERIFY2(data.failure.isEmpty(), qPrintable(data.failure));
+    QCOMPARE(data.value(QStringLiteral("txtDate")), QStringLiteral("2026年3月5日"));
+    QCOMPARE(data.value(QStringLiteral("txtSmallTotal")), QStringLiteral("￥1,234.50"));
+    QCOMPARE(data.value(QStringLiteral("txtBigTotal")), QStringLiteral("壹仟贰佰叁拾肆元伍角"));
+    QCOMPARE(data.value(QStringLiteral("txtCustType")), QStringLiteral("大客户"));
+    QCOMPARE(data.value(QStringLiteral("txtSender")), QString());
+    QCOMPARE(data.value(QStringLiteral("txtProduct3")), QStringLiteral("山泉水"));
+    QCOMPARE(data.value(QStringLiteral("txtAmount2")), QStringLiteral("2"));
+
+    const QString pdf = m_dir.filePath(QStringLiteral("slip.pdf"));
+    QVERIFY(SaleSlip::exportPdf(sale, pdf));
+    const QString text = pdfText(pdf);
+    for (const QString &expected : {QStringLiteral("2026年3月5日"), QStringLiteral("8801"),
+             QStringLiteral("李四"), QStringLiteral("13912345678"),
+             QStringLiteral("幸福路12号3单元"), QStringLiteral("大客户"), QStringLiteral("放门口"),
+             QStringLiteral("系统管理员"), QStringLiteral("￥1,234.50"),
+             QStringLiteral("壹仟贰佰叁拾肆元伍角"), QStringLiteral("纯净水"),
+             QStringLiteral("矿泉水"), QStringLiteral("山泉水"), QStringLiteral("客户签收")})
+        QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" in\n") + text));
+    // The fourth line and the bottle line never print.
+    QVERIFY(!text.contains(QStringLiteral("第四种水")));
+    QVERIFY(!text.contains(QStringLiteral("水桶押金品")));
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_SaleSlip::hiddenFieldStaysOff()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    const qint64 sender = InsertAndGetID(
+        QStringLiteral("insert into Sender(Name,Status,StationID) values('赵六','1',1)"));
+    const qint64 sale = storeSale(sender);
+    const QString pdf = m_dir.filePath(QStringLiteral("hidden.pdf"));
+    QVERIFY(SaleSlip::exportPdf(sale, pdf));
+    QVERIFY(pdfText(pdf).contains(QStringLiteral("赵六")));
+
+    SlipLayout layout = SaleSlip::currentLayout();
+    layout.field(QStringLiteral("txtSender"))->visible = false;
+    QVERIFY(layout.save(SaleSlip::layoutFile()));
+    QVERIFY(SaleSlip::exportPdf(sale, pdf));
+    const QString text = pdfText(pdf);
+    QVERIFY(!text.contains(QStringLiteral("赵六")));
+    QVERIFY(text.contains(QStringLiteral("李四")));
+}
+
+void tst_SaleSlip::missingRowsPrintWhatTheyCan()
+{
+    const qint64 sale = storeSale(0);
+    QVERIFY(ExecuteSQL(QStringLiteral("delete from Customer")));
+    const SlipData data = SlipReader::load(sale);
+    QVERIFY(!data.failure.isEmpty());
+    QCOMPARE(data.value(QStringLiteral("txtSmallTotal")), QStringLiteral("￥1,234.50"));
+    QCOMPARE(data.value(QStringLiteral("txtCustName")), QString());
+
+    const QString pdf = m_dir.filePath(QStringLiteral("partial.pdf"));
+    QVERIFY(SaleSlip::exportPdf(sale, pdf));
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY(m_prompts->texts().first().startsWith(QStringLiteral("出现系统故障：")));
+    QCOMPARE(m_prompts->requests.first().title, QStringLiteral("失败"));
+    QVERIFY(QFile::exists(pdf));
+}
+
+QTEST_MAIN(tst_SaleSlip)
+#include "tst_saleslip.moc"
