@@ -20,7 +20,16 @@ enum Button {
 
 // What kind of answer a request wants. Messages answer with a button;
 // choices (pickers, printer and file dialogs) answer with a value.
-enum class Kind { Message, PickDate, SelectCustomer, PrinterSetup, PageSetup, PrintPreview, Print };
+enum class Kind {
+    Message,
+    PickDate,
+    SelectCustomer,
+    PrinterSetup,
+    PageSetup,
+    PrintPreview,
+    Print,
+    Font, // argument and answer: a QFont
+};
 
 struct Request {
     QString text;

@@ -6,6 +6,7 @@
 #include "printjob.h"
 
 #include <QApplication>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -126,6 +127,14 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         printer.setDocName(job->documentName());
         job->preparePrinter(&printer);
         return job->render(&printer);
+    }
+    case Prompt::Kind::Font: {
+        // Screen and printer fonts with their effects (underline), as the
+        // slip's fields are set up.
+        bool ok = false;
+        const QFont font = QFontDialog::getFont(&ok, request.argument.value<QFont>(), parent,
+            request.title.isEmpty() ? QStringLiteral("字体") : request.title);
+        return ok ? QVariant(font) : QVariant();
     }
     case Prompt::Kind::PageSetup: {
         auto *printer = reinterpret_cast<QPrinter *>(request.argument.value<quintptr>());

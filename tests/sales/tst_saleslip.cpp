@@ -1,3 +1,4 @@
+#include "frmsaleprintsetup.h"
 #include "mdatabase.h"
 #include "saleslip.h"
 #include "scriptedprompter.h"
@@ -6,7 +7,9 @@
 #include "slipprintjob.h"
 #include "testdatabase.h"
 
+#include <QAction>
 #include <QFile>
+#include <QFont>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -39,6 +42,9 @@ private slots:
     void storedSaleOnTheSlip();
     void hiddenFieldStaysOff();
     void missingRowsPrintWhatTheyCan();
+    void designerMovesHidesAndRefonts();
+    void designerAsksBeforeDiscarding_data();
+    void designerAsksBeforeDiscarding();
 
 private:
     qint64 storeSale(qint64 sender);
@@ -203,6 +209,81 @@ void tst_SaleSlip::missingRowsPrintWhatTheyCan()
     QVERIFY(m_prompts->texts().first().startsWith(QStringLiteral("出现系统故障：")));
     QCOMPARE(m_prompts->requests.first().title, QStringLiteral("失败"));
     QVERIFY(QFile::exists(pdf));
+}
+
+void tst_SaleSlip::designerMovesHidesAndRefonts()
+{
+    frmSalePrintSetup setup;
+    SlipCanvas *canvas = setup.canvas();
+    QCOMPARE(setup.layout(), SlipLayout::builtIn());
+    canvas->selectField(QStringLiteral("txtAddress"));
+    const QRectF before = setup.layout().field(QStringLiteral("txtAddress"))->rectMm;
+    QTest::keyClick(canvas, Qt::Key_Right);
+    QTest::keyClick(canvas, Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(setup.layout().field(QStringLiteral("txtAddress"))->rectMm.topLeft(),
+        before.topLeft() + QPointF(0.5, 5));
+    // Never pushed off the paper.
+    for (int i = 0; i < 100; ++i)
+        QTest::keyClick(canvas, Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(setup.layout().field(QStringLiteral("txtAddress"))->rectMm.left(), 0.0);
+    QVERIFY(setup.isModified());
+
+    setup.popIfPrint->trigger();
+    QVERIFY(!setup.layout().field(QStringLiteral("txtAddress"))->visible);
+    QFont font(QStringLiteral("Serif"));
+    font.setPointSizeF(16);
+    font.setItalic(true);
+    font.setUnderline(true);
+    m_prompts->choices << QVariant(font);
+    setup.popFont->trigger();
+    const SlipItem *address = setup.layout().field(QStringLiteral("txtAddress"));
+    QCOMPARE(address->fontSize, 16.0);
+    QVERIFY(address->italic && address->underline);
+    // A cancelled font dialog changes nothing.
+    setup.popFont->trigger();
+    QCOMPARE(setup.layout().field(QStringLiteral("txtAddress"))->fontSize, 16.0);
+
+    QVERIFY(setup.Save());
+    QVERIFY(!setup.isModified());
+    QCOMPARE(SaleSlip::currentLayout(), setup.layout());
+    // Printing keeps the slip font: Song style and bold, at the stored size.
+    const QFont printed
+        = SlipPrintJob::fieldFont(*SaleSlip::currentLayout().field(QStringLiteral("txtAddress")));
+    QVERIFY(printed.bold());
+    QCOMPARE(printed.pointSizeF(), 16.0);
+    QCOMPARE(printed.families().first(), QStringLiteral("宋体"));
+}
+
+void tst_SaleSlip::designerAsksBeforeDiscarding_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("keep the change") << int(Prompt::Yes) << true;
+    QTest::newRow("discard it") << int(Prompt::No) << false;
+}
+
+void tst_SaleSlip::designerAsksBeforeDiscarding()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    frmSalePrintSetup setup;
+    setup.show();
+    setup.canvas()->selectField(QStringLiteral("txtDetail"));
+    setup.popIfPrint->trigger();
+    m_prompts->answers << answer;
+    setup.findChild<QAction *>(QStringLiteral("tlExit"))->trigger();
+    QCOMPARE(
+        m_prompts->texts(), QStringList{QStringLiteral("你已经修改了单据的打印格式，要保存吗？")});
+    QVERIFY(!setup.isVisible());
+    QCOMPARE(SaleSlip::currentLayout().field(QStringLiteral("txtDetail"))->visible, !saved);
+
+    // Nothing changed: no question.
+    m_prompts->clear();
+    frmSalePrintSetup again;
+    again.show();
+    QTest::keyClick(&again, Qt::Key_Escape);
+    QVERIFY(m_prompts->requests.isEmpty());
+    QVERIFY(!again.isVisible());
 }
 
 QTEST_MAIN(tst_SaleSlip)
