@@ -12,6 +12,24 @@ QString flag(bool on)
     return on ? QStringLiteral("'1'") : QStringLiteral("'0'");
 }
 
+ProductRecord fromRow(const Recordset &rs, int row)
+{
+    const auto field = [&](const char *name) {
+        return rs.value(row, QLatin1String(name));
+    };
+    ProductRecord p;
+    p.id = field("ID").toLongLong();
+    p.name = field("Name").toString();
+    p.unit = field("Unit").toString();
+    p.price = Currency::fromVariant(field("Price"));
+    p.detail = field("Detail").toString();
+    p.suspended = field("Status").toString().trimmed() == QLatin1String("0");
+    p.isDefault = field("IsDefault").toString().trimmed() != QLatin1String("0");
+    p.isContainer = field("IsContainer").toString() == QLatin1String("1");
+    p.containerId = field("ContainerID").toLongLong();
+    return p;
+}
+
 } // namespace
 
 namespace ProductReader {
@@ -22,20 +40,24 @@ std::optional<ProductRecord> load(qint64 id)
         = mDatabase::OpenRecordset(QStringLiteral("Select * from Product where ID=%1").arg(id));
     if (!rs || rs->isEmpty())
         return std::nullopt;
-    const auto field = [&](const char *name) {
-        return rs->value(0, QLatin1String(name));
-    };
-    ProductRecord p;
-    p.id = id;
-    p.name = field("Name").toString();
-    p.unit = field("Unit").toString();
-    p.price = Currency::fromVariant(field("Price"));
-    p.detail = field("Detail").toString();
-    p.suspended = field("Status").toString().trimmed() == QLatin1String("0");
-    p.isDefault = field("IsDefault").toString().trimmed() != QLatin1String("0");
-    p.isContainer = field("IsContainer").toString() == QLatin1String("1");
-    p.containerId = field("ContainerID").toLongLong();
-    return p;
+    return fromRow(*rs, 0);
+}
+
+std::optional<QVector<ProductRecord>> all()
+{
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Product"));
+    if (!rs)
+        return std::nullopt;
+    QVector<ProductRecord> list;
+    for (int row = 0; row < rs->recordCount(); ++row)
+        list << fromRow(*rs, row);
+    return list;
+}
+
+std::optional<Recordset> activeBottles()
+{
+    return mDatabase::OpenRecordset(
+        QStringLiteral("select * from Product WHERE isContainer='1' and Status='1'"));
 }
 
 } // namespace ProductReader

@@ -3,8 +3,11 @@
 #include "currency.h"
 
 #include <QString>
+#include <QVector>
 
 #include <optional>
+
+class Recordset;
 
 // A product or service as stored: the goods sold, among them the water
 // products and the bottles they are delivered in.
@@ -22,6 +25,10 @@ struct ProductRecord {
 
 namespace ProductReader {
 std::optional<ProductRecord> load(qint64 id);
+// Every product, suspended ones too, in the order stored.
+std::optional<QVector<ProductRecord>> all();
+// The bottles a product can be delivered in: active bottle products.
+std::optional<Recordset> activeBottles();
 } // namespace ProductReader
 
 // Products are suspended, never deleted. A bottle that stops being an active

@@ -4,6 +4,26 @@
 
 using mDatabase::SqlStr;
 
+namespace {
+
+SenderRecord fromRow(const Recordset &rs, int row)
+{
+    const auto field = [&](const char *name) {
+        return rs.value(row, QLatin1String(name));
+    };
+    SenderRecord s;
+    s.id = field("ID").toLongLong();
+    s.name = field("Name").toString();
+    s.phone = field("Phone").toString();
+    s.detail = field("Detail").toString();
+    s.price = Currency::fromVariant(field("Price"));
+    s.suspended = field("Status").toString().trimmed() == QLatin1String("0");
+    s.stationId = field("StationID").toLongLong();
+    return s;
+}
+
+} // namespace
+
 namespace SenderReader {
 
 std::optional<SenderRecord> load(qint64 id)
@@ -12,18 +32,20 @@ std::optional<SenderRecord> load(qint64 id)
         = mDatabase::OpenRecordset(QStringLiteral("Select * from Sender where ID=%1").arg(id));
     if (!rs || rs->isEmpty())
         return std::nullopt;
-    const auto field = [&](const char *name) {
-        return rs->value(0, QLatin1String(name));
-    };
-    SenderRecord s;
-    s.id = id;
-    s.name = field("Name").toString();
-    s.phone = field("Phone").toString();
-    s.detail = field("Detail").toString();
-    s.price = Currency::fromVariant(field("Price"));
-    s.suspended = field("Status").toString().trimmed() == QLatin1String("0");
-    s.stationId = field("StationID").toLongLong();
-    return s;
+    return fromRow(*rs, 0);
+}
+
+std::optional<QVector<SenderRecord>> all(qint64 stationId)
+{
+    const auto rs = mDatabase::OpenRecordset(stationId == 0
+            ? QStringLiteral("Select * from Sender")
+            : QStringLiteral("Select * from Sender where StationID=%1").arg(stationId));
+    if (!rs)
+        return std::nullopt;
+    QVector<SenderRecord> list;
+    for (int row = 0; row < rs->recordCount(); ++row)
+        list << fromRow(*rs, row);
+    return list;
 }
 
 } // namespace SenderReader

@@ -3,6 +3,7 @@
 #include "currency.h"
 
 #include <QString>
+#include <QVector>
 
 #include <optional>
 
@@ -20,6 +21,9 @@ struct SenderRecord {
 
 namespace SenderReader {
 std::optional<SenderRecord> load(qint64 id);
+// Every delivery person of one station (of all stations for 0), suspended
+// ones too, in the order stored.
+std::optional<QVector<SenderRecord>> all(qint64 stationId);
 } // namespace SenderReader
 
 namespace SenderWriter {

@@ -4,6 +4,20 @@
 
 using mDatabase::SqlStr;
 
+namespace {
+
+StationRecord fromRow(const Recordset &rs, int row)
+{
+    StationRecord s;
+    s.id = rs.value(row, QStringLiteral("ID")).toLongLong();
+    s.name = rs.value(row, QStringLiteral("Name")).toString();
+    s.suspended
+        = rs.value(row, QStringLiteral("Status")).toString().trimmed() == QLatin1String("0");
+    return s;
+}
+
+} // namespace
+
 namespace StationReader {
 
 std::optional<StationRecord> load(qint64 id)
@@ -12,11 +26,23 @@ std::optional<StationRecord> load(qint64 id)
         = mDatabase::OpenRecordset(QStringLiteral("Select * from Station where ID=%1").arg(id));
     if (!rs || rs->isEmpty())
         return std::nullopt;
-    StationRecord s;
-    s.id = id;
-    s.name = rs->value(0, QStringLiteral("Name")).toString();
-    s.suspended = rs->value(0, QStringLiteral("Status")).toString().trimmed() == QLatin1String("0");
-    return s;
+    return fromRow(*rs, 0);
+}
+
+std::optional<QVector<StationRecord>> all()
+{
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Station"));
+    if (!rs)
+        return std::nullopt;
+    QVector<StationRecord> list;
+    for (int row = 0; row < rs->recordCount(); ++row)
+        list << fromRow(*rs, row);
+    return list;
+}
+
+std::optional<Recordset> active()
+{
+    return mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
 }
 
 bool isHeadStation(qint64 id)

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 #include <optional>
+
+class Recordset;
 
 // A water-supply station of the group. The one with the smallest ID is the
 // head station, whose operators act for every station: it is never suspended.
@@ -14,6 +17,10 @@ struct StationRecord {
 
 namespace StationReader {
 std::optional<StationRecord> load(qint64 id);
+// Every station, suspended ones too, in the order stored.
+std::optional<QVector<StationRecord>> all();
+// The stations offered in pick lists.
+std::optional<Recordset> active();
 bool isHeadStation(qint64 id);
 } // namespace StationReader
 

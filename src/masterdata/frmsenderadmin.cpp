@@ -1,0 +1,31 @@
+#include "frmsenderadmin.h"
+
+#include "frmsender.h"
+#include "loginstate.h"
+#include "senderwriter.h"
+
+frmSenderAdmin::frmSenderAdmin(QWidget *parent)
+    : MasterListDialog(QStringLiteral("frmSenderAdmin"), QStringLiteral("送水工管理"),
+        {QStringLiteral("用户名"), QStringLiteral("运费"), QStringLiteral("联系电话")}, parent)
+{
+    LoadList();
+}
+
+std::optional<QVector<MasterListDialog::Item>> frmSenderAdmin::readItems()
+{
+    const auto senders = SenderReader::all(gIsHeadStation ? 0 : gStationID);
+    if (!senders)
+        return std::nullopt;
+    QVector<Item> items;
+    for (const SenderRecord &s : *senders)
+        items.append({s.id, {s.name, s.price.toGrouped(), s.phone}, !s.suspended});
+    return items;
+}
+
+void frmSenderAdmin::openForm(int actionType, qint64 id)
+{
+    frmSender form(this);
+    form.mActionType = actionType;
+    form.mCurID = id;
+    form.exec();
+}

@@ -1,0 +1,157 @@
+#include "masterform.h"
+
+#include "currency.h"
+#include "inputcheck.h"
+#include "prompt.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+// Runs a check whenever the focus leaves a field for another field of the
+// program; a refusal puts the focus back.
+class LeaveCheck : public QObject {
+public:
+    LeaveCheck(QLineEdit *field, std::function<bool()> check)
+        : QObject(field), m_field(field), m_check(std::move(check))
+    {
+        field->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_field && event->type() == QEvent::FocusOut && !m_checking) {
+            const auto reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+                m_checking = true;
+                if (!m_check())
+                    QTimer::singleShot(0, m_field, [field = m_field] {
+                        field->setFocus();
+                        field->selectAll();
+                    });
+                m_checking = false;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QLineEdit *m_field;
+    std::function<bool()> m_check;
+    bool m_checking = false;
+};
+
+} // namespace
+
+MasterForm::MasterForm(const QString &name, const QString &caption, QWidget *parent)
+    : QDialog(parent), btnSave(new QPushButton(QStringLiteral("保存"))),
+      btnExit(new QPushButton(QStringLiteral("退出"))), m_fields(new QGridLayout)
+{
+    setObjectName(name);
+    setWindowTitle(caption);
+    btnSave->setObjectName(QStringLiteral("btnSave"));
+    btnExit->setObjectName(QStringLiteral("btnExit"));
+    btnSave->setAutoDefault(false);
+    btnSave->setDefault(true);
+    btnSave->setEnabled(false);
+    connect(btnSave, &QPushButton::clicked, this, [this] { save(); });
+    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnSave);
+    buttons->addWidget(btnExit);
+    auto *box = new QVBoxLayout(this);
+    box->addLayout(m_fields);
+    box->addStretch();
+    box->addLayout(buttons);
+}
+
+int MasterForm::exec()
+{
+    if (mActionType == Edit && !loadRecord())
+        return Rejected;
+    updateSave();
+    return QDialog::exec();
+}
+
+QLineEdit *MasterForm::addLine(int row, const char *name, const QString &label)
+{
+    auto *edit = new QLineEdit;
+    edit->setObjectName(QLatin1String(name));
+    m_fields->addWidget(new QLabel(label), row, 0, Qt::AlignRight);
+    m_fields->addWidget(edit, row, 1);
+    connect(edit, &QLineEdit::textChanged, this, [this] { updateSave(); });
+    return edit;
+}
+
+QCheckBox *MasterForm::addCheck(int row, const char *name, const QString &text)
+{
+    auto *check = new QCheckBox(text);
+    check->setObjectName(QLatin1String(name));
+    m_fields->addWidget(check, row, 1);
+    return check;
+}
+
+void MasterForm::setSaveRule(std::function<bool()> rule)
+{
+    m_saveRule = std::move(rule);
+    updateSave();
+}
+
+void MasterForm::updateSave()
+{
+    btnSave->setEnabled(m_saveRule && m_saveRule());
+}
+
+void MasterForm::makePriceField(QLineEdit *field)
+{
+    field->setText(QStringLiteral("0"));
+    new LeaveCheck(field, [field] {
+        if (field->text().trimmed().isEmpty()) {
+            field->setText(QStringLiteral("0"));
+            return true;
+        }
+        Currency ignored;
+        return priceOf(field, &ignored);
+    });
+}
+
+bool MasterForm::priceOf(QLineEdit *field, Currency *out)
+{
+    const QString text = field->text().trimmed();
+    if (text.isEmpty()) {
+        *out = Currency();
+        return true;
+    }
+    if (!mSystem::CheckInput(text, mSystem::CheckNumber))
+        return false;
+    if (!Currency::parse(text, out)) {
+        // A number too large for a price column is no price either.
+        Prompt::error(QStringLiteral("数据输入格式不正确， %1 不是有效的数字！").arg(text),
+            QStringLiteral("错误"));
+        return false;
+    }
+    return true;
+}
+
+void MasterForm::save()
+{
+    if (!btnSave->isEnabled() || !saveRecord())
+        return;
+    if (mActionType == Edit) {
+        accept();
+        return;
+    }
+    clearForNext();
+    updateSave();
+}
