@@ -45,7 +45,7 @@ std::optional<ProductRecord> load(qint64 id)
 
 std::optional<QVector<ProductRecord>> all()
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Product"));
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Product order by ID"));
     if (!rs)
         return std::nullopt;
     QVector<ProductRecord> list;

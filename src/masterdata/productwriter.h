@@ -25,7 +25,8 @@ struct ProductRecord {
 
 namespace ProductReader {
 std::optional<ProductRecord> load(qint64 id);
-// Every product, suspended ones too, in the order stored.
+// Every product, suspended ones too, by ID: an edited row keeps its place
+// in the list on every database.
 std::optional<QVector<ProductRecord>> all();
 // The bottles a product can be delivered in: active bottle products.
 std::optional<Recordset> activeBottles();

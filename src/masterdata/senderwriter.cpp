@@ -38,8 +38,8 @@ std::optional<SenderRecord> load(qint64 id)
 std::optional<QVector<SenderRecord>> all(qint64 stationId)
 {
     const auto rs = mDatabase::OpenRecordset(stationId == 0
-            ? QStringLiteral("Select * from Sender")
-            : QStringLiteral("Select * from Sender where StationID=%1").arg(stationId));
+            ? QStringLiteral("Select * from Sender order by ID")
+            : QStringLiteral("Select * from Sender where StationID=%1 order by ID").arg(stationId));
     if (!rs)
         return std::nullopt;
     QVector<SenderRecord> list;

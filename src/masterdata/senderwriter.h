@@ -22,7 +22,7 @@ struct SenderRecord {
 namespace SenderReader {
 std::optional<SenderRecord> load(qint64 id);
 // Every delivery person of one station (of all stations for 0), suspended
-// ones too, in the order stored.
+// ones too, by ID.
 std::optional<QVector<SenderRecord>> all(qint64 stationId);
 } // namespace SenderReader
 

@@ -31,7 +31,7 @@ std::optional<StationRecord> load(qint64 id)
 
 std::optional<QVector<StationRecord>> all()
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Station"));
+    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Station order by ID"));
     if (!rs)
         return std::nullopt;
     QVector<StationRecord> list;

@@ -17,7 +17,7 @@ struct StationRecord {
 
 namespace StationReader {
 std::optional<StationRecord> load(qint64 id);
-// Every station, suspended ones too, in the order stored.
+// Every station, suspended ones too, by ID.
 std::optional<QVector<StationRecord>> all();
 // The stations offered in pick lists.
 std::optional<Recordset> active();
