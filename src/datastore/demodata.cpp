@@ -202,7 +202,9 @@ bool fill(const QDate &today, QString *error)
         // 0 settled, 1 money owed, 2 not delivered, 3 bottles out, 4 all open.
         int state;
         QDate date;
-        bool closed;
+        // Taken before the day closing: a settled order has been carried
+        // into the stock books and closed.
+        bool beforeClosing;
     };
     const auto addOrder = [&](const Order &o) {
         const Product &p = o.product;
@@ -211,7 +213,9 @@ bool fill(const QDate &today, QString *error)
         const int inMoney = (o.state == 1 || o.state == 4) ? 0 : money;
         const int outAmount = (o.state == 2 || o.state == 4) ? 0 : o.amount;
         const int inContainer = (o.state == 3 || o.state == 4) ? 0 : bottles;
+        const bool closed = o.beforeClosing && o.state == 0;
         const qint64 sender = senders[o.customer.station][int(rng.bounded(2))];
+        const qint64 station = stations[o.customer.station];
         const qint64 sale = w.insert(
             QStringLiteral("insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,"
                            "TotalContainer,InMoney,OutAmount,InContainer,TransferFee,Detail,"
@@ -220,8 +224,7 @@ bool fill(const QDate &today, QString *error)
                 .arg(number(o.customer.id), number(sender), number(o.amount), number(money),
                     number(bottles), number(inMoney), number(outAmount), number(inContainer),
                     number(o.amount), d.dateLiteral(o.date),
-                    SqlStr(o.closed ? QStringLiteral("1") : QStringLiteral("0")),
-                    number(stations[o.customer.station])));
+                    SqlStr(closed ? QStringLiteral("1") : QStringLiteral("0")), number(station)));
         w.exec(
             QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,"
                            "IsContainer) values(%1,%2,%3,%4,%5,'0')")
@@ -230,32 +233,51 @@ bool fill(const QDate &today, QString *error)
             w.exec(QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,"
                                   "MyMoney,IsContainer) values(%1,%2,0,%3,0,'1')")
                        .arg(number(sale), number(p.containerId), number(bottles)));
+        if (!closed)
+            return;
+        // What the closing leaves behind for a carried sale: a generated
+        // stock-out document with the sale's goods lines.
+        const qint64 store = w.insert(
+            QStringLiteral("insert into Store(PaperID,CreateDate,TotalAmount,TotalMoney,Detail,"
+                           "UserID,HandInput,Direction,FinishFlag,StationID) "
+                           "values(%1,%2,%3,%4,'根据销售单自动生成',1,'0','1','1',%5)")
+                .arg(SqlStr(number(sale)), d.dateLiteral(o.date), number(o.amount), number(money),
+                    number(station)));
+        w.exec(QStringLiteral("insert into Store_detail(StoreID,ProductID,Price,MyAmount,MyMoney) "
+                              "values(%1,%2,%3,%4,%5)")
+                   .arg(number(store), number(p.id), number(p.price), number(o.amount),
+                       number(money)));
     };
 
-    // Four days of orders; every state of settling appears. The two older
-    // days have been through the day closing, so their orders are closed
-    // (the lists grey them out); a suspended customer orders nothing.
+    // Four days of orders; every state of settling appears. The day closing
+    // ran around noon today: what was settled by then is closed (the sale
+    // list shows today's closed orders grey), what still owed money or
+    // bottles stayed open, and undelivered orders were deleted by it, so
+    // none is older than the closing. A suspended customer orders nothing.
     for (int day = 3; day >= 0; --day) {
         const QDate date = today.addDays(-day);
-        const bool closed = day > 1;
-        const int orders = 5 + int(rng.bounded(4));
+        const int orders = 6 + int(rng.bounded(4));
         for (int n = 0; n < orders; ++n) {
             const Customer &c = customers[int(rng.bounded(suspended))];
             const Product &p = goods[int(rng.bounded(goods.size()))];
             const int amount = 1 + int(rng.bounded(3));
-            const int state = closed ? int(rng.bounded(2)) * 3 : int(rng.bounded(5));
-            addOrder(Order{c, p, amount, state, date, closed});
+            const bool beforeClosing = day > 0 || n < orders / 2;
+            // Before the closing: mostly settled, some owing money or bottles.
+            static const int carried[] = {0, 0, 0, 1, 3};
+            const int state = beforeClosing ? carried[rng.bounded(5)] : int(rng.bounded(5));
+            addOrder(Order{c, p, amount, state, date, beforeClosing});
         }
         for (int call = 0; call < 3; ++call)
             w.exec(QStringLiteral("insert into Call(PhoneNumber,CreateDate) values(%1,%2)")
                        .arg(SqlStr(number(86120000 + int(rng.bounded(customerCount)) * 137)),
                            d.dateTimeLiteral(date.startOfDay().addSecs(8 * 3600 + call * 5400))));
     }
-    // Whatever the dice said, one customer keeps three bottles from an
-    // order that is otherwise paid and delivered, and an older one from a
-    // closed day.
-    addOrder(Order{customers[1], goods[0], 3, 3, today.addDays(-1), false});
+    // Whatever the dice said: one customer keeps three bottles of an order
+    // that is otherwise paid and delivered, another has owed two since
+    // before the closing, and a settled order of this morning is closed.
+    addOrder(Order{customers[1], goods[0], 3, 3, today.addDays(-1), true});
     addOrder(Order{customers[4], goods[1], 2, 3, today.addDays(-3), true});
+    addOrder(Order{customers[2], goods[0], 2, 0, today, true});
 
     if (!w.ok() || !db.commit()) {
         if (w.ok() && error)

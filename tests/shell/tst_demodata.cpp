@@ -1,6 +1,7 @@
 #include "demodata.h"
 #include "mdatabase.h"
 #include "scriptedprompter.h"
+#include "sqldialect.h"
 #include "testdatabase.h"
 
 #include <QtTest>
@@ -28,6 +29,8 @@ private slots:
 
     void fillsAnEmptyDatabaseOnce();
     void closedAndOpenOrdersBothShown();
+    void closedOrdersWereCarriedIntoStock();
+    void noUndeliveredOrderOlderThanTheClosing();
     void suspendedCustomerOrdersNothingOpen();
     void someoneOwesBottles();
     void everySettlingStateAmongOpenOrders();
@@ -82,25 +85,67 @@ void tst_DemoData::closedAndOpenOrdersBothShown()
     QVERIFY(fill());
     QVERIFY(count(QStringLiteral("select count(*) from Sale where FinishFlag='1'")) > 0);
     QVERIFY(count(QStringLiteral("select count(*) from Sale where FinishFlag='0'")) > 0);
-    // Closing works day by day: no day has both closed and open orders, and
-    // every closed day lies before every open one.
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("select CreateDate, FinishFlag from Sale order by CreateDate"));
-    QVERIFY(rs);
-    QDate lastClosed;
-    QDate firstOpen;
-    for (int row = 0; row < rs->recordCount(); ++row) {
-        const QDate date = rs->value(row, QStringLiteral("CreateDate")).toDate();
-        QVERIFY(date.isValid());
-        if (rs->value(row, QStringLiteral("FinishFlag")).toString() == QLatin1String("1"))
-            lastClosed = std::max(lastClosed, date);
-        else if (!firstOpen.isValid())
-            firstOpen = date;
+    // Some of today's orders are closed, so the sale list shows grey rows
+    // as soon as the program starts.
+    QVERIFY(count(QStringLiteral("select count(*) from Sale where FinishFlag='1' and CreateDate=%1")
+                      .arg(mDatabase::dialect().dateLiteral(m_today)))
+        > 0);
+    // Only what was settled has been closed.
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='1' and "
+                                  "(InMoney<>TotalMoney or OutAmount<>TotalAmount or "
+                                  "InContainer<>TotalContainer)")),
+        qint64(0));
+}
+
+void tst_DemoData::closedOrdersWereCarriedIntoStock()
+{
+    QVERIFY(fill());
+    const auto closed = mDatabase::OpenRecordset(
+        QStringLiteral("select ID, TotalAmount, TotalMoney, StationID from Sale where "
+                       "FinishFlag='1'"));
+    QVERIFY(closed);
+    QVERIFY(closed->recordCount() > 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from Store")), qint64(closed->recordCount()));
+    for (int row = 0; row < closed->recordCount(); ++row) {
+        const qint64 sale = closed->value(row, QStringLiteral("ID")).toLongLong();
+        const auto store
+            = mDatabase::OpenRecordset(QStringLiteral("select * from Store where PaperID=%1")
+                                           .arg(mDatabase::SqlStr(QString::number(sale))));
+        QVERIFY(store);
+        QCOMPARE(store->recordCount(), 1);
+        QCOMPARE(store->value(0, QStringLiteral("TotalAmount")).toDouble(),
+            closed->value(row, QStringLiteral("TotalAmount")).toDouble());
+        QCOMPARE(store->value(0, QStringLiteral("TotalMoney")).toDouble(),
+            closed->value(row, QStringLiteral("TotalMoney")).toDouble());
+        QCOMPARE(store->value(0, QStringLiteral("StationID")).toLongLong(),
+            closed->value(row, QStringLiteral("StationID")).toLongLong());
+        QCOMPARE(store->value(0, QStringLiteral("Direction")).toString(), QStringLiteral("1"));
+        QCOMPARE(store->value(0, QStringLiteral("HandInput")).toString(), QStringLiteral("0"));
+        QCOMPARE(store->value(0, QStringLiteral("FinishFlag")).toString(), QStringLiteral("1"));
+        const qint64 storeId = store->value(0, QStringLiteral("ID")).toLongLong();
+        // One stock line per goods line; bottles are not stock-out lines.
+        QCOMPARE(count(QStringLiteral("select count(*) from Store_detail where StoreID=%1")
+                           .arg(QString::number(storeId))),
+            count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and "
+                                 "IsContainer='0'")
+                      .arg(QString::number(sale))));
     }
-    QVERIFY(lastClosed.isValid());
-    QVERIFY(firstOpen.isValid());
-    QVERIFY(lastClosed < firstOpen);
-    QVERIFY(firstOpen <= m_today);
+}
+
+void tst_DemoData::noUndeliveredOrderOlderThanTheClosing()
+{
+    QVERIFY(fill());
+    // The closing (cut-off today) deletes what was never delivered, so
+    // every undelivered order was taken today, after it.
+    const auto oldest = mDatabase::OpenRecordset(
+        QStringLiteral("select min(CreateDate) as D from Sale where FinishFlag='1'"));
+    QVERIFY(oldest);
+    const QDate firstClosed = oldest->value(0, 0).toDate();
+    QVERIFY(firstClosed.isValid());
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where OutAmount<TotalAmount and "
+                                  "CreateDate<%1")
+                       .arg(mDatabase::dialect().dateLiteral(m_today))),
+        qint64(0));
 }
 
 void tst_DemoData::suspendedCustomerOrdersNothingOpen()
@@ -118,13 +163,15 @@ void tst_DemoData::suspendedCustomerOrdersNothingOpen()
 void tst_DemoData::someoneOwesBottles()
 {
     QVERIFY(fill());
-    // An open order, paid and delivered, whose bottles are still out.
+    // An open order, paid and delivered, whose bottles are still out; and
+    // one from before the closing, which stayed open for that reason.
     QVERIFY(count(QStringLiteral("select count(*) from Sale where FinishFlag='0' and "
                                  "InMoney=TotalMoney and OutAmount=TotalAmount and "
                                  "InContainer<TotalContainer"))
         > 0);
-    QVERIFY(count(QStringLiteral("select count(*) from Sale where FinishFlag='1' and "
-                                 "InContainer<TotalContainer"))
+    QVERIFY(count(QStringLiteral("select count(*) from Sale where FinishFlag='0' and "
+                                 "InContainer<TotalContainer and CreateDate<%1")
+                      .arg(mDatabase::dialect().dateLiteral(m_today.addDays(-2))))
         > 0);
 }
 
