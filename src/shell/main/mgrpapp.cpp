@@ -23,6 +23,7 @@
 #include <QWindow>
 
 #include <exception>
+#include <memory>
 
 namespace mGrpApp {
 namespace {
@@ -78,9 +79,11 @@ int run(const StartOptions &options, SingleInstance &instance)
 {
     // Until the main window exists, a second start raises whatever dialog
     // the operator has in front of them (message, splash, login).
-    QPointer<QWidget> mainWindow;
+    // The lock outlives this function; the pointer is shared so the request
+    // handler never refers to a finished frame.
+    const auto mainWindow = std::make_shared<QPointer<QWidget>>();
     QObject::connect(&instance, &SingleInstance::activationRequested, &instance,
-        [&mainWindow] { bringToFront(mainWindow); });
+        [mainWindow] { bringToFront(*mainWindow); });
 
     bool exitRequested = false;
     const bool connected = connectDatabase(options, &exitRequested);
@@ -110,7 +113,7 @@ int run(const StartOptions &options, SingleInstance &instance)
         = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == gStationID;
 
     auto *main = new frmMain;
-    mainWindow = main;
+    *mainWindow = main;
     main->showMaximized();
     main->load();
     return QApplication::exec();
