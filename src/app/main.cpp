@@ -9,6 +9,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelkor"));
     QApplication::setOrganizationName(QStringLiteral("Pelkor"));
     QApplication::setApplicationVersion(QStringLiteral(PELKOR_VERSION " (" PELKOR_BUILD_DATE ")"));
+    // Qt's own dialogs and menus speak the operator's language; without the
+    // translations installed they stay in English, which is no reason to stop.
+    mGrpApp::installTranslations();
+    mGrpApp::applyFocusFrame();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

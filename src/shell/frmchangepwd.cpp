@@ -1,7 +1,7 @@
 #include "frmchangepwd.h"
 
 #include "loginstate.h"
-#include "mdatabase.h"
+#include "operatorstore.h"
 #include "prompt.h"
 
 #include <QDialogButtonBox>
@@ -58,9 +58,7 @@ void frmChangePwd::save()
             QStringLiteral("两次输入密码不相同，更改密码失败！"), QStringLiteral("更改密码"));
         return;
     }
-    const bool stored = mDatabase::ExecuteSQL(QStringLiteral("update sysuser set pwd=")
-        + mDatabase::SqlStr(txtPassword1->text()) + QStringLiteral(" where ID=")
-        + QString::number(gUserID));
+    const bool stored = UserWriter::setPassword(gUserID, txtPassword1->text());
     // The update error has been shown; the dialog closes either way.
     done(stored ? QDialog::Accepted : QDialog::Rejected);
 }

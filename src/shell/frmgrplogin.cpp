@@ -1,7 +1,6 @@
 #include "frmgrplogin.h"
 
 #include "idlist.h"
-#include "mdatabase.h"
 #include "prompt.h"
 
 #include <QComboBox>
@@ -10,15 +9,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
-void bind(QComboBox *combo, const Recordset &rs)
+template <typename Entry> void bind(QComboBox *combo, const QList<Entry> &entries)
 {
-    IdList::fill(combo, rs);
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+    for (const Entry &entry : entries)
+        combo->addItem(entry.name, entry.id);
     // A single choice needs no choosing; otherwise the person picks.
-    combo->setCurrentIndex(rs.recordCount() == 1 ? 0 : -1);
+    combo->setCurrentIndex(entries.size() == 1 ? 0 : -1);
 }
 
 } // namespace
@@ -92,9 +97,7 @@ int frmGrpLogin::chosenUserID() const
 
 void frmGrpLogin::loadStations()
 {
-    const auto rs
-        = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
-    bind(cmbStation, rs.value_or(Recordset()));
+    bind(cmbStation, UserReader::activeStations().value_or(QList<StationEntry>()));
     loadUsers();
 }
 
@@ -102,14 +105,11 @@ void frmGrpLogin::loadUsers()
 {
     const int station = chosenStationID();
     if (station == 0) {
-        rsUser = Recordset();
+        rsUser.clear();
         cmbUser->clear();
         return;
     }
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("SELECT * FROM SysUser Where Status='1' and StationID=")
-        + QString::number(station));
-    rsUser = rs.value_or(Recordset());
+    rsUser = UserReader::activeUsers(station).value_or(QList<OperatorRecord>());
     bind(cmbUser, rsUser);
 }
 
@@ -121,18 +121,13 @@ void frmGrpLogin::checkPassword()
         return;
     }
     const int station = chosenStationID();
-    rsUser.moveFirst();
-    const bool found = rsUser.find([&](const Recordset &rs) {
-        return rs.value(QStringLiteral("ID")).toInt() == user
-            && rs.value(QStringLiteral("StationID")).toInt() == station;
-    });
-    if (!found) {
+    const auto found = std::find_if(rsUser.cbegin(), rsUser.cend(),
+        [&](const OperatorRecord &op) { return op.id == user && op.stationId == station; });
+    if (found == rsUser.cend()) {
         Prompt::error(QStringLiteral("出现错误，请重新选择！"), QStringLiteral("Tavrin"));
         return;
     }
-    // A null password reads as empty; blanks around either side never count.
-    const QString stored = rsUser.value(QStringLiteral("Pwd")).toString();
-    if (mDatabase::TrimBlanks(txtPassword->text()) == mDatabase::TrimBlanks(stored)) {
+    if (found->acceptsPassword(txtPassword->text())) {
         m_loginSucceeded = true;
         accept();
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordset.h"
+#include "operatorstore.h"
 
 #include <QDialog>
 
@@ -31,6 +31,7 @@ private:
     QPushButton *cmdOK;
     QPushButton *cmdCancel;
 
-    Recordset rsUser;
+    // The operators currently listed in cmbUser.
+    QList<OperatorRecord> rsUser;
     bool m_loginSucceeded = false;
 };

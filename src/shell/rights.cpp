@@ -10,14 +10,9 @@ namespace mSystem {
 namespace {
 
 struct BandTools {
-    const char *band;
+    QString band;
     QStringList tools;
 };
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 } // namespace
 
@@ -31,13 +26,13 @@ void ApplyUserRights(qint64 userId)
     auto withheld = [&](int position) {
         return roles.size() >= position && roles.at(position - 1) == QLatin1Char('0');
     };
-    auto disable = [&](const char *band, const QStringList &tools) {
+    auto disable = [&](const QString &band, const QStringList &tools) {
         for (const QString &tool : tools)
-            bars->setToolEnabled(s(band), tool, false);
+            bars->setToolEnabled(band, tool, false);
     };
-    auto hide = [&](const char *band, const QStringList &tools) {
+    auto hide = [&](const QString &band, const QStringList &tools) {
         for (const QString &tool : tools)
-            bars->hideTool(s(band), tool);
+            bars->hideTool(band, tool);
     };
 
     if (withheld(1)) {
@@ -129,12 +124,13 @@ void UpdateCommandsForWindow(const QString &windowName)
     // just these (every tool usable, captions as the tool bar has them).
     bars->setPaneText(QStringLiteral("stbUser"), StationUserText());
 
-    for (const char *band : {"barTool", "popDel"}) {
-        for (const QString &tool : bars->bandTools(s(band)))
-            bars->setToolEnabled(s(band), tool, true);
+    for (const QString &band : {QStringLiteral("barTool"), QStringLiteral("popDel")}) {
+        for (const QString &tool : bars->bandTools(band))
+            bars->setToolEnabled(band, tool, true);
     }
-    for (const char *menu : {"mnuAmount", "mnuContainer", "mnuMoney"})
-        bars->setToolEnabled(QStringLiteral("mnuMain"), s(menu), true);
+    for (const QString &menu :
+        {QStringLiteral("mnuAmount"), QStringLiteral("mnuContainer"), QStringLiteral("mnuMoney")})
+        bars->setToolEnabled(QStringLiteral("mnuMain"), menu, true);
 
     const QString barTool = QStringLiteral("barTool");
     bars->setToolCaption(barTool, QStringLiteral("tlDel"), QStringLiteral("删除"));
@@ -144,7 +140,7 @@ void UpdateCommandsForWindow(const QString &windowName)
 
     for (const BandTools &entry : disabledFor.value(windowName)) {
         for (const QString &tool : entry.tools)
-            bars->setToolEnabled(s(entry.band), tool, false);
+            bars->setToolEnabled(entry.band, tool, false);
     }
 
     if (windowName == QLatin1String("frmMoneyAdmin")

@@ -1,7 +1,17 @@
 #include "singleinstance.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
+
+namespace {
+
+const QByteArray ActivateRequest = QByteArrayLiteral("activate\n");
+
+} // namespace
 
 QString SingleInstance::defaultLockPath()
 {
@@ -14,14 +24,76 @@ QString SingleInstance::defaultLockPath()
     return dir + QStringLiteral("/pelkor.lock");
 }
 
+QString SingleInstance::serverName(const QString &lockPath)
+{
+#ifdef Q_OS_UNIX
+    // Beside the lock, in the user's private folder; a socket path has a
+    // small length limit, hence the fallback below.
+    const QString beside = QFileInfo(lockPath).absoluteFilePath() + QStringLiteral(".socket");
+    if (beside.toLocal8Bit().size() < 100)
+        return beside;
+#endif
+    const QByteArray hash = QCryptographicHash::hash(
+        QFileInfo(lockPath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
+                                .toHex()
+                                .left(20);
+    return QStringLiteral("pelkor-") + QString::fromLatin1(hash);
+}
+
 SingleInstance::SingleInstance(const QString &lockPath)
-    : m_lock(std::make_unique<QLockFile>(lockPath))
+    : m_lockPath(lockPath), m_lock(std::make_unique<QLockFile>(lockPath))
 {
     // Never treat a live copy's lock as stale, however long it has run.
     m_lock->setStaleLockTime(0);
 }
 
+SingleInstance::~SingleInstance()
+{
+    if (m_server)
+        m_server->close();
+}
+
 bool SingleInstance::acquire()
 {
-    return m_lock->tryLock(0);
+    if (m_server)
+        return true;
+    if (!m_lock->tryLock(0))
+        return false;
+    listen();
+    return true;
+}
+
+void SingleInstance::listen()
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = serverName(m_lockPath);
+    // Whoever holds the lock owns the name: a socket left by a crashed copy
+    // is stale.
+    QLocalServer::removeServer(name);
+    if (!m_server->listen(name))
+        return; // the program still runs; a second start then only gives way
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *client = m_server->nextPendingConnection()) {
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            connect(client, &QLocalSocket::readyRead, this, [this, client] {
+                if (client->readAll().contains(ActivateRequest.trimmed()))
+                    emit activationRequested();
+            });
+        }
+    });
+}
+
+bool SingleInstance::activateRunning(int timeoutMs) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(serverName(m_lockPath));
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(ActivateRequest);
+    const bool sent = socket.waitForBytesWritten(timeoutMs);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(timeoutMs);
+    return sent;
 }

@@ -1,6 +1,7 @@
 #include "mgrpapp.h"
 
 #include "demodata.h"
+#include "focusframestyle.h"
 #include "frmgrplogin.h"
 #include "frmmain.h"
 #include "frmsplash.h"
@@ -13,9 +14,16 @@
 #include <QApplication>
 #include <QDate>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QTextStream>
+#include <QTranslator>
+#include <QWindow>
 
 #include <exception>
+#include <memory>
 
 namespace mGrpApp {
 namespace {
@@ -67,13 +75,15 @@ void fillDemo()
         Prompt::error(QStringLiteral("加入演示数据失败：") + error, QStringLiteral("错误"));
 }
 
-int run(const StartOptions &options)
+int run(const StartOptions &options, SingleInstance &instance)
 {
-    MessageBoxPrompt prompts;
-    Prompt::setHandler(&prompts);
-    struct Restore {
-        ~Restore() { Prompt::setHandler(nullptr); }
-    } restore;
+    // Until the main window exists, a second start raises whatever dialog
+    // the operator has in front of them (message, splash, login).
+    // The lock outlives this function; the pointer is shared so the request
+    // handler never refers to a finished frame.
+    const auto mainWindow = std::make_shared<QPointer<QWidget>>();
+    QObject::connect(&instance, &SingleInstance::activationRequested, &instance,
+        [mainWindow] { bringToFront(*mainWindow); });
 
     bool exitRequested = false;
     const bool connected = connectDatabase(options, &exitRequested);
@@ -103,6 +113,7 @@ int run(const StartOptions &options)
         = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == gStationID;
 
     auto *main = new frmMain;
+    *mainWindow = main;
     main->showMaximized();
     main->load();
     return QApplication::exec();
@@ -126,20 +137,100 @@ void applyInterfaceFont()
     }
 }
 
-int Main(const StartOptions &options)
+QString databaseKindProblem(const QString &databaseUrl)
 {
-    SingleInstance instance(
-        options.lockPath.isEmpty() ? SingleInstance::defaultLockPath() : options.lockPath);
-    if (!instance.acquire())
-        return 0;
+    // "kind:rest" with a kind of two letters or more; "host:1433" and a
+    // drive letter are not kinds.
+    static const QRegularExpression kindPrefix(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]+):(.*)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression portOnly(QStringLiteral("^\\d+$"));
+    const auto match = kindPrefix.match(databaseUrl.trimmed());
+    if (!match.hasMatch() || portOnly.match(match.captured(2)).hasMatch())
+        return {};
+    const QString kind = match.captured(1).toLower();
+    static const QStringList known = {QStringLiteral("sqlite"), QStringLiteral("pgsql"),
+        QStringLiteral("postgresql"), QStringLiteral("postgres"), QStringLiteral("mssql")};
+    if (known.contains(kind))
+        return {};
+    return QStringLiteral("无法识别的数据库类型“%1”。可以使用的数据库：\n"
+                          "  sqlite:/路径/pelkor.db                   单机 SQLite 数据库文件\n"
+                          "  pgsql://用户:密码@主机:端口/数据库      PostgreSQL（经 ODBC）\n"
+                          "  mssql://用户:密码@主机/数据库           SQL Server（经 ODBC）\n"
+                          "  主机名                                   SQL Server，使用保存的用户")
+        .arg(match.captured(1));
+}
+
+int guardStartup(Prompt::Handler *prompts, const std::function<int()> &steps)
+{
+    // The handler must outlive the catch below: an error is only worth
+    // reporting if the operator sees it.
+    Prompt::Handler *previous = Prompt::handler();
+    Prompt::setHandler(prompts);
+    struct Restore {
+        Prompt::Handler *previous;
+        ~Restore() { Prompt::setHandler(previous); }
+    } restore{previous};
     try {
-        return run(options);
+        return steps();
     } catch (const std::exception &e) {
         reportStartupError(0, QString::fromLocal8Bit(e.what()));
     } catch (...) {
         reportStartupError(0, QStringLiteral("未知错误"));
     }
     return 1;
+}
+
+void bringToFront(QWidget *mainWindow)
+{
+    QWidget *target = QApplication::activeModalWidget();
+    if (!target)
+        target = mainWindow;
+    if (!target)
+        return;
+    target = target->window();
+    if (target->isMinimized())
+        target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
+    target->show();
+    target->raise();
+    target->activateWindow();
+    if (QWindow *handle = target->windowHandle())
+        handle->requestActivate();
+    QApplication::alert(target);
+}
+
+bool installTranslations()
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+void applyFocusFrame()
+{
+    QApplication::setStyle(new FocusFrameStyle);
+}
+
+int Main(const StartOptions &options)
+{
+    const QString badKind = databaseKindProblem(options.databaseUrl);
+    if (!badKind.isEmpty()) {
+        QTextStream(stderr) << badKind << Qt::endl;
+        return UsageExitCode;
+    }
+    SingleInstance instance(
+        options.lockPath.isEmpty() ? SingleInstance::defaultLockPath() : options.lockPath);
+    if (!instance.acquire()) {
+        // No second copy: the one already running comes to the front.
+        instance.activateRunning();
+        return 0;
+    }
+    MessageBoxPrompt prompts;
+    return guardStartup(&prompts, [&] { return run(options, instance); });
 }
 
 } // namespace mGrpApp
