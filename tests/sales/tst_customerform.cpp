@@ -103,8 +103,11 @@ private slots:
     void otherStationUser();
     void prefillFromSale();
 
+    void manualAccountZeroTakesKey();
+
     void editFillsUpdatesAndCloses();
     void editOfMissingRowReturnsAtOnce();
+    void editChangedElsewhereStaysOpen();
 
 private:
     TestDatabase m_db;
@@ -397,6 +400,25 @@ void tst_CustomerForm::prefillFromSale()
     QCOMPARE(PickedCustomerID, number(rs, 0, "ID"));
 }
 
+void tst_CustomerForm::manualAccountZeroTakesKey()
+{
+    frmCustomer dialog;
+    Form f(dialog);
+    QVERIFY(f.complete());
+    QVERIFY(openNew(dialog));
+    f.autoID->click();
+    f.account->setText(QStringLiteral("0"));
+    f.address->setText(QStringLiteral("西街"));
+    f.save->click();
+    QCOMPARE(m_prompter->texts(), QStringList());
+    // Account 0 could never be looked up: the customer takes its own key.
+    const Recordset rs = customers();
+    QCOMPARE(rs.recordCount(), 1);
+    QCOMPARE(number(rs, 0, "Account"), number(rs, 0, "ID"));
+    QCOMPARE(PickedCustomerID, number(rs, 0, "ID"));
+    QCOMPARE(f.account->text(), QStringLiteral("1"));
+}
+
 void tst_CustomerForm::editFillsUpdatesAndCloses()
 {
     const qint64 other = addCustomer(7, QStringLiteral("别家"));
@@ -458,6 +480,36 @@ void tst_CustomerForm::editOfMissingRowReturnsAtOnce()
     QVERIFY(!ranLoop);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(m_prompter->texts(), QStringList());
+}
+
+void tst_CustomerForm::editChangedElsewhereStaysOpen()
+{
+    const qint64 id = addCustomer(55, TakenAddress);
+    QVERIFY(id > 0);
+    frmCustomer dialog;
+    dialog.mActionType = frmCustomer::Edit;
+    dialog.mCurID = int(id);
+    bool stayedOpen = false;
+    whenModal([&](QWidget *w) {
+        Form f(*w);
+        if (!f.complete())
+            return;
+        // Another workstation changes the phone while this form is open.
+        QVERIFY(mDatabase::ExecuteSQL(
+            QStringLiteral("update Customer set Phone='777' where ID=%1").arg(id)));
+        f.name->setText(QStringLiteral("我的修改"));
+        f.save->click();
+        stayedOpen = w->isVisible();
+        static_cast<QDialog *>(w)->reject();
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QVERIFY(stayedOpen);
+    QCOMPARE(m_prompter->texts(),
+        QStringList{QStringLiteral("该客户资料在您打开之后已被其他工作站修改，本次修改没有保存！"
+                                   "请关闭后重新打开再修改。")});
+    const Recordset rs = customers();
+    QCOMPARE(fields(rs, 0, QStringLiteral("Name Phone")),
+        (QStringList{QStringLiteral("老王"), QStringLiteral("777")}));
 }
 
 QTEST_MAIN(tst_CustomerForm)
