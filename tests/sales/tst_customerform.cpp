@@ -426,7 +426,7 @@ void tst_CustomerForm::editFillsUpdatesAndCloses()
     QVERIFY(other > 0 && id > 0);
 
     frmCustomer dialog;
-    dialog.mActionType = 2;
+    dialog.mActionType = frmCustomer::Edit;
     dialog.mCurID = int(id);
     QStringList shown;
     QList<bool> states;
@@ -468,7 +468,7 @@ void tst_CustomerForm::editOfMissingRowReturnsAtOnce()
 {
     QVERIFY(addCustomer(1, TakenAddress) > 0);
     frmCustomer dialog;
-    dialog.mActionType = 2;
+    dialog.mActionType = frmCustomer::Edit;
     dialog.mCurID = 999;
     bool ranLoop = false;
     // Fires only if exec() runs an event loop, and then ends it.
