@@ -63,6 +63,14 @@ qint64 saveNew(const CustomerRecord &c)
 
 bool saveEdit(const CustomerRecord &c, const CustomerRecord &asLoaded)
 {
+    // The address stays unique when it is changed, too: the database would
+    // refuse it anyway, and this says why.
+    if (c.address != asLoaded.address
+        && !mDatabase::IsUniqueValue(
+            QStringLiteral("Customer"), QStringLiteral("Address"), c.address, 0)) {
+        Prompt::error(QStringLiteral("该地址已经开户了，请检查后再继续！"), ErrorTitle);
+        return false;
+    }
     // Takes effect only on the row exactly as the form read it.
     const int changed = mDatabase::ExecuteAffected(
         QStringLiteral(

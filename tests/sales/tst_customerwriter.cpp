@@ -65,6 +65,7 @@ private slots:
     void saveEditWritesFieldsOnly();
     void editRefusedWhenChangedElsewhere_data();
     void editRefusedWhenChangedElsewhere();
+    void editToTakenAddressRefused();
     void readerMissingCustomer();
     void upgradeReportsSharedAddresses();
     void upgradeAddsAddressIndex();
@@ -253,6 +254,27 @@ void tst_CustomerWriter::editRefusedWhenChangedElsewhere()
     const QString all = QStringLiteral("Account Name Phone Address Detail Status");
     for (int row = 0; row < after.recordCount(); ++row)
         QCOMPARE(fields(after, row, all), fields(before, row, all));
+}
+
+void tst_CustomerWriter::editToTakenAddressRefused()
+{
+    const qint64 other = CustomerWriter::saveNew(customer(QStringLiteral("东街1号")));
+    const qint64 id = CustomerWriter::saveNew(customer(QStringLiteral("西街2号")));
+    QVERIFY(other > 0 && id > 0);
+    const auto loaded = CustomerReader::load(id);
+    QVERIFY(loaded);
+    CustomerRecord edited = *loaded;
+    edited.address = QStringLiteral("东街1号");
+    QVERIFY(!CustomerWriter::saveEdit(edited, *loaded));
+    QCOMPARE(m_prompts->texts(), QStringList{AddressTaken});
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Address='东街1号'")), 1);
+
+    // Keeping its own address is no clash.
+    m_prompts->clear();
+    edited.address = loaded->address;
+    edited.phone = QStringLiteral("888");
+    QVERIFY(CustomerWriter::saveEdit(edited, *loaded));
+    QCOMPARE(m_prompts->texts(), QStringList());
 }
 
 void tst_CustomerWriter::readerMissingCustomer()

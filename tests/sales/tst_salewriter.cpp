@@ -582,6 +582,18 @@ void tst_SaleWriter::duplicateAddressInsertKeepsTransaction()
     QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 2);
     QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account=8")), 1);
     QCOMPARE(m_prompts->texts(), QStringList());
+
+    // The other dialects' forms, as text.
+    const QString plain = insert.arg(QStringLiteral("9"), QStringLiteral("%1路"));
+    QCOMPARE(SqlDialect(SqlDialect::SQLite).insertIgnoringDuplicate(plain),
+        QStringLiteral(
+            "insert or ignore into Customer(Account,Address,Phone) values(9,'%1路','3')"));
+    QCOMPARE(SqlDialect(SqlDialect::PostgreSQL).insertIgnoringDuplicate(plain),
+        plain + QStringLiteral(" ON CONFLICT DO NOTHING"));
+    QCOMPARE(SqlDialect(SqlDialect::SqlServer).insertIgnoringDuplicate(plain),
+        QStringLiteral("BEGIN TRY ") + plain
+            + QStringLiteral("; END TRY BEGIN CATCH IF ERROR_NUMBER() NOT IN (2601,2627) THROW; "
+                             "END CATCH"));
 }
 
 void tst_SaleWriter::sharedNewAddresses()
