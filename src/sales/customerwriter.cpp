@@ -93,10 +93,9 @@ bool saveEdit(const CustomerRecord &c, const CustomerRecord &asLoaded)
     if (!rs)
         return false;
     if (rs->isEmpty())
-        Prompt::error(
-            QStringLiteral("该客户资料已被其他工作站删除，本次修改没有保存！"), ErrorTitle);
+        Prompt::error(QStringLiteral("该客户资料已在别处被删除，本次修改没有保存！"), ErrorTitle);
     else
-        Prompt::error(QStringLiteral("该客户资料在您打开之后已被其他工作站修改，本次修改没有保存！"
+        Prompt::error(QStringLiteral("该客户资料在您打开之后已在别处被修改，本次修改没有保存！"
                                      "请关闭后重新打开再修改。"),
             ErrorTitle);
     return false;

@@ -213,14 +213,14 @@ bool saveEdit(const SaleRecord &sale, const SaleRecord &asLoaded)
     case EditOutcome::Failed:
         return false;
     case EditOutcome::Deleted:
-        Prompt::error(QStringLiteral("该销售单已被其他工作站删除，本次修改没有保存！"), ErrorTitle);
+        Prompt::error(QStringLiteral("该销售单已在别处被删除，本次修改没有保存！"), ErrorTitle);
         return false;
     case EditOutcome::Closed:
-        Prompt::error(QStringLiteral("该销售单已被其他工作站结帐，不能再修改，本次修改没有保存！"),
-            ErrorTitle);
+        Prompt::error(
+            QStringLiteral("该销售单已经结帐，不能再修改，本次修改没有保存！"), ErrorTitle);
         return false;
     case EditOutcome::Changed:
-        Prompt::error(QStringLiteral("该销售单在您打开之后已被其他工作站修改，本次修改没有保存！"
+        Prompt::error(QStringLiteral("该销售单在您打开之后已在别处被修改，本次修改没有保存！"
                                      "请关闭后重新打开该单据再修改。"),
             ErrorTitle);
         return false;

@@ -505,7 +505,7 @@ void tst_CustomerForm::editChangedElsewhereStaysOpen()
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QVERIFY(stayedOpen);
     QCOMPARE(m_prompter->texts(),
-        QStringList{QStringLiteral("该客户资料在您打开之后已被其他工作站修改，本次修改没有保存！"
+        QStringList{QStringLiteral("该客户资料在您打开之后已在别处被修改，本次修改没有保存！"
                                    "请关闭后重新打开再修改。")});
     const Recordset rs = customers();
     QCOMPARE(fields(rs, 0, QStringLiteral("Name Phone")),

@@ -220,9 +220,9 @@ void tst_CustomerWriter::editRefusedWhenChangedElsewhere_data()
     QTest::addColumn<QString>("message");
 
     const QString changed = QStringLiteral(
-        "该客户资料在您打开之后已被其他工作站修改，本次修改没有保存！请关闭后重新打开再修改。");
+        "该客户资料在您打开之后已在别处被修改，本次修改没有保存！请关闭后重新打开再修改。");
     QTest::newRow("deleted") << QStringLiteral("delete from Customer where ID=%1")
-                             << QStringLiteral("该客户资料已被其他工作站删除，本次修改没有保存！");
+                             << QStringLiteral("该客户资料已在别处被删除，本次修改没有保存！");
     QTest::newRow("phone") << QStringLiteral("update Customer set Phone='777' where ID=%1")
                            << changed;
     QTest::newRow("suspended") << QStringLiteral("update Customer set Status='0' where ID=%1")

@@ -475,15 +475,13 @@ void tst_SaleWriter::editRefusedWhenChangedElsewhere_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("gone");
 
-    const QString changed
-        = QStringLiteral("该销售单在您打开之后已被其他工作站修改，本次修改没有保存！"
-                         "请关闭后重新打开该单据再修改。");
+    const QString changed = QStringLiteral("该销售单在您打开之后已在别处被修改，本次修改没有保存！"
+                                           "请关闭后重新打开该单据再修改。");
     QTest::newRow("deleted") << QStringLiteral("delete from Sale where ID=%1")
-                             << QStringLiteral("该销售单已被其他工作站删除，本次修改没有保存！")
+                             << QStringLiteral("该销售单已在别处被删除，本次修改没有保存！")
                              << true;
     QTest::newRow("closed") << QStringLiteral("update Sale set FinishFlag='1' where ID=%1")
-                            << QStringLiteral(
-                                   "该销售单已被其他工作站结帐，不能再修改，本次修改没有保存！")
+                            << QStringLiteral("该销售单已经结帐，不能再修改，本次修改没有保存！")
                             << false;
     QTest::newRow("paid") << QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1")
                           << changed << false;
