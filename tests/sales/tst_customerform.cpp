@@ -1,3 +1,4 @@
+#include "customerrows.h"
 #include "datetext.h"
 #include "frmcustomer.h"
 #include "loginstate.h"
@@ -53,21 +54,6 @@ qint64 addCustomer(int account, const QString &address)
         + QString::number(account) + QStringLiteral(",'0571-1234',") + mDatabase::SqlStr(address)
         + QStringLiteral(",'老王','老客户',") + DateText::sqlLiteral(QDate(2023, 5, 6))
         + QStringLiteral(",3,'0',1)"));
-}
-
-Recordset customers()
-{
-    return mDatabase::OpenRecordset(QStringLiteral("select * from Customer order by ID"))
-        .value_or(Recordset());
-}
-
-// One stored row as text; dates read the same ISO way on every backend.
-QStringList fields(const Recordset &rs, int row, const QString &names)
-{
-    QStringList values;
-    for (const QString &name : names.split(QLatin1Char(' ')))
-        values << rs.value(row, name).toString();
-    return values;
 }
 
 int number(const Recordset &rs, int row, const char *field)

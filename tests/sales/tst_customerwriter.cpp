@@ -1,3 +1,4 @@
+#include "customerrows.h"
 #include "customerwriter.h"
 #include "loginstate.h"
 #include "mdatabase.h"
@@ -26,20 +27,6 @@ CustomerRecord customer(const QString &address)
     c.custType = 2;
     c.stationId = 1;
     return c;
-}
-
-Recordset customers()
-{
-    return OpenRecordset(QStringLiteral("select * from Customer order by ID"))
-        .value_or(Recordset());
-}
-
-QStringList fields(const Recordset &rs, int row, const QString &names)
-{
-    QStringList values;
-    for (const QString &name : names.split(QLatin1Char(' ')))
-        values << rs.value(row, name).toString();
-    return values;
 }
 
 int count(const QString &sql)

@@ -77,17 +77,25 @@ int count(const QString &sql)
     return rs ? rs->value(0, 0).toInt() : -1;
 }
 
-// One of two workstations saving orders at the same moment: every order's
-// lines carry the worker's own product and the order's own quantity.
-int runWorker(const QString &url, int worker, int orders)
+// A worker process is a workstation of its own, with its own connection.
+bool connectWorker(const QString &url)
 {
     ConnectionTarget target;
     QString error;
     if (!ConnectionTarget::fromUrl(url, &target, &error)
         || !mDatabase::OpenConnection(target, &error)) {
         qWarning("%s", qPrintable(error));
-        return 2;
+        return false;
     }
+    return true;
+}
+
+// One of two workstations saving orders at the same moment: every order's
+// lines carry the worker's own product and the order's own quantity.
+int runWorker(const QString &url, int worker, int orders)
+{
+    if (!connectWorker(url))
+        return 2;
     const qint64 product = worker == 1 ? 2 : 3;
     for (int n = 1; n <= orders; ++n) {
         SaleRecord s = sale(QStringLiteral("并发地址%1-%2").arg(worker).arg(n),
@@ -103,13 +111,8 @@ int runWorker(const QString &url, int worker, int orders)
 // addresses, each in its own order, so that they meet on every address.
 int runAddressWorker(const QString &url, int worker, int addresses)
 {
-    ConnectionTarget target;
-    QString error;
-    if (!ConnectionTarget::fromUrl(url, &target, &error)
-        || !mDatabase::OpenConnection(target, &error)) {
-        qWarning("%s", qPrintable(error));
+    if (!connectWorker(url))
         return 2;
-    }
     for (int n = 0; n < addresses; ++n) {
         const int address = (n * 7 + worker * 13) % addresses;
         SaleRecord s = sale(QStringLiteral("共享地址%1").arg(address),
@@ -157,9 +160,30 @@ private slots:
     void sharedNewAddresses();
 
 private:
+    // This executable again, once per workstation, told by variable which
+    // work to do, its number and how much.
+    QList<QProcess *> startWorkers(const char *variable, int workers, int each);
+
     TestDatabase m_db;
     ScriptedPrompter *m_prompts = nullptr;
 };
+
+QList<QProcess *> tst_SaleWriter::startWorkers(const char *variable, int workers, int each)
+{
+    QList<QProcess *> started;
+    for (int worker = 1; worker <= workers; ++worker) {
+        auto *p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(variable),
+            QStringLiteral("%1;%2;%3")
+                .arg(QString::number(worker), QString::number(each), serverUrl()));
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->start(QCoreApplication::applicationFilePath(), {});
+        started << p;
+    }
+    return started;
+}
 
 void tst_SaleWriter::init()
 {
@@ -353,23 +377,8 @@ void tst_SaleWriter::concurrentWorkstations()
     const Catalogue c = makeCatalogue();
     QCOMPARE(c.water, qint64(2));
     QCOMPARE(c.boxedWater, qint64(3));
-    const ConnectionTarget t = mDatabase::currentTarget();
-    const QString url = QStringLiteral("pgsql://%1:%2@%3:%4/%5")
-                            .arg(t.user, t.password, t.host)
-                            .arg(t.port)
-                            .arg(t.database);
     const int orders = 40;
-    QList<QProcess *> workers;
-    for (int worker = 1; worker <= 2; ++worker) {
-        auto *p = new QProcess(this);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PELKOR_SALE_WORKER"),
-            QStringLiteral("%1;%2;%3").arg(worker).arg(orders).arg(url));
-        p->setProcessEnvironment(env);
-        p->setProcessChannelMode(QProcess::ForwardedChannels);
-        p->start(QCoreApplication::applicationFilePath(), {});
-        workers << p;
-    }
+    const QList<QProcess *> workers = startWorkers("PELKOR_SALE_WORKER", 2, orders);
     for (QProcess *p : workers) {
         QVERIFY(p->waitForFinished(120000));
         QCOMPARE(p->exitCode(), 0);
@@ -605,18 +614,7 @@ void tst_SaleWriter::sharedNewAddresses()
     const int addresses = 100;
     QElapsedTimer clock;
     clock.start();
-    QList<QProcess *> running;
-    for (int worker = 1; worker <= workers; ++worker) {
-        auto *p = new QProcess(this);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PELKOR_ADDRESS_WORKER"),
-            QStringLiteral("%1;%2;%3")
-                .arg(QString::number(worker), QString::number(addresses), serverUrl()));
-        p->setProcessEnvironment(env);
-        p->setProcessChannelMode(QProcess::ForwardedChannels);
-        p->start(QCoreApplication::applicationFilePath(), {});
-        running << p;
-    }
+    const QList<QProcess *> running = startWorkers("PELKOR_ADDRESS_WORKER", workers, addresses);
     for (QProcess *p : running) {
         QVERIFY(p->waitForFinished(240000));
         QCOMPARE(p->exitCode(), 0);
