@@ -1,5 +1,10 @@
 #include "schema.h"
 
+#include "mdatabase.h"
+#include "prompt.h"
+
+#include <QSqlQuery>
+
 #include <vector>
 
 namespace Schema {
@@ -38,7 +43,7 @@ const std::vector<Table> &tables()
                 {"Status", Type::Flag, 0, "'1'"}, {"UserID", Type::Integer, 0, "0"},
                 {"CreateDate", Type::Date}, {"StationID", Type::Integer, 0, "0"},
                 {"TotalBuyMoney", Type::Money, 0, "0"}, {"TotalDebt", Type::Money, 0, "0"}},
-            {{"Account"}, {"Phone"}, {"Address"}, {"StationID"}}},
+            {{"Account"}, {"Phone"}, {"StationID"}}},
         {"Product",
             {{"ID", Type::Key}, {"Name", Type::Text, 50}, {"Unit", Type::Text, 20},
                 {"Detail", Type::Text, 255}, {"Price", Type::Money, 0, "0"},
@@ -90,6 +95,54 @@ const std::vector<Table> &tables()
 QStringList version2()
 {
     return {QStringLiteral("CREATE INDEX IX_Sale_Open ON Sale (FinishFlag) WHERE FinishFlag='0'")};
+}
+
+// One address, one customer, even when two workstations take the first
+// order for a new address at the same moment: the second insert meets the
+// index and takes the first one's row.
+const QString AddressIndex
+    = QStringLiteral("CREATE UNIQUE INDEX UQ_Customer_Address ON Customer (Address)");
+
+// Addresses that several customers already share. Nothing is deleted: the
+// operator merges them; until then the database does without the index.
+QStringList sharedAddresses()
+{
+    QStringList found;
+    QSqlQuery query(mDatabase::gConnection());
+    query.setForwardOnly(true);
+    // No table to read (a partial database gets it with the index) is no
+    // address shared; any other failure shows in the index statement.
+    if (!query.exec(QStringLiteral("select Address, count(*) as Customers from Customer group by "
+                                   "Address having count(*)>1 order by Address")))
+        return {};
+    while (query.next())
+        found << QStringLiteral("%1（%2个客户）")
+                     .arg(query.value(0).toString(), query.value(1).toString());
+    return found;
+}
+
+QStringList version3()
+{
+    const QStringList shared = sharedAddresses();
+    if (shared.isEmpty()) {
+        // A database upgraded from a partial one may hold it already.
+        if (mDatabase::dialect().kind() == SqlDialect::SqlServer)
+            return {QStringLiteral("IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE "
+                                   "name='UQ_Customer_Address') %1")
+                        .arg(AddressIndex)};
+        return {QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS UQ_Customer_Address ON "
+                               "Customer (Address)")};
+    }
+    const int shown = 20;
+    QStringList lines = shared.mid(0, shown);
+    if (shared.size() > shown)
+        lines << QStringLiteral("……共%1个地址").arg(shared.size());
+    Prompt::message(QStringLiteral("以下地址已有多个客户资料（没有删除任何资料）：\n%1\n"
+                                   "请合并这些客户；在此之前，多个工作站同时为同一新地址开单时"
+                                   "仍可能产生重复的客户。")
+                        .arg(lines.join(QLatin1Char('\n'))),
+        QStringLiteral("数据库升级"), Prompt::Icon::Warning);
+    return {};
 }
 
 QString columnType(const SqlDialect &d, const Column &c)
@@ -145,6 +198,8 @@ QStringList createStatements(const SqlDialect &dialect, const QStringList &wante
                           .arg(table, columns.join(QStringLiteral(", ")));
         if (table == QLatin1String("Sale"))
             statements << version2();
+        if (table == QLatin1String("Customer"))
+            statements << AddressIndex;
         for (const auto &index : t.indexes) {
             QStringList cols;
             for (const char *col : index)
@@ -162,6 +217,8 @@ QStringList upgradeStatements(int fromVersion)
     QStringList statements;
     if (fromVersion < 2)
         statements << version2();
+    if (fromVersion < 3)
+        statements << version3();
     return statements;
 }
 

@@ -9,7 +9,7 @@ namespace Schema {
 
 // Kept in SysValue under VersionSettingName; raise it with every change of
 // the tables and add the upgrade steps to upgradeStatements().
-constexpr int Version = 2;
+constexpr int Version = 3;
 inline const QString VersionSettingName = QStringLiteral("SchemaVersion");
 
 QStringList tableNames();
@@ -19,6 +19,8 @@ QStringList tableNames();
 QStringList createStatements(const SqlDialect &dialect, const QStringList &tables = {});
 
 // What brings a database of an older version up to this one, in order.
+// Reads the shared connection where a step depends on the data it holds
+// (and tells the operator what it found).
 QStringList upgradeStatements(int fromVersion);
 
 // Head station ID 1 and its administrator with every right and an empty

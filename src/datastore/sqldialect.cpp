@@ -45,6 +45,27 @@ QString SqlDialect::insertReturningId(const QString &insertStatement) const
     return insertStatement;
 }
 
+QString SqlDialect::insertIgnoringDuplicate(const QString &insertStatement) const
+{
+    switch (m_kind) {
+    case PostgreSQL:
+        return insertStatement + QStringLiteral(" ON CONFLICT DO NOTHING");
+    case SqlServer:
+        // 2601/2627: duplicate key; any other error still fails the statement.
+        return QStringLiteral("BEGIN TRY %1; END TRY BEGIN CATCH IF ERROR_NUMBER() NOT IN "
+                              "(2601,2627) THROW; END CATCH")
+            .arg(insertStatement);
+    case SQLite:
+        break;
+    }
+    // "insert into …" becomes "insert or ignore into …".
+    const QString verb = QStringLiteral("insert");
+    if (insertStatement.startsWith(verb, Qt::CaseInsensitive))
+        return insertStatement.left(verb.size()) + QStringLiteral(" or ignore")
+            + insertStatement.mid(verb.size());
+    return insertStatement;
+}
+
 QString SqlDialect::keyColumnType() const
 {
     switch (m_kind) {

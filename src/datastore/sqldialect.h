@@ -28,6 +28,12 @@ public:
     QString insertReturningId(const QString &insertStatement) const;
     bool insertReturnsRow() const { return m_kind != SQLite; }
 
+    // The same insert, skipped instead of failing when it would duplicate a
+    // unique value, and without breaking the transaction it runs in (a
+    // failed statement ends a PostgreSQL transaction). The caller reads the
+    // row that holds the value afterwards.
+    QString insertIgnoringDuplicate(const QString &insertStatement) const;
+
     // Column types for the schema.
     QString keyColumnType() const;
     QString textType(int size) const;

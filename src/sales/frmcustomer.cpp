@@ -6,7 +6,6 @@
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "pickers.h"
-#include "prompt.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,8 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const QString ErrorTitle = QStringLiteral("错误");
 
 QLineEdit *lineEdit(const QString &name, QWidget *parent)
 {
@@ -110,7 +107,7 @@ void frmCustomer::Load()
     fillStations();
     // Only the head station looks after customers of other stations.
     cmbStation->setEnabled(gIsHeadStation);
-    if (mActionType == 2) {
+    if (mActionType == Edit) {
         m_recordFound = loadForEdit();
     } else {
         loadForNew();
@@ -160,10 +157,10 @@ void frmCustomer::loadForNew()
 
 bool frmCustomer::loadForEdit()
 {
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("Select * from Customer where ID=") + QString::number(mCurID));
-    if (!rs || rs->isEmpty())
+    const std::optional<CustomerRecord> stored = CustomerReader::load(mCurID);
+    if (!stored)
         return false;
+    m_stored = *stored;
 
     chkAutoID->setChecked(false);
     // Account and opening date are part of the customer's history.
@@ -172,18 +169,16 @@ bool frmCustomer::loadForEdit()
     txtCreateDate->setEnabled(false);
     btnDate->setEnabled(false);
 
-    txtAccount->setText(rs->value(0, QStringLiteral("Account")).toString());
-    txtAddress->setText(rs->value(0, QStringLiteral("Address")).toString());
-    txtName->setText(rs->value(0, QStringLiteral("Name")).toString());
-    txtPhone->setText(rs->value(0, QStringLiteral("Phone")).toString());
-    txtCreateDate->setText(
-        DateText::shortDate(DateText::fromValue(rs->value(0, QStringLiteral("CreateDate")))));
-    m_storedCustType = rs->value(0, QStringLiteral("CustType")).toInt();
+    txtAccount->setText(QString::number(m_stored.account));
+    txtAddress->setText(m_stored.address);
+    txtName->setText(m_stored.name);
+    txtPhone->setText(m_stored.phone);
+    txtCreateDate->setText(DateText::shortDate(m_stored.createDate));
+    m_storedCustType = m_stored.custType;
     cmbCustType->setCurrentIndex(m_storedCustType < cmbCustType->count() ? m_storedCustType : -1);
-    txtDetail->setText(rs->value(0, QStringLiteral("Detail")).toString());
-    const QString status = rs->value(0, QStringLiteral("Status")).toString();
-    chkDisable->setChecked(mDatabase::TrimBlanks(status) == QLatin1String("0"));
-    m_storedStationID = rs->value(0, QStringLiteral("StationID")).toInt();
+    txtDetail->setText(m_stored.detail);
+    chkDisable->setChecked(mDatabase::TrimBlanks(m_stored.status) == QLatin1String("0"));
+    m_storedStationID = int(m_stored.stationId);
     IdList::select(cmbStation, m_storedStationID);
     btnSave->setEnabled(true);
     return true;
@@ -242,86 +237,64 @@ void frmCustomer::pickDate()
 
 void frmCustomer::save()
 {
-    if (mActionType == 2)
+    if (mActionType == Edit)
         saveEdit();
     else
         saveNew();
 }
 
+CustomerRecord frmCustomer::gathered() const
+{
+    CustomerRecord c;
+    c.id = mCurID;
+    c.systemAccount = chkAutoID->isChecked();
+    c.name = txtName->text();
+    c.phone = txtPhone->text();
+    c.address = txtAddress->text();
+    c.detail = txtDetail->text();
+    c.createDate = DateText::parse(txtCreateDate->text());
+    c.custType = chosenCustType();
+    c.status = statusFlag();
+    c.stationId = chosenStationID();
+    return c;
+}
+
 void frmCustomer::saveNew()
 {
-    const bool systemAccount = chkAutoID->isChecked();
-    qint16 account = 0;
-    if (!systemAccount) {
+    CustomerRecord customer = gathered();
+    if (!customer.systemAccount) {
         // The check on leaving can be skipped (Enter, 退出 then back); this one
         // cannot, and only a parsed number ever reaches the statement.
         const QString typed = mDatabase::TrimBlanks(txtAccount->text());
+        qint16 account = 0;
         if (!mSystem::CheckInput(typed, mSystem::CheckInteger)) {
             txtAccount->setFocus();
             return;
         }
         mSystem::ParseInteger(typed, &account);
+        customer.account = account;
     }
-    const QString dateLiteral = DateText::sqlLiteral(txtCreateDate->text());
-    if (!mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate) || dateLiteral.isEmpty()) {
+    if (!mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)
+        || !customer.createDate.isValid()) {
         txtCreateDate->setFocus();
         return;
     }
 
-    // The address alone tells the drivers where to go, so it may be open only once.
-    if (!mDatabase::IsUniqueValue(
-            QStringLiteral("Customer"), QStringLiteral("Address"), txtAddress->text(), 0)) {
-        Prompt::error(QStringLiteral("该地址已经开户了，请检查后再继续！"), ErrorTitle);
+    // Refusals and failures have been told; the input stays for another try.
+    const qint64 newID = CustomerWriter::saveNew(customer);
+    if (newID <= 0)
         return;
-    }
-    // The number as it will be stored, so "1,000" is checked as 1000.
-    if (!systemAccount
-        && !mDatabase::IsUniqueValue(
-            QStringLiteral("Customer"), QStringLiteral("Account"), QString::number(account), 1)) {
-        Prompt::error(QStringLiteral("您所指定的帐户名称已被占用!,请重新指定"), ErrorTitle);
-        return;
-    }
-
-    const QString sql
-        = QStringLiteral("insert into Customer(Account,Phone,Address,Name,Detail,CreateDate,"
-                         "CustType,Status,StationID) values (")
-        + QString::number(account) + QLatin1Char(',') + mDatabase::SqlStr(txtPhone->text())
-        + QLatin1Char(',') + mDatabase::SqlStr(txtAddress->text()) + QLatin1Char(',')
-        + mDatabase::SqlStr(txtName->text()) + QLatin1Char(',')
-        + mDatabase::SqlStr(txtDetail->text()) + QLatin1Char(',') + dateLiteral + QLatin1Char(',')
-        + QString::number(chosenCustType()) + QLatin1Char(',') + mDatabase::SqlStr(statusFlag())
-        + QLatin1Char(',') + QString::number(chosenStationID()) + QLatin1Char(')');
-
-    // Failures below have been reported already; the input stays for another try.
-    if (!mDatabase::BeginTrans())
-        return;
-    const qint64 newID = mDatabase::InsertAndGetID(sql);
-    if (newID <= 0) {
-        mDatabase::RollbackTrans();
-        return;
-    }
-    // A system account is the row's own key, which exists only after the insert.
-    if (systemAccount
-        && !mDatabase::ExecuteSQL(
-            QStringLiteral("update Customer set Account=ID where ID=") + QString::number(newID))) {
-        mDatabase::RollbackTrans();
-        return;
-    }
-    // A failed commit has rolled itself back.
-    if (!mDatabase::CommitTrans())
-        return;
-
     PickedCustomerID = qint32(newID);
 
     txtName->clear();
     txtPhone->clear();
     txtAddress->clear();
     txtDetail->clear();
-    if (systemAccount) {
+    if (customer.systemAccount) {
         txtPhone->setFocus();
     } else {
         // Manually numbered customers usually come in a run.
-        txtAccount->setText(QString::number(int(account) + 1));
+        txtAccount->setText(QString::number(customer.account + 1));
         txtAccount->setFocus();
         txtAccount->selectAll();
     }
@@ -329,15 +302,7 @@ void frmCustomer::saveNew()
 
 void frmCustomer::saveEdit()
 {
-    const QString sql = QStringLiteral("update Customer set Address=")
-        + mDatabase::SqlStr(txtAddress->text()) + QStringLiteral(", Phone=")
-        + mDatabase::SqlStr(txtPhone->text()) + QStringLiteral(", Name=")
-        + mDatabase::SqlStr(mDatabase::TrimBlanks(txtName->text())) + QStringLiteral(", detail=")
-        + mDatabase::SqlStr(txtDetail->text()) + QStringLiteral(", CustType=")
-        + QString::number(chosenCustType()) + QStringLiteral(", StationID=")
-        + QString::number(chosenStationID()) + QStringLiteral(", Status=")
-        + mDatabase::SqlStr(statusFlag()) + QStringLiteral(" where ID=") + QString::number(mCurID);
-    if (mDatabase::ExecuteSQL(sql))
+    if (CustomerWriter::saveEdit(gathered(), m_stored))
         accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "customerwriter.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -13,9 +15,11 @@ class frmCustomer : public QDialog {
     Q_OBJECT
 
 public:
+    enum ActionType { New = 1, Edit = 2 };
+
     explicit frmCustomer(QWidget *parent = nullptr);
 
-    int mActionType = 1; // 1 new, 2 edit
+    int mActionType = New;
     int mCurID = 0; // Customer.ID being edited
 
     // Fills the form for mActionType/mCurID; later calls do nothing, so
@@ -40,6 +44,8 @@ private:
     void save();
     void saveNew();
     void saveEdit();
+    // What the fields hold, as the writer stores it.
+    CustomerRecord gathered() const;
     int chosenStationID() const;
     int chosenCustType() const;
     QString statusFlag() const;
@@ -60,6 +66,7 @@ private:
 
     bool m_loaded = false;
     bool m_recordFound = false;
+    CustomerRecord m_stored; // the customer being edited, as it was read
     // Stored when the list holds no matching choice: the edited row's own
     // values, or the user's station for a new customer.
     int m_storedCustType = 0;

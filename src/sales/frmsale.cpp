@@ -11,6 +11,7 @@
 #include "prompt.h"
 #include "recordsetmodel.h"
 #include "saledetailmodel.h"
+#include "salereader.h"
 #include "saleslip.h"
 #include "salewriter.h"
 
@@ -359,59 +360,50 @@ bool frmSale::Load()
 
 void frmSale::loadStoredSale()
 {
-    const auto sale = mDatabase::OpenRecordset(
-        QStringLiteral("Select * from Sale where ID=") + QString::number(mCurID));
-    if (!sale || sale->isEmpty()) {
+    const std::optional<SaleRecord> stored = SaleReader::load(mCurID);
+    if (!stored) {
         m_missing = true;
         return;
     }
-    auto field = [&](const char *name) {
-        return sale->value(0, QString::fromLatin1(name));
-    };
-    txtSaleID->setText(field("ID").toString());
-    txtCreateDate->setText(dateText(field("CreateDate")));
-    txtDetail->setText(field("Detail").toString());
-    txtTotalAmount->setText(numberText(field("TotalAmount")));
-    txtTotalMoney->setText(numberText(field("TotalMoney")));
-    txtTotalContainer->setText(numberText(field("TotalContainer")));
-    txtInMoney->setText(numberText(field("InMoney")));
-    txtOutAmount->setText(numberText(field("OutAmount")));
-    txtInContainer->setText(numberText(field("InContainer")));
-    IdList::select(cmbSender, field("SenderID").toLongLong());
-    txtTransferFee->setText(numberText(field("TransferFee")));
+    // Kept as read: saving checks that nobody changed the sale meanwhile.
+    m_stored = *stored;
+    const SaleRecord &sale = m_stored;
+    txtSaleID->setText(QString::number(sale.id));
+    txtCreateDate->setText(
+        sale.createDate.isValid() ? DateText::shortDate(sale.createDate) : QString());
+    txtDetail->setText(sale.detail);
+    txtTotalAmount->setText(QString::number(sale.totalAmount));
+    txtTotalMoney->setText(sale.totalMoney.toSqlText());
+    txtTotalContainer->setText(QString::number(sale.totalContainer));
+    txtInMoney->setText(sale.inMoney.toSqlText());
+    txtOutAmount->setText(sale.outAmount.toSqlText());
+    txtInContainer->setText(sale.inContainer.toSqlText());
+    IdList::select(cmbSender, sale.senderId);
+    txtTransferFee->setText(sale.transferFee.toSqlText());
 
     // The stored customer, found by its key: a customer suspended since, or
     // now served by another station, still belongs to this sale.
-    const qint64 customer = field("CustomerID").toLongLong();
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("Select * from Customer where ID=") + QString::number(customer));
-    if (rs && !rs->isEmpty())
-        showCustomer(*rs, 0, true);
-    IdList::select(cmbStation, field("StationID").toLongLong());
+    const SaleRecord::Customer &c = sale.customer;
+    if (c.id != 0) {
+        const Recordset customer(
+            QStringList{QStringLiteral("ID"), QStringLiteral("Account"), QStringLiteral("Address"),
+                QStringLiteral("Phone"), QStringLiteral("Name"), QStringLiteral("CreateDate"),
+                QStringLiteral("CustType"), QStringLiteral("StationID")},
+            {{c.id, c.account, c.address, c.phone, c.name, c.createDate, c.custType, c.stationId}});
+        showCustomer(customer, 0, true);
+    }
+    IdList::select(cmbStation, sale.stationId);
 
-    const auto lines = mDatabase::OpenRecordset(
-        QStringLiteral(
-            "select a.ProductID as product_id,a.MyAmount as product_MyAmount,a.price as "
-            "product_price,"
-            "a.MyMoney as product_MyMoney,b.name as product_name,b.unit as product_unit from "
-            "Sale_detail as a ,product as b where a.SaleID=")
-        + QString::number(mCurID)
-        + QStringLiteral(" and a.ProductID=b.ID and a.IsContainer='0' order by a.ID"));
     SaleLines &store = m_detail->lines();
     store.clear();
-    for (int row = 0; lines && row < lines->recordCount() && row < SaleLines::RowCount; ++row) {
-        store.setCell(
-            row, SaleLines::ProductID, lines->value(row, QStringLiteral("product_id")).toString());
-        store.setCell(
-            row, SaleLines::Name, lines->value(row, QStringLiteral("product_name")).toString());
-        store.setCell(
-            row, SaleLines::Unit, lines->value(row, QStringLiteral("product_unit")).toString());
-        store.setCell(
-            row, SaleLines::Price, numberText(lines->value(row, QStringLiteral("product_price"))));
-        store.setCell(row, SaleLines::Amount,
-            numberText(lines->value(row, QStringLiteral("product_MyAmount"))));
-        store.setCell(row, SaleLines::Money,
-            numberText(lines->value(row, QStringLiteral("product_MyMoney"))));
+    for (int row = 0; row < sale.lines.size() && row < SaleLines::RowCount; ++row) {
+        const SaleRecord::Line &line = sale.lines.at(row);
+        store.setCell(row, SaleLines::ProductID, QString::number(line.productId));
+        store.setCell(row, SaleLines::Name, line.name);
+        store.setCell(row, SaleLines::Unit, line.unit);
+        store.setCell(row, SaleLines::Price, line.price.toSqlText());
+        store.setCell(row, SaleLines::Amount, QString::number(line.amount));
+        store.setCell(row, SaleLines::Money, line.money.toSqlText());
     }
     m_detail->reload();
 }
@@ -812,7 +804,7 @@ void frmSale::save(bool print)
             SaleSlip::PrintSaleSlip(mCurID);
         return;
     }
-    if (SaleWriter::saveEdit(sale)) {
+    if (SaleWriter::saveEdit(sale, m_stored)) {
         if (print)
             SaleSlip::PrintSaleSlip(mCurID);
         accept();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recordset.h"
+#include "salewriter.h"
 
 #include <QDialog>
 
@@ -106,6 +107,7 @@ private:
     int mModifyWay = 1;
     bool m_loaded = false;
     bool m_missing = false;
+    SaleRecord m_stored; // the sale being edited, as it was read
     bool m_autoOutAmount = false;
     bool m_autoInMoney = false;
     bool m_autoInContainer = false;

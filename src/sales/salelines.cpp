@@ -99,11 +99,13 @@ qint32 wholeUnits(const Currency &quantity)
     return qint32(whole);
 }
 
-bool hasBottle(qint64 productId, qint64 *containerId)
+bool hasBottle(qint64 productId, qint64 *containerId, bool *queried)
 {
     const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("select * from Product where IsContainer='0' and ContainerID<>0 and ID=")
-        + QString::number(productId));
+        QStringLiteral("select * from Product where IsContainer='0' and ContainerID<>0 and ID=%1")
+            .arg(QString::number(productId)));
+    if (queried)
+        *queried = rs.has_value();
     if (!rs || rs->isEmpty())
         return false;
     if (containerId)

@@ -45,8 +45,9 @@ namespace SaleRules {
 Currency numericValue(const QString &text);
 // Quantities are counted in whole units, halves going to the even unit.
 qint32 wholeUnits(const Currency &quantity);
-// True for a water product that goes out in a bottle of its own.
-bool hasBottle(qint64 productId, qint64 *containerId = nullptr);
+// True for a water product that goes out in a bottle of its own. *queried
+// tells "no bottle" from a lookup that failed (reported, and false).
+bool hasBottle(qint64 productId, qint64 *containerId = nullptr, bool *queried = nullptr);
 SaleTotals sumLines(const SaleLines &lines);
 // "￥1,234.50" for money above zero, "0" otherwise, as the line grid shows it.
 QString lineMoneyText(const QString &money);

@@ -3,35 +3,53 @@
 #include "mdatabase.h"
 #include "prompt.h"
 #include "salelines.h"
+#include "transaction.h"
+
+#include <optional>
 
 using mDatabase::SqlStr;
 
 namespace SaleWriter {
 namespace {
 
+const QString ErrorTitle = QStringLiteral("错误");
+
 QString number(qint64 value)
 {
     return QString::number(value);
 }
 
-// Each line, followed by the bottle that goes out with its water.
+// Each line, followed by the bottle that goes out with its water. A bottle
+// that cannot be looked up fails the save: leaving it out would lend
+// bottles nobody counts.
 bool insertLines(qint64 saleId, const QVector<SaleRecord::Line> &lines)
 {
     const QString insert = QStringLiteral(
-        "insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer)  values(");
+        "insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer)  "
+        "values(%1,%2,%3,%4,%5,'%6')");
     for (const SaleRecord::Line &line : lines) {
-        if (!mDatabase::ExecuteSQL(insert + number(saleId) + QLatin1Char(',')
-                + number(line.productId) + QLatin1Char(',') + line.price.toSqlText()
-                + QLatin1Char(',') + number(line.amount) + QLatin1Char(',') + line.money.toSqlText()
-                + QStringLiteral(",'0')")))
+        if (!mDatabase::ExecuteSQL(
+                insert.arg(number(saleId), number(line.productId), line.price.toSqlText(),
+                    number(line.amount), line.money.toSqlText(), QStringLiteral("0"))))
             return false;
         qint64 container = 0;
-        if (SaleRules::hasBottle(line.productId, &container)
-            && !mDatabase::ExecuteSQL(insert + number(saleId) + QLatin1Char(',') + number(container)
-                + QStringLiteral(",0,") + number(line.amount) + QStringLiteral(",0,'1')")))
+        bool queried = false;
+        const bool bottle = SaleRules::hasBottle(line.productId, &container, &queried);
+        if (!queried)
+            return false;
+        if (bottle
+            && !mDatabase::ExecuteSQL(
+                insert.arg(number(saleId), number(container), QStringLiteral("0"),
+                    number(line.amount), QStringLiteral("0"), QStringLiteral("1"))))
             return false;
     }
     return true;
+}
+
+std::optional<Recordset> customerByAddress(const QString &address)
+{
+    return mDatabase::OpenRecordset(
+        QStringLiteral("select * from Customer WHERE Address=%1").arg(SqlStr(address)));
 }
 
 // The customer of the address, whatever its station or status; created
@@ -40,94 +58,174 @@ qint64 customerFor(const SaleRecord &sale, const QDate &today)
 {
     const QString address = mDatabase::TrimBlanks(sale.address);
     const QString phone = mDatabase::TrimBlanks(sale.phone);
-    const auto found = mDatabase::OpenRecordset(
-        QStringLiteral("select * from Customer WHERE Address=") + SqlStr(address));
+    auto found = customerByAddress(address);
     if (!found)
         return 0;
-    qint64 id = 0;
-    if (!found->isEmpty()) {
-        id = found->value(0, QStringLiteral("ID")).toLongLong();
-    } else {
-        id = mDatabase::InsertAndGetID(
-            QStringLiteral(
+    if (found->isEmpty()) {
+        // Another workstation may be taking the first order for this very
+        // address right now. The address is unique: when its insert wins,
+        // ours is skipped (without breaking this transaction) and its row is
+        // the customer.
+        const QString insert
+            = QStringLiteral(
                 "insert into Customer(Name,Account,Address,Phone,Detail,CustType,Status,UserID,"
-                "CreateDate,StationID)values ('',0,")
-            + SqlStr(address) + QLatin1Char(',') + SqlStr(phone)
-            + QStringLiteral(",'系统自动加入用户！',0,'1',") + number(sale.userId)
-            + QLatin1Char(',') + mDatabase::dialect().dateLiteral(today) + QLatin1Char(',')
-            + number(sale.stationId) + QLatin1Char(')'));
-        if (id == 0) {
-            Prompt::error(
-                QStringLiteral("往系统增加新客户信息时出现错误！"), QStringLiteral("错误"));
+                "CreateDate,StationID)values ('',0,%1,%2,'系统自动加入用户！',0,'1',%3,%4,%5)")
+                  .arg(SqlStr(address), SqlStr(phone), number(sale.userId),
+                      mDatabase::dialect().dateLiteral(today), number(sale.stationId));
+        if (mDatabase::ExecuteAffected(mDatabase::dialect().insertIgnoringDuplicate(insert)) < 0
+            || !(found = customerByAddress(address)) || found->isEmpty()) {
+            Prompt::error(QStringLiteral("往系统增加新客户信息时出现错误！"), ErrorTitle);
             return 0;
         }
-        // Only this customer: another workstation's new customer is its own business.
-        if (!mDatabase::ExecuteSQL(
-                QStringLiteral("Update Customer set Account=ID where Account=0 and ID=")
-                + number(id)))
-            return 0;
     }
-    if (!mDatabase::ExecuteSQL(QStringLiteral("update Customer set Phone=") + SqlStr(phone)
-            + QStringLiteral(" where ID=") + number(id)))
+    const qint64 id = found->value(0, QStringLiteral("ID")).toLongLong();
+    // Only this customer: another workstation's new customer is its own
+    // business. A customer whose insert was ours still has account 0 here.
+    if (!mDatabase::ExecuteSQL(
+            QStringLiteral("Update Customer set Account=ID where Account=0 and ID=%1")
+                .arg(number(id))))
+        return 0;
+    if (!mDatabase::ExecuteSQL(QStringLiteral("update Customer set Phone=%1 where ID=%2")
+                                   .arg(SqlStr(phone), number(id))))
         return 0;
     return id;
+}
+
+enum class EditOutcome { Saved, Failed, Deleted, Closed, Changed };
+
+// Why the update of a sale found no row to change.
+EditOutcome whyNotUpdated(qint64 saleId)
+{
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("select FinishFlag from Sale where ID=%1").arg(number(saleId)));
+    if (!rs)
+        return EditOutcome::Failed;
+    if (rs->isEmpty())
+        return EditOutcome::Deleted;
+    if (mDatabase::TrimBlanks(rs->value(0, QStringLiteral("FinishFlag")).toString())
+        == QLatin1String("1"))
+        return EditOutcome::Closed;
+    return EditOutcome::Changed;
+}
+
+// Whether the goods lines stored now are those the form was loaded with;
+// nothing when they could not be read.
+std::optional<bool> linesAsLoaded(qint64 saleId, const QVector<SaleRecord::Line> &loaded)
+{
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("select ProductID,Price,MyAmount,MyMoney from Sale_detail where "
+                       "SaleID=%1 and IsContainer='0' order by ID")
+            .arg(number(saleId)));
+    if (!rs)
+        return std::nullopt;
+    if (rs->recordCount() != loaded.size())
+        return false;
+    for (int row = 0; row < rs->recordCount(); ++row) {
+        const SaleRecord::Line &line = loaded.at(row);
+        if (rs->value(row, QStringLiteral("ProductID")).toLongLong() != line.productId
+            || Currency::fromVariant(rs->value(row, QStringLiteral("Price"))) != line.price
+            || Currency::fromVariant(rs->value(row, QStringLiteral("MyAmount")))
+                != Currency::fromInt(line.amount)
+            || Currency::fromVariant(rs->value(row, QStringLiteral("MyMoney"))) != line.money)
+            return false;
+    }
+    return true;
+}
+
+EditOutcome rewrite(const SaleRecord &sale, const SaleRecord &asLoaded)
+{
+    // The update takes effect only on the sale exactly as it was loaded and
+    // still open: a sale closed, settled, edited or deleted elsewhere since
+    // is left alone.
+    const QString update
+        = QStringLiteral(
+            "update Sale set Detail=%1, TotalAmount=%2, TotalMoney=%3,TotalContainer=%4,"
+            "OutAmount=%5,InMoney=%6,InContainer=%7,UserID=%8, StationID=%9, SenderID=%10, "
+            "TransferFee=%11 where ID=%12 and FinishFlag='0' and coalesce(Detail,'')=%13 and "
+            "TotalAmount=%14 and TotalMoney=%15 and TotalContainer=%16 and OutAmount=%17 and "
+            "InMoney=%18 and InContainer=%19 and UserID=%20 and StationID=%21 and "
+            "SenderID=%22 and TransferFee=%23")
+              .arg(SqlStr(sale.detail), number(sale.totalAmount), sale.totalMoney.toSqlText(),
+                  number(sale.totalContainer), sale.outAmount.toSqlText(), sale.inMoney.toSqlText(),
+                  sale.inContainer.toSqlText(), number(sale.userId), number(sale.stationId),
+                  number(sale.senderId), sale.transferFee.toSqlText(), number(sale.id),
+                  SqlStr(asLoaded.detail), number(asLoaded.totalAmount),
+                  asLoaded.totalMoney.toSqlText(), number(asLoaded.totalContainer),
+                  asLoaded.outAmount.toSqlText(), asLoaded.inMoney.toSqlText(),
+                  asLoaded.inContainer.toSqlText(), number(asLoaded.userId),
+                  number(asLoaded.stationId), number(asLoaded.senderId),
+                  asLoaded.transferFee.toSqlText());
+
+    mDatabase::Transaction tx;
+    if (!tx)
+        return EditOutcome::Failed;
+    const int changed = mDatabase::ExecuteAffected(update);
+    if (changed < 0)
+        return EditOutcome::Failed;
+    if (changed == 0)
+        return whyNotUpdated(sale.id);
+    // The header row is ours now; its lines may still have been rewritten
+    // by an edit that left every total as it was.
+    const std::optional<bool> sameLines = linesAsLoaded(sale.id, asLoaded.lines);
+    if (!sameLines)
+        return EditOutcome::Failed;
+    if (!*sameLines)
+        return EditOutcome::Changed;
+    if (!mDatabase::ExecuteSQL(
+            QStringLiteral("delete from Sale_detail where SaleID=%1").arg(number(sale.id)))
+        || !insertLines(sale.id, sale.lines))
+        return EditOutcome::Failed;
+    return tx.commit() ? EditOutcome::Saved : EditOutcome::Failed;
 }
 
 } // namespace
 
 qint64 saveNew(const SaleRecord &sale, const QDate &today)
 {
-    if (!mDatabase::BeginTrans())
+    mDatabase::Transaction tx;
+    if (!tx)
         return 0;
     const qint64 customer = customerFor(sale, today);
-    if (customer == 0) {
-        mDatabase::RollbackTrans();
+    if (customer == 0)
         return 0;
-    }
     const qint64 saleId = mDatabase::InsertAndGetID(
         QStringLiteral(
             "insert into Sale (CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,"
             "InMoney,OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID)"
-            " values (")
-        + number(customer) + QLatin1Char(',') + number(sale.senderId) + QLatin1Char(',')
-        + number(sale.userId) + QLatin1Char(',') + number(sale.totalAmount) + QLatin1Char(',')
-        + sale.totalMoney.toSqlText() + QLatin1Char(',') + number(sale.totalContainer)
-        + QLatin1Char(',') + sale.inMoney.toSqlText() + QLatin1Char(',')
-        + sale.outAmount.toSqlText() + QLatin1Char(',') + sale.inContainer.toSqlText()
-        + QLatin1Char(',') + sale.transferFee.toSqlText() + QLatin1Char(',') + SqlStr(sale.detail)
-        + QLatin1Char(',') + mDatabase::dialect().dateLiteral(sale.createDate)
-        + QStringLiteral(",'0',") + number(sale.stationId) + QLatin1Char(')'));
-    if (saleId == 0 || !insertLines(saleId, sale.lines)) {
-        mDatabase::RollbackTrans();
+            " values (%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,'0',%13)")
+            .arg(number(customer), number(sale.senderId), number(sale.userId),
+                number(sale.totalAmount), sale.totalMoney.toSqlText(), number(sale.totalContainer),
+                sale.inMoney.toSqlText(), sale.outAmount.toSqlText(), sale.inContainer.toSqlText(),
+                sale.transferFee.toSqlText(), SqlStr(sale.detail),
+                mDatabase::dialect().dateLiteral(sale.createDate), number(sale.stationId)));
+    if (saleId == 0 || !insertLines(saleId, sale.lines))
         return 0;
-    }
-    if (!mDatabase::CommitTrans())
-        return 0;
-    return saleId;
+    return tx.commit() ? saleId : 0;
 }
 
-bool saveEdit(const SaleRecord &sale)
+bool saveEdit(const SaleRecord &sale, const SaleRecord &asLoaded)
 {
-    const QString update = QStringLiteral("update Sale set Detail=") + SqlStr(sale.detail)
-        + QStringLiteral(", TotalAmount=") + number(sale.totalAmount)
-        + QStringLiteral(", TotalMoney=") + sale.totalMoney.toSqlText()
-        + QStringLiteral(",TotalContainer=") + number(sale.totalContainer)
-        + QStringLiteral(",OutAmount=") + sale.outAmount.toSqlText() + QStringLiteral(",InMoney=")
-        + sale.inMoney.toSqlText() + QStringLiteral(",InContainer=") + sale.inContainer.toSqlText()
-        + QStringLiteral(",UserID=") + number(sale.userId) + QStringLiteral(", StationID=")
-        + number(sale.stationId) + QStringLiteral(", SenderID=") + number(sale.senderId)
-        + QStringLiteral(", TransferFee=") + sale.transferFee.toSqlText()
-        + QStringLiteral(" where ID=") + number(sale.id);
-    if (!mDatabase::BeginTrans())
+    // Told only after the transaction has ended, so that no row stays locked
+    // while the operator reads.
+    switch (rewrite(sale, asLoaded)) {
+    case EditOutcome::Saved:
+        return true;
+    case EditOutcome::Failed:
         return false;
-    if (!mDatabase::ExecuteSQL(update)
-        || !mDatabase::ExecuteSQL(
-            QStringLiteral("delete from Sale_detail where SaleID=") + number(sale.id))
-        || !insertLines(sale.id, sale.lines)) {
-        mDatabase::RollbackTrans();
+    case EditOutcome::Deleted:
+        Prompt::error(QStringLiteral("该销售单已在别处被删除，本次修改没有保存！"), ErrorTitle);
+        return false;
+    case EditOutcome::Closed:
+        Prompt::error(
+            QStringLiteral("该销售单已经结帐，不能再修改，本次修改没有保存！"), ErrorTitle);
+        return false;
+    case EditOutcome::Changed:
+        Prompt::error(QStringLiteral("该销售单在您打开之后已在别处被修改，本次修改没有保存！"
+                                     "请关闭后重新打开该单据再修改。"),
+            ErrorTitle);
         return false;
     }
-    return mDatabase::CommitTrans();
+    return false;
 }
 
 qint32 GetNewSaleID()
@@ -136,7 +234,7 @@ qint32 GetNewSaleID()
     // always take the key of their own insert (saveNew).
     const auto rs = mDatabase::OpenRecordset(QStringLiteral("select max(ID) as MaxID from Sale"));
     if (!rs) {
-        Prompt::error(QStringLiteral("向系统获取新的系统编号时出现错误！"), QStringLiteral("错误"));
+        Prompt::error(QStringLiteral("向系统获取新的系统编号时出现错误！"), ErrorTitle);
         return -1;
     }
     const QVariant max = rs->value(0, QStringLiteral("MaxID"));

@@ -1,3 +1,4 @@
+#include "customerrows.h"
 #include "datetext.h"
 #include "frmcustomer.h"
 #include "loginstate.h"
@@ -55,21 +56,6 @@ qint64 addCustomer(int account, const QString &address)
         + QStringLiteral(",3,'0',1)"));
 }
 
-Recordset customers()
-{
-    return mDatabase::OpenRecordset(QStringLiteral("select * from Customer order by ID"))
-        .value_or(Recordset());
-}
-
-// One stored row as text; dates read the same ISO way on every backend.
-QStringList fields(const Recordset &rs, int row, const QString &names)
-{
-    QStringList values;
-    for (const QString &name : names.split(QLatin1Char(' ')))
-        values << rs.value(row, name).toString();
-    return values;
-}
-
 int number(const Recordset &rs, int row, const char *field)
 {
     return rs.value(row, QLatin1String(field)).toInt();
@@ -103,8 +89,11 @@ private slots:
     void otherStationUser();
     void prefillFromSale();
 
+    void manualAccountZeroTakesKey();
+
     void editFillsUpdatesAndCloses();
     void editOfMissingRowReturnsAtOnce();
+    void editChangedElsewhereStaysOpen();
 
 private:
     TestDatabase m_db;
@@ -397,6 +386,25 @@ void tst_CustomerForm::prefillFromSale()
     QCOMPARE(PickedCustomerID, number(rs, 0, "ID"));
 }
 
+void tst_CustomerForm::manualAccountZeroTakesKey()
+{
+    frmCustomer dialog;
+    Form f(dialog);
+    QVERIFY(f.complete());
+    QVERIFY(openNew(dialog));
+    f.autoID->click();
+    f.account->setText(QStringLiteral("0"));
+    f.address->setText(QStringLiteral("西街"));
+    f.save->click();
+    QCOMPARE(m_prompter->texts(), QStringList());
+    // Account 0 could never be looked up: the customer takes its own key.
+    const Recordset rs = customers();
+    QCOMPARE(rs.recordCount(), 1);
+    QCOMPARE(number(rs, 0, "Account"), number(rs, 0, "ID"));
+    QCOMPARE(PickedCustomerID, number(rs, 0, "ID"));
+    QCOMPARE(f.account->text(), QStringLiteral("1"));
+}
+
 void tst_CustomerForm::editFillsUpdatesAndCloses()
 {
     const qint64 other = addCustomer(7, QStringLiteral("别家"));
@@ -404,7 +412,7 @@ void tst_CustomerForm::editFillsUpdatesAndCloses()
     QVERIFY(other > 0 && id > 0);
 
     frmCustomer dialog;
-    dialog.mActionType = 2;
+    dialog.mActionType = frmCustomer::Edit;
     dialog.mCurID = int(id);
     QStringList shown;
     QList<bool> states;
@@ -446,7 +454,7 @@ void tst_CustomerForm::editOfMissingRowReturnsAtOnce()
 {
     QVERIFY(addCustomer(1, TakenAddress) > 0);
     frmCustomer dialog;
-    dialog.mActionType = 2;
+    dialog.mActionType = frmCustomer::Edit;
     dialog.mCurID = 999;
     bool ranLoop = false;
     // Fires only if exec() runs an event loop, and then ends it.
@@ -458,6 +466,36 @@ void tst_CustomerForm::editOfMissingRowReturnsAtOnce()
     QVERIFY(!ranLoop);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(m_prompter->texts(), QStringList());
+}
+
+void tst_CustomerForm::editChangedElsewhereStaysOpen()
+{
+    const qint64 id = addCustomer(55, TakenAddress);
+    QVERIFY(id > 0);
+    frmCustomer dialog;
+    dialog.mActionType = frmCustomer::Edit;
+    dialog.mCurID = int(id);
+    bool stayedOpen = false;
+    whenModal([&](QWidget *w) {
+        Form f(*w);
+        if (!f.complete())
+            return;
+        // Another workstation changes the phone while this form is open.
+        QVERIFY(mDatabase::ExecuteSQL(
+            QStringLiteral("update Customer set Phone='777' where ID=%1").arg(id)));
+        f.name->setText(QStringLiteral("我的修改"));
+        f.save->click();
+        stayedOpen = w->isVisible();
+        static_cast<QDialog *>(w)->reject();
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QVERIFY(stayedOpen);
+    QCOMPARE(m_prompter->texts(),
+        QStringList{QStringLiteral("该客户资料在您打开之后已在别处被修改，本次修改没有保存！"
+                                   "请关闭后重新打开再修改。")});
+    const Recordset rs = customers();
+    QCOMPARE(fields(rs, 0, QStringLiteral("Name Phone")),
+        (QStringList{QStringLiteral("老王"), QStringLiteral("777")}));
 }
 
 QTEST_MAIN(tst_CustomerForm)

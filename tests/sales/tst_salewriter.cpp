@@ -2,14 +2,18 @@
 #include "mdatabase.h"
 #include "saledetailmodel.h"
 #include "salelines.h"
+#include "salereader.h"
 #include "salewriter.h"
 #include "scriptedprompter.h"
 #include "testdatabase.h"
+#include "transaction.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
+using mDatabase::ExecuteAffected;
 using mDatabase::ExecuteSQL;
 using mDatabase::OpenRecordset;
 
@@ -73,17 +77,25 @@ int count(const QString &sql)
     return rs ? rs->value(0, 0).toInt() : -1;
 }
 
-// One of two workstations saving orders at the same moment: every order's
-// lines carry the worker's own product and the order's own quantity.
-int runWorker(const QString &url, int worker, int orders)
+// A worker process is a workstation of its own, with its own connection.
+bool connectWorker(const QString &url)
 {
     ConnectionTarget target;
     QString error;
     if (!ConnectionTarget::fromUrl(url, &target, &error)
         || !mDatabase::OpenConnection(target, &error)) {
         qWarning("%s", qPrintable(error));
-        return 2;
+        return false;
     }
+    return true;
+}
+
+// One of two workstations saving orders at the same moment: every order's
+// lines carry the worker's own product and the order's own quantity.
+int runWorker(const QString &url, int worker, int orders)
+{
+    if (!connectWorker(url))
+        return 2;
     const qint64 product = worker == 1 ? 2 : 3;
     for (int n = 1; n <= orders; ++n) {
         SaleRecord s = sale(QStringLiteral("并发地址%1-%2").arg(worker).arg(n),
@@ -93,6 +105,29 @@ int runWorker(const QString &url, int worker, int orders)
             return 3;
     }
     return 0;
+}
+
+// One of many workstations taking the first orders for the same new
+// addresses, each in its own order, so that they meet on every address.
+int runAddressWorker(const QString &url, int worker, int addresses)
+{
+    if (!connectWorker(url))
+        return 2;
+    for (int n = 0; n < addresses; ++n) {
+        const int address = (n * 7 + worker * 13) % addresses;
+        SaleRecord s = sale(QStringLiteral("共享地址%1").arg(address),
+            QStringLiteral("5551%1").arg(worker), {line(2, 10, 1)});
+        if (SaleWriter::saveNew(s, Today) == 0)
+            return 3;
+    }
+    return 0;
+}
+
+QString serverUrl()
+{
+    const ConnectionTarget t = mDatabase::currentTarget();
+    return QStringLiteral("pgsql://%1:%2@%3:%4/%5")
+        .arg(t.user, t.password, t.host, QString::number(t.port), t.database);
 }
 
 } // namespace
@@ -116,10 +151,39 @@ private slots:
     void productPickedByNumberOrName_data();
     void productPickedByNumberOrName();
 
+    void hostileTextStoredExactly_data();
+    void hostileTextStoredExactly();
+    void editRefusedWhenChangedElsewhere_data();
+    void editRefusedWhenChangedElsewhere();
+    void failedBottleQueryFailsSave();
+    void duplicateAddressInsertKeepsTransaction();
+    void sharedNewAddresses();
+
 private:
+    // This executable again, once per workstation, told by variable which
+    // work to do, its number and how much.
+    QList<QProcess *> startWorkers(const char *variable, int workers, int each);
+
     TestDatabase m_db;
     ScriptedPrompter *m_prompts = nullptr;
 };
+
+QList<QProcess *> tst_SaleWriter::startWorkers(const char *variable, int workers, int each)
+{
+    QList<QProcess *> started;
+    for (int worker = 1; worker <= workers; ++worker) {
+        auto *p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(variable),
+            QStringLiteral("%1;%2;%3")
+                .arg(QString::number(worker), QString::number(each), serverUrl()));
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->start(QCoreApplication::applicationFilePath(), {});
+        started << p;
+    }
+    return started;
+}
 
 void tst_SaleWriter::init()
 {
@@ -248,7 +312,9 @@ void tst_SaleWriter::editRewritesHeaderAndLines()
 
     // Unchanged: the same lines again, the bottle line rebuilt.
     s.id = id;
-    QVERIFY(SaleWriter::saveEdit(s));
+    auto loaded = SaleReader::load(id);
+    QVERIFY(loaded);
+    QVERIFY(SaleWriter::saveEdit(s, *loaded));
     QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 2);
 
     s.lines = {line(c.boxedWater, 24, 5)};
@@ -256,7 +322,9 @@ void tst_SaleWriter::editRewritesHeaderAndLines()
     s.totalMoney = Currency::fromInt(120);
     s.userId = 7;
     s.address = QStringLiteral("别处");
-    QVERIFY(SaleWriter::saveEdit(s));
+    loaded = SaleReader::load(id);
+    QVERIFY(loaded);
+    QVERIFY(SaleWriter::saveEdit(s, *loaded));
     QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 1);
     QCOMPARE(
         count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'")
@@ -309,23 +377,8 @@ void tst_SaleWriter::concurrentWorkstations()
     const Catalogue c = makeCatalogue();
     QCOMPARE(c.water, qint64(2));
     QCOMPARE(c.boxedWater, qint64(3));
-    const ConnectionTarget t = mDatabase::currentTarget();
-    const QString url = QStringLiteral("pgsql://%1:%2@%3:%4/%5")
-                            .arg(t.user, t.password, t.host)
-                            .arg(t.port)
-                            .arg(t.database);
     const int orders = 40;
-    QList<QProcess *> workers;
-    for (int worker = 1; worker <= 2; ++worker) {
-        auto *p = new QProcess(this);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PELKOR_SALE_WORKER"),
-            QStringLiteral("%1;%2;%3").arg(worker).arg(orders).arg(url));
-        p->setProcessEnvironment(env);
-        p->setProcessChannelMode(QProcess::ForwardedChannels);
-        p->start(QCoreApplication::applicationFilePath(), {});
-        workers << p;
-    }
+    const QList<QProcess *> workers = startWorkers("PELKOR_SALE_WORKER", 2, orders);
     for (QProcess *p : workers) {
         QVERIFY(p->waitForFinished(120000));
         QCOMPARE(p->exitCode(), 0);
@@ -386,8 +439,205 @@ void tst_SaleWriter::productPickedByNumberOrName()
     QCOMPARE(m_prompts->requests.isEmpty(), !product.isEmpty());
 }
 
+void tst_SaleWriter::hostileTextStoredExactly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("placeholders") << QStringLiteral("%1号%2室 %3");
+    QTest::newRow("quotes") << QStringLiteral("O'Neil \"老\" ''");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\路\\ \\' \\n");
+    QTest::newRow("everything") << QStringLiteral("%2'%1\\%%1''\\\"");
+}
+
+void tst_SaleWriter::hostileTextStoredExactly()
+{
+    QFETCH(QString, text);
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    SaleRecord s = sale(text, text, {line(c.water, 10, 1)});
+    s.detail = text + QStringLiteral("备注");
+    const qint64 id = SaleWriter::saveNew(s, Today);
+    QVERIFY(id > 0);
+    QCOMPARE(
+        mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("Detail")), s.detail);
+    const auto customer = OpenRecordset(QStringLiteral("select * from Customer"));
+    QCOMPARE(customer->recordCount(), 1);
+    QCOMPARE(customer->value(0, QStringLiteral("Address")).toString(), text.trimmed());
+    QCOMPARE(customer->value(0, QStringLiteral("Phone")).toString(), text.trimmed());
+
+    // A second order finds the same customer by that address, and an edit
+    // stores the remark as exactly.
+    QVERIFY(SaleWriter::saveNew(s, Today) > 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 1);
+    auto loaded = SaleReader::load(id);
+    QVERIFY(loaded);
+    SaleRecord edited = *loaded;
+    edited.detail = QStringLiteral("改") + text;
+    QVERIFY(SaleWriter::saveEdit(edited, *loaded));
+    QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("Detail")),
+        edited.detail);
+    QCOMPARE(m_prompts->texts(), QStringList());
+}
+
+void tst_SaleWriter::editRefusedWhenChangedElsewhere_data()
+{
+    QTest::addColumn<QString>("elsewhere"); // what another workstation did
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("gone");
+
+    const QString changed = QStringLiteral("该销售单在您打开之后已在别处被修改，本次修改没有保存！"
+                                           "请关闭后重新打开该单据再修改。");
+    QTest::newRow("deleted") << QStringLiteral("delete from Sale where ID=%1")
+                             << QStringLiteral("该销售单已在别处被删除，本次修改没有保存！")
+                             << true;
+    QTest::newRow("closed") << QStringLiteral("update Sale set FinishFlag='1' where ID=%1")
+                            << QStringLiteral("该销售单已经结帐，不能再修改，本次修改没有保存！")
+                            << false;
+    QTest::newRow("paid") << QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1")
+                          << changed << false;
+    QTest::newRow("remark") << QStringLiteral("update Sale set Detail='别人改的' where ID=%1")
+                            << changed << false;
+    QTest::newRow("sender") << QStringLiteral("update Sale set SenderID=9 where ID=%1") << changed
+                            << false;
+    // Same totals, another product: only the lines tell.
+    QTest::newRow("lines") << QStringLiteral("update Sale_detail set ProductID=ProductID+1 where "
+                                             "SaleID=%1 and IsContainer='0'")
+                           << changed << false;
+}
+
+void tst_SaleWriter::editRefusedWhenChangedElsewhere()
+{
+    QFETCH(QString, elsewhere);
+    QFETCH(QString, message);
+    QFETCH(bool, gone);
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    const qint64 id = SaleWriter::saveNew(
+        sale(QStringLiteral("长江路8号"), QStringLiteral("555"), {line(c.water, 10, 2)}), Today);
+    QVERIFY(id > 0);
+    const auto loaded = SaleReader::load(id);
+    QVERIFY(loaded);
+    QVERIFY(ExecuteSQL(elsewhere.arg(id)));
+    const auto before = OpenRecordset(QStringLiteral("select * from Sale_detail order by ID"));
+
+    SaleRecord edited = *loaded;
+    edited.detail = QStringLiteral("我的修改");
+    edited.lines = {line(c.boxedWater, 24, 1), line(c.water, 10, 4)};
+    edited.totalAmount = 5;
+    edited.totalMoney = Currency::fromInt(64);
+    QVERIFY(!SaleWriter::saveEdit(edited, *loaded));
+    QCOMPARE(m_prompts->texts(), QStringList{message});
+
+    // Nothing of the edit was written: no header change, no lines.
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale where Detail='我的修改'")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), gone ? 0 : 1);
+    const auto after = OpenRecordset(QStringLiteral("select * from Sale_detail order by ID"));
+    QCOMPARE(after->recordCount(), before->recordCount());
+    for (int row = 0; row < after->recordCount(); ++row)
+        for (const char *field : {"ID", "SaleID", "ProductID", "MyAmount"})
+            QCOMPARE(after->value(row, QLatin1String(field)).toLongLong(),
+                before->value(row, QLatin1String(field)).toLongLong());
+}
+
+void tst_SaleWriter::failedBottleQueryFailsSave()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    bool queried = false;
+    qint64 container = 0;
+    QVERIFY(SaleRules::hasBottle(c.water, &container, &queried));
+    QVERIFY(queried);
+    QCOMPARE(container, c.bottle);
+    QVERIFY(!SaleRules::hasBottle(c.boxedWater, &container, &queried));
+    QVERIFY(queried);
+
+    // The lines go in, but whether a bottle goes with them cannot be told.
+    QVERIFY(ExecuteSQL(QStringLiteral("drop table Product")));
+    m_prompts->clear();
+    QVERIFY(!SaleRules::hasBottle(c.water, &container, &queried));
+    QVERIFY(!queried);
+    const qint64 id = SaleWriter::saveNew(
+        sale(QStringLiteral("黄河路2号"), QStringLiteral("666"), {line(c.water, 10, 3)}), Today);
+    QCOMPARE(id, qint64(0));
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 0);
+    QVERIFY(m_prompts->texts().size() >= 2);
+    QVERIFY(m_prompts->texts().last().startsWith(QStringLiteral("读取数据库时出现系统错误")));
+}
+
+void tst_SaleWriter::duplicateAddressInsertKeepsTransaction()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    QVERIFY(ExecuteSQL(
+        QStringLiteral("insert into Customer(Account,Address,Phone) values(5,'淮海路1号','1')")));
+    // The address is unique among customers...
+    QVERIFY(!ExecuteSQL(
+        QStringLiteral("insert into Customer(Account,Address,Phone) values(6,'淮海路1号','2')")));
+    m_prompts->clear();
+    // ...and meeting it inside a transaction skips the insert, nothing more.
+    mDatabase::Transaction tx;
+    QVERIFY(tx);
+    const QString insert
+        = QStringLiteral("insert into Customer(Account,Address,Phone) values(%1,'%2','3')");
+    QCOMPARE(ExecuteAffected(mDatabase::dialect().insertIgnoringDuplicate(
+                 insert.arg(QStringLiteral("7"), QStringLiteral("淮海路1号")))),
+        0);
+    QCOMPARE(ExecuteAffected(mDatabase::dialect().insertIgnoringDuplicate(
+                 insert.arg(QStringLiteral("8"), QStringLiteral("淮海路2号")))),
+        1);
+    QVERIFY(tx.commit());
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 2);
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account=8")), 1);
+    QCOMPARE(m_prompts->texts(), QStringList());
+
+    // The other dialects' forms, as text.
+    const QString plain = insert.arg(QStringLiteral("9"), QStringLiteral("%1路"));
+    QCOMPARE(SqlDialect(SqlDialect::SQLite).insertIgnoringDuplicate(plain),
+        QStringLiteral(
+            "insert or ignore into Customer(Account,Address,Phone) values(9,'%1路','3')"));
+    QCOMPARE(SqlDialect(SqlDialect::PostgreSQL).insertIgnoringDuplicate(plain),
+        plain + QStringLiteral(" ON CONFLICT DO NOTHING"));
+    QCOMPARE(SqlDialect(SqlDialect::SqlServer).insertIgnoringDuplicate(plain),
+        QStringLiteral("BEGIN TRY ") + plain
+            + QStringLiteral("; END TRY BEGIN CATCH IF ERROR_NUMBER() NOT IN (2601,2627) THROW; "
+                             "END CATCH"));
+}
+
+void tst_SaleWriter::sharedNewAddresses()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("many workstations need a database server");
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    QCOMPARE(c.water, qint64(2));
+    const int workers = 16;
+    const int addresses = 100;
+    QElapsedTimer clock;
+    clock.start();
+    const QList<QProcess *> running = startWorkers("PELKOR_ADDRESS_WORKER", workers, addresses);
+    for (QProcess *p : running) {
+        QVERIFY(p->waitForFinished(240000));
+        QCOMPARE(p->exitCode(), 0);
+    }
+    const int customers = count(QStringLiteral("select count(*) from Customer"));
+    qInfo("%d workstations, %d shared new addresses: %d customers, %d sales in %lld ms", workers,
+        addresses, customers, count(QStringLiteral("select count(*) from Sale")), clock.elapsed());
+    QCOMPARE(customers, addresses);
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), workers * addresses);
+    QCOMPARE(count(QStringLiteral("select count(distinct CustomerID) from Sale")), addresses);
+    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
+}
+
 int main(int argc, char *argv[])
 {
+    const QByteArray addressWorker = qgetenv("PELKOR_ADDRESS_WORKER");
+    if (!addressWorker.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        const QStringList parts = QString::fromUtf8(addressWorker).split(QLatin1Char(';'));
+        gUserID = 1;
+        gIsHeadStation = true;
+        return runAddressWorker(parts.value(2), parts.value(0).toInt(), parts.value(1).toInt());
+    }
     const QByteArray worker = qgetenv("PELKOR_SALE_WORKER");
     if (!worker.isEmpty()) {
         QCoreApplication app(argc, argv);
