@@ -165,13 +165,23 @@ QStringList upgradeStatements(int fromVersion)
     return statements;
 }
 
+QString headStationStatement()
+{
+    return QStringLiteral("insert into Station(Name,Status) values('%1','1')").arg(HeadStationName);
+}
+
+QString administratorStatement(qint64 stationId)
+{
+    return QStringLiteral("insert into SysUser(Name,Pwd,rolestring,Detail,Status,StationID) "
+                          "values('%1','','%2','','1',%3)")
+        .arg(AdministratorName, AllRights, QString::number(stationId));
+}
+
 QStringList initialContent()
 {
     return {
-        QStringLiteral("insert into Station(Name,Status) values('%1','1')").arg(HeadStationName),
-        QStringLiteral("insert into SysUser(Name,Pwd,rolestring,Detail,Status,StationID) "
-                       "values('%1','','%2','','1',1)")
-            .arg(AdministratorName, AllRights),
+        headStationStatement(),
+        administratorStatement(1),
         QStringLiteral("insert into SysValue(Name,myValue) values('%1','%2')")
             .arg(VersionSettingName)
             .arg(Version),

@@ -25,6 +25,11 @@ QStringList upgradeStatements(int fromVersion);
 // password, so the first login is possible; plus the schema version.
 QStringList initialContent();
 
+// The two rows without which nobody can log in, on their own: a database
+// whose tables exist but hold no station or no operator gets them back.
+QString headStationStatement();
+QString administratorStatement(qint64 stationId);
+
 inline const QString HeadStationName = QStringLiteral("总站");
 inline const QString AdministratorName = QStringLiteral("系统管理员");
 inline const QString AllRights = QStringLiteral("11111111");

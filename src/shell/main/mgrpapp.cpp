@@ -1,6 +1,7 @@
 #include "mgrpapp.h"
 
 #include "demodata.h"
+#include "frmdbsetup.h"
 #include "frmgrplogin.h"
 #include "frmmain.h"
 #include "frmsplash.h"
@@ -74,6 +75,8 @@ int run(const StartOptions &options)
     struct Restore {
         ~Restore() { Prompt::setHandler(nullptr); }
     } restore;
+
+    frmDBSetup::installAsSetupHook();
 
     bool exitRequested = false;
     const bool connected = connectDatabase(options, &exitRequested);
