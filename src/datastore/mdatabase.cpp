@@ -390,7 +390,7 @@ bool EnsureSchema(QString *error)
     if (!missing.isEmpty())
         statements = Schema::createStatements(s_dialect, missing);
     if (fresh) {
-        statements << Schema::initialContent();
+        statements << Schema::initialContent(s_dialect);
     } else if (!missing.isEmpty() || !hasRows(db, QStringLiteral("Station"))
         || !hasRows(db, QStringLiteral("SysUser"))) {
         // Checked again below inside the transaction; this only saves the
@@ -439,7 +439,8 @@ bool EnsureSchema(QString *error)
     if (needsLoginRows) {
         // Somebody must always be able to log in: a station and an operator
         // with every right, as a new database starts with.
-        if (!hasRows(db, QStringLiteral("Station")) && !runAll({Schema::headStationStatement()}))
+        if (!hasRows(db, QStringLiteral("Station"))
+            && !runAll({Schema::headStationStatement(s_dialect)}))
             return false;
         if (!hasRows(db, QStringLiteral("SysUser"))) {
             QSqlQuery head(db);
@@ -451,7 +452,7 @@ bool EnsureSchema(QString *error)
             }
             const qint64 headId = head.value(0).toLongLong();
             head.finish();
-            if (!runAll({Schema::administratorStatement(headId)}))
+            if (!runAll({Schema::administratorStatement(headId, s_dialect)}))
                 return false;
         }
     }

@@ -117,6 +117,16 @@ void tst_SqlDialect::initialContent()
     QVERIFY(all.contains(QStringLiteral("insert into Station(Name,Status) values('总站','1')")));
     QVERIFY(all.contains(QStringLiteral("'系统管理员','','11111111','','1',1)")));
     QVERIFY(all.contains(QStringLiteral("values('SchemaVersion','%1')").arg(Schema::Version)));
+
+    // On SQL Server the Chinese names are national literals, or they would
+    // arrive as "??" under another collation.
+    const QString ms
+        = Schema::initialContent(SqlDialect(SqlDialect::SqlServer)).join(QLatin1Char('\n'));
+    QVERIFY2(ms.contains(QStringLiteral("insert into Station(Name,Status) values(N'总站','1')")),
+        qPrintable(ms));
+    QVERIFY2(ms.contains(QStringLiteral("values(N'系统管理员',N'',N'11111111',N'','1',1)")),
+        qPrintable(ms));
+    QVERIFY(!ms.contains(QStringLiteral("('总站'")));
 }
 
 void tst_SqlDialect::dates()
