@@ -184,6 +184,11 @@ QString ConnectionTarget::sqlServerDriver()
 
 QString ConnectionTarget::odbcConnectionString() const
 {
+    return odbcConnectionString(kind == SqlDialect::SqlServer ? sqlServerDriver() : QString());
+}
+
+QString ConnectionTarget::odbcConnectionString(const QString &sqlServerDriverName) const
+{
     if (kind == SqlDialect::PostgreSQL) {
         QString s = QStringLiteral("Driver={PostgreSQL Unicode};Server=") + odbcValue(host);
         if (port > 0)
@@ -199,6 +204,7 @@ QString ConnectionTarget::odbcConnectionString() const
     if (kind != SqlDialect::SqlServer)
         return {};
 #ifdef Q_OS_WIN
+    Q_UNUSED(sqlServerDriverName)
     QString s = sqlServerConnectionString(host, user, password);
     if (database != QLatin1String("Pelkor"))
         s.replace(
@@ -214,7 +220,7 @@ QString ConnectionTarget::odbcConnectionString() const
         serverPort = server.mid(comma + 1).trimmed().toInt();
         server.truncate(comma);
     }
-    const QString driver = sqlServerDriver();
+    const QString &driver = sqlServerDriverName;
     QString s = sqlServerConnectionString(server, user, password);
     s.replace(QLatin1String("driver={SQL Server}"), QStringLiteral("driver={%1}").arg(driver));
     if (database != QLatin1String("Pelkor"))
@@ -228,6 +234,12 @@ QString ConnectionTarget::odbcConnectionString() const
         s.replace(QStringLiteral(";server=") + odbcValue(server),
             QStringLiteral(";server=")
                 + odbcValue(server + QLatin1Char(',') + QString::number(serverPort)));
+    }
+    if (driver.startsWith(QLatin1String("ODBC Driver 18"))) {
+        // Version 18 encrypts by default and refuses the self-signed
+        // certificate a group's own server usually has; the traffic stays
+        // encrypted, the certificate is taken as the server offers it.
+        s += QStringLiteral(";Encrypt=yes;TrustServerCertificate=yes");
     }
     return s;
 #endif

@@ -34,6 +34,9 @@ struct ConnectionTarget {
 
     QString driverName() const;
     QString odbcConnectionString() const;
+    // The same with the ODBC driver that serves SQL Server named, as found
+    // on this machine by sqlServerDriver().
+    QString odbcConnectionString(const QString &sqlServerDriverName) const;
     QString connectOptions() const;
     QString describe() const;
 

@@ -6,23 +6,14 @@
 #include <QtGlobal>
 
 // Settings store that behaves like the Windows registry but lives in one private text file
-// (see storePath()). Pelkor's settings code was written against registry semantics, so this
-// class keeps them: hives, backslash-separated key paths, case-insensitive names, typed
-// values and Windows error codes instead of exceptions.
+// (see storePath(); its format is in registryfile.h). Pelkor's settings code was written
+// against registry semantics, so this class keeps them: hives, backslash-separated key paths,
+// case-insensitive names, typed values and Windows error codes instead of exceptions.
 //
 // The file is re-read on every operation and replaced atomically on every change, so several
-// instances and processes can share it. It is meant to stay editable by hand:
-//
-//   [HKEY_LOCAL_MACHINE\Software\Quillon\Pelkor20\4\DBSERVER_HOST]
-//   @="127.0.0.1"                  default (unnamed) value, string
-//   "Count"=dword:0000000a         32-bit number
-//   "Path"=expand:"%HOME%\\x"      expandable string
-//   "Blob"=hex:01,02,ff            binary
-//   "List"=multi:"a","b"           multi-string
-//   "Other"=hex(b):00,01           any other type, raw bytes
-//
-// Inside quotes \\, \", \n, \r, \t, \0 and \uXXXX are escapes. Lines starting with ';' or
-// '#' are comments; a line ending in '\' continues on the next one.
+// instances and processes can share it. A damaged file is reported once per run through the
+// prompt service and kept aside as a backup before the next change replaces it; a folder that
+// cannot be written is reported as such, not as a file in use.
 class cRegistry {
 public:
     static constexpr quint32 HKEY_CLASSES_ROOT = 0x80000000u;

@@ -1,8 +1,7 @@
 #include "mdatabase.h"
 
-#include "cregistry.h"
 #include "currency.h"
-#include "frmdbsetup.h"
+#include "drivererror.h"
 #include "prompt.h"
 #include "schema.h"
 
@@ -10,32 +9,35 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 
 #include <cmath>
 
 namespace mDatabase {
+
+const QString ConnectionLostText
+    = QStringLiteral("与数据库服务器的连接已中断，刚才的操作没有完成。\n下一次操作时程序会自动重新"
+                     "连接，请稍后再试一次。");
+const QString CommitUnknownText
+    = QStringLiteral("保存时与数据库服务器的连接中断，无法确定这张单据是否已经保存。\n"
+                     "请先刷新列表查看这张单据，确认列表中没有它之后再重新输入，以免重复。");
+
 namespace {
+
+const QString ConnectionLostTitle = QStringLiteral("连接中断");
 
 ConnectionTarget s_target;
 SqlDialect s_dialect;
 
+bool s_inTransaction = false;
+// The connection dropped; the message about it has been shown.
+bool s_lost = false;
+bool s_commitUnknown = false;
+
 const QString ReadErrorText = QStringLiteral("读取数据库时出现系统错误，错误信息：");
 const QString UpdateErrorText = QStringLiteral("更新数据库时出现系统错误，错误信息：");
 const QString SystemErrorTitle = QStringLiteral("系统错误");
-const QString NoSettingsText
-    = QStringLiteral("您没有设置与SQLServer数据库服务器的连接参数，请单击[确认]按钮开始设置！");
-const QString BadSettingsText
-    = QStringLiteral("连接SQLServer数据库服务器失败，请单击[确认]按钮重新设置！");
 
-QString errorText(const QSqlError &error)
-{
-    QString text = error.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("数据库未连接") : text;
-}
-
-// Opens db on target. SQLite files are created on first use, together with
-// the folder that holds them.
+// workstations reading the file do not hold up the one that saves.
 bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
 {
     if (target.kind == SqlDialect::SQLite) {
@@ -45,7 +47,85 @@ bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
         db.setDatabaseName(target.odbcConnectionString());
     }
     db.setConnectOptions(target.connectOptions());
-    return db.open();
+    if (!db.open())
+        return false;
+    if (target.kind == SqlDialect::SQLite) {
+        QSqlQuery wal(db);
+        wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    }
+    return true;
+}
+
+// Begins a transaction on db; SQLite takes its write lock at once, waiting
+// up to the busy timeout for another writer to finish.
+bool beginOn(QSqlDatabase &db, QSqlError *error)
+{
+    if (s_dialect.kind() == SqlDialect::SQLite) {
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            *error = begin.lastError();
+            return false;
+        }
+        return true;
+    }
+    if (!db.transaction()) {
+        *error = db.lastError();
+        return false;
+    }
+    return true;
+}
+
+// Errors by which the drivers say the connection itself is gone: ODBC's
+// communication-link states, PostgreSQL's "server shut down" states, and the
+// texts libpq gives when the socket closed.
+bool saysConnectionLost(const QSqlError &error)
+{
+    const QString all = error.nativeErrorCode() + QLatin1Char(' ') + error.text();
+    static const char *const markers[] = {"08S01", "08003", "08006", "08001", "57P01", "57P02",
+        "57P03", "server closed the connection", "no connection to the server",
+        "could not receive data from server", "could not send data to server",
+        "terminating connection", "connection not open", "Communication link failure",
+        "SSL SYSCALL error", "Broken pipe", "Connection reset"};
+    for (const char *marker : markers) {
+        if (all.contains(QLatin1String(marker), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// Whether a failure means the connection is gone. A file does not go away
+// under a running program; a server connection is asked with a trivial
+// query when the error alone does not say (not inside a transaction, where
+// PostgreSQL refuses every statement after the first failure anyway).
+bool connectionGone(const QSqlError &error)
+{
+    if (s_dialect.kind() == SqlDialect::SQLite || !QSqlDatabase::contains(ConnectionName))
+        return false;
+    if (saysConnectionLost(error))
+        return true;
+    if (s_inTransaction)
+        return false;
+    QSqlQuery probe(gConnection());
+    return !probe.exec(QStringLiteral("select 1"));
+}
+
+// After a failed commit no transaction is open any more as far as the
+// program is concerned; a probe tells a dropped connection from a commit
+// the server refused.
+bool connectionGoneAfterCommit()
+{
+    QSqlQuery probe(gConnection());
+    const bool gone = !probe.exec(QStringLiteral("select 1"));
+    probe.finish();
+    return gone;
+}
+
+bool hasRows(const QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    return query.exec(QStringLiteral("select count(*) from %1").arg(table)) && query.next()
+        && query.value(0).toLongLong() > 0;
 }
 
 bool exec(QSqlQuery &query, const QString &sql)
@@ -54,68 +134,22 @@ bool exec(QSqlQuery &query, const QString &sql)
     return query.exec(sql);
 }
 
-ConnectResult runSetupDialog()
+// Runs sql on the shared connection after reopening it when it was lost.
+// On failure *error holds the driver's complaint, or is cleared when the
+// person has already been told (a lost connection).
+bool run(QSqlQuery &query, const QString &sql, QString *error)
 {
-    frmDBSetup dialog;
-    dialog.exec();
-    if (dialog.ExitRequested())
-        return ConnectResult::ExitRequested;
-    return isConnected() ? ConnectResult::Connected : ConnectResult::NotConnected;
-}
-
-// Why an SQLite file cannot serve as the database; empty when it can,
-// including a file not there yet in a folder that can be written.
-QString sqliteFileProblem(const QString &path)
-{
-    if (path.trimmed().isEmpty())
-        return QStringLiteral("数据库文件名为空");
-    const QFileInfo file(path);
-    if (file.exists())
-        return {};
-    QFileInfo dir(file.absolutePath());
-    while (!dir.exists() && dir.absoluteFilePath() != QDir::rootPath())
-        dir = QFileInfo(dir.absolutePath());
-    if (!dir.isDir() || !dir.isWritable())
-        return QStringLiteral("无法在该位置创建数据库文件：%1").arg(path);
-    return {};
-}
-
-// Opens and closes a connection of its own; the driver's complaint, if any.
-QString trialConnectionProblem(const ConnectionTarget &target)
-{
-    const bool sqlite = target.kind == SqlDialect::SQLite;
-    const QString name
-        = QStringLiteral("pelkor-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QString failure;
-    {
-        QSqlDatabase trial = QSqlDatabase::addDatabase(target.driverName(), name);
-        trial.setConnectOptions(
-            sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY") : target.connectOptions());
-        trial.setDatabaseName(sqlite ? target.host : target.odbcConnectionString());
-        if (!trial.open()) {
-            failure = errorText(trial.lastError());
-        } else if (sqlite) {
-            // Any file opens; only a query tells a database from other files.
-            QSqlQuery probe(trial);
-            if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
-                failure = errorText(probe.lastError());
-        }
-        trial.close();
+    if (!EnsureConnected()) {
+        error->clear();
+        return false;
     }
-    QSqlDatabase::removeDatabase(name);
-    return failure;
-}
-
-QString readSetting(const QString &name, bool *exists = nullptr)
-{
-    cRegistry reg;
-    reg.setClassKey(cRegistry::HKEY_LOCAL_MACHINE);
-    reg.setValueType(cRegistry::REG_SZ);
-    reg.setSectionKey(RegistryRoot + QLatin1Char('\\') + name);
-    const bool keyExists = reg.KeyExists();
-    if (exists)
-        *exists = keyExists;
-    return keyExists ? TrimBlanks(reg.Value().toString()) : QString();
+    if (exec(query, sql))
+        return true;
+    if (NoteConnectionFailure(query.lastError()))
+        error->clear();
+    else
+        *error = errorText(query.lastError());
+    return false;
 }
 
 } // namespace
@@ -142,9 +176,7 @@ const SqlDialect &dialect()
 
 QString SqlStr(const QString &text)
 {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+    return s_dialect.textLiteral(text);
 }
 
 QString SqlLikeAnywhere(const QString &text)
@@ -167,55 +199,6 @@ QString TrimBlanks(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-bool TestConnection(const QString &host, const QString &user, const QString &password)
-{
-    return TestConnection(ConnectionTarget::fromSettings(host, user, password));
-}
-
-bool TestConnection(const ConnectionTarget &target)
-{
-    QString failure;
-    bool nothingToOpen = false;
-    if (target.kind == SqlDialect::SQLite) {
-        failure = sqliteFileProblem(target.host);
-        // A missing file is created with its tables on first use.
-        nothingToOpen = !QFileInfo::exists(target.host);
-    }
-    if (failure.isEmpty() && !nothingToOpen)
-        failure = trialConnectionProblem(target);
-    if (!failure.isEmpty()) {
-        Prompt::error(
-            QStringLiteral("连接SQLServer数据库服务器失败:") + failure, QStringLiteral("错误"));
-        return false;
-    }
-    return true;
-}
-
-ConnectResult ConnectDatabase()
-{
-    bool hostKeyExists = false;
-    const QString host = readSetting(HostSetting, &hostKeyExists);
-    if (!hostKeyExists || host.isEmpty()) {
-        Prompt::message(NoSettingsText);
-        return runSetupDialog();
-    }
-    QString user = readSetting(UserSetting);
-    if (user.isEmpty())
-        user = QStringLiteral("sa");
-    const QString password = readSetting(PasswordSetting);
-
-    const ConnectionTarget target = ConnectionTarget::fromSettings(host, user, password);
-    if (TestConnection(target)) {
-        QString error;
-        if (OpenConnection(target, &error))
-            return ConnectResult::Connected;
-        Prompt::error(
-            QStringLiteral("连接SQLServer数据库服务器失败:") + error, QStringLiteral("错误"));
-    }
-    Prompt::message(BadSettingsText);
-    return runSetupDialog();
-}
-
 bool OpenConnection(const ConnectionTarget &target, QString *error)
 {
     CloseConnection();
@@ -232,6 +215,9 @@ bool OpenConnection(const ConnectionTarget &target, QString *error)
     }
     s_target = target;
     s_dialect = SqlDialect(target.kind);
+    s_inTransaction = false;
+    s_lost = false;
+    s_commitUnknown = false;
     if (!EnsureSchema(error)) {
         CloseConnection();
         return false;
@@ -260,12 +246,19 @@ bool EnsureSchema(QString *error)
             missing << table;
     }
     const bool fresh = missing.size() == Schema::tableNames().size();
+    bool needsLoginRows = false;
     QStringList statements;
     if (!missing.isEmpty())
         statements = Schema::createStatements(s_dialect, missing);
     if (fresh) {
-        statements << Schema::initialContent();
-    } else {
+        statements << Schema::initialContent(s_dialect);
+    } else if (!missing.isEmpty() || !hasRows(db, QStringLiteral("Station"))
+        || !hasRows(db, QStringLiteral("SysUser"))) {
+        // Checked again below inside the transaction; this only saves the
+        // transaction when there is nothing to do.
+        needsLoginRows = true;
+    }
+    if (!fresh) {
         // A database of an older version is brought up to this one.
         QSqlQuery version(db);
         int stored = Schema::Version;
@@ -277,25 +270,51 @@ bool EnsureSchema(QString *error)
         if (stored < Schema::Version) {
             statements << Schema::upgradeStatements(stored);
             statements << QStringLiteral("update SysValue set myValue='%1' where Name=%2")
-                              .arg(Schema::Version)
-                              .arg(SqlStr(Schema::VersionSettingName));
+                              .arg(QString::number(Schema::Version),
+                                  SqlStr(Schema::VersionSettingName));
         }
     }
-    if (statements.isEmpty())
+    if (statements.isEmpty() && !needsLoginRows)
         return true;
 
-    if (!db.transaction()) {
+    QSqlError beginError;
+    if (!beginOn(db, &beginError)) {
         if (error)
-            *error = errorText(db.lastError());
+            *error = errorText(beginError);
         return false;
     }
-    for (const QString &sql : statements) {
-        QSqlQuery query(db);
-        if (!query.exec(sql)) {
-            if (error)
-                *error = errorText(query.lastError()) + QStringLiteral("\n") + sql;
-            db.rollback();
+    const auto runAll = [&](const QStringList &list) {
+        for (const QString &sql : list) {
+            QSqlQuery query(db);
+            if (!query.exec(sql)) {
+                if (error)
+                    *error = errorText(query.lastError()) + QStringLiteral("\n") + sql;
+                db.rollback();
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!runAll(statements))
+        return false;
+    if (needsLoginRows) {
+        // Somebody must always be able to log in: a station and an operator
+        // with every right, as a new database starts with.
+        if (!hasRows(db, QStringLiteral("Station"))
+            && !runAll({Schema::headStationStatement(s_dialect)}))
             return false;
+        if (!hasRows(db, QStringLiteral("SysUser"))) {
+            QSqlQuery head(db);
+            if (!head.exec(QStringLiteral("select min(ID) from Station")) || !head.next()) {
+                if (error)
+                    *error = errorText(head.lastError());
+                db.rollback();
+                return false;
+            }
+            const qint64 headId = head.value(0).toLongLong();
+            head.finish();
+            if (!runAll({Schema::administratorStatement(headId, s_dialect)}))
+                return false;
         }
     }
     if (!db.commit()) {
@@ -310,8 +329,10 @@ bool EnsureSchema(QString *error)
 bool ExecuteSQL(const QString &sql)
 {
     QSqlQuery query(gConnection());
-    if (!exec(query, sql)) {
-        Prompt::error(UpdateErrorText + errorText(query.lastError()), SystemErrorTitle);
+    QString error;
+    if (!run(query, sql, &error)) {
+        if (!error.isEmpty())
+            Prompt::error(UpdateErrorText + error, SystemErrorTitle);
         return false;
     }
     return true;
@@ -320,8 +341,10 @@ bool ExecuteSQL(const QString &sql)
 int ExecuteAffected(const QString &sql)
 {
     QSqlQuery query(gConnection());
-    if (!exec(query, sql)) {
-        Prompt::error(UpdateErrorText + errorText(query.lastError()), SystemErrorTitle);
+    QString error;
+    if (!run(query, sql, &error)) {
+        if (!error.isEmpty())
+            Prompt::error(UpdateErrorText + error, SystemErrorTitle);
         return -1;
     }
     return qMax(0, query.numRowsAffected());
@@ -330,8 +353,10 @@ int ExecuteAffected(const QString &sql)
 std::optional<Recordset> OpenRecordset(const QString &sql)
 {
     QSqlQuery query(gConnection());
-    if (!exec(query, sql)) {
-        Prompt::error(ReadErrorText + errorText(query.lastError()), SystemErrorTitle);
+    QString error;
+    if (!run(query, sql, &error)) {
+        if (!error.isEmpty())
+            Prompt::error(ReadErrorText + error, SystemErrorTitle);
         return std::nullopt;
     }
     return Recordset::fromQuery(query);
@@ -340,8 +365,9 @@ std::optional<Recordset> OpenRecordset(const QString &sql)
 qint64 InsertRow(const QString &insertStatement, QString *error)
 {
     QSqlQuery query(gConnection());
-    if (!exec(query, s_dialect.insertReturningId(insertStatement))) {
-        *error = errorText(query.lastError());
+    if (!run(query, s_dialect.insertReturningId(insertStatement), error)) {
+        if (error->isEmpty())
+            *error = ConnectionLostText;
         return 0;
     }
     QVariant id;
@@ -364,7 +390,8 @@ qint64 InsertAndGetID(const QString &insertStatement)
 {
     QString error;
     const qint64 id = InsertRow(insertStatement, &error);
-    if (id == 0)
+    // A lost connection has had its own message.
+    if (id == 0 && !(s_lost && error == ConnectionLostText))
         Prompt::error(UpdateErrorText + error, SystemErrorTitle);
     return id;
 }
@@ -447,11 +474,11 @@ bool SetSysValue(const QString &name, const QString &value)
     if (!rs)
         return false;
     if (rs->isEmpty()) {
-        return ExecuteSQL(QStringLiteral("insert into Sysvalue(Name,myValue) values(")
-            + SqlStr(name) + QLatin1Char(',') + SqlStr(value) + QLatin1Char(')'));
+        return ExecuteSQL(QStringLiteral("insert into Sysvalue(Name,myValue) values(%1,%2)")
+                              .arg(SqlStr(name), SqlStr(value)));
     }
-    return ExecuteSQL(QStringLiteral("update SysValue set MyValue=") + SqlStr(value)
-        + QStringLiteral(" where Name=") + SqlStr(name));
+    return ExecuteSQL(QStringLiteral("update SysValue set MyValue=%1 where Name=%2")
+                          .arg(SqlStr(value), SqlStr(name)));
 }
 
 int GetCustomerIDByAccount(qint64 account)
@@ -465,28 +492,107 @@ int GetCustomerIDByAccount(qint64 account)
 
 bool BeginTrans()
 {
+    s_commitUnknown = false;
+    if (!EnsureConnected())
+        return false;
     QSqlDatabase db = gConnection();
-    if (!db.transaction()) {
-        Prompt::error(UpdateErrorText + errorText(db.lastError()), SystemErrorTitle);
+    QSqlError error;
+    if (!beginOn(db, &error)) {
+        if (!NoteConnectionFailure(error))
+            Prompt::error(UpdateErrorText + errorText(error), SystemErrorTitle);
         return false;
     }
+    s_inTransaction = true;
     return true;
 }
 
 bool CommitTrans()
 {
     QSqlDatabase db = gConnection();
-    if (!db.commit()) {
-        Prompt::error(UpdateErrorText + errorText(db.lastError()), SystemErrorTitle);
-        db.rollback();
+    if (s_inTransaction && s_lost) {
+        // A statement of this transaction found the connection gone and
+        // said so; the transaction went with it.
+        RollbackTrans();
         return false;
     }
+    if (!db.commit()) {
+        const QSqlError error = db.lastError();
+        if (s_dialect.kind() != SqlDialect::SQLite
+            && (saysConnectionLost(error) || connectionGoneAfterCommit())) {
+            // The commit may have reached the server before the reply was
+            // lost: nobody can say whether the changes are stored.
+            s_lost = true;
+            s_commitUnknown = true;
+            s_inTransaction = false;
+            Prompt::error(CommitUnknownText, QStringLiteral("保存结果未知"));
+            return false;
+        }
+        Prompt::error(UpdateErrorText + errorText(error), SystemErrorTitle);
+        RollbackTrans();
+        return false;
+    }
+    s_inTransaction = false;
     return true;
 }
 
 void RollbackTrans()
 {
-    gConnection().rollback();
+    s_inTransaction = false;
+    if (QSqlDatabase::contains(ConnectionName))
+        gConnection().rollback();
+}
+
+bool InTransaction()
+{
+    return s_inTransaction;
+}
+
+bool ConnectionLost()
+{
+    return s_lost;
+}
+
+bool NoteConnectionFailure(const QSqlError &error)
+{
+    if (s_lost)
+        return true;
+    if (!connectionGone(error))
+        return false;
+    s_lost = true;
+    Prompt::error(ConnectionLostText, ConnectionLostTitle);
+    return true;
+}
+
+bool EnsureConnected()
+{
+    if (!s_lost)
+        return true;
+    // Inside a transaction the work done so far is gone with the old
+    // connection; the caller fails and rolls back, the next action reopens.
+    if (s_inTransaction)
+        return false;
+    QString error;
+    bool reopened = false;
+    if (QSqlDatabase::contains(ConnectionName)) {
+        QSqlDatabase db = gConnection();
+        db.close();
+        reopened = openOn(db, s_target);
+        if (!reopened)
+            error = errorText(db.lastError());
+    } else {
+        reopened = OpenConnection(s_target, &error);
+    }
+    if (!reopened) {
+        Prompt::error(QStringLiteral("重新连接数据库服务器失败：") + error, ConnectionLostTitle);
+        return false;
+    }
+    s_lost = false;
+    return true;
+}
+
+bool CommitOutcomeUnknown()
+{
+    return s_commitUnknown;
 }
 
 } // namespace mDatabase

@@ -7,7 +7,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <optional>
+
+class QSqlError;
 
 // The one shared connection of the process and the operations every window
 // uses to talk to the database. Failures are reported to the person through
@@ -26,7 +29,8 @@ const ConnectionTarget &currentTarget();
 const SqlDialect &dialect();
 
 // A text value ready for a statement: between single quotes, with every
-// quote inside doubled. The one way text reaches SQL.
+// quote inside doubled, in the current database's dialect. The one way text
+// reaches SQL; a NUL character never does (drivers cut the statement there).
 QString SqlStr(const QString &text);
 // A LIKE pattern that finds text anywhere, quoted, with the % and _ the
 // person typed matching only themselves: "'%a!%b%' ESCAPE '!'".
@@ -39,6 +43,13 @@ bool TestConnection(const QString &host, const QString &user, const QString &pas
 bool TestConnection(const ConnectionTarget &target);
 
 enum class ConnectResult { Connected, NotConnected, ExitRequested };
+
+// Leads the person through setting up the connection when the stored
+// settings are missing or do not work. The shell installs its setup dialog
+// here, the way it installs the prompt handler; without one the connection
+// simply stays closed.
+using SetupHook = std::function<ConnectResult()>;
+void setSetupHook(SetupHook hook);
 
 // Reads the workstation's settings and opens the shared connection, leading
 // the person through the setup dialog when the settings are missing or wrong.
@@ -76,8 +87,30 @@ QString GetSysValue(const QString &name, bool *ok = nullptr);
 bool SetSysValue(const QString &name, const QString &value);
 int GetCustomerIDByAccount(qint64 account);
 
+// Begins a write transaction. On SQLite it takes the write lock at once
+// (BEGIN IMMEDIATE), so a second workstation waits for the busy timeout
+// instead of failing halfway through its save.
 bool BeginTrans();
 bool CommitTrans();
 void RollbackTrans();
+bool InTransaction();
+
+// A connection that the server or the network dropped under the running
+// program. The failure that finds it shows one message; the next operation
+// outside a transaction opens the connection again on the same target.
+bool ConnectionLost();
+// True when the failure in error means the connection is gone (checked with
+// a probe when the error alone does not say); reports it once.
+bool NoteConnectionFailure(const QSqlError &error);
+// Reopens a lost connection; true when the connection is usable.
+bool EnsureConnected();
+// True when the last CommitTrans failed because the connection dropped
+// while committing: the changes may or may not be stored, and the person has
+// been told so. Cleared by the next BeginTrans.
+bool CommitOutcomeUnknown();
+
+// The texts of those two messages, for callers that explain them further.
+extern const QString ConnectionLostText;
+extern const QString CommitUnknownText;
 
 } // namespace mDatabase

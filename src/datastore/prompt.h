@@ -38,6 +38,9 @@ struct Request {
     int buttons = Ok;
     int defaultButton = Ok;
     Kind kind = Kind::Message;
+    // Caption of the Ok button when the text names it ("请单击[确认]按钮…");
+    // empty: the usual caption.
+    QString okText;
     // What the chooser starts from: the query of a customer pick, the
     // printer (as quintptr) of a printer or page setup, the print job (as
     // quintptr) to preview or print.

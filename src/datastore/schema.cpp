@@ -222,16 +222,27 @@ QStringList upgradeStatements(int fromVersion)
     return statements;
 }
 
-QStringList initialContent()
+QString headStationStatement(const SqlDialect &dialect)
+{
+    return QStringLiteral("insert into Station(Name,Status) values(%1,'1')")
+        .arg(dialect.textLiteral(HeadStationName));
+}
+
+QString administratorStatement(qint64 stationId, const SqlDialect &dialect)
+{
+    return QStringLiteral("insert into SysUser(Name,Pwd,rolestring,Detail,Status,StationID) "
+                          "values(%1,%2,%3,%2,'1',%4)")
+        .arg(dialect.textLiteral(AdministratorName), dialect.textLiteral(QString()),
+            dialect.textLiteral(AllRights), QString::number(stationId));
+}
+
+QStringList initialContent(const SqlDialect &dialect)
 {
     return {
-        QStringLiteral("insert into Station(Name,Status) values('%1','1')").arg(HeadStationName),
-        QStringLiteral("insert into SysUser(Name,Pwd,rolestring,Detail,Status,StationID) "
-                       "values('%1','','%2','','1',1)")
-            .arg(AdministratorName, AllRights),
+        headStationStatement(dialect),
+        administratorStatement(1, dialect),
         QStringLiteral("insert into SysValue(Name,myValue) values('%1','%2')")
-            .arg(VersionSettingName)
-            .arg(Version),
+            .arg(VersionSettingName, QString::number(Version)),
         // Lists that stay empty until the operator presses refresh surprise
         // newcomers; a fresh group starts with them loading by themselves.
         QStringLiteral("insert into SysValue(Name,myValue) values('AutoDataRefresh','1')"),

@@ -25,7 +25,13 @@ QStringList upgradeStatements(int fromVersion);
 
 // Head station ID 1 and its administrator with every right and an empty
 // password, so the first login is possible; plus the schema version.
-QStringList initialContent();
+// Text values are written the dialect's way (Chinese names need SQL Server's N prefix).
+QStringList initialContent(const SqlDialect &dialect = SqlDialect());
+
+// The two rows without which nobody can log in, on their own: a database
+// whose tables exist but hold no station or no operator gets them back.
+QString headStationStatement(const SqlDialect &dialect = SqlDialect());
+QString administratorStatement(qint64 stationId, const SqlDialect &dialect = SqlDialect());
 
 inline const QString HeadStationName = QStringLiteral("总站");
 inline const QString AdministratorName = QStringLiteral("系统管理员");

@@ -11,6 +11,15 @@ QString SqlDialect::dateTimeLiteral(const QDateTime &when) const
         + QLatin1Char('\'');
 }
 
+QString SqlDialect::textLiteral(const QString &text) const
+{
+    QString escaped = text;
+    escaped.remove(QChar(0));
+    escaped.replace(QLatin1Char('\''), QLatin1String("''"));
+    const QLatin1String open = m_kind == SqlServer ? QLatin1String("N'") : QLatin1String("'");
+    return open + escaped + QLatin1Char('\'');
+}
+
 QString SqlDialect::monthGroupExpression(const QString &column) const
 {
     switch (m_kind) {

@@ -19,6 +19,12 @@ public:
     QString dateLiteral(const QDate &date) const;
     QString dateTimeLiteral(const QDateTime &when) const;
 
+    // A text value between single quotes with every quote inside doubled.
+    // SQL Server needs the N prefix, or Chinese text sent to an NVARCHAR
+    // column turns into "?" on a server with another collation. A NUL
+    // character is dropped: the drivers would end the statement there.
+    QString textLiteral(const QString &text) const;
+
     // Groups rows by calendar month as "2026年12月", "2026年9 月".
     QString monthGroupExpression(const QString &column = QStringLiteral("CreateDate")) const;
 

@@ -53,7 +53,9 @@ int MessageBoxPrompt::ask(const Prompt::Request &request)
         if (!(request.buttons & c.button))
             continue;
         QPushButton *b = box.addButton(c.standard);
-        b->setText(QString::fromUtf8(c.caption));
+        b->setText(c.button == Prompt::Ok && !request.okText.isEmpty()
+                ? request.okText
+                : QString::fromUtf8(c.caption));
         if (request.defaultButton == c.button)
             box.setDefaultButton(b);
     }

@@ -129,6 +129,9 @@ void TestDatabase::dropAll()
     for (const QString &file : std::as_const(m_files)) {
         QFile::remove(file);
         QFile::remove(file + QStringLiteral("-journal"));
+        // The write-ahead log and its index, when a connection was still open.
+        QFile::remove(file + QStringLiteral("-wal"));
+        QFile::remove(file + QStringLiteral("-shm"));
     }
     m_files.clear();
     QString error;

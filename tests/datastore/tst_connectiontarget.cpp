@@ -17,6 +17,8 @@ private slots:
     void odbcValuesCannotBreakTheString();
     void postgresString();
     void timeouts();
+    void sqlServerDriverSettings_data();
+    void sqlServerDriverSettings();
 };
 
 void tst_ConnectionTarget::fromSettings_data()
@@ -183,6 +185,31 @@ void tst_ConnectionTarget::timeouts()
     QCOMPARE(ConnectionTarget::fromSettings("sqlite:/x", "", "").driverName(),
         QStringLiteral("QSQLITE"));
     QCOMPARE(pg.driverName(), QStringLiteral("QODBC"));
+}
+
+void tst_ConnectionTarget::sqlServerDriverSettings_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<bool>("trustsCertificate");
+    QTest::newRow("driver 18") << "ODBC Driver 18 for SQL Server" << true;
+    QTest::newRow("driver 17") << "ODBC Driver 17 for SQL Server" << false;
+    QTest::newRow("FreeTDS") << "FreeTDS" << false;
+}
+
+void tst_ConnectionTarget::sqlServerDriverSettings()
+{
+    QFETCH(QString, driver);
+    QFETCH(bool, trustsCertificate);
+    const ConnectionTarget t = ConnectionTarget::fromSettings("hq", "sa", "secret");
+    const QString s = t.odbcConnectionString(driver);
+#ifndef Q_OS_WIN
+    QVERIFY2(s.startsWith(QStringLiteral("driver={%1};server=hq;").arg(driver)), qPrintable(s));
+#endif
+    // A self-signed server is refused by version 18 unless its certificate is
+    // trusted; encryption stays on.
+    QCOMPARE(
+        s.contains(QStringLiteral(";Encrypt=yes;TrustServerCertificate=yes")), trustsCertificate);
+    QVERIFY2(s.contains(QStringLiteral(";uid=sa;pwd=secret;database=Pelkor")), qPrintable(s));
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionTarget)

@@ -54,19 +54,9 @@ private slots:
     void unsupportedTypeIsRejected_data();
     void unsupportedTypeIsRejected();
 
-    void handEditedFileIsRead();
-    void multiStringReadsFirstString_data();
-    void multiStringReadsFirstString();
-    void fileIsReadableText();
-    void fileIsPrivate();
-
     void deleteValue();
     void deleteKey();
     void enumerateValues();
-
-    void otherInstancesSeeChanges();
-    void damagedFileDoesNotBreakReads_data();
-    void damagedFileDoesNotBreakReads();
 
 private:
     void writeStoreFile(const QByteArray &content);
@@ -534,118 +524,6 @@ void tst_CRegistry::unsupportedTypeIsRejected()
     QVERIFY(writer.RegError().isEmpty());
 }
 
-void tst_CRegistry::handEditedFileIsRead()
-{
-    writeStoreFile("; written by hand\r\n"
-                   "[hkey_local_machine\\Software\\Quillon\\Pelkor20\\4\\DBSERVER_HOST]\r\n"
-                   "@ = \"10.0.0.5\"\r\n"
-                   "\"Port\"=DWORD:00001538\r\n"
-                   "\"Path\"=expand:\"%HOME%\\\\pelkor\"\r\n"
-                   "\"Blob\"=hex:01,02,\\\r\n"
-                   "  ff\r\n"
-                   "\"Raw\"=hex(b):01,00,00,00,00,00,00,00\r\n");
-
-    // Parent keys of a listed key exist even though the file does not list them.
-    QVERIFY(makeRegistry(QStringLiteral("Software\\Quillon")).KeyExists());
-    QCOMPARE(readRegistryText(hostKey), QStringLiteral("10.0.0.5"));
-
-    cRegistry reader = makeRegistry(hostKey, QStringLiteral("port"));
-    QCOMPARE(reader.Value(), QVariant(5432));
-    reader.setValueKey(QStringLiteral("Path"));
-    QCOMPARE(reader.Value(), QVariant(QStringLiteral("%HOME%\\pelkor")));
-    QCOMPARE(reader.ValueType(), int(cRegistry::REG_EXPAND_SZ));
-    reader.setValueKey(QStringLiteral("Blob"));
-    QCOMPARE(reader.Value(), QVariant(QByteArray("\x01\x02\xff", 3)));
-    reader.setValueKey(QStringLiteral("Raw"));
-    QCOMPARE(reader.Value(), QVariant(QByteArray("\x01\0\0\0\0\0\0\0", 8)));
-    QCOMPARE(reader.ValueType(), 11);
-
-    // A value of a type this class cannot write still survives other writes unchanged.
-    QVERIFY(writeRegistryText(QStringLiteral("Software\\Other"), QStringLiteral("x")));
-    QCOMPARE(reader.Value(), QVariant(QByteArray("\x01\0\0\0\0\0\0\0", 8)));
-    QCOMPARE(reader.ValueType(), 11);
-}
-
-void tst_CRegistry::multiStringReadsFirstString_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("first");
-
-    QTest::newRow("two strings") << QByteArray("multi:\"first\",\"second\"") << "first";
-    QTest::newRow("spaced") << QByteArray("multi: \"a \\\"b\\\"\" , \"c\"") << "a \"b\"";
-    QTest::newRow("single") << QByteArray("multi:\"only\"") << "only";
-    QTest::newRow("empty list") << QByteArray("multi:") << "";
-}
-
-void tst_CRegistry::multiStringReadsFirstString()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QString, first);
-
-    writeStoreFile("[HKEY_LOCAL_MACHINE\\Software\\Quillon]\n\"List\"=" + data + "\n");
-
-    cRegistry reader = makeRegistry(QStringLiteral("Software\\Quillon"), QStringLiteral("List"));
-    reader.setDefault(QStringLiteral("unset"));
-    QCOMPARE(reader.Value(), QVariant(first));
-    QCOMPARE(reader.ValueType(), int(cRegistry::REG_MULTI_SZ));
-
-    // Rewriting the file for another value keeps the whole list.
-    QVERIFY(writeRegistryText(QStringLiteral("Software\\Quillon\\Sub"), QStringLiteral("x")));
-    const QByteArray file = readStoreFile();
-    QVERIFY2(file.contains("\"List\"=multi:"), file.constData());
-    QCOMPARE(reader.Value(), QVariant(first));
-    QCOMPARE(reader.ValueType(), int(cRegistry::REG_MULTI_SZ));
-}
-
-void tst_CRegistry::fileIsReadableText()
-{
-    QVERIFY(writeRegistryText(hostKey, QStringLiteral("127.0.0.1")));
-    cRegistry writer = makeRegistry(hostKey, QStringLiteral("Count"), cRegistry::REG_DWORD);
-    writer.setValue(10);
-    writer.setValueKey(QStringLiteral("Path"));
-    writer.setValueType(cRegistry::REG_SZ);
-    writer.setValue(QStringLiteral("%HOME%\\x"));
-    writer.setValueKey(QStringLiteral("Note"));
-    writer.setValue(QStringLiteral("say \"hi\"\nbye"));
-    writer.setValueKey(QStringLiteral("Blob"));
-    writer.setValueType(cRegistry::REG_BINARY);
-    writer.setValue(QByteArray("\x01\x02\xff", 3));
-
-    const QByteArray file = readStoreFile();
-    QVERIFY(file.contains("[HKEY_LOCAL_MACHINE\\Software\\Quillon\\Pelkor20\\4\\DBSERVER_HOST]\n"));
-    QVERIFY(file.contains("\n@=\"127.0.0.1\"\n"));
-    QVERIFY(file.contains("\n\"Count\"=dword:0000000a\n"));
-    QVERIFY(file.contains("\n\"Path\"=expand:\"%HOME%\\\\x\"\n"));
-    QVERIFY(file.contains("\n\"Note\"=\"say \\\"hi\\\"\\nbye\"\n"));
-    QVERIFY(file.contains("\n\"Blob\"=hex:01,02,ff\n"));
-    // Parents come before their children so the file reads top-down.
-    QVERIFY(file.indexOf("[HKEY_LOCAL_MACHINE\\Software]")
-        < file.indexOf("[HKEY_LOCAL_MACHINE\\Software\\Quillon]"));
-}
-
-void tst_CRegistry::fileIsPrivate()
-{
-    // Start from a world-readable file to see that writing tightens it.
-    writeStoreFile("[HKEY_LOCAL_MACHINE\\Software]\n");
-    QVERIFY(QFile::setPermissions(
-        m_storePath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
-
-    QVERIFY(writeRegistryText(hostKey, QStringLiteral("secret")));
-
-    const QFile::Permissions permissions = QFile::permissions(m_storePath);
-    QVERIFY(permissions.testFlag(QFile::ReadOwner));
-    QVERIFY(permissions.testFlag(QFile::WriteOwner));
-    QVERIFY(!permissions.testFlag(QFile::ExeOwner));
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-        | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    QCOMPARE(permissions & others, QFile::Permissions());
-
-    // A brand-new file is private from the start.
-    QVERIFY(QFile::remove(m_storePath));
-    QCOMPARE(makeRegistry(QStringLiteral("Software\\New")).CreateKey(), 0);
-    QCOMPARE(QFile::permissions(m_storePath) & others, QFile::Permissions());
-}
-
 void tst_CRegistry::deleteValue()
 {
     cRegistry registry = makeRegistry(hostKey, QStringLiteral("Host"));
@@ -713,92 +591,6 @@ void tst_CRegistry::enumerateValues()
     QCOMPARE(missing.EnumerateValues(names, count), int(cRegistry::ERROR_NOT_FOUND));
     QVERIFY(names.isEmpty());
     QCOMPARE(count, 0);
-}
-
-void tst_CRegistry::otherInstancesSeeChanges()
-{
-    cRegistry first = makeRegistry(hostKey, QStringLiteral("Host"));
-    first.setValue(QStringLiteral("one"));
-
-    cRegistry second = makeRegistry(hostKey, QStringLiteral("Host"));
-    QCOMPARE(second.Value(), QVariant(QStringLiteral("one")));
-    second.setValue(QStringLiteral("two"));
-    QCOMPARE(first.Value(), QVariant(QStringLiteral("two")));
-
-    // Edits made outside the program are picked up without reopening anything.
-    writeStoreFile("[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "]\n\"Host\"=\"three\"\n");
-    QCOMPARE(first.Value(), QVariant(QStringLiteral("three")));
-    QCOMPARE(second.Value(), QVariant(QStringLiteral("three")));
-
-    // Two writers to different values do not lose each other's change.
-    first.setValueKey(QStringLiteral("A"));
-    second.setValueKey(QStringLiteral("B"));
-    first.setValue(QStringLiteral("a"));
-    second.setValue(QStringLiteral("b"));
-    QCOMPARE(first.Value(), QVariant(QStringLiteral("a")));
-    QCOMPARE(second.Value(), QVariant(QStringLiteral("b")));
-}
-
-void tst_CRegistry::damagedFileDoesNotBreakReads_data()
-{
-    QTest::addColumn<QByteArray>("content");
-
-    QByteArray noise;
-    QRandomGenerator generator(20240517);
-    for (int i = 0; i < 4096; ++i)
-        noise.append(char(generator.bounded(256)));
-
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("random bytes") << noise;
-    QTest::newRow("random bytes after key")
-        << "[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "]\n" + noise;
-    QTest::newRow("unclosed key") << "[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "\n@=\"x\"\n";
-    QTest::newRow("unknown hive") << "[HKEY_NOWHERE\\" + hostKey.toUtf8() + "]\n@=\"x\"\n";
-    QTest::newRow("bare brackets") << QByteArray("[]\n[\n]\n@=\"x\"\n");
-    QTest::newRow("value before any key") << QByteArray("@=\"x\"\n\"Host\"=\"x\"\n");
-    QTest::newRow("broken values") << "[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8()
-            + "]\n@=\"unterminated\n"
-              "\"Host\"=dword:zz\n"
-              "\"Host\"=dword:123456789\n"
-              "\"Host\"=hex:1,2,300\n"
-              "\"Host\"=hex(zz):01\n"
-              "\"Host\"=\"a\" trailing\n"
-              "\"Host\"=\"bad \\u12\"\n"
-              "\"Host\"=multi:\"a\" \"b\"\n"
-              "\"Host\"=nonsense\n"
-              "\"Host\"\n"
-              "\"Host=\"x\"\n"
-              "@=\\\n";
-    QTest::newRow("invalid utf-8")
-        << QByteArray("[HKEY_LOCAL_MACHINE\\\xff\xfe]\n@=\"\xc3\x28\"\n");
-}
-
-void tst_CRegistry::damagedFileDoesNotBreakReads()
-{
-    QFETCH(QByteArray, content);
-    writeStoreFile(content);
-
-    cRegistry reader = makeRegistry(hostKey, QStringLiteral("Host"));
-    reader.setDefault(QStringLiteral("fallback"));
-    QCOMPARE(reader.Value(), QVariant(QStringLiteral("fallback")));
-    QCOMPARE(reader.RegErrorCode(), int(cRegistry::ERROR_NOT_FOUND));
-    reader.setValueKey(QString());
-    QCOMPARE(reader.Value(), QVariant(QStringLiteral("fallback")));
-    QVERIFY(readRegistryText(hostKey).isEmpty());
-
-    QStringList names;
-    int count = 0;
-    reader.EnumerateValues(names, count);
-    QCOMPARE(count, int(names.size()));
-    makeRegistry(QString()).EnumerateSections(names, count);
-    QCOMPARE(count, int(names.size()));
-
-    // The store is usable again after the next write.
-    reader.setValueKey(QStringLiteral("Host"));
-    reader.setValue(QStringLiteral("repaired"));
-    QCOMPARE(reader.RegErrorCode(), 0);
-    QCOMPARE(makeRegistry(hostKey, QStringLiteral("Host")).Value(),
-        QVariant(QStringLiteral("repaired")));
 }
 
 QTEST_GUILESS_MAIN(tst_CRegistry)

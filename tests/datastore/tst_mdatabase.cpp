@@ -4,10 +4,64 @@
 #include "scriptedprompter.h"
 #include "testdatabase.h"
 
+#include <QElapsedTimer>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
+#include <QUuid>
 
 using namespace mDatabase;
+
+namespace {
+
+int stationCount()
+{
+    return GetSumValue(QStringLiteral("Station"), QString(), QStringLiteral("1"));
+}
+
+// What a server restart or a network fault does to the running program: the
+// server ends the shared connection's session, asked from a second one.
+bool dropSharedConnection(QString *error)
+{
+    qint64 pid = 0;
+    {
+        QSqlQuery query(gConnection());
+        if (!query.exec(QStringLiteral("select pg_backend_pid()")) || !query.next()) {
+            *error = query.lastError().text();
+            return false;
+        }
+        pid = query.value(0).toLongLong();
+    }
+    const QString name = QStringLiteral("dropper-") + QUuid::createUuid().toString();
+    bool ok = false;
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        other.setDatabaseName(currentTarget().odbcConnectionString());
+        if (!other.open()) {
+            *error = other.lastError().text();
+        } else {
+            QSqlQuery kill(other);
+            ok = kill.exec(QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
+            if (!ok)
+                *error = kill.lastError().text();
+            // The session is gone once the server no longer lists it.
+            for (int i = 0; ok && i < 200; ++i) {
+                QSqlQuery alive(other);
+                if (alive.exec(QStringLiteral("select count(*) from pg_stat_activity where pid=%1")
+                                   .arg(pid))
+                    && alive.next() && alive.value(0).toInt() == 0)
+                    break;
+                QThread::msleep(10);
+            }
+            other.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+} // namespace
 
 class tst_MDatabase : public QObject {
     Q_OBJECT
@@ -32,6 +86,14 @@ private slots:
     void insertReturnsItsOwnId();
     void transactions();
     void recordsetNavigation();
+    void nulNeverReachesAStatement();
+    void loginRowsComeBack_data();
+    void loginRowsComeBack();
+    void sqliteWritersTakeTheLockAtBegin();
+    void ordinaryFailureIsNoLostConnection();
+    void lostConnectionIsReportedOnceAndReopened();
+    void lostConnectionInsideATransaction();
+    void commitOnADroppedConnectionIsUnknown();
 
 private:
     TestDatabase m_db;
@@ -354,6 +416,189 @@ void tst_MDatabase::recordsetNavigation()
     rs->movePrevious();
     rs->movePrevious();
     QVERIFY(rs->bof());
+}
+
+void tst_MDatabase::nulNeverReachesAStatement()
+{
+    const QString typed = QStringLiteral("人民路") + QChar(0) + QStringLiteral("12号'");
+    QVERIFY(!SqlStr(typed).contains(QChar(0)));
+    QVERIFY(SetSysValue(QStringLiteral("AreaCode"), typed));
+    QCOMPARE(GetSysValue(QStringLiteral("AreaCode")), QStringLiteral("人民路12号'"));
+    QVERIFY(!IsUniqueValue(QStringLiteral("SysValue"), QStringLiteral("myValue"), typed, 0));
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MDatabase::loginRowsComeBack_data()
+{
+    QTest::addColumn<bool>("emptyStations");
+    QTest::addColumn<bool>("emptyUsers");
+    QTest::newRow("no operator") << false << true;
+    QTest::newRow("no station") << true << false;
+    QTest::newRow("neither") << true << true;
+}
+
+void tst_MDatabase::loginRowsComeBack()
+{
+    QFETCH(bool, emptyStations);
+    QFETCH(bool, emptyUsers);
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
+    if (emptyUsers)
+        QVERIFY(ExecuteSQL(QStringLiteral("delete from SysUser")));
+    if (emptyStations)
+        QVERIFY(ExecuteSQL(QStringLiteral("delete from Station")));
+
+    const ConnectionTarget target = currentTarget();
+    CloseConnection();
+    QString error;
+    QVERIFY2(OpenConnection(target, &error), qPrintable(error));
+
+    QVERIFY(stationCount() >= 1);
+    const int head = GetMinValue(QStringLiteral("Station"), QStringLiteral("ID"));
+    QVERIFY(head > 0);
+    if (!emptyStations)
+        QCOMPARE(stationCount(), 2);
+    const auto users = OpenRecordset(QStringLiteral("select * from SysUser"));
+    QVERIFY(users);
+    QCOMPARE(users->recordCount(), 1);
+    if (emptyUsers) {
+        QCOMPARE(users->value(0, QStringLiteral("Name")).toString(), Schema::AdministratorName);
+        QCOMPARE(users->value(0, QStringLiteral("rolestring")).toString(), Schema::AllRights);
+        QCOMPARE(users->value(0, QStringLiteral("Status")).toString(), QStringLiteral("1"));
+        QCOMPARE(users->value(0, QStringLiteral("StationID")).toInt(), head);
+    }
+    // Opening again adds nothing more.
+    CloseConnection();
+    QVERIFY2(OpenConnection(target, &error), qPrintable(error));
+    QCOMPARE(GetSumValue(QStringLiteral("SysUser"), QString(), QStringLiteral("1")), 1);
+    QCOMPARE(stationCount(), emptyStations ? 1 : 2);
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MDatabase::sqliteWritersTakeTheLockAtBegin()
+{
+    if (currentTarget().kind != SqlDialect::SQLite)
+        QSKIP("write locks at begin and the journal mode are SQLite's");
+    {
+        QSqlQuery mode(gConnection());
+        QVERIFY(mode.exec(QStringLiteral("PRAGMA journal_mode")) && mode.next());
+        QCOMPARE(mode.value(0).toString().toLower(), QStringLiteral("wal"));
+    }
+    QVERIFY(BeginTrans());
+    QVERIFY(InTransaction());
+    // A second workstation cannot start writing until this one is done, even
+    // before this one has written anything.
+    const QString name = QStringLiteral("second-writer");
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        other.setDatabaseName(currentTarget().host);
+        other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        QVERIFY(other.open());
+        QSqlQuery begin(other);
+        QVERIFY(!begin.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        // Readers are not held up by the writer.
+        QSqlQuery read(other);
+        QVERIFY(read.exec(QStringLiteral("select count(*) from Station")) && read.next());
+        read.finish();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
+    QVERIFY(CommitTrans());
+    QVERIFY(!InTransaction());
+    QCOMPARE(stationCount(), 2);
+}
+
+void tst_MDatabase::ordinaryFailureIsNoLostConnection()
+{
+    QVERIFY(!ExecuteSQL(QStringLiteral("update NoSuchTable set x=1")));
+    QVERIFY(!ConnectionLost());
+    QVERIFY(BeginTrans());
+    QVERIFY(!ExecuteSQL(QStringLiteral("insert into NoSuchTable(x) values(1)")));
+    QVERIFY(!ConnectionLost());
+    RollbackTrans();
+    QVERIFY(!CommitOutcomeUnknown());
+    QCOMPARE(m_prompts->requests.size(), 2);
+    for (const auto &r : m_prompts->requests)
+        QVERIFY(r.text.startsWith(QStringLiteral("更新数据库时出现系统错误")));
+}
+
+void tst_MDatabase::lostConnectionIsReportedOnceAndReopened()
+{
+    if (currentTarget().kind == SqlDialect::SQLite)
+        QSKIP("a database file cannot be taken away by a server");
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
+    QString error;
+    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+
+    // The action that meets the dropped connection fails with one message.
+    QVERIFY(!OpenRecordset(QStringLiteral("select * from Station")));
+    QVERIFY(ConnectionLost());
+    QCOMPARE(m_prompts->texts(), QStringList{ConnectionLostText});
+    QCOMPARE(m_prompts->requests.first().icon, Prompt::Icon::Critical);
+
+    // The next one reconnects on the same database and works.
+    m_prompts->clear();
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(stationCount(), 2);
+    qInfo("reconnected and read in %lld ms", clock.elapsed());
+    QVERIFY(!ConnectionLost());
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城西','1')")));
+    QCOMPARE(stationCount(), 3);
+    QVERIFY(m_prompts->requests.isEmpty());
+
+    // A second drop is reported again.
+    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+    QVERIFY(!ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城南','1')")));
+    QCOMPARE(m_prompts->texts(), QStringList{ConnectionLostText});
+    m_prompts->clear();
+    QCOMPARE(stationCount(), 3);
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MDatabase::lostConnectionInsideATransaction()
+{
+    if (currentTarget().kind == SqlDialect::SQLite)
+        QSKIP("a database file cannot be taken away by a server");
+    QVERIFY(BeginTrans());
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
+    QString error;
+    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+    QVERIFY(!ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城西','1')")));
+    // Later statements of the same save fail quietly: one message is enough.
+    QVERIFY(!ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城南','1')")));
+    QVERIFY(!CommitTrans());
+    QCOMPARE(m_prompts->texts(), QStringList{ConnectionLostText});
+    // Nothing was half stored, and the connection works again.
+    m_prompts->clear();
+    QCOMPARE(stationCount(), 1);
+    QVERIFY(BeginTrans());
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城北','1')")));
+    QVERIFY(CommitTrans());
+    QCOMPARE(stationCount(), 2);
+    QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MDatabase::commitOnADroppedConnectionIsUnknown()
+{
+    if (currentTarget().kind == SqlDialect::SQLite)
+        QSKIP("a database file cannot be taken away by a server");
+    QVERIFY(BeginTrans());
+    QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
+    QString error;
+    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+    QVERIFY(!CommitTrans());
+    QVERIFY(CommitOutcomeUnknown());
+    // Not "failed": the person is told to look before typing the order again.
+    QCOMPARE(m_prompts->texts(), QStringList{CommitUnknownText});
+    QVERIFY(!CommitUnknownText.contains(QStringLiteral("失败")));
+    QVERIFY(CommitUnknownText.contains(QStringLiteral("无法确定")));
+    m_prompts->clear();
+    QVERIFY(BeginTrans());
+    QVERIFY(!CommitOutcomeUnknown());
+    QVERIFY(CommitTrans());
+    QCOMPARE(stationCount(), 1);
+    QVERIFY(m_prompts->requests.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_MDatabase)

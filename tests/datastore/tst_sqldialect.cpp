@@ -16,6 +16,8 @@ private slots:
     void dates();
     void monthGrouping();
     void insertReturningId();
+    void textLiterals_data();
+    void textLiterals();
 };
 
 void tst_SqlDialect::keysAndTypes_data()
@@ -115,6 +117,16 @@ void tst_SqlDialect::initialContent()
     QVERIFY(all.contains(QStringLiteral("insert into Station(Name,Status) values('总站','1')")));
     QVERIFY(all.contains(QStringLiteral("'系统管理员','','11111111','','1',1)")));
     QVERIFY(all.contains(QStringLiteral("values('SchemaVersion','%1')").arg(Schema::Version)));
+
+    // On SQL Server the Chinese names are national literals, or they would
+    // arrive as "??" under another collation.
+    const QString ms
+        = Schema::initialContent(SqlDialect(SqlDialect::SqlServer)).join(QLatin1Char('\n'));
+    QVERIFY2(ms.contains(QStringLiteral("insert into Station(Name,Status) values(N'总站','1')")),
+        qPrintable(ms));
+    QVERIFY2(ms.contains(QStringLiteral("values(N'系统管理员',N'',N'11111111',N'','1',1)")),
+        qPrintable(ms));
+    QVERIFY(!ms.contains(QStringLiteral("('总站'")));
 }
 
 void tst_SqlDialect::dates()
@@ -150,6 +162,39 @@ void tst_SqlDialect::insertReturningId()
     // Never a max(ID) read afterwards: another workstation may have inserted.
     for (auto kind : {SqlDialect::SQLite, SqlDialect::PostgreSQL, SqlDialect::SqlServer})
         QVERIFY(!SqlDialect(kind).insertReturningId(insert).contains(QStringLiteral("max(")));
+}
+
+void tst_SqlDialect::textLiterals_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("literal");
+    const QString nul = QStringLiteral("送水") + QChar(0) + QStringLiteral("地址");
+    for (int kind : {int(SqlDialect::SQLite), int(SqlDialect::PostgreSQL)}) {
+        const QByteArray k = QByteArray::number(kind);
+        QTest::newRow("chinese " + k) << kind << QStringLiteral("张三") << QStringLiteral("'张三'");
+        QTest::newRow("quote " + k) << kind << QStringLiteral("it's") << QStringLiteral("'it''s'");
+        QTest::newRow("nul " + k) << kind << nul << QStringLiteral("'送水地址'");
+        QTest::newRow("empty " + k) << kind << QString() << QStringLiteral("''");
+    }
+    const int ms = SqlDialect::SqlServer;
+    // NVARCHAR columns keep Chinese only when the literal is a national one.
+    QTest::newRow("chinese sql server")
+        << ms << QStringLiteral("张三") << QStringLiteral("N'张三'");
+    QTest::newRow("quote sql server")
+        << ms << QStringLiteral("O'Neil") << QStringLiteral("N'O''Neil'");
+    QTest::newRow("nul sql server") << ms << nul << QStringLiteral("N'送水地址'");
+    QTest::newRow("only nul sql server") << ms << QString(QChar(0)) << QStringLiteral("N''");
+}
+
+void tst_SqlDialect::textLiterals()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    QFETCH(QString, literal);
+    const QString written = SqlDialect(SqlDialect::Kind(kind)).textLiteral(text);
+    QCOMPARE(written, literal);
+    QVERIFY(!written.contains(QChar(0)));
 }
 
 QTEST_GUILESS_MAIN(tst_SqlDialect)

@@ -2,6 +2,7 @@
 
 #include "demodata.h"
 #include "focusframestyle.h"
+#include "frmdbsetup.h"
 #include "frmgrplogin.h"
 #include "frmmain.h"
 #include "frmsplash.h"
@@ -84,6 +85,8 @@ int run(const StartOptions &options, SingleInstance &instance)
     const auto mainWindow = std::make_shared<QPointer<QWidget>>();
     QObject::connect(&instance, &SingleInstance::activationRequested, &instance,
         [mainWindow] { bringToFront(*mainWindow); });
+
+    frmDBSetup::installAsSetupHook();
 
     bool exitRequested = false;
     const bool connected = connectDatabase(options, &exitRequested);

@@ -23,14 +23,21 @@ public:
     // The target described by the dialog's texts, as typed.
     ConnectionTarget target() const;
 
+    // Makes ConnectDatabase lead the person through this dialog when the
+    // stored settings are missing or do not work.
+    static void installAsSetupHook();
+
 private:
     void updateButtons();
     void updateKind();
+    bool isSQLite() const;
     void test();
     void confirm();
 
     QComboBox *cmbKind;
     QLabel *lblHost;
+    QLabel *lblUser;
+    QLabel *lblPassword;
     QLineEdit *txtHost;
     QLineEdit *txtUser;
     QLineEdit *txtPassword;

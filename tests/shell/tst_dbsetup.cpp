@@ -1,13 +1,18 @@
 #include "cregistry.h"
 #include "frmdbsetup.h"
 #include "mdatabase.h"
+#include "messageboxprompt.h"
 #include "modalhelper.h"
 #include "scriptedprompter.h"
 #include "testdatabase.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -63,6 +68,10 @@ private slots:
     void emptyUserConnectsAsSa();
     void wrongSettingsLeadBackToTheDialog();
     void hungServerIsReportedWithinSeconds();
+    void messageNamesTheButtonItShows();
+    void sqliteTakesTheSuggestedFile();
+    void testingAFileInAMissingFolderCreatesNothing();
+    void withoutTheDialogNothingOpens();
 
 private:
     bool storedTarget(ConnectionTarget *target);
@@ -77,6 +86,7 @@ void tst_DBSetup::init()
     m_dir = new QTemporaryDir;
     qputenv("PELKOR_REGISTRY", m_dir->filePath(QStringLiteral("registry.reg")).toLocal8Bit());
     m_prompts = new ScriptedPrompter;
+    frmDBSetup::installAsSetupHook();
 }
 
 void tst_DBSetup::cleanup()
@@ -84,6 +94,7 @@ void tst_DBSetup::cleanup()
     m_db.dropAll();
     delete m_prompts;
     delete m_dir;
+    mDatabase::setSetupHook({});
     qunsetenv("PELKOR_REGISTRY");
 }
 
@@ -137,6 +148,13 @@ void tst_DBSetup::testButton()
     ConnectionTarget target;
     PELKOR_REQUIRE_DATABASE();
     QVERIFY(storedTarget(&target));
+    if (target.kind == SqlDialect::SQLite) {
+        // A database that is there to be tested; a file still to be made is
+        // told apart (testingAFileInAMissingFolderCreatesNothing).
+        QString error;
+        QVERIFY2(OpenConnection(target, &error), qPrintable(error));
+        CloseConnection();
+    }
     frmDBSetup dialog;
     typeTarget(&dialog, target);
     click(&dialog, "btnTest");
@@ -273,6 +291,107 @@ void tst_DBSetup::hungServerIsReportedWithinSeconds()
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(m_prompts->requests.size(), 1);
     QVERIFY(m_prompts->requests[0].text.startsWith(TestFailed));
+}
+
+void tst_DBSetup::messageNamesTheButtonItShows()
+{
+    // Through the real message boxes: the box that says to click [确认] has a
+    // button that reads 确认, and so has the dialog it leads to.
+    delete m_prompts;
+    m_prompts = nullptr;
+    MessageBoxPrompt boxes;
+    Prompt::setHandler(&boxes);
+    QStringList boxButtons;
+    QString boxText;
+    QString dialogOk;
+    whenModal([&](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        QVERIFY(box);
+        boxText = box->text();
+        for (QAbstractButton *b : box->buttons())
+            boxButtons << b->text();
+        // Closed first: the dialog may well take the box's place in memory.
+        box->buttons().first()->click();
+        whenModal([&](QWidget *dialog) {
+            dialogOk = dialog->findChild<QPushButton *>(QStringLiteral("btnOk"))->text();
+            click(dialog, "btnCancel");
+        });
+    });
+    QCOMPARE(ConnectDatabase(), ConnectResult::ExitRequested);
+    Prompt::setHandler(nullptr);
+    m_prompts = new ScriptedPrompter;
+    QCOMPARE(boxText, NoSettings);
+    QCOMPARE(boxButtons, QStringList{QStringLiteral("确认")});
+    QCOMPARE(dialogOk, QStringLiteral("确认"));
+}
+
+void tst_DBSetup::sqliteTakesTheSuggestedFile()
+{
+    frmDBSetup dialog;
+    auto *kind = dialog.findChild<QComboBox *>(QStringLiteral("cmbKind"));
+    auto *txtHost = dialog.findChild<QLineEdit *>(QStringLiteral("txtHost"));
+    auto *txtUser = dialog.findChild<QLineEdit *>(QStringLiteral("txtUser"));
+    auto *txtPassword = dialog.findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+    auto *btnOk = dialog.findChild<QPushButton *>(QStringLiteral("btnOk"));
+    dialog.show();
+    QVERIFY(txtUser->isVisible());
+    kind->setCurrentIndex(kind->findData(int(SqlDialect::SQLite)));
+    // The suggested path is there to be taken as it is.
+    QVERIFY(!txtHost->text().isEmpty());
+    QVERIFY(txtHost->text().endsWith(QStringLiteral("pelkor.db")));
+    QVERIFY(btnOk->isEnabled());
+    // A file has no login: user and password are not asked for.
+    QVERIFY(!txtUser->isVisible());
+    QVERIFY(!txtPassword->isVisible());
+    txtUser->clear();
+    QVERIFY(btnOk->isEnabled());
+    QCOMPARE(dialog.target().kind, SqlDialect::SQLite);
+    QCOMPARE(dialog.target().host, QDir::fromNativeSeparators(txtHost->text()));
+    // Back to a server: the login fields return.
+    kind->setCurrentIndex(kind->findData(int(SqlDialect::PostgreSQL)));
+    QVERIFY(txtUser->isVisible());
+    QVERIFY(txtPassword->isVisible());
+    QVERIFY(!btnOk->isEnabled());
+}
+
+void tst_DBSetup::testingAFileInAMissingFolderCreatesNothing()
+{
+    const QString folder = m_dir->filePath(QStringLiteral("not/there"));
+    const QString file = folder + QStringLiteral("/pelkor.db");
+    frmDBSetup dialog;
+    auto *kind = dialog.findChild<QComboBox *>(QStringLiteral("cmbKind"));
+    kind->setCurrentIndex(kind->findData(int(SqlDialect::SQLite)));
+    dialog.findChild<QLineEdit *>(QStringLiteral("txtHost"))->setText(file);
+    click(&dialog, "btnTest");
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("not"))));
+    // ...and says so, rather than a bare "连接成功！".
+    QCOMPARE(m_prompts->requests.size(), 1);
+    const Prompt::Request said = m_prompts->requests.first();
+    QVERIFY2(said.text.contains(QDir::toNativeSeparators(file)), qPrintable(said.text));
+    QVERIFY2(said.text.contains(QStringLiteral("还不存在")), qPrintable(said.text));
+    QVERIFY2(said.text.contains(QStringLiteral("[确认]")), qPrintable(said.text));
+    QVERIFY(said.text != QStringLiteral("连接成功！"));
+
+    // Confirming creates the folder and the database.
+    m_prompts->clear();
+    click(&dialog, "btnOk");
+    QVERIFY(QFileInfo::exists(file));
+    QVERIFY(isConnected());
+    QCOMPARE(GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")), 1);
+    QVERIFY(m_prompts->requests.isEmpty());
+    CloseConnection();
+}
+
+void tst_DBSetup::withoutTheDialogNothingOpens()
+{
+    // The data store itself shows no window: with no dialog installed the
+    // messages still come, and the connection stays closed.
+    mDatabase::setSetupHook({});
+    QCOMPARE(ConnectDatabase(), ConnectResult::NotConnected);
+    QCOMPARE(m_prompts->texts(), QStringList{NoSettings});
+    QCOMPARE(m_prompts->requests.first().okText, QStringLiteral("确认"));
+    QVERIFY(!isConnected());
 }
 
 QTEST_MAIN(tst_DBSetup)

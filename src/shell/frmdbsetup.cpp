@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -38,12 +39,14 @@ frmDBSetup::frmDBSetup(QWidget *parent) : QDialog(parent)
 
     txtUser = new QLineEdit(QStringLiteral("sa"), frame);
     txtUser->setObjectName(QStringLiteral("txtUser"));
-    form->addRow(QStringLiteral("服务器用户："), txtUser);
+    lblUser = new QLabel(QStringLiteral("服务器用户："), frame);
+    form->addRow(lblUser, txtUser);
 
     txtPassword = new QLineEdit(frame);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
-    form->addRow(QStringLiteral("服务器密码："), txtPassword);
+    lblPassword = new QLabel(QStringLiteral("服务器密码："), frame);
+    form->addRow(lblPassword, txtPassword);
 
     btnOk = new QPushButton(QStringLiteral("确认"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
@@ -86,10 +89,28 @@ ConnectionTarget frmDBSetup::target() const
         ConnectionTarget::kindPrefix(kind) + txtHost->text(), txtUser->text(), txtPassword->text());
 }
 
+void frmDBSetup::installAsSetupHook()
+{
+    mDatabase::setSetupHook([] {
+        frmDBSetup dialog;
+        dialog.exec();
+        if (dialog.ExitRequested())
+            return mDatabase::ConnectResult::ExitRequested;
+        return mDatabase::isConnected() ? mDatabase::ConnectResult::Connected
+                                        : mDatabase::ConnectResult::NotConnected;
+    });
+}
+
+bool frmDBSetup::isSQLite() const
+{
+    return SqlDialect::Kind(cmbKind->currentData().toInt()) == SqlDialect::SQLite;
+}
+
 void frmDBSetup::updateButtons()
 {
+    // A database file has no login: only its path counts.
     const bool ready = !mDatabase::TrimBlanks(txtHost->text()).isEmpty()
-        && !mDatabase::TrimBlanks(txtUser->text()).isEmpty();
+        && (isSQLite() || !mDatabase::TrimBlanks(txtUser->text()).isEmpty());
     btnTest->setEnabled(ready);
     btnOk->setEnabled(ready);
 }
@@ -97,13 +118,24 @@ void frmDBSetup::updateButtons()
 void frmDBSetup::updateKind()
 {
     const auto kind = SqlDialect::Kind(cmbKind->currentData().toInt());
+    const bool file = kind == SqlDialect::SQLite;
+    lblUser->setVisible(!file);
+    txtUser->setVisible(!file);
+    lblPassword->setVisible(!file);
+    txtPassword->setVisible(!file);
     switch (kind) {
-    case SqlDialect::SQLite:
+    case SqlDialect::SQLite: {
         lblHost->setText(QStringLiteral("数据库文件："));
-        txtHost->setPlaceholderText(QDir::toNativeSeparators(
+        // The suggested file is filled in, not only shown greyed out, so
+        // that 确认 takes it as it stands.
+        const QString suggested = QDir::toNativeSeparators(
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-            + QStringLiteral("/pelkor.db")));
+            + QStringLiteral("/pelkor.db"));
+        txtHost->setPlaceholderText(suggested);
+        if (mDatabase::TrimBlanks(txtHost->text()).isEmpty())
+            txtHost->setText(suggested);
         break;
+    }
     case SqlDialect::PostgreSQL:
         lblHost->setText(QStringLiteral("服务器主机名："));
         txtHost->setPlaceholderText(QStringLiteral("主机[:端口][/数据库]"));
@@ -113,14 +145,29 @@ void frmDBSetup::updateKind()
         txtHost->setPlaceholderText(QString());
         break;
     }
+    updateButtons();
 }
 
 void frmDBSetup::test()
 {
     btnTest->setEnabled(false);
     btnOk->setEnabled(false);
-    if (mDatabase::TestConnection(target()))
-        Prompt::information(QStringLiteral("连接成功！"), QStringLiteral("成功！"));
+    const ConnectionTarget t = target();
+    if (mDatabase::TestConnection(t)) {
+        if (t.kind == SqlDialect::SQLite && !QFileInfo::exists(t.host)) {
+            // Testing creates nothing; say what 确认 will do instead.
+            const bool folderExists = QFileInfo(QFileInfo(t.host).absolutePath()).isDir();
+            Prompt::information(
+                (folderExists
+                        ? QStringLiteral("数据库文件 %1 还不存在。\n单击[确认]按钮时将创建它。")
+                        : QStringLiteral("数据库文件 %1 及其文件夹还不存在。\n"
+                                         "单击[确认]按钮时将创建文件夹和数据库文件。"))
+                    .arg(QDir::toNativeSeparators(t.host)),
+                QStringLiteral("测试连接"));
+        } else {
+            Prompt::information(QStringLiteral("连接成功！"), QStringLiteral("成功！"));
+        }
+    }
     updateButtons();
 }
 
