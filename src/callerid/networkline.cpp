@@ -145,10 +145,16 @@ QHash<QByteArray, QByteArray> NetworkLine::parseCallLine(const QByteArray &line)
     QHash<QByteArray, QByteArray> fields;
     const int colon = line.indexOf(':');
     const QByteArray body = colon < 0 ? line : line.mid(colon + 1);
-    QList<QByteArray> tokens = body.split('*');
-    tokens.removeAll(QByteArray());
+    // The blank after the colon and any "**" are not tokens.
+    QList<QByteArray> tokens;
+    const QList<QByteArray> pieces = body.split('*');
+    for (const QByteArray &piece : pieces) {
+        const QByteArray token = piece.trimmed();
+        if (!token.isEmpty())
+            tokens.append(token);
+    }
     for (qsizetype i = 0; i + 1 < tokens.size(); i += 2)
-        fields.insert(tokens.at(i).trimmed().toUpper(), tokens.at(i + 1));
+        fields.insert(tokens.at(i).toUpper(), tokens.at(i + 1));
     // A pair cut short at the end of the line leaves a lone key: skipped.
     return fields;
 }
