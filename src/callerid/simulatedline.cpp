@@ -50,17 +50,18 @@ LONG SimulatedLine::open()
 {
     if (m_server)
         return LINEERR_ALLOCATED;
+    // A socket that answers belongs to a running program, which keeps it
+    // (listening would silently replace it); a file left by a program that
+    // is gone is replaced.
+    {
+        QLocalSocket probe;
+        probe.connectToServer(m_socketName);
+        if (probe.waitForConnected(300))
+            return LINEERR_ALLOCATED;
+    }
     auto *server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(m_socketName)) {
-        // A socket file left by a program that is gone can be replaced; one
-        // that answers belongs to a running program, which keeps it.
-        QLocalSocket probe;
-        probe.connectToServer(m_socketName);
-        if (probe.waitForConnected(300)) {
-            delete server;
-            return LINEERR_ALLOCATED;
-        }
         QLocalServer::removeServer(m_socketName);
         if (!server->listen(m_socketName)) {
             delete server;
