@@ -74,6 +74,24 @@ QString cTAPILine::ErrorString(qint32 code) const
 
 bool cTAPILine::Create()
 {
+    // Created again (the settings dialog retries with an older version):
+    // the earlier use ends first instead of staying open beside the new one.
+    if (m_hLineApp) {
+        if (m_hCall) {
+            lineDeallocateCall(m_hCall);
+            m_hCall = 0;
+        }
+        if (m_hLine)
+            CloseLine();
+        lineShutdown(m_hLineApp);
+        m_hLineApp = 0;
+        m_numLines = 0;
+        m_versions.clear();
+        m_extensions.clear();
+        m_highestVersion = 0;
+        m_makeCallRequest = 0;
+        m_dropRequest = 0;
+    }
     LINEINITIALIZEEXPARAMS params;
     std::memset(&params, 0, sizeof params);
     params.dwTotalSize = sizeof params;

@@ -132,6 +132,7 @@ struct Call {
     QByteArray callerId;
     QByteArray callerName;
     DWORD states = 0;
+    bool idleDelivered = false; // the application has been told it is over
 };
 
 class Layer {
@@ -183,6 +184,11 @@ public:
                 if (requireOpen && !lines.contains(hLine))
                     return;
                 callback(hDevice, message, instance, p1, p2, p3);
+                if (message == LINE_CALLSTATE && p1 == LINECALLSTATE_IDLE) {
+                    auto call = calls.find(hDevice);
+                    if (call != calls.end())
+                        call->idleDelivered = true;
+                }
             },
             Qt::QueuedConnection);
     }
@@ -197,6 +203,19 @@ public:
         }
     }
 
+    // Calls whose end the application has been told about and that it never
+    // deallocated: forgotten, so that a line open all day does not grow.
+    void pruneIdleCalls(HLINE hLine)
+    {
+        const HCALL keep = lines[hLine].incoming;
+        for (auto it = calls.begin(); it != calls.end();) {
+            if (it->line == hLine && it.key() != keep && it->idleDelivered)
+                it = calls.erase(it);
+            else
+                ++it;
+        }
+    }
+
     void endIncoming(HLINE hLine)
     {
         auto line = lines.find(hLine);
@@ -204,8 +223,11 @@ public:
             return;
         const HCALL call = line->incoming;
         line->incoming = 0;
-        if (calls.contains(call))
+        auto c = calls.find(call);
+        if (c != calls.end()) {
+            c->states = LINECALLSTATE_IDLE;
             post(hLine, call, LINE_CALLSTATE, LINECALLSTATE_IDLE, 0, 0);
+        }
     }
 
     void onRinging(HLINEAPP app, DWORD deviceId, const QByteArray &callerId,
@@ -215,6 +237,7 @@ public:
         if (!hLine)
             return;
         endIncoming(hLine);
+        pruneIdleCalls(hLine);
         const HCALL call = newHandle();
         Call c;
         c.line = hLine;

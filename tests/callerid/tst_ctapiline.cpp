@@ -64,6 +64,8 @@ private slots:
     void getId();
     void platformDialogsRefused();
     void endOfLifeReleasesEverything();
+    void createAgainEndsTheEarlierUse();
+    void callsInQuickSuccession();
 
 private:
     // Three devices: a usable one, one whose versions never fit, another
@@ -452,6 +454,38 @@ void tst_CTapiLine::endOfLifeReleasesEverything()
     QVERIFY(second.Create());
     QVERIFY(second.OpenLine(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM));
     QVERIFY(m_devices.at(0)->opened);
+}
+
+void tst_CTapiLine::createAgainEndsTheEarlierUse()
+{
+    cTAPILine line;
+    openFirst(line);
+    QPointer<FakeLine> earlier = m_devices.at(0);
+    QVERIFY(line.Create());
+    QVERIFY(earlier.isNull());
+    QCOMPARE(line.hLine(), 0u);
+    QCOMPARE(line.numLines(), 3);
+    QVERIFY(line.OpenLine(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM));
+    QVERIFY(m_devices.at(0)->opened);
+}
+
+void tst_CTapiLine::callsInQuickSuccession()
+{
+    cTAPILine line;
+    openFirst(line);
+    QSignalSpy caller(&line, &cTAPILine::InfoCallerID);
+    QSignalSpy idle(&line, &cTAPILine::Idle);
+    for (int round = 0; round < 2; ++round) {
+        // Three calls before the event loop turns: each number still arrives.
+        emit m_devices.at(0)->ringing(QByteArray("5550001\0", 8), QByteArray());
+        emit m_devices.at(0)->ringing(QByteArray("5550002\0", 8), QByteArray());
+        emit m_devices.at(0)->ringing(QByteArray("5550003\0", 8), QByteArray());
+        emit m_devices.at(0)->callEnded();
+        QTRY_COMPARE_WITH_TIMEOUT(idle.count(), 3 * (round + 1), 2000);
+    }
+    QCOMPARE(caller.count(), 6);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(caller.at(i).at(0).toString(), QStringLiteral("555000%1").arg(i % 3 + 1));
 }
 
 QTEST_GUILESS_MAIN(tst_CTapiLine)
