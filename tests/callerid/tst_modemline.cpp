@@ -27,6 +27,7 @@ private slots:
     void ringsWithoutCallerLinesResendTheCommand();
     void customCommand();
     void lostDeviceClosesTheLine();
+    void namedDevicesOnceEachAndMissingOnes();
 
 private:
     void openModem(cTAPILine &line, const QString &command = QString());
@@ -222,6 +223,23 @@ void tst_ModemLine::lostDeviceClosesTheLine()
     ::close(m_slave);
     m_slave = -1;
     QVERIFY(closed.wait(5000));
+    QCOMPARE(line.hLine(), 0u);
+}
+
+void tst_ModemLine::namedDevicesOnceEachAndMissingOnes()
+{
+    LineSettings settings = lineSettings();
+    const QString missing = QStringLiteral("/nonexistent/ttyModem");
+    settings.modemDevices = {m_device, QStringLiteral(" %1 ").arg(m_device), missing};
+    setLineSettings(settings);
+    cTAPILine line;
+    QVERIFY(line.Create());
+    QCOMPARE(line.numLines(), 2);
+    QCOMPARE(line.SwitchInfo(), m_device);
+    QCOMPARE(line.setCurrentLineID(1), 0);
+    QCOMPARE(line.SwitchInfo(), missing);
+    QVERIFY(!line.OpenLine(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM));
+    QCOMPARE(line.LastError(), LINEERR_NODEVICE);
     QCOMPARE(line.hLine(), 0u);
 }
 
