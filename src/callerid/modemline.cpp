@@ -27,6 +27,9 @@ bool isResetEcho(const QByteArray &upper)
 ModemLine::ModemLine(const QString &device, const QString &initCommand, QObject *parent)
     : LineDevice(parent), m_device(device), m_init(initCommand.trimmed().toLatin1())
 {
+    m_commands.append(m_init);
+    if (m_init.toUpper() == "AT+VCID=1")
+        m_commands << QByteArray("AT#CID=1") << QByteArray("AT%CCID=1");
     m_ringTimer = new QTimer(this);
     m_ringTimer->setSingleShot(true);
     m_ringTimer->setInterval(RingGapMs);
@@ -84,6 +87,7 @@ LONG ModemLine::open()
     m_buffer.clear();
     m_inCall = false;
     m_initsSent = 0;
+    m_command = 0;
     sendInit();
     return 0;
 }
@@ -113,7 +117,7 @@ void ModemLine::sendInit()
 {
     if (!m_port || m_init.isEmpty())
         return;
-    m_port->write(m_init + '\r');
+    m_port->write(m_commands.at(m_command) + '\r');
     m_awaitingReply = true;
     m_replyTimer->start();
     ++m_initsSent;
@@ -144,12 +148,18 @@ void ModemLine::readLines()
 void ModemLine::handleLine(const QByteArray &line)
 {
     const QByteArray upper = line.toUpper();
-    if (upper == m_init.toUpper())
-        return; // our own command echoed
+    for (const QByteArray &command : std::as_const(m_commands)) {
+        if (upper == command.toUpper())
+            return; // our own command echoed
+    }
     if (upper == "OK" || upper == "ERROR") {
         if (m_awaitingReply) {
             m_awaitingReply = false;
             m_replyTimer->stop();
+            if (upper == "ERROR" && m_command + 1 < m_commands.size()) {
+                ++m_command;
+                sendInit();
+            }
         } else if (upper == "OK") {
             sendInit();
         }

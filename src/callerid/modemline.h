@@ -17,6 +17,10 @@ namespace tapi {
 //     modem restarted and answers a command nobody here gave),
 //   - the echo of a reset command ("ATZ", "AT&F"), answered by its "OK",
 //   - a call whose second ring arrives without any caller lines.
+// When the modem answers the default command with "ERROR", the other
+// common spellings ("AT#CID=1", "AT%CCID=1") are tried in turn and the one
+// it accepts is used from then on; a command the operator set is used as
+// it is.
 // A call is "RING" followed by its caller lines "DATE = 1208",
 // "TIME = 1405", "NMBR = 5551234", "NAME = ..." (blanks around "=" are
 // optional). The number is reported when its line arrives; "P" (private)
@@ -45,6 +49,9 @@ private:
 
     QString m_device;
     QByteArray m_init;
+    // The enabling commands to try, the one in use first.
+    QList<QByteArray> m_commands;
+    int m_command = 0;
     QSerialPort *m_port = nullptr;
     QTimer *m_ringTimer = nullptr;
     QTimer *m_replyTimer = nullptr;

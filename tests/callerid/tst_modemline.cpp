@@ -26,6 +26,7 @@ private slots:
     void resetMidStreamResendsTheCommand();
     void ringsWithoutCallerLinesResendTheCommand();
     void customCommand();
+    void refusedCommandTriesTheOtherSpellings();
     void lostDeviceClosesTheLine();
     void namedDevicesOnceEachAndMissingOnes();
 
@@ -210,6 +211,27 @@ void tst_ModemLine::customCommand()
     cTAPILine line;
     openModem(line, QStringLiteral("AT#CID=1"));
     QVERIFY(programSends("AT#CID=1\r"));
+    // The operator's command is not replaced by a guess.
+    modemSays("ERROR\r\n");
+    QVERIFY(!programSends("AT", 200));
+}
+
+void tst_ModemLine::refusedCommandTriesTheOtherSpellings()
+{
+    cTAPILine line;
+    openModem(line);
+    QVERIFY(programSends("AT+VCID=1\r"));
+    modemSays("ERROR\r\n");
+    QVERIFY(programSends("AT#CID=1\r"));
+    modemSays("OK\r\n");
+    // After a reset, the spelling the modem accepted is the one sent again.
+    modemSays("ATZ\r\nOK\r\n");
+    QVERIFY(programSends("AT#CID=1\r"));
+    modemSays("OK\r\n");
+    QSignalSpy caller(&line, &cTAPILine::InfoCallerID);
+    modemSays("RING\r\nNMBR = 5551234\r\n");
+    QVERIFY(caller.wait(3000));
+    QVERIFY(!m_received.contains("AT+VCID"));
 }
 
 void tst_ModemLine::lostDeviceClosesTheLine()
