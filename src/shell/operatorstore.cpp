@@ -84,4 +84,37 @@ bool setPassword(qint64 userId, const QString &password)
                                      .arg(mDatabase::SqlStr(password), QString::number(userId)));
 }
 
+bool isFirstOperator(qint64 userId)
+{
+    return userId != 0
+        && mDatabase::GetMinValue(QStringLiteral("SysUser"), QStringLiteral("ID")) == userId;
+}
+
+qint64 saveNew(const OperatorRecord &user)
+{
+    return mDatabase::InsertAndGetID(
+        QStringLiteral("insert into SysUser (name,pwd,rolestring,detail,status,StationID) values "
+                       "(%1,%2,%3,%4,%5,%6)")
+            .arg(mDatabase::SqlStr(user.name.trimmed()), mDatabase::SqlStr(user.password),
+                mDatabase::SqlStr(user.roleString), mDatabase::SqlStr(user.detail),
+                user.active ? QStringLiteral("'1'") : QStringLiteral("'0'"),
+                QString::number(user.stationId)));
+}
+
+bool saveEdit(const OperatorRecord &user)
+{
+    if (isFirstOperator(user.id))
+        return mDatabase::ExecuteSQL(
+            QStringLiteral("update SysUser set name=%1, detail=%2 where ID=%3")
+                .arg(mDatabase::SqlStr(user.name.trimmed()),
+                    mDatabase::SqlStr(user.detail.trimmed()), QString::number(user.id)));
+    return mDatabase::ExecuteSQL(
+        QStringLiteral("update SysUser set name=%1, detail=%2, rolestring=%3, StationID=%4, "
+                       "Status=%5 where ID=%6")
+            .arg(mDatabase::SqlStr(user.name.trimmed()), mDatabase::SqlStr(user.detail.trimmed()),
+                mDatabase::SqlStr(user.roleString), QString::number(user.stationId),
+                user.active ? QStringLiteral("'1'") : QStringLiteral("'0'"),
+                QString::number(user.id)));
+}
+
 } // namespace UserWriter

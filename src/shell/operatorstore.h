@@ -46,5 +46,14 @@ namespace UserWriter {
 // Stores a new password for one operator as typed; false when the update
 // failed (the update error has been shown).
 bool setPassword(qint64 userId, const QString &password);
+// A new operator with the password as typed; the new ID, 0 when nothing was
+// stored.
+qint64 saveNew(const OperatorRecord &user);
+// Name, remark, rights, station and the disabled flag; never the password.
+// The first operator (the system administrator) keeps being active, at
+// the head station with every right it has: only name and remark change.
+bool saveEdit(const OperatorRecord &user);
+// The operator whose rights and status are never taken away.
+bool isFirstOperator(qint64 userId);
 
 } // namespace UserWriter

@@ -1,0 +1,56 @@
+#include "systemreset.h"
+
+#include "mdatabase.h"
+#include "prompt.h"
+#include "transaction.h"
+
+namespace mSystem {
+namespace {
+
+bool confirmed(const QString &text)
+{
+    Prompt::Request question;
+    question.text = text;
+    question.title = QStringLiteral("初始化");
+    question.icon = Prompt::Icon::Critical;
+    question.buttons = Prompt::Yes | Prompt::No;
+    question.defaultButton = Prompt::No;
+    return Prompt::ask(question) == Prompt::Yes;
+}
+
+} // namespace
+
+bool ResetSystem()
+{
+    if (!confirmed(QStringLiteral("你确认要重新启用系统吗？执行此操作后所有运行过程中产生的数据包括"
+                                  "销售单、收款单、库存单、用户资料都将被删除！"))
+        || !confirmed(
+            QStringLiteral("请再次确认是否要重新启用系统！！！执行此操作后所有运行过程中产"
+                           "生的数据包括销售单、收款单、库存单、用户资料都将被删除！")))
+        return false;
+    bool done = false;
+    {
+        mDatabase::Transaction tx;
+        done = static_cast<bool>(tx);
+        for (const char *statement :
+            {"Delete from Sender", "delete from Product", "delete from Customer",
+                "delete from sale", "delete from sale_detail", "delete from store",
+                "delete from store_detail", "delete from Station where ID>1"}) {
+            if (!done)
+                break;
+            done = mDatabase::ExecuteSQL(QLatin1String(statement));
+        }
+        done = done && tx.commit();
+    }
+    if (!done) {
+        Prompt::error(QStringLiteral("重新启用系统时出现错误，重启失败！"), QStringLiteral("失败"));
+        return false;
+    }
+    Prompt::information(
+        QStringLiteral("系统重新启用成功，现在系统需要退出再进入，请按确认键退出系统重"
+                       "新登录！"),
+        QStringLiteral("退出"));
+    return true;
+}
+
+} // namespace mSystem
