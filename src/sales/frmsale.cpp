@@ -13,6 +13,7 @@
 #include "saledetailmodel.h"
 #include "saleslip.h"
 #include "salewriter.h"
+#include "schema.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,7 +26,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -41,17 +45,12 @@ QLineEdit *lineEdit(QWidget *parent, const char *name, const QString &text = QSt
     return edit;
 }
 
-QPushButton *button(QWidget *parent, const char *name, const char *caption)
+QPushButton *button(QWidget *parent, const char *name, const QString &caption)
 {
-    auto *b = new QPushButton(QString::fromUtf8(caption), parent);
+    auto *b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
     return b;
-}
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
 }
 
 QString numberText(const QVariant &value)
@@ -64,6 +63,9 @@ QString dateText(const QVariant &value)
     const QDate date = DateText::fromValue(value);
     return date.isValid() ? DateText::shortDate(date) : value.toString();
 }
+
+// Room for a signed 32-bit number with a blank or two around it.
+constexpr int NumberLength = 13;
 
 } // namespace
 
@@ -78,6 +80,44 @@ frmSale::~frmSale() = default;
 
 void frmSale::buildWindow()
 {
+    // Everything but the buttons scrolls, so that on a small or highly
+    // scaled screen the window still fits and 保存 stays within reach.
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("saleContent"));
+    auto *body = new QVBoxLayout(content);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->addLayout(buildHeadSection());
+    auto *top = new QHBoxLayout;
+    top->addWidget(buildCustomerSection(), 1);
+    top->addWidget(buildHistorySection(), 1);
+    body->addLayout(top, 1);
+    body->addWidget(buildLinesSection());
+    body->addWidget(buildTotalsSection());
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("saleScroll"));
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(scroll, 1);
+    layout->addLayout(buildButtons());
+
+    // The address list floats under the address field.
+    dtlCustomer = new QListWidget(this);
+    dtlCustomer->setObjectName(QStringLiteral("dtlCustomer"));
+    dtlCustomer->hide();
+
+    limitTextLengths();
+    setTabOrders();
+    connectFields();
+    fitToScreen();
+}
+
+QHBoxLayout *frmSale::buildHeadSection()
+{
     txtSaleID = lineEdit(this, "txtSaleID");
     setFieldReadOnly(txtSaleID);
     txtCreateDate = lineEdit(this, "txtCreateDate");
@@ -85,83 +125,97 @@ void frmSale::buildWindow()
     cmbStation->setObjectName(QStringLiteral("cmbStation"));
 
     auto *head = new QHBoxLayout;
-    head->addWidget(new QLabel(s("单据编号："), this));
+    head->addWidget(new QLabel(QStringLiteral("单据编号："), this));
     head->addWidget(txtSaleID);
-    head->addWidget(new QLabel(s("开票日期："), this));
+    head->addWidget(new QLabel(QStringLiteral("开票日期："), this));
     head->addWidget(txtCreateDate);
-    head->addWidget(new QLabel(s("供水站："), this));
+    head->addWidget(new QLabel(QStringLiteral("供水站："), this));
     head->addWidget(cmbStation, 1);
+    return head;
+}
 
-    // The customer and what the customer has bought before.
-    auto *customerBox = new QGroupBox(s("客户信息"), this);
-    txtCustAccount = lineEdit(customerBox, "txtCustAccount");
-    txtCustPhone = lineEdit(customerBox, "txtCustPhone");
-    txtCustAddress = lineEdit(customerBox, "txtCustAddress");
-    txtCustName = lineEdit(customerBox, "txtCustName");
-    txtCustType = lineEdit(customerBox, "txtCustType");
-    txtCustCreateDate = lineEdit(customerBox, "txtCustCreateDate");
+QGroupBox *frmSale::buildCustomerSection()
+{
+    auto *box = new QGroupBox(QStringLiteral("客户信息"), this);
+    txtCustAccount = lineEdit(box, "txtCustAccount");
+    txtCustPhone = lineEdit(box, "txtCustPhone");
+    txtCustAddress = lineEdit(box, "txtCustAddress");
+    txtCustName = lineEdit(box, "txtCustName");
+    txtCustType = lineEdit(box, "txtCustType");
+    txtCustCreateDate = lineEdit(box, "txtCustCreateDate");
     for (QLineEdit *e : {txtCustName, txtCustType, txtCustCreateDate})
         setFieldReadOnly(e);
-    btnAddCustomer = button(customerBox, "btnAddCustomer", "新开户");
-    auto *customerGrid = new QGridLayout(customerBox);
-    customerGrid->addWidget(new QLabel(s("客户帐号："), customerBox), 0, 0);
-    customerGrid->addWidget(txtCustAccount, 0, 1);
-    customerGrid->addWidget(new QLabel(s("联系电话："), customerBox), 0, 2);
-    customerGrid->addWidget(txtCustPhone, 0, 3);
-    customerGrid->addWidget(btnAddCustomer, 0, 4);
-    customerGrid->addWidget(new QLabel(s("送水地址："), customerBox), 1, 0);
-    customerGrid->addWidget(txtCustAddress, 1, 1, 1, 4);
-    customerGrid->addWidget(new QLabel(s("客户姓名："), customerBox), 2, 0);
-    customerGrid->addWidget(txtCustName, 2, 1);
-    customerGrid->addWidget(new QLabel(s("客户类型："), customerBox), 2, 2);
-    customerGrid->addWidget(txtCustType, 2, 3);
-    customerGrid->addWidget(new QLabel(s("开户日期："), customerBox), 3, 0);
-    customerGrid->addWidget(txtCustCreateDate, 3, 1);
-    customerGrid->setRowStretch(4, 1);
+    btnAddCustomer = button(box, "btnAddCustomer", QStringLiteral("新开户"));
 
-    auto *historyBox = new QGroupBox(s("历史记录"), this);
-    txtHistoryAmount = lineEdit(historyBox, "txtHistoryAmount", QStringLiteral("0"));
-    txtHistoryMoney = lineEdit(historyBox, "txtHistoryMoney", QStringLiteral("0"));
-    txtHistoryContainerBalance
-        = lineEdit(historyBox, "txtHistoryContainerBalance", QStringLiteral("0"));
-    txtHistoryMoneyBalance = lineEdit(historyBox, "txtHistoryMoneyBalance", QStringLiteral("0"));
-    txtHistoryTimes = lineEdit(historyBox, "txtHistoryTimes", QStringLiteral("0"));
+    auto *grid = new QGridLayout(box);
+    grid->addWidget(new QLabel(QStringLiteral("客户帐号："), box), 0, 0);
+    grid->addWidget(txtCustAccount, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("联系电话："), box), 0, 2);
+    grid->addWidget(txtCustPhone, 0, 3);
+    grid->addWidget(btnAddCustomer, 0, 4);
+    grid->addWidget(new QLabel(QStringLiteral("送水地址："), box), 1, 0);
+    grid->addWidget(txtCustAddress, 1, 1, 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("客户姓名："), box), 2, 0);
+    grid->addWidget(txtCustName, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("客户类型："), box), 2, 2);
+    grid->addWidget(txtCustType, 2, 3);
+    grid->addWidget(new QLabel(QStringLiteral("开户日期："), box), 3, 0);
+    grid->addWidget(txtCustCreateDate, 3, 1);
+    grid->setRowStretch(4, 1);
+    return box;
+}
+
+QGroupBox *frmSale::buildHistorySection()
+{
+    auto *box = new QGroupBox(QStringLiteral("历史记录"), this);
+    txtHistoryAmount = lineEdit(box, "txtHistoryAmount", QStringLiteral("0"));
+    txtHistoryMoney = lineEdit(box, "txtHistoryMoney", QStringLiteral("0"));
+    txtHistoryContainerBalance = lineEdit(box, "txtHistoryContainerBalance", QStringLiteral("0"));
+    txtHistoryMoneyBalance = lineEdit(box, "txtHistoryMoneyBalance", QStringLiteral("0"));
+    txtHistoryTimes = lineEdit(box, "txtHistoryTimes", QStringLiteral("0"));
     auto *sums = new QGridLayout;
-    const QList<QPair<const char *, QLineEdit *>> sumFields = {{"购水总量：", txtHistoryAmount},
-        {"购水金额：", txtHistoryMoney}, {"欠瓶总数：", txtHistoryContainerBalance},
-        {"欠款总额：", txtHistoryMoneyBalance}, {"购水次数：", txtHistoryTimes}};
-    for (int i = 0; i < sumFields.size(); ++i) {
-        setFieldReadOnly(sumFields[i].second);
-        sums->addWidget(new QLabel(s(sumFields[i].first), historyBox), i / 3, (i % 3) * 2);
-        sums->addWidget(sumFields[i].second, i / 3, (i % 3) * 2 + 1);
+    const QList<QPair<QString, QLineEdit *>> fields
+        = {{QStringLiteral("购水总量："), txtHistoryAmount},
+            {QStringLiteral("购水金额："), txtHistoryMoney},
+            {QStringLiteral("欠瓶总数："), txtHistoryContainerBalance},
+            {QStringLiteral("欠款总额："), txtHistoryMoneyBalance},
+            {QStringLiteral("购水次数："), txtHistoryTimes}};
+    for (int i = 0; i < fields.size(); ++i) {
+        setFieldReadOnly(fields[i].second);
+        sums->addWidget(new QLabel(fields[i].first, box), i / 3, (i % 3) * 2);
+        sums->addWidget(fields[i].second, i / 3, (i % 3) * 2 + 1);
     }
+
     m_history = new RecordsetModel(this);
-    m_history->setColumns({{QStringLiteral("ID"), s("单据编号")},
-        {QStringLiteral("CreateDate"), s("购水日期")}, {QStringLiteral("TotalAmount"), s("总数量")},
-        {QStringLiteral("TotalMoney"), s("总金额"), true},
-        {QStringLiteral("ContainerBalance"), s("欠瓶总额")},
-        {QStringLiteral("MoneyBalance"), s("欠钱总额"), true},
-        {QStringLiteral("SenderID"), s("送水工编号")},
-        {QStringLiteral("UserID"), s("操作员编号")}});
-    dbgHistory = new QTableView(historyBox);
+    m_history->setColumns({{QStringLiteral("ID"), QStringLiteral("单据编号")},
+        {QStringLiteral("CreateDate"), QStringLiteral("购水日期")},
+        {QStringLiteral("TotalAmount"), QStringLiteral("总数量")},
+        {QStringLiteral("TotalMoney"), QStringLiteral("总金额"), true},
+        {QStringLiteral("ContainerBalance"), QStringLiteral("欠瓶总额")},
+        {QStringLiteral("MoneyBalance"), QStringLiteral("欠钱总额"), true},
+        {QStringLiteral("SenderID"), QStringLiteral("送水工编号")},
+        {QStringLiteral("UserID"), QStringLiteral("操作员编号")}});
+    dbgHistory = new QTableView(box);
     dbgHistory->setObjectName(QStringLiteral("dbgHistory"));
     dbgHistory->setModel(m_history);
     dbgHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dbgHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgHistory->setFocusPolicy(Qt::ClickFocus);
     dbgHistory->verticalHeader()->hide();
-    auto *historyLayout = new QVBoxLayout(historyBox);
-    historyLayout->addLayout(sums);
-    historyLayout->addWidget(dbgHistory);
+    dbgHistory->setMinimumHeight(60);
 
-    auto *top = new QHBoxLayout;
-    top->addWidget(customerBox, 1);
-    top->addWidget(historyBox, 1);
+    auto *layout = new QVBoxLayout(box);
+    layout->addLayout(sums);
+    layout->addWidget(dbgHistory);
+    return box;
+}
 
-    // The product lines.
+QWidget *frmSale::buildLinesSection()
+{
+    auto *section = new QWidget(this);
     m_detail = new SaleDetailModel(this);
     m_productDelegate = new ProductDelegate(this);
-    dbgDetail = new SaleDetailView(this);
+    dbgDetail = new SaleDetailView(section);
     dbgDetail->setObjectName(QStringLiteral("dbgDetail"));
     dbgDetail->setModel(m_detail);
     dbgDetail->setItemDelegate(m_productDelegate);
@@ -171,57 +225,94 @@ void frmSale::buildWindow()
     dbgDetail->setFixedHeight(dbgDetail->horizontalHeader()->sizeHint().height()
         + 3 * dbgDetail->verticalHeader()->defaultSectionSize() + 4);
 
-    // Totals beside what was actually handled.
-    auto *totalsBox = new QGroupBox(s("合计"), this);
-    txtTotalAmount = lineEdit(totalsBox, "txtTotalAmount", QStringLiteral("0"));
-    txtTotalMoney = lineEdit(totalsBox, "txtTotalMoney", QStringLiteral("0"));
-    txtTotalContainer = lineEdit(totalsBox, "txtTotalContainer", QStringLiteral("0"));
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(QStringLiteral("产品明细："), section));
+    layout->addWidget(dbgDetail);
+    return section;
+}
+
+QGroupBox *frmSale::buildTotalsSection()
+{
+    auto *box = new QGroupBox(QStringLiteral("合计"), this);
+    txtTotalAmount = lineEdit(box, "txtTotalAmount", QStringLiteral("0"));
+    txtTotalMoney = lineEdit(box, "txtTotalMoney", QStringLiteral("0"));
+    txtTotalContainer = lineEdit(box, "txtTotalContainer", QStringLiteral("0"));
     for (QLineEdit *e : {txtTotalAmount, txtTotalMoney, txtTotalContainer})
         setFieldReadOnly(e);
-    txtOutAmount = lineEdit(totalsBox, "txtOutAmount", QStringLiteral("0"));
-    txtInMoney = lineEdit(totalsBox, "txtInMoney", QStringLiteral("0"));
-    txtInContainer = lineEdit(totalsBox, "txtInContainer", QStringLiteral("0"));
-    txtTransferFee = lineEdit(totalsBox, "txtTransferFee", QStringLiteral("0"));
-    cmbSender = new QComboBox(totalsBox);
+    txtOutAmount = lineEdit(box, "txtOutAmount", QStringLiteral("0"));
+    txtInMoney = lineEdit(box, "txtInMoney", QStringLiteral("0"));
+    txtInContainer = lineEdit(box, "txtInContainer", QStringLiteral("0"));
+    txtTransferFee = lineEdit(box, "txtTransferFee", QStringLiteral("0"));
+    cmbSender = new QComboBox(box);
     cmbSender->setObjectName(QStringLiteral("cmbSender"));
-    cmbSender->setPlaceholderText(s("请选择送水工"));
-    txtDetail = lineEdit(totalsBox, "txtDetail");
-    auto *totals = new QGridLayout(totalsBox);
-    const QList<QPair<const char *, QWidget *>> cells
-        = {{"总数量：", txtTotalAmount}, {"实际出库：", txtOutAmount}, {"送水工：", cmbSender},
-            {"总金额：", txtTotalMoney}, {"实收现金：", txtInMoney}, {"运费：", txtTransferFee},
-            {"应收空瓶：", txtTotalContainer}, {"实收空瓶：", txtInContainer}};
-    for (int i = 0; i < cells.size(); ++i) {
-        totals->addWidget(new QLabel(s(cells[i].first), totalsBox), i / 3, (i % 3) * 2);
-        totals->addWidget(cells[i].second, i / 3, (i % 3) * 2 + 1);
-    }
-    totals->addWidget(new QLabel(s("备注："), totalsBox), 3, 0);
-    totals->addWidget(txtDetail, 3, 1, 1, 5);
+    cmbSender->setPlaceholderText(QStringLiteral("请选择送水工"));
+    txtDetail = lineEdit(box, "txtDetail");
 
-    btnSave = button(this, "btnSave", "保存");
-    btnSavePrint = button(this, "btnSavePrint", "保存并打印");
-    btnPreview = button(this, "btnPreview", "打印预览");
-    btnPrintSetup = button(this, "btnPrintSetup", "打印设置");
-    btnReset = button(this, "btnReset", "重置");
-    btnExit = button(this, "btnExit", "退出");
+    auto *grid = new QGridLayout(box);
+    const QList<QPair<QString, QWidget *>> cells = {{QStringLiteral("总数量："), txtTotalAmount},
+        {QStringLiteral("实际出库："), txtOutAmount}, {QStringLiteral("送水工："), cmbSender},
+        {QStringLiteral("总金额："), txtTotalMoney}, {QStringLiteral("实收现金："), txtInMoney},
+        {QStringLiteral("运费："), txtTransferFee},
+        {QStringLiteral("应收空瓶："), txtTotalContainer},
+        {QStringLiteral("实收空瓶："), txtInContainer}};
+    for (int i = 0; i < cells.size(); ++i) {
+        grid->addWidget(new QLabel(cells[i].first, box), i / 3, (i % 3) * 2);
+        grid->addWidget(cells[i].second, i / 3, (i % 3) * 2 + 1);
+    }
+    grid->addWidget(new QLabel(QStringLiteral("备注："), box), 3, 0);
+    grid->addWidget(txtDetail, 3, 1, 1, 5);
+    return box;
+}
+
+QLayout *frmSale::buildButtons()
+{
+    btnSave = button(this, "btnSave", QStringLiteral("保存"));
+    btnSavePrint = button(this, "btnSavePrint", QStringLiteral("保存并打印"));
+    btnPreview = button(this, "btnPreview", QStringLiteral("打印预览"));
+    btnPrintSetup = button(this, "btnPrintSetup", QStringLiteral("打印设置"));
+    btnReset = button(this, "btnReset", QStringLiteral("重置"));
+    btnExit = button(this, "btnExit", QStringLiteral("退出"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton *b : {btnSave, btnSavePrint, btnPreview, btnPrintSetup, btnReset, btnExit})
         buttons->addWidget(b);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(head);
-    layout->addLayout(top, 1);
-    layout->addWidget(new QLabel(s("产品明细："), this));
-    layout->addWidget(dbgDetail);
-    layout->addWidget(totalsBox);
-    layout->addLayout(buttons);
+    // Keys for the hands that never leave the keyboard.
+    btnSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    btnSave->setToolTip(QStringLiteral("Ctrl+S"));
+    btnSavePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(btnSave, &QPushButton::clicked, this, [this] { save(false); });
+    connect(btnSavePrint, &QPushButton::clicked, this, [this] { save(true); });
+    connect(btnPreview, &QPushButton::clicked, this, [this] { SaleSlip::PreviewSaleSlip(mCurID); });
+    connect(btnReset, &QPushButton::clicked, this, &frmSale::ResetInput);
+    connect(btnAddCustomer, &QPushButton::clicked, this, &frmSale::addCustomer);
+    connect(btnExit, &QPushButton::clicked, this, &frmSale::reject);
+    // The slip and its layout come with the printing of slips.
+    btnPrintSetup->setEnabled(SaleSlip::isAvailable());
+    btnPreview->setEnabled(SaleSlip::isAvailable());
+    btnSavePrint->setToolTip(
+        SaleSlip::isAvailable() ? QString() : QStringLiteral("单据打印尚未提供：只保存，不打印"));
+    return buttons;
+}
 
-    // The address list floats under the address field.
-    dtlCustomer = new QListWidget(this);
-    dtlCustomer->setObjectName(QStringLiteral("dtlCustomer"));
-    dtlCustomer->hide();
+// Text takes no more than its column holds, so that every database stores
+// what one accepts; numbers get room for any value the checks allow.
+void frmSale::limitTextLengths()
+{
+    txtCustPhone->setMaxLength(
+        Schema::textColumnSize(QStringLiteral("Customer"), QStringLiteral("Phone")));
+    txtCustAddress->setMaxLength(
+        Schema::textColumnSize(QStringLiteral("Customer"), QStringLiteral("Address")));
+    txtDetail->setMaxLength(
+        Schema::textColumnSize(QStringLiteral("Sale"), QStringLiteral("Detail")));
+    for (QLineEdit *e : {txtCustAccount, txtOutAmount, txtInMoney, txtInContainer, txtTransferFee})
+        e->setMaxLength(NumberLength);
+    txtCreateDate->setMaxLength(NumberLength);
+}
 
+void frmSale::setTabOrders()
+{
     setTabOrder(txtCustAccount, txtCustPhone);
     setTabOrder(txtCustPhone, txtCustAddress);
     setTabOrder(txtCustAddress, dbgDetail);
@@ -231,7 +322,10 @@ void frmSale::buildWindow()
     setTabOrder(txtInContainer, cmbSender);
     setTabOrder(cmbSender, txtTransferFee);
     setTabOrder(txtTransferFee, txtDetail);
+}
 
+void frmSale::connectFields()
+{
     for (QLineEdit *e : findChildren<QLineEdit *>())
         e->installEventFilter(this);
     dtlCustomer->installEventFilter(this);
@@ -243,50 +337,21 @@ void frmSale::buildWindow()
         searchAddress();
         updateSaveButtons();
     });
-    connect(txtCustAccount, &QLineEdit::editingFinished, this, [this] {
-        if (checkAccountField() && !TrimBlanks(txtCustAccount->text()).isEmpty())
-            GetCustomerInfo(CustomerLookup::ByAccount);
-    });
-    connect(txtCustPhone, &QLineEdit::editingFinished, this, [this] {
-        if (!TrimBlanks(txtCustPhone->text()).isEmpty())
-            GetCustomerInfo(CustomerLookup::ByPhone);
-    });
-    connect(txtCustAddress, &QLineEdit::editingFinished, this, [this] {
-        if (dtlCustomer->hasFocus())
-            return;
-        dtlCustomer->hide();
-        if (!TrimBlanks(txtCustAddress->text()).isEmpty())
-            GetCustomerInfo(CustomerLookup::ByAddress);
-    });
-    // Enter searches by the field (as leaving it does), then goes on to the
-    // lines; an account that found nobody keeps the focus for correction.
-    for (QLineEdit *key : {txtCustAccount, txtCustPhone, txtCustAddress}) {
-        connect(key, &QLineEdit::returnPressed, this, [this, key] {
-            QTimer::singleShot(0, this, [this, key] {
-                if (key != txtCustAccount || !TrimBlanks(txtCustAccount->text()).isEmpty())
-                    dbgDetail->setFocus();
-            });
-        });
-    }
     connect(dtlCustomer, &QListWidget::itemActivated, this, &frmSale::pickAddress);
     connect(dtlCustomer, &QListWidget::itemClicked, this, &frmSale::pickAddress);
     connect(cmbSender, &QComboBox::currentIndexChanged, this, &frmSale::senderChanged);
-    // Keys for the hands that never leave the keyboard.
-    btnSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    btnSave->setToolTip(QStringLiteral("Ctrl+S"));
-    btnSavePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(btnSave, &QPushButton::clicked, this, [this] { save(false); });
-    connect(btnSavePrint, &QPushButton::clicked, this, [this] { save(true); });
-    connect(btnPreview, &QPushButton::clicked, this, [this] { SaleSlip::PreviewSaleSlip(mCurID); });
-    connect(btnReset, &QPushButton::clicked, this, &frmSale::ResetInput);
-    connect(btnAddCustomer, &QPushButton::clicked, this, &frmSale::addCustomer);
-    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
-    // The slip and its layout come with the printing of slips.
-    btnPrintSetup->setEnabled(SaleSlip::isAvailable());
-    btnPreview->setEnabled(SaleSlip::isAvailable());
-    btnSavePrint->setToolTip(
-        SaleSlip::isAvailable() ? QString() : s("单据打印尚未提供：只保存，不打印"));
-    resize(980, 720);
+}
+
+// Opens at its working size where the screen allows, never larger than the
+// screen's free area.
+void frmSale::fitToScreen()
+{
+    QSize size(980, 720);
+    if (const QScreen *s = screen()) {
+        const QSize room = s->availableGeometry().size() - QSize(16, 48);
+        size = size.boundedTo(room).expandedTo(minimumSizeHint());
+    }
+    resize(size);
 }
 
 void frmSale::setFieldReadOnly(QLineEdit *field)
@@ -345,14 +410,19 @@ bool frmSale::Load()
         if (mActionType == View) {
             for (QPushButton *b : {btnSave, btnSavePrint, btnAddCustomer, btnReset, btnPrintSetup})
                 b->hide();
+            // Looks as it is: nothing here takes input.
             cmbSender->setEnabled(false);
+            cmbStation->setEnabled(false);
             txtTransferFee->setEnabled(false);
             for (QLineEdit *e : {txtOutAmount, txtInMoney, txtInContainer, txtDetail})
-                e->setReadOnly(true);
+                e->setEnabled(false);
             m_detail->setReadOnly(true);
+            dbgDetail->setEditTriggers(QAbstractItemView::NoEditTriggers);
         }
     }
     updateSaveButtons();
+    markKeysChecked();
+    m_savedInput = inputSnapshot();
     mModifyWay = 1;
     return true;
 }
@@ -377,7 +447,7 @@ void frmSale::loadStoredSale()
     txtInMoney->setText(numberText(field("InMoney")));
     txtOutAmount->setText(numberText(field("OutAmount")));
     txtInContainer->setText(numberText(field("InContainer")));
-    IdList::select(cmbSender, field("SenderID").toLongLong());
+    selectStored(cmbSender, field("SenderID").toLongLong(), QStringLiteral("Sender"));
     txtTransferFee->setText(numberText(field("TransferFee")));
 
     // The stored customer, found by its key: a customer suspended since, or
@@ -387,7 +457,7 @@ void frmSale::loadStoredSale()
         QStringLiteral("Select * from Customer where ID=") + QString::number(customer));
     if (rs && !rs->isEmpty())
         showCustomer(*rs, 0, true);
-    IdList::select(cmbStation, field("StationID").toLongLong());
+    selectStored(cmbStation, field("StationID").toLongLong(), QStringLiteral("Station"));
 
     const auto lines = mDatabase::OpenRecordset(
         QStringLiteral(
@@ -416,6 +486,15 @@ void frmSale::loadStoredSale()
     m_detail->reload();
 }
 
+void frmSale::selectStored(QComboBox *combo, qint64 id, const QString &table)
+{
+    if (id != 0 && combo->findData(id) < 0) {
+        const QString name = mDatabase::GetFieldByID(id, table, QStringLiteral("Name")).trimmed();
+        combo->addItem(name.isEmpty() ? QString::number(id) : name, id);
+    }
+    IdList::select(combo, id);
+}
+
 qint32 frmSale::GetNewSaleID()
 {
     return SaleWriter::GetNewSaleID();
@@ -433,6 +512,10 @@ bool frmSale::FillProductInfoByID(const QString &id)
 void frmSale::SumArray()
 {
     const SaleTotals totals = SaleRules::sumLines(m_detail->lines());
+    // The lines refuse what would not fit; a stored sale beyond the range
+    // keeps the totals it was loaded with rather than showing wrapped ones.
+    if (!totals.inRange)
+        return;
     txtTotalAmount->setText(QString::number(totals.amount));
     txtTotalMoney->setText(totals.money.toSqlText());
     txtTotalContainer->setText(QString::number(totals.containers));
@@ -475,19 +558,20 @@ bool frmSale::showCustomer(const Recordset &rs, int row, bool clearFirst)
     IdList::select(cmbStation, rs.value(row, QStringLiteral("StationID")).toLongLong());
     m_customerId = rs.value(row, QStringLiteral("ID")).toLongLong();
     dtlCustomer->hide();
-    showHistory(m_customerId);
+    const bool historyShown = showHistory(m_customerId);
     mModifyWay = previous;
-    return true;
+    return historyShown;
 }
 
-void frmSale::showHistory(qint64 customerId)
+bool frmSale::showHistory(qint64 customerId)
 {
     const auto sums = mDatabase::OpenRecordset(CustomerLookup::historySumsQuery(customerId));
     const auto list = sums ? mDatabase::OpenRecordset(CustomerLookup::historyListQuery(customerId))
                            : std::nullopt;
     if (!sums || !list) {
         Prompt::error(QStringLiteral("查找客户信息时出现错误！"), QStringLiteral("错误"));
-        return;
+        clearHistory();
+        return false;
     }
     const QList<QPair<const char *, QLineEdit *>> fields = {{"HistoryAmount", txtHistoryAmount},
         {"HistoryMoney", txtHistoryMoney}, {"HistoryContainerBalance", txtHistoryContainerBalance},
@@ -498,6 +582,7 @@ void frmSale::showHistory(qint64 customerId)
         field->setText(numberText(sums->value(0, QString::fromLatin1(name))));
     m_history->setRecordset(*list);
     dbgHistory->resizeColumnsToContents();
+    return true;
 }
 
 void frmSale::clearHistory()
@@ -525,6 +610,7 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
             Prompt::error(QStringLiteral("没有找到该客户帐号！"), QStringLiteral("错误"));
             txtCustAccount->setFocus();
         }
+        markKeysChecked();
         mModifyWay = 1;
         return false;
     }
@@ -537,14 +623,18 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
             })) {
             txtCustAccount->clear();
             m_customerId = 0;
+            markKeysChecked();
             mModifyWay = 1;
             return false;
         }
         row = rs->bookmark();
     }
-    showCustomer(*rs, row, searchType != CustomerLookup::ByAddress);
+    // Half a customer (found, but without the history the operator judges
+    // the order by) is no customer found.
+    const bool shown = showCustomer(*rs, row, searchType != CustomerLookup::ByAddress);
+    markKeysChecked();
     mModifyWay = 1;
-    return true;
+    return shown;
 }
 
 void frmSale::searchAddress()
@@ -552,11 +642,10 @@ void frmSale::searchAddress()
     if (!m_searchAddress || mModifyWay != 1)
         return;
     const QString text = TrimBlanks(txtCustAddress->text());
-    if (text.isEmpty()) {
-        dtlCustomer->hide();
-        return;
-    }
-    const auto rs = mDatabase::OpenRecordset(CustomerLookup::addressSearchQuery(text));
+    // Emptied, the field offers every address again.
+    const auto rs
+        = mDatabase::OpenRecordset(text.isEmpty() ? CustomerLookup::addressListQuery()
+                                                  : CustomerLookup::addressSearchQuery(text));
     dtlCustomer->clear();
     for (int row = 0; rs && row < rs->recordCount(); ++row)
         dtlCustomer->addItem(rs->value(row, QStringLiteral("Address")).toString());
@@ -652,6 +741,9 @@ bool frmSale::checkReceived(QLineEdit *field)
 
 bool frmSale::eventFilter(QObject *watched, QEvent *event)
 {
+    auto *field = qobject_cast<QLineEdit *>(watched);
+    const bool keyField
+        = field == txtCustAccount || field == txtCustPhone || field == txtCustAddress;
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -671,32 +763,122 @@ bool frmSale::eventFilter(QObject *watched, QEvent *event)
             showAddressList(true);
             return true;
         }
-        if (enter
-            && (watched == txtCustAccount || watched == txtCustPhone || watched == txtCustAddress))
-            return false; // the field searches; see returnPressed
-        if (enter && qobject_cast<QLineEdit *>(watched)) {
+        // Escape closes the suggestions first, never the order behind them.
+        if (watched == txtCustAddress && key->key() == Qt::Key_Escape && dtlCustomer->isVisible()) {
+            dtlCustomer->hide();
+            return true;
+        }
+        if (enter && keyField) {
+            enterInKeyField(field);
+            return true;
+        }
+        if (enter && field) {
             focusNextChild();
             return true;
         }
-    } else if (event->type() == QEvent::FocusOut) {
+    } else if (event->type() == QEvent::FocusOut && field) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        // A message box or a pop-up taking the focus is not leaving the field.
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
             return false;
-        auto *field = qobject_cast<QLineEdit *>(watched);
-        if (field && !field->isReadOnly()
-            && (field == txtInContainer || field == txtInMoney || field == txtOutAmount
-                || field == txtTransferFee)) {
-            if (!checkReceived(field))
-                QTimer::singleShot(0, field, [field] {
-                    field->setFocus();
-                    field->selectAll();
-                });
-        } else if (field == txtCreateDate && txtCreateDate->isEnabled()
-            && !mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)) {
-            QTimer::singleShot(0, field, [field] { field->setFocus(); });
-        }
+        // Run once the focus has settled where it went: a check that takes
+        // the focus back must not race the move it undoes.
+        QPointer<QLineEdit> left(field);
+        QTimer::singleShot(0, this, [this, left] {
+            if (left)
+                leaveCheckedField(left);
+        });
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frmSale::leaveCheckedField(QLineEdit *field)
+{
+    // Heading for 退出 is not held up by a check, nor is a closed window.
+    if (!isVisible() || QApplication::focusWidget() == btnExit || !field->isEnabled()
+        || field->isReadOnly() || field->hasFocus())
+        return;
+    if (field == txtCustAccount || field == txtCustPhone || field == txtCustAddress) {
+        if (field == txtCustAddress && !dtlCustomer->hasFocus())
+            dtlCustomer->hide();
+        if (QApplication::focusWidget() != dtlCustomer)
+            leaveKeyField(field);
+        return;
+    }
+    if (field == txtInContainer || field == txtInMoney || field == txtOutAmount
+        || field == txtTransferFee) {
+        if (!checkReceived(field)) {
+            field->setFocus();
+            field->selectAll();
+        }
+        return;
+    }
+    if (field == txtCreateDate && !mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)) {
+        field->setFocus();
+        field->selectAll();
+    }
+}
+
+bool frmSale::leaveKeyField(QLineEdit *field, bool always)
+{
+    const QString text = TrimBlanks(field->text());
+    if (text.isEmpty() || (!always && m_checkedKeys.value(field) == field->text()))
+        return true;
+    m_checkedKeys.insert(field, field->text());
+    if (field == txtCustAccount)
+        return checkAccountField() && GetCustomerInfo(CustomerLookup::ByAccount);
+    // An unknown phone or address is a new customer: no reason to stay.
+    GetCustomerInfo(field == txtCustPhone ? CustomerLookup::ByPhone : CustomerLookup::ByAddress);
+    return true;
+}
+
+// Enter searches by the field, as leaving it does, then goes on to the
+// lines (also from an empty field); an account that found nobody keeps the
+// focus for correction.
+void frmSale::enterInKeyField(QLineEdit *field)
+{
+    dtlCustomer->hide();
+    if (leaveKeyField(field, true))
+        dbgDetail->setFocus();
+}
+
+void frmSale::markKeysChecked()
+{
+    for (QLineEdit *key : {txtCustAccount, txtCustPhone, txtCustAddress})
+        m_checkedKeys.insert(key, key->text());
+}
+
+QStringList frmSale::inputSnapshot() const
+{
+    QStringList input;
+    for (const QLineEdit *e : {txtCreateDate, txtCustPhone, txtCustAddress, txtOutAmount,
+             txtInMoney, txtInContainer, txtTransferFee, txtDetail})
+        input << e->text();
+    input << QString::number(IdList::selected(cmbSender))
+          << QString::number(IdList::selected(cmbStation));
+    for (int row = 0; row < SaleLines::RowCount; ++row)
+        for (int column = 0; column < SaleLines::CellCount; ++column)
+            input << m_detail->lines().cell(row, column);
+    return input;
+}
+
+bool frmSale::hasUnsavedInput() const
+{
+    return mActionType != View && m_loaded && inputSnapshot() != m_savedInput;
+}
+
+void frmSale::reject()
+{
+    if (dtlCustomer->isVisible()) {
+        dtlCustomer->hide();
+        txtCustAddress->setFocus();
+        return;
+    }
+    if (hasUnsavedInput()
+        && !Prompt::yesNo(QStringLiteral("销售单据尚未保存，要放弃所输入的内容吗？"),
+            QStringLiteral("销售单据"), false))
+        return;
+    QDialog::reject();
 }
 
 void frmSale::resizeEvent(QResizeEvent *event)
@@ -724,6 +906,9 @@ void frmSale::ResetInput()
     // digits replace it instead of running on from it.
     txtCustAccount->setFocus();
     txtCustAccount->selectAll();
+    // The kept account is looked up again when the operator leaves it.
+    m_checkedKeys.clear();
+    m_savedInput = inputSnapshot();
     mModifyWay = 1;
 }
 
@@ -782,22 +967,31 @@ void frmSale::save(bool print)
     sale.senderId = IdList::selected(cmbSender);
     sale.stationId = IdList::selected(cmbStation);
     sale.userId = gUserID;
-    sale.totalAmount = SaleRules::wholeUnits(SaleRules::numericValue(txtTotalAmount->text()));
-    sale.totalMoney = SaleRules::numericValue(txtTotalMoney->text());
-    sale.totalContainer = SaleRules::wholeUnits(SaleRules::numericValue(txtTotalContainer->text()));
+    // The totals as the lines give them, checked against their columns:
+    // nothing beyond a column's range reaches a statement.
+    const SaleLines &lines = m_detail->lines();
+    const SaleTotals totals = SaleRules::sumLines(lines);
+    if (!totals.inRange) {
+        mSystem::ReportBadNumber(txtTotalMoney->text());
+        dbgDetail->setFocus();
+        return;
+    }
+    sale.totalAmount = totals.amount;
+    sale.totalMoney = totals.money;
+    sale.totalContainer = totals.containers;
     sale.inMoney = SaleRules::numericValue(txtInMoney->text());
     sale.outAmount = SaleRules::numericValue(txtOutAmount->text());
     sale.inContainer = SaleRules::numericValue(txtInContainer->text());
     sale.transferFee = SaleRules::numericValue(txtTransferFee->text());
-    const SaleLines &lines = m_detail->lines();
     for (int row = 0; row < SaleLines::RowCount; ++row) {
         if (!lines.isLine(row))
             continue;
         SaleRecord::Line line;
         line.productId = TrimBlanks(lines.cell(row, SaleLines::ProductID)).toLongLong();
         line.price = SaleRules::numericValue(lines.cell(row, SaleLines::Price));
-        line.amount
-            = SaleRules::wholeUnits(SaleRules::numericValue(lines.cell(row, SaleLines::Amount)));
+        // In range: the sums above would have failed otherwise.
+        SaleRules::wholeUnits(
+            SaleRules::numericValue(lines.cell(row, SaleLines::Amount)), &line.amount);
         line.money = SaleRules::numericValue(lines.cell(row, SaleLines::Money));
         sale.lines << line;
     }
