@@ -794,9 +794,11 @@ bool frmSale::eventFilter(QObject *watched, QEvent *event)
 
 void frmSale::leaveCheckedField(QLineEdit *field)
 {
-    // Heading for 退出 is not held up by a check, nor is a closed window.
-    if (!isVisible() || QApplication::focusWidget() == btnExit || !field->isEnabled()
-        || field->isReadOnly() || field->hasFocus())
+    // Heading for 退出 is not held up by a check, nor is a closed window,
+    // nor one covered by a dialog it opened (新开户).
+    const QWidget *modal = QApplication::activeModalWidget();
+    if (!isVisible() || (modal && modal != this) || QApplication::focusWidget() == btnExit
+        || !field->isEnabled() || field->isReadOnly() || field->hasFocus())
         return;
     if (field == txtCustAccount || field == txtCustPhone || field == txtCustAddress) {
         if (field == txtCustAddress && !dtlCustomer->hasFocus())
