@@ -223,6 +223,17 @@ QString Currency::grouped(bool leadingZero) const
     return cents < 0 ? QLatin1Char('-') + text : text;
 }
 
+QString Currency::toTwoDecimals() const
+{
+    if (!isValid())
+        return {};
+    const std::int64_t cents = divRoundHalfAway(m_units, 100);
+    const std::int64_t abs = cents < 0 ? -cents : cents;
+    const QString text = QString::number(abs / 100) + QLatin1Char('.')
+        + QString::number(abs % 100).rightJustified(2, QLatin1Char('0'));
+    return cents < 0 ? QLatin1Char('-') + text : text;
+}
+
 QString Currency::toGrouped() const
 {
     return grouped(true);

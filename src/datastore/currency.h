@@ -56,6 +56,9 @@ public:
     QString toGrouped() const;
     // "##,###,###.00": as toGrouped but without the leading zero (".50").
     QString toGroupedNoLeadingZero() const;
+    // Two decimals without grouping, where a figure's form is otherwise
+    // open: "1234.50", "-3.00".
+    QString toTwoDecimals() const;
 
     // Checked: a result beyond the range is the overflow value.
     Currency operator+(Currency o) const;

@@ -256,8 +256,13 @@ bool frmSale::showHistory(qint64 customerId)
         {"HistoryMoneyBalance", txtHistoryMoneyBalance}, {"TotalNumber", txtHistoryTimes}};
     // A customer without orders sums to NULL, which must still replace the
     // previous customer's figures.
-    for (const auto &[name, field] : fields)
-        field->setText(numberText(sums->value(0, QString::fromLatin1(name))));
+    for (const auto &[name, field] : fields) {
+        const QVariant value = sums->value(0, QString::fromLatin1(name));
+        // Money with two decimals, as the lists show it; counts as counted.
+        const bool money = field == txtHistoryMoney || field == txtHistoryMoneyBalance;
+        field->setText(money && !value.isNull() ? Currency::fromVariant(value).toTwoDecimals()
+                                                : numberText(value));
+    }
     m_history->setRecordset(*list);
     dbgHistory->resizeColumnsToContents();
     return true;

@@ -19,6 +19,7 @@ private slots:
     void parseRange_data();
     void parseRange();
     void overflowNeverWraps();
+    void twoDecimals();
     void fromVariantReadsExactText_data();
     void fromVariantReadsExactText();
 };
@@ -190,6 +191,16 @@ void tst_Currency::overflowNeverWraps()
     QCOMPARE(sum.roundToWhole(), qint64(0));
     QVERIFY(!sum.roundedToCents().isValid());
     QVERIFY(Currency::overflow() != Currency());
+}
+
+void tst_Currency::twoDecimals()
+{
+    QCOMPARE(Currency::fromUnits(12345000).toTwoDecimals(), QStringLiteral("1234.50"));
+    QCOMPARE(Currency::fromUnits(0).toTwoDecimals(), QStringLiteral("0.00"));
+    QCOMPARE(Currency::fromUnits(-30000).toTwoDecimals(), QStringLiteral("-3.00"));
+    QCOMPARE(Currency::fromUnits(50).toTwoDecimals(), QStringLiteral("0.01"));
+    QCOMPARE(Currency::fromUnits(-49).toTwoDecimals(), QStringLiteral("0.00"));
+    QCOMPARE(Currency::overflow().toTwoDecimals(), QString());
 }
 
 void tst_Currency::fromVariantReadsExactText_data()

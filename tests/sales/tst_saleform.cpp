@@ -643,7 +643,7 @@ private slots:
         };
         QCOMPARE(w.texts(customerFields),
             (QStringList{"501", "0571-8", "东街1号", "客户501", "已开户"}));
-        QCOMPARE(w.texts(history), (QStringList{"2", "5", "62.5", "2", "7.5"}));
+        QCOMPARE(w.texts(history), (QStringList{"2", "5", "62.50", "2", "7.50"}));
         QCOMPARE(historyRows(), 2);
         QCOMPARE(w.chosen("cmbStation"), m_east);
 
