@@ -251,3 +251,20 @@ QStringList initialContent(const SqlDialect &dialect)
 }
 
 } // namespace Schema
+
+namespace Schema {
+
+int textColumnSize(const QString &table, const QString &column)
+{
+    for (const Table &t : tables()) {
+        if (table.compare(QLatin1String(t.name), Qt::CaseInsensitive) != 0)
+            continue;
+        for (const Column &c : t.columns) {
+            if (column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+                return c.type == Type::Text ? c.size : 0;
+        }
+    }
+    return 0;
+}
+
+} // namespace Schema

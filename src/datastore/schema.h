@@ -37,4 +37,9 @@ inline const QString HeadStationName = QStringLiteral("总站");
 inline const QString AdministratorName = QStringLiteral("系统管理员");
 inline const QString AllRights = QStringLiteral("11111111");
 
+// The size of a text column ("Customer", "Address" gives 200), so that an
+// entry field takes no more than the column holds on every database; 0 for
+// a column that is not text or does not exist. Names ignore case.
+int textColumnSize(const QString &table, const QString &column);
+
 } // namespace Schema

@@ -1,5 +1,6 @@
 #include "customerlookup.h"
 
+#include "frmselcustomer.h"
 #include "loginstate.h"
 #include "mdatabase.h"
 
@@ -70,10 +71,7 @@ QString historyListQuery(qint64 customerId)
 
 QString customerTypeText(int custType)
 {
-    static const char *const texts[] = {"未开户", "已开户", "大客户", "托管户", "其它"};
-    if (custType < 0 || custType > 4)
-        return {};
-    return QString::fromUtf8(texts[custType]);
+    return frmSelCustomer::customerTypeText(custType);
 }
 
 } // namespace CustomerLookup

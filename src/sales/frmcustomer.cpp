@@ -6,6 +6,8 @@
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "pickers.h"
+#include "prompt.h"
+#include "schema.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -53,6 +55,14 @@ frmCustomer::frmCustomer(QWidget *parent) : QDialog(parent)
     chkDisable->setObjectName(QStringLiteral("chkDisable"));
     cmbStation = new QComboBox(this);
     cmbStation->setObjectName(QStringLiteral("cmbStation"));
+    // No more than the columns hold, so every database stores what is typed.
+    const QString table = QStringLiteral("Customer");
+    txtName->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Name")));
+    txtAddress->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Address")));
+    txtPhone->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Phone")));
+    txtDetail->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Detail")));
+    txtAccount->setMaxLength(8); // a 16-bit account with its sign and blanks
+    txtCreateDate->setMaxLength(16);
 
     btnSave = new QPushButton(QStringLiteral("保存"), this);
     btnSave->setObjectName(QStringLiteral("btnSave"));
@@ -168,6 +178,8 @@ bool frmCustomer::loadForEdit()
     chkAutoID->setEnabled(false);
     txtCreateDate->setEnabled(false);
     btnDate->setEnabled(false);
+    showAsWindow(txtAccount);
+    showAsWindow(txtCreateDate);
 
     txtAccount->setText(QString::number(m_stored.account));
     txtAddress->setText(m_stored.address);
@@ -204,12 +216,18 @@ void frmCustomer::showAccountAsSystemOwned(bool systemOwned)
     txtAccount->setEnabled(!systemOwned);
     if (systemOwned) {
         // Looks like part of the window, so nobody tries to type into it.
-        QPalette blended = txtAccount->palette();
-        blended.setColor(QPalette::Base, palette().color(QPalette::Window));
-        txtAccount->setPalette(blended);
+        showAsWindow(txtAccount);
     } else {
         txtAccount->setPalette(QPalette());
     }
+}
+
+void frmCustomer::showAsWindow(QLineEdit *field)
+{
+    QPalette blended = field->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        blended.setColor(group, QPalette::Base, palette().color(QPalette::Window));
+    field->setPalette(blended);
 }
 
 void frmCustomer::checkOnLeaving(QLineEdit *field, int kind)

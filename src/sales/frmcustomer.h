@@ -39,6 +39,8 @@ private:
     void refreshSaveButton();
     void autoIDClicked();
     void showAccountAsSystemOwned(bool systemOwned);
+    // A field the operator cannot change takes the window's colour.
+    void showAsWindow(QLineEdit *field);
     void checkOnLeaving(QLineEdit *field, int kind);
     void pickDate();
     void save();

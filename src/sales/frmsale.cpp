@@ -17,43 +17,17 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFormLayout>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
-#include <QVBoxLayout>
 
 using mDatabase::TrimBlanks;
 
 namespace {
-
-QLineEdit *lineEdit(QWidget *parent, const char *name, const QString &text = QString())
-{
-    auto *edit = new QLineEdit(text, parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const char *caption)
-{
-    auto *b = new QPushButton(QString::fromUtf8(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 QString numberText(const QVariant &value)
 {
@@ -67,237 +41,6 @@ QString dateText(const QVariant &value)
 }
 
 } // namespace
-
-frmSale::frmSale(QWidget *parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("frmSale"));
-    setWindowTitle(QStringLiteral("销售单据"));
-    buildWindow();
-}
-
-frmSale::~frmSale() = default;
-
-void frmSale::buildWindow()
-{
-    txtSaleID = lineEdit(this, "txtSaleID");
-    setFieldReadOnly(txtSaleID);
-    txtCreateDate = lineEdit(this, "txtCreateDate");
-    cmbStation = new QComboBox(this);
-    cmbStation->setObjectName(QStringLiteral("cmbStation"));
-
-    auto *head = new QHBoxLayout;
-    head->addWidget(new QLabel(s("单据编号："), this));
-    head->addWidget(txtSaleID);
-    head->addWidget(new QLabel(s("开票日期："), this));
-    head->addWidget(txtCreateDate);
-    head->addWidget(new QLabel(s("供水站："), this));
-    head->addWidget(cmbStation, 1);
-
-    // The customer and what the customer has bought before.
-    auto *customerBox = new QGroupBox(s("客户信息"), this);
-    txtCustAccount = lineEdit(customerBox, "txtCustAccount");
-    txtCustPhone = lineEdit(customerBox, "txtCustPhone");
-    txtCustAddress = lineEdit(customerBox, "txtCustAddress");
-    txtCustName = lineEdit(customerBox, "txtCustName");
-    txtCustType = lineEdit(customerBox, "txtCustType");
-    txtCustCreateDate = lineEdit(customerBox, "txtCustCreateDate");
-    for (QLineEdit *e : {txtCustName, txtCustType, txtCustCreateDate})
-        setFieldReadOnly(e);
-    btnAddCustomer = button(customerBox, "btnAddCustomer", "新开户");
-    auto *customerGrid = new QGridLayout(customerBox);
-    customerGrid->addWidget(new QLabel(s("客户帐号："), customerBox), 0, 0);
-    customerGrid->addWidget(txtCustAccount, 0, 1);
-    customerGrid->addWidget(new QLabel(s("联系电话："), customerBox), 0, 2);
-    customerGrid->addWidget(txtCustPhone, 0, 3);
-    customerGrid->addWidget(btnAddCustomer, 0, 4);
-    customerGrid->addWidget(new QLabel(s("送水地址："), customerBox), 1, 0);
-    customerGrid->addWidget(txtCustAddress, 1, 1, 1, 4);
-    customerGrid->addWidget(new QLabel(s("客户姓名："), customerBox), 2, 0);
-    customerGrid->addWidget(txtCustName, 2, 1);
-    customerGrid->addWidget(new QLabel(s("客户类型："), customerBox), 2, 2);
-    customerGrid->addWidget(txtCustType, 2, 3);
-    customerGrid->addWidget(new QLabel(s("开户日期："), customerBox), 3, 0);
-    customerGrid->addWidget(txtCustCreateDate, 3, 1);
-    customerGrid->setRowStretch(4, 1);
-
-    auto *historyBox = new QGroupBox(s("历史记录"), this);
-    txtHistoryAmount = lineEdit(historyBox, "txtHistoryAmount", QStringLiteral("0"));
-    txtHistoryMoney = lineEdit(historyBox, "txtHistoryMoney", QStringLiteral("0"));
-    txtHistoryContainerBalance
-        = lineEdit(historyBox, "txtHistoryContainerBalance", QStringLiteral("0"));
-    txtHistoryMoneyBalance = lineEdit(historyBox, "txtHistoryMoneyBalance", QStringLiteral("0"));
-    txtHistoryTimes = lineEdit(historyBox, "txtHistoryTimes", QStringLiteral("0"));
-    auto *sums = new QGridLayout;
-    const QList<QPair<const char *, QLineEdit *>> sumFields = {{"购水总量：", txtHistoryAmount},
-        {"购水金额：", txtHistoryMoney}, {"欠瓶总数：", txtHistoryContainerBalance},
-        {"欠款总额：", txtHistoryMoneyBalance}, {"购水次数：", txtHistoryTimes}};
-    for (int i = 0; i < sumFields.size(); ++i) {
-        setFieldReadOnly(sumFields[i].second);
-        sums->addWidget(new QLabel(s(sumFields[i].first), historyBox), i / 3, (i % 3) * 2);
-        sums->addWidget(sumFields[i].second, i / 3, (i % 3) * 2 + 1);
-    }
-    m_history = new RecordsetModel(this);
-    m_history->setColumns({{QStringLiteral("ID"), s("单据编号")},
-        {QStringLiteral("CreateDate"), s("购水日期")}, {QStringLiteral("TotalAmount"), s("总数量")},
-        {QStringLiteral("TotalMoney"), s("总金额"), true},
-        {QStringLiteral("ContainerBalance"), s("欠瓶总额")},
-        {QStringLiteral("MoneyBalance"), s("欠钱总额"), true},
-        {QStringLiteral("SenderID"), s("送水工编号")},
-        {QStringLiteral("UserID"), s("操作员编号")}});
-    dbgHistory = new QTableView(historyBox);
-    dbgHistory->setObjectName(QStringLiteral("dbgHistory"));
-    dbgHistory->setModel(m_history);
-    dbgHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    dbgHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgHistory->setFocusPolicy(Qt::ClickFocus);
-    dbgHistory->verticalHeader()->hide();
-    auto *historyLayout = new QVBoxLayout(historyBox);
-    historyLayout->addLayout(sums);
-    historyLayout->addWidget(dbgHistory);
-
-    auto *top = new QHBoxLayout;
-    top->addWidget(customerBox, 1);
-    top->addWidget(historyBox, 1);
-
-    // The product lines.
-    m_detail = new SaleDetailModel(this);
-    m_productDelegate = new ProductDelegate(this);
-    dbgDetail = new SaleDetailView(this);
-    dbgDetail->setObjectName(QStringLiteral("dbgDetail"));
-    dbgDetail->setModel(m_detail);
-    dbgDetail->setItemDelegate(m_productDelegate);
-    dbgDetail->setColumnWidth(SaleLines::ProductID, 110);
-    dbgDetail->setColumnWidth(SaleLines::Name, 200);
-    dbgDetail->horizontalHeader()->setSectionResizeMode(SaleLines::Name, QHeaderView::Stretch);
-    dbgDetail->setFixedHeight(dbgDetail->horizontalHeader()->sizeHint().height()
-        + 3 * dbgDetail->verticalHeader()->defaultSectionSize() + 4);
-
-    // Totals beside what was actually handled.
-    auto *totalsBox = new QGroupBox(s("合计"), this);
-    txtTotalAmount = lineEdit(totalsBox, "txtTotalAmount", QStringLiteral("0"));
-    txtTotalMoney = lineEdit(totalsBox, "txtTotalMoney", QStringLiteral("0"));
-    txtTotalContainer = lineEdit(totalsBox, "txtTotalContainer", QStringLiteral("0"));
-    for (QLineEdit *e : {txtTotalAmount, txtTotalMoney, txtTotalContainer})
-        setFieldReadOnly(e);
-    txtOutAmount = lineEdit(totalsBox, "txtOutAmount", QStringLiteral("0"));
-    txtInMoney = lineEdit(totalsBox, "txtInMoney", QStringLiteral("0"));
-    txtInContainer = lineEdit(totalsBox, "txtInContainer", QStringLiteral("0"));
-    txtTransferFee = lineEdit(totalsBox, "txtTransferFee", QStringLiteral("0"));
-    cmbSender = new QComboBox(totalsBox);
-    cmbSender->setObjectName(QStringLiteral("cmbSender"));
-    cmbSender->setPlaceholderText(s("请选择送水工"));
-    txtDetail = lineEdit(totalsBox, "txtDetail");
-    auto *totals = new QGridLayout(totalsBox);
-    const QList<QPair<const char *, QWidget *>> cells
-        = {{"总数量：", txtTotalAmount}, {"实际出库：", txtOutAmount}, {"送水工：", cmbSender},
-            {"总金额：", txtTotalMoney}, {"实收现金：", txtInMoney}, {"运费：", txtTransferFee},
-            {"应收空瓶：", txtTotalContainer}, {"实收空瓶：", txtInContainer}};
-    for (int i = 0; i < cells.size(); ++i) {
-        totals->addWidget(new QLabel(s(cells[i].first), totalsBox), i / 3, (i % 3) * 2);
-        totals->addWidget(cells[i].second, i / 3, (i % 3) * 2 + 1);
-    }
-    totals->addWidget(new QLabel(s("备注："), totalsBox), 3, 0);
-    totals->addWidget(txtDetail, 3, 1, 1, 5);
-
-    btnSave = button(this, "btnSave", "保存");
-    btnSavePrint = button(this, "btnSavePrint", "保存并打印");
-    btnPreview = button(this, "btnPreview", "打印预览");
-    btnPrintSetup = button(this, "btnPrintSetup", "打印设置");
-    btnReset = button(this, "btnReset", "重置");
-    btnExit = button(this, "btnExit", "退出");
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton *b : {btnSave, btnSavePrint, btnPreview, btnPrintSetup, btnReset, btnExit})
-        buttons->addWidget(b);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(head);
-    layout->addLayout(top, 1);
-    layout->addWidget(new QLabel(s("产品明细："), this));
-    layout->addWidget(dbgDetail);
-    layout->addWidget(totalsBox);
-    layout->addLayout(buttons);
-
-    // The address list floats under the address field.
-    dtlCustomer = new QListWidget(this);
-    dtlCustomer->setObjectName(QStringLiteral("dtlCustomer"));
-    dtlCustomer->hide();
-
-    setTabOrder(txtCustAccount, txtCustPhone);
-    setTabOrder(txtCustPhone, txtCustAddress);
-    setTabOrder(txtCustAddress, dbgDetail);
-    setTabOrder(dbgDetail, txtOutAmount);
-    setTabOrder(txtOutAmount, txtInMoney);
-    setTabOrder(txtInMoney, txtInContainer);
-    setTabOrder(txtInContainer, cmbSender);
-    setTabOrder(cmbSender, txtTransferFee);
-    setTabOrder(txtTransferFee, txtDetail);
-
-    for (QLineEdit *e : findChildren<QLineEdit *>())
-        e->installEventFilter(this);
-    dtlCustomer->installEventFilter(this);
-
-    connect(m_detail, &SaleDetailModel::linesChanged, this, &frmSale::SumArray);
-    connect(txtTotalAmount, &QLineEdit::textChanged, this, &frmSale::updateSaveButtons);
-    connect(txtTotalMoney, &QLineEdit::textChanged, this, &frmSale::updateSaveButtons);
-    connect(txtCustAddress, &QLineEdit::textChanged, this, [this] {
-        searchAddress();
-        updateSaveButtons();
-    });
-    connect(txtCustAccount, &QLineEdit::editingFinished, this, [this] {
-        if (checkAccountField() && !TrimBlanks(txtCustAccount->text()).isEmpty())
-            GetCustomerInfo(CustomerLookup::ByAccount);
-    });
-    connect(txtCustPhone, &QLineEdit::editingFinished, this, [this] {
-        if (!TrimBlanks(txtCustPhone->text()).isEmpty())
-            GetCustomerInfo(CustomerLookup::ByPhone);
-    });
-    connect(txtCustAddress, &QLineEdit::editingFinished, this, [this] {
-        if (dtlCustomer->hasFocus())
-            return;
-        dtlCustomer->hide();
-        if (!TrimBlanks(txtCustAddress->text()).isEmpty())
-            GetCustomerInfo(CustomerLookup::ByAddress);
-    });
-    // Enter searches by the field (as leaving it does), then goes on to the
-    // lines; an account that found nobody keeps the focus for correction.
-    for (QLineEdit *key : {txtCustAccount, txtCustPhone, txtCustAddress}) {
-        connect(key, &QLineEdit::returnPressed, this, [this, key] {
-            QTimer::singleShot(0, this, [this, key] {
-                if (key != txtCustAccount || !TrimBlanks(txtCustAccount->text()).isEmpty())
-                    dbgDetail->setFocus();
-            });
-        });
-    }
-    connect(dtlCustomer, &QListWidget::itemActivated, this, &frmSale::pickAddress);
-    connect(dtlCustomer, &QListWidget::itemClicked, this, &frmSale::pickAddress);
-    connect(cmbSender, &QComboBox::currentIndexChanged, this, &frmSale::senderChanged);
-    // Keys for the hands that never leave the keyboard.
-    btnSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    btnSave->setToolTip(QStringLiteral("Ctrl+S"));
-    btnSavePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(btnSave, &QPushButton::clicked, this, [this] { save(false); });
-    connect(btnSavePrint, &QPushButton::clicked, this, [this] { save(true); });
-    connect(btnPreview, &QPushButton::clicked, this, [this] { SaleSlip::PreviewSaleSlip(mCurID); });
-    connect(btnReset, &QPushButton::clicked, this, &frmSale::ResetInput);
-    connect(btnAddCustomer, &QPushButton::clicked, this, &frmSale::addCustomer);
-    connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
-    // The slip and its layout come with the printing of slips.
-    btnPrintSetup->setEnabled(SaleSlip::isAvailable());
-    btnPreview->setEnabled(SaleSlip::isAvailable());
-    btnSavePrint->setToolTip(
-        SaleSlip::isAvailable() ? QString() : s("单据打印尚未提供：只保存，不打印"));
-    resize(980, 720);
-}
-
-void frmSale::setFieldReadOnly(QLineEdit *field)
-{
-    field->setReadOnly(true);
-    field->setFocusPolicy(Qt::ClickFocus);
-    QPalette p = field->palette();
-    p.setColor(QPalette::Base, palette().color(QPalette::Window));
-    field->setPalette(p);
-}
 
 int frmSale::exec()
 {
@@ -346,14 +89,19 @@ bool frmSale::Load()
         if (mActionType == View) {
             for (QPushButton *b : {btnSave, btnSavePrint, btnAddCustomer, btnReset, btnPrintSetup})
                 b->hide();
+            // Looks as it is: nothing here takes input.
             cmbSender->setEnabled(false);
+            cmbStation->setEnabled(false);
             txtTransferFee->setEnabled(false);
             for (QLineEdit *e : {txtOutAmount, txtInMoney, txtInContainer, txtDetail})
-                e->setReadOnly(true);
+                e->setEnabled(false);
             m_detail->setReadOnly(true);
+            dbgDetail->setEditTriggers(QAbstractItemView::NoEditTriggers);
         }
     }
     updateSaveButtons();
+    markKeysChecked();
+    m_savedInput = inputSnapshot();
     mModifyWay = 1;
     return true;
 }
@@ -378,7 +126,7 @@ void frmSale::loadStoredSale()
     txtInMoney->setText(sale.inMoney.toSqlText());
     txtOutAmount->setText(sale.outAmount.toSqlText());
     txtInContainer->setText(sale.inContainer.toSqlText());
-    IdList::select(cmbSender, sale.senderId);
+    selectStored(cmbSender, sale.senderId, QStringLiteral("Sender"));
     txtTransferFee->setText(sale.transferFee.toSqlText());
 
     // The stored customer, found by its key: a customer suspended since, or
@@ -392,7 +140,7 @@ void frmSale::loadStoredSale()
             {{c.id, c.account, c.address, c.phone, c.name, c.createDate, c.custType, c.stationId}});
         showCustomer(customer, 0, true);
     }
-    IdList::select(cmbStation, sale.stationId);
+    selectStored(cmbStation, sale.stationId, QStringLiteral("Station"));
 
     SaleLines &store = m_detail->lines();
     store.clear();
@@ -406,6 +154,15 @@ void frmSale::loadStoredSale()
         store.setCell(row, SaleLines::Money, line.money.toSqlText());
     }
     m_detail->reload();
+}
+
+void frmSale::selectStored(QComboBox *combo, qint64 id, const QString &table)
+{
+    if (id != 0 && combo->findData(id) < 0) {
+        const QString name = mDatabase::GetFieldByID(id, table, QStringLiteral("Name")).trimmed();
+        combo->addItem(name.isEmpty() ? QString::number(id) : name, id);
+    }
+    IdList::select(combo, id);
 }
 
 qint32 frmSale::GetNewSaleID()
@@ -425,6 +182,10 @@ bool frmSale::FillProductInfoByID(const QString &id)
 void frmSale::SumArray()
 {
     const SaleTotals totals = SaleRules::sumLines(m_detail->lines());
+    // The lines refuse what would not fit; a stored sale beyond the range
+    // keeps the totals it was loaded with rather than showing wrapped ones.
+    if (!totals.inRange)
+        return;
     txtTotalAmount->setText(QString::number(totals.amount));
     txtTotalMoney->setText(totals.money.toSqlText());
     txtTotalContainer->setText(QString::number(totals.containers));
@@ -467,29 +228,36 @@ bool frmSale::showCustomer(const Recordset &rs, int row, bool clearFirst)
     IdList::select(cmbStation, rs.value(row, QStringLiteral("StationID")).toLongLong());
     m_customerId = rs.value(row, QStringLiteral("ID")).toLongLong();
     dtlCustomer->hide();
-    showHistory(m_customerId);
+    const bool historyShown = showHistory(m_customerId);
     mModifyWay = previous;
-    return true;
+    return historyShown;
 }
 
-void frmSale::showHistory(qint64 customerId)
+bool frmSale::showHistory(qint64 customerId)
 {
     const auto sums = mDatabase::OpenRecordset(CustomerLookup::historySumsQuery(customerId));
     const auto list = sums ? mDatabase::OpenRecordset(CustomerLookup::historyListQuery(customerId))
                            : std::nullopt;
     if (!sums || !list) {
         Prompt::error(QStringLiteral("查找客户信息时出现错误！"), QStringLiteral("错误"));
-        return;
+        clearHistory();
+        return false;
     }
     const QList<QPair<const char *, QLineEdit *>> fields = {{"HistoryAmount", txtHistoryAmount},
         {"HistoryMoney", txtHistoryMoney}, {"HistoryContainerBalance", txtHistoryContainerBalance},
         {"HistoryMoneyBalance", txtHistoryMoneyBalance}, {"TotalNumber", txtHistoryTimes}};
     // A customer without orders sums to NULL, which must still replace the
     // previous customer's figures.
-    for (const auto &[name, field] : fields)
-        field->setText(numberText(sums->value(0, QString::fromLatin1(name))));
+    for (const auto &[name, field] : fields) {
+        const QVariant value = sums->value(0, QString::fromLatin1(name));
+        // Money with two decimals, as the lists show it; counts as counted.
+        const bool money = field == txtHistoryMoney || field == txtHistoryMoneyBalance;
+        field->setText(money && !value.isNull() ? Currency::fromVariant(value).toTwoDecimals()
+                                                : numberText(value));
+    }
     m_history->setRecordset(*list);
     dbgHistory->resizeColumnsToContents();
+    return true;
 }
 
 void frmSale::clearHistory()
@@ -517,6 +285,7 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
             Prompt::error(QStringLiteral("没有找到该客户帐号！"), QStringLiteral("错误"));
             txtCustAccount->setFocus();
         }
+        markKeysChecked();
         mModifyWay = 1;
         return false;
     }
@@ -529,14 +298,18 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
             })) {
             txtCustAccount->clear();
             m_customerId = 0;
+            markKeysChecked();
             mModifyWay = 1;
             return false;
         }
         row = rs->bookmark();
     }
-    showCustomer(*rs, row, searchType != CustomerLookup::ByAddress);
+    // Half a customer (found, but without the history the operator judges
+    // the order by) is no customer found.
+    const bool shown = showCustomer(*rs, row, searchType != CustomerLookup::ByAddress);
+    markKeysChecked();
     mModifyWay = 1;
-    return true;
+    return shown;
 }
 
 void frmSale::searchAddress()
@@ -544,11 +317,10 @@ void frmSale::searchAddress()
     if (!m_searchAddress || mModifyWay != 1)
         return;
     const QString text = TrimBlanks(txtCustAddress->text());
-    if (text.isEmpty()) {
-        dtlCustomer->hide();
-        return;
-    }
-    const auto rs = mDatabase::OpenRecordset(CustomerLookup::addressSearchQuery(text));
+    // Emptied, the field offers every address again.
+    const auto rs
+        = mDatabase::OpenRecordset(text.isEmpty() ? CustomerLookup::addressListQuery()
+                                                  : CustomerLookup::addressSearchQuery(text));
     dtlCustomer->clear();
     for (int row = 0; rs && row < rs->recordCount(); ++row)
         dtlCustomer->addItem(rs->value(row, QStringLiteral("Address")).toString());
@@ -644,6 +416,9 @@ bool frmSale::checkReceived(QLineEdit *field)
 
 bool frmSale::eventFilter(QObject *watched, QEvent *event)
 {
+    auto *field = qobject_cast<QLineEdit *>(watched);
+    const bool keyField
+        = field == txtCustAccount || field == txtCustPhone || field == txtCustAddress;
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -663,32 +438,124 @@ bool frmSale::eventFilter(QObject *watched, QEvent *event)
             showAddressList(true);
             return true;
         }
-        if (enter
-            && (watched == txtCustAccount || watched == txtCustPhone || watched == txtCustAddress))
-            return false; // the field searches; see returnPressed
-        if (enter && qobject_cast<QLineEdit *>(watched)) {
+        // Escape closes the suggestions first, never the order behind them.
+        if (watched == txtCustAddress && key->key() == Qt::Key_Escape && dtlCustomer->isVisible()) {
+            dtlCustomer->hide();
+            return true;
+        }
+        if (enter && keyField) {
+            enterInKeyField(field);
+            return true;
+        }
+        if (enter && field) {
             focusNextChild();
             return true;
         }
-    } else if (event->type() == QEvent::FocusOut) {
+    } else if (event->type() == QEvent::FocusOut && field) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        // A message box or a pop-up taking the focus is not leaving the field.
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
             return false;
-        auto *field = qobject_cast<QLineEdit *>(watched);
-        if (field && !field->isReadOnly()
-            && (field == txtInContainer || field == txtInMoney || field == txtOutAmount
-                || field == txtTransferFee)) {
-            if (!checkReceived(field))
-                QTimer::singleShot(0, field, [field] {
-                    field->setFocus();
-                    field->selectAll();
-                });
-        } else if (field == txtCreateDate && txtCreateDate->isEnabled()
-            && !mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)) {
-            QTimer::singleShot(0, field, [field] { field->setFocus(); });
-        }
+        // Run once the focus has settled where it went: a check that takes
+        // the focus back must not race the move it undoes.
+        QPointer<QLineEdit> left(field);
+        QTimer::singleShot(0, this, [this, left] {
+            if (left)
+                leaveCheckedField(left);
+        });
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frmSale::leaveCheckedField(QLineEdit *field)
+{
+    // Heading for 退出 is not held up by a check, nor is a closed window,
+    // nor one covered by a dialog it opened (新开户).
+    const QWidget *modal = QApplication::activeModalWidget();
+    if (!isVisible() || (modal && modal != this) || QApplication::focusWidget() == btnExit
+        || !field->isEnabled() || field->isReadOnly() || field->hasFocus())
+        return;
+    if (field == txtCustAccount || field == txtCustPhone || field == txtCustAddress) {
+        if (field == txtCustAddress && !dtlCustomer->hasFocus())
+            dtlCustomer->hide();
+        if (QApplication::focusWidget() != dtlCustomer)
+            leaveKeyField(field);
+        return;
+    }
+    if (field == txtInContainer || field == txtInMoney || field == txtOutAmount
+        || field == txtTransferFee) {
+        if (!checkReceived(field)) {
+            field->setFocus();
+            field->selectAll();
+        }
+        return;
+    }
+    if (field == txtCreateDate && !mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)) {
+        field->setFocus();
+        field->selectAll();
+    }
+}
+
+bool frmSale::leaveKeyField(QLineEdit *field, bool always)
+{
+    const QString text = TrimBlanks(field->text());
+    if (text.isEmpty() || (!always && m_checkedKeys.value(field) == field->text()))
+        return true;
+    m_checkedKeys.insert(field, field->text());
+    if (field == txtCustAccount)
+        return checkAccountField() && GetCustomerInfo(CustomerLookup::ByAccount);
+    // An unknown phone or address is a new customer: no reason to stay.
+    GetCustomerInfo(field == txtCustPhone ? CustomerLookup::ByPhone : CustomerLookup::ByAddress);
+    return true;
+}
+
+// Enter searches by the field, as leaving it does, then goes on to the
+// lines (also from an empty field); an account that found nobody keeps the
+// focus for correction.
+void frmSale::enterInKeyField(QLineEdit *field)
+{
+    dtlCustomer->hide();
+    if (leaveKeyField(field, true))
+        dbgDetail->setFocus();
+}
+
+void frmSale::markKeysChecked()
+{
+    for (QLineEdit *key : {txtCustAccount, txtCustPhone, txtCustAddress})
+        m_checkedKeys.insert(key, key->text());
+}
+
+QStringList frmSale::inputSnapshot() const
+{
+    QStringList input;
+    for (const QLineEdit *e : {txtCreateDate, txtCustPhone, txtCustAddress, txtOutAmount,
+             txtInMoney, txtInContainer, txtTransferFee, txtDetail})
+        input << e->text();
+    input << QString::number(IdList::selected(cmbSender))
+          << QString::number(IdList::selected(cmbStation));
+    for (int row = 0; row < SaleLines::RowCount; ++row)
+        for (int column = 0; column < SaleLines::CellCount; ++column)
+            input << m_detail->lines().cell(row, column);
+    return input;
+}
+
+bool frmSale::hasUnsavedInput() const
+{
+    return mActionType != View && m_loaded && inputSnapshot() != m_savedInput;
+}
+
+void frmSale::reject()
+{
+    if (dtlCustomer->isVisible()) {
+        dtlCustomer->hide();
+        txtCustAddress->setFocus();
+        return;
+    }
+    if (hasUnsavedInput()
+        && !Prompt::yesNo(QStringLiteral("销售单据尚未保存，要放弃所输入的内容吗？"),
+            QStringLiteral("销售单据"), false))
+        return;
+    QDialog::reject();
 }
 
 void frmSale::resizeEvent(QResizeEvent *event)
@@ -716,6 +583,9 @@ void frmSale::ResetInput()
     // digits replace it instead of running on from it.
     txtCustAccount->setFocus();
     txtCustAccount->selectAll();
+    // The kept account is looked up again when the operator leaves it.
+    m_checkedKeys.clear();
+    m_savedInput = inputSnapshot();
     mModifyWay = 1;
 }
 
@@ -738,7 +608,7 @@ void frmSale::addCustomer()
 {
     PickedCustomerID = 0;
     frmCustomer form(this);
-    form.mActionType = 1;
+    form.mActionType = frmCustomer::New;
     form.PrefillFromSale(txtCustPhone->text(), txtCustAddress->text());
     form.exec();
     if (PickedCustomerID != 0) {
@@ -774,22 +644,31 @@ void frmSale::save(bool print)
     sale.senderId = IdList::selected(cmbSender);
     sale.stationId = IdList::selected(cmbStation);
     sale.userId = gUserID;
-    sale.totalAmount = SaleRules::wholeUnits(SaleRules::numericValue(txtTotalAmount->text()));
-    sale.totalMoney = SaleRules::numericValue(txtTotalMoney->text());
-    sale.totalContainer = SaleRules::wholeUnits(SaleRules::numericValue(txtTotalContainer->text()));
+    // The totals as the lines give them, checked against their columns:
+    // nothing beyond a column's range reaches a statement.
+    const SaleLines &lines = m_detail->lines();
+    const SaleTotals totals = SaleRules::sumLines(lines);
+    if (!totals.inRange) {
+        mSystem::ReportBadNumber(txtTotalMoney->text());
+        dbgDetail->setFocus();
+        return;
+    }
+    sale.totalAmount = totals.amount;
+    sale.totalMoney = totals.money;
+    sale.totalContainer = totals.containers;
     sale.inMoney = SaleRules::numericValue(txtInMoney->text());
     sale.outAmount = SaleRules::numericValue(txtOutAmount->text());
     sale.inContainer = SaleRules::numericValue(txtInContainer->text());
     sale.transferFee = SaleRules::numericValue(txtTransferFee->text());
-    const SaleLines &lines = m_detail->lines();
     for (int row = 0; row < SaleLines::RowCount; ++row) {
         if (!lines.isLine(row))
             continue;
         SaleRecord::Line line;
         line.productId = TrimBlanks(lines.cell(row, SaleLines::ProductID)).toLongLong();
         line.price = SaleRules::numericValue(lines.cell(row, SaleLines::Price));
-        line.amount
-            = SaleRules::wholeUnits(SaleRules::numericValue(lines.cell(row, SaleLines::Amount)));
+        // In range: the sums above would have failed otherwise.
+        SaleRules::wholeUnits(
+            SaleRules::numericValue(lines.cell(row, SaleLines::Amount)), &line.amount);
         line.money = SaleRules::numericValue(lines.cell(row, SaleLines::Money));
         sale.lines << line;
     }

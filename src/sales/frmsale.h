@@ -4,8 +4,12 @@
 #include "salewriter.h"
 
 #include <QDialog>
+#include <QHash>
 
 class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -45,16 +49,34 @@ public:
     bool isWaitingForCall() const;
     void takeIncomingCall(const QString &number);
 
+public slots:
+    // Escape and 退出: an open address list closes first; typed input is
+    // thrown away only when the operator says so.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildWindow();
+    QHBoxLayout *buildHeadSection();
+    QGroupBox *buildCustomerSection();
+    QGroupBox *buildHistorySection();
+    QWidget *buildLinesSection();
+    QGroupBox *buildTotalsSection();
+    QLayout *buildButtons();
+    void limitTextLengths();
+    void setTabOrders();
+    void connectFields();
+    void fitToScreen();
     void loadStoredSale();
+    // Selects the stored row's ID; when the drop-down no longer offers it
+    // (suspended, or another station's), it is added so that saving keeps it.
+    void selectStored(QComboBox *combo, qint64 id, const QString &table);
     bool showCustomer(const Recordset &rs, int row, bool clearFirst);
     void clearCustomerFields();
-    void showHistory(qint64 customerId);
+    bool showHistory(qint64 customerId);
     void clearHistory();
     void updateSaveButtons();
     void searchAddress();
@@ -63,6 +85,15 @@ private:
     void senderChanged();
     bool checkReceived(QLineEdit *field);
     bool checkAccountField();
+    // Runs the check or lookup of a key field the operator leaves, unless
+    // it already ran for the text the field holds.
+    // False when an account was refused or found nobody.
+    bool leaveKeyField(QLineEdit *field, bool always = false);
+    void enterInKeyField(QLineEdit *field);
+    void leaveCheckedField(QLineEdit *field);
+    void markKeysChecked();
+    QStringList inputSnapshot() const;
+    bool hasUnsavedInput() const;
     void save(bool print);
     void addCustomer();
     void setFieldReadOnly(QLineEdit *field);
@@ -113,4 +144,8 @@ private:
     bool m_autoInContainer = false;
     bool m_searchAddress = false;
     qint64 m_customerId = 0;
+    // What each key field held when its lookup last ran.
+    QHash<QLineEdit *, QString> m_checkedKeys;
+    // The input as loaded or last reset, to tell whether closing loses any.
+    QStringList m_savedInput;
 };

@@ -1,28 +1,23 @@
 #include "saledetailmodel.h"
 
+#include "inputcheck.h"
 #include "prompt.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QCompleter>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
+#include <QStandardItemModel>
 
 namespace {
 
 const char *const Captions[] = {"产品编号", "名称", "规格", "单价", "数量", "金额"};
 
-QString productLabel(const Recordset &products, int row)
-{
-    return QStringLiteral("%1  %2  %3  %4")
-        .arg(products.value(row, QStringLiteral("ID")).toString(),
-            products.value(row, QStringLiteral("Name")).toString(),
-            products.value(row, QStringLiteral("Unit")).toString(),
-            Currency::fromVariant(products.value(row, QStringLiteral("Price"))).toSqlText());
-}
+constexpr int ProductColumns = 4;
+const char *const ProductCaptions[ProductColumns] = {"产品编号", "产品名称", "单位", "价格"};
 
 } // namespace
 
@@ -67,12 +62,14 @@ QVariant SaleDetailModel::data(const QModelIndex &index, int role) const
         if (column == SaleLines::Price || column == SaleLines::Money || column == SaleLines::Amount)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         return {};
+    // Cells that take no input look alike, so a sale opened for viewing has
+    // no cell that looks editable.
     case Qt::BackgroundRole:
-        if (!isEditableColumn(column))
+        if (m_readOnly || !isEditableColumn(column))
             return QApplication::palette().toolTipBase();
         return {};
     case Qt::ForegroundRole:
-        if (!isEditableColumn(column))
+        if (m_readOnly || !isEditableColumn(column))
             return QApplication::palette().toolTipText();
         return {};
     default:
@@ -99,48 +96,80 @@ Qt::ItemFlags SaleDetailModel::flags(const QModelIndex &index) const
     return f;
 }
 
+bool SaleDetailModel::refuse(const QString &message, const QString &title)
+{
+    m_lastRefused = true;
+    Prompt::error(message, title);
+    return false;
+}
+
+bool SaleDetailModel::refuseNumber(const QString &text)
+{
+    m_lastRefused = true;
+    mSystem::ReportBadNumber(text);
+    return false;
+}
+
 bool SaleDetailModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || m_readOnly)
         return false;
     const int row = index.row();
+    const int column = index.column();
     const QString text = value.toString();
     m_lastRefused = false;
-    if (text == m_lines.cell(row, index.column()))
+    // The same product number typed again fills its price and quantity
+    // afresh; other cells typed unchanged change nothing.
+    if (column != SaleLines::ProductID && text == m_lines.cell(row, column))
         return true;
-    switch (index.column()) {
+    // Worked out on a copy: a refused cell leaves the line as it was.
+    SaleLines next = m_lines;
+    switch (column) {
     case SaleLines::ProductID:
         if (text.trimmed().isEmpty()) {
-            m_lines.clearRow(row);
-        } else if (!m_lines.fillProduct(row, text)) {
-            m_lastRefused = true;
-            Prompt::error(QStringLiteral("产品编号不存在或已被禁用，请重新输入!"),
+            next.clearRow(row);
+        } else if (!next.fillProduct(row, text)) {
+            return refuse(QStringLiteral("产品编号不存在或已被禁用，请重新输入!"),
                 QStringLiteral("商品编号"));
-            return false;
         }
         break;
     case SaleLines::Price:
-        if (SaleRules::numericValue(text).isZero()) {
-            m_lastRefused = true;
-            Prompt::error(
+        switch (SaleRules::checkPrice(text)) {
+        case SaleRules::AmountCheck::Ok:
+        case SaleRules::AmountCheck::Fraction:
+            break;
+        case SaleRules::AmountCheck::Zero:
+            return refuse(
                 QStringLiteral("商品价格必须为数字，且不能为0！"), QStringLiteral("价格"));
-            return false;
+        case SaleRules::AmountCheck::OutOfRange:
+            return refuseNumber(text);
         }
-        m_lines.setCell(row, SaleLines::Price, SaleRules::numericValue(text).toSqlText());
+        next.setCell(row, SaleLines::Price, SaleRules::numericValue(text).toSqlText());
         break;
     case SaleLines::Amount:
-        if (SaleRules::numericValue(text).isZero()) {
-            m_lastRefused = true;
-            Prompt::error(
+        switch (SaleRules::checkAmount(text)) {
+        case SaleRules::AmountCheck::Ok:
+            break;
+        case SaleRules::AmountCheck::Zero:
+            return refuse(
                 QStringLiteral("商品数量必须为数字，且不能为0！"), QStringLiteral("数量"));
-            return false;
+        case SaleRules::AmountCheck::Fraction:
+            // Bottles go out whole; 2.5 would store 2 bottles and money for 2.5.
+            return refuse(
+                QStringLiteral("商品数量必须为整数，不能带小数！"), QStringLiteral("数量"));
+        case SaleRules::AmountCheck::OutOfRange:
+            return refuseNumber(text);
         }
-        m_lines.setCell(row, SaleLines::Amount, SaleRules::numericValue(text).toSqlText());
+        next.setCell(row, SaleLines::Amount, SaleRules::numericValue(text).toSqlText());
         break;
     default:
         return false;
     }
-    m_lines.recomputeMoney(row);
+    next.recomputeMoney(row);
+    // The line's money and the order's totals must fit their columns too.
+    if (next.isLine(row) && !SaleRules::sumLines(next).inRange)
+        return refuseNumber(text);
+    m_lines = next;
     emit dataChanged(this->index(row, 0), this->index(row, SaleLines::CellCount - 1));
     emit linesChanged();
     return true;
@@ -162,12 +191,45 @@ QWidget *ProductDelegate::createEditor(
     combo->setObjectName(QStringLiteral("dbdProduct"));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    for (int row = 0; row < m_products.recordCount(); ++row)
-        combo->addItem(productLabel(m_products, row), m_products.value(row, QStringLiteral("ID")));
-    combo->completer()->setFilterMode(Qt::MatchContains);
-    combo->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    combo->view()->setMinimumWidth(320);
-    combo->completer()->popup()->setMinimumWidth(320);
+    // Matching is done on Enter (by number, then by any part of the name),
+    // not by the line's own completer, which would fill in a whole row.
+    combo->setCompleter(nullptr);
+    auto *model = new QStandardItemModel(m_products.recordCount(), ProductColumns, combo);
+    for (int c = 0; c < ProductColumns; ++c)
+        model->setHeaderData(c, Qt::Horizontal, QString::fromUtf8(ProductCaptions[c]));
+    for (int row = 0; row < m_products.recordCount(); ++row) {
+        const QString id = m_products.value(row, QStringLiteral("ID")).toString();
+        const QString texts[] = {id, m_products.value(row, QStringLiteral("Name")).toString(),
+            m_products.value(row, QStringLiteral("Unit")).toString(),
+            Currency::fromVariant(m_products.value(row, QStringLiteral("Price"))).toGrouped()};
+        for (int c = 0; c < ProductColumns; ++c) {
+            auto *item = new QStandardItem(texts[c]);
+            if (c == ProductColumns - 1)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            model->setItem(row, c, item);
+        }
+        model->item(row, 0)->setData(id.toLongLong(), Qt::UserRole);
+    }
+    auto *view = new QTableView(combo);
+    view->setObjectName(QStringLiteral("dbdProductList"));
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->hide();
+    view->setShowGrid(false);
+    combo->setModel(model);
+    combo->setView(view);
+    combo->setModelColumn(0);
+    view->resizeColumnsToContents();
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->setMinimumWidth(360);
+    combo->installEventFilter(const_cast<ProductDelegate *>(this));
+    // Picked from the list: the product is taken at once.
+    connect(combo, &QComboBox::activated, this, [this, combo] {
+        auto *self = const_cast<ProductDelegate *>(this);
+        emit self->commitData(combo);
+        emit self->closeEditor(combo, QAbstractItemDelegate::SubmitModelCache);
+    });
     return combo;
 }
 
@@ -179,10 +241,32 @@ void ProductDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
         return;
     }
     const QString id = index.data(Qt::EditRole).toString();
-    const int found = id.isEmpty() ? -1 : combo->findData(id.toLongLong());
+    const int found = id.isEmpty() ? -1 : combo->findData(id.toLongLong(), Qt::UserRole);
     combo->setCurrentIndex(found);
     combo->setEditText(id);
     combo->lineEdit()->selectAll();
+}
+
+QList<int> ProductDelegate::matches(const QComboBox *combo, const QString &typed)
+{
+    const QString text = typed.trimmed();
+    QList<int> found;
+    if (text.isEmpty())
+        return found;
+    // Digits that are a product's number pick that product.
+    bool number = false;
+    const qint64 id = text.toLongLong(&number);
+    if (number) {
+        const int item = combo->findData(id, Qt::UserRole);
+        if (item >= 0)
+            return {item};
+    }
+    const QAbstractItemModel *model = combo->model();
+    for (int row = 0; row < combo->count(); ++row) {
+        if (model->index(row, 1).data().toString().contains(text, Qt::CaseInsensitive))
+            found << row;
+    }
+    return found;
 }
 
 void ProductDelegate::setModelData(
@@ -193,28 +277,47 @@ void ProductDelegate::setModelData(
         QStyledItemDelegate::setModelData(editor, model, index);
         return;
     }
-    // A chosen entry gives its product number; so does a piece of a name
-    // that only one product has. Anything else is taken as a number.
     const QString text = combo->currentText().trimmed();
-    int item = combo->findText(text);
-    if (item < 0 && !text.isEmpty()) {
-        bool number = false;
-        text.toLongLong(&number);
-        if (!number) {
-            for (int i = 0; i < combo->count(); ++i) {
-                if (!combo->itemText(i).contains(text, Qt::CaseInsensitive))
-                    continue;
-                if (item >= 0) {
-                    item = -1;
-                    break;
-                }
-                item = i;
-            }
-        }
-    }
+    const QList<int> found = matches(combo, text);
+    // Anything that is not one product goes to the cell as typed, where it
+    // is refused with the product message.
     const QString id
-        = item >= 0 ? combo->itemData(item).toString() : text.section(QLatin1Char(' '), 0, 0);
+        = found.size() == 1 ? combo->itemData(found.first(), Qt::UserRole).toString() : text;
     model->setData(index, id);
+}
+
+bool ProductDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *combo = qobject_cast<QComboBox *>(watched);
+    if (!combo || event->type() != QEvent::KeyPress || combo->view()->isVisible())
+        return QStyledItemDelegate::eventFilter(watched, event);
+    auto *view = qobject_cast<QTableView *>(combo->view());
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Down || key == Qt::Key_Up) {
+        // The list, not a silent step to the neighbouring product.
+        const QString typed = combo->currentText();
+        for (int row = 0; view && row < combo->count(); ++row)
+            view->setRowHidden(row, false);
+        combo->showPopup();
+        combo->setEditText(typed);
+        return true;
+    }
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return QStyledItemDelegate::eventFilter(watched, event);
+    const QList<int> found = matches(combo, combo->currentText());
+    if (found.size() > 1) {
+        // Several names hold the text: offer just those.
+        const QString typed = combo->currentText();
+        for (int row = 0; view && row < combo->count(); ++row)
+            view->setRowHidden(row, !found.contains(row));
+        combo->setCurrentIndex(found.first());
+        combo->showPopup();
+        combo->setEditText(typed);
+        return true;
+    }
+    emit commitData(combo);
+    emit closeEditor(combo, QAbstractItemDelegate::SubmitModelCache);
+    return true;
 }
 
 SaleDetailView::SaleDetailView(QWidget *parent) : QTableView(parent)

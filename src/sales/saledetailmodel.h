@@ -7,6 +7,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+class QComboBox;
+
 // The three product lines of the sale window as an editable table. Typed
 // cells are checked as they are accepted; a refused cell keeps its value.
 class SaleDetailModel : public QAbstractTableModel {
@@ -38,13 +40,20 @@ signals:
     void linesChanged();
 
 private:
+    bool refuse(const QString &message, const QString &title);
+    // A number too large for its column: the number check's message.
+    bool refuseNumber(const QString &text);
+
     SaleLines m_lines;
     bool m_readOnly = false;
     bool m_lastRefused = false;
 };
 
-// The product cell's editor: a drop-down of the active products that finds
-// a product by its number or by any part of its name as the operator types.
+// The product cell's editor: a drop-down of the active products (number,
+// name, unit, price). Enter takes the product whose number was typed, else
+// the one product whose name holds the text; when several do, it opens the
+// list of just those. Down opens the whole list; a product picked there is
+// taken at once, and the cell gets its number.
 class ProductDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -58,7 +67,13 @@ public:
     void setModelData(
         QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Rows of the editor's list that the typed text names.
+    static QList<int> matches(const QComboBox *combo, const QString &typed);
+
     Recordset m_products;
 };
 

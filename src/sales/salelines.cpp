@@ -2,6 +2,8 @@
 
 #include "mdatabase.h"
 
+#include <limits>
+
 namespace {
 
 bool parseId(const QString &text, qint64 *id)
@@ -75,8 +77,10 @@ void SaleLines::recomputeMoney(int row)
 {
     if (!isLine(row))
         return;
-    const Currency money = SaleRules::numericValue(cell(row, Price))
-                               .times(SaleRules::numericValue(cell(row, Amount)));
+    // An amount or price too large to read gives an overflowed product,
+    // whose text is empty: the line then fails the range check of the sums.
+    const Currency money = Currency::fromVariant(QVariant(cell(row, Price)))
+                               .times(Currency::fromVariant(QVariant(cell(row, Amount))));
     setCell(row, Money, money.toSqlText());
 }
 
@@ -88,15 +92,52 @@ Currency numericValue(const QString &text)
     return Currency::parse(text, &value) ? value : Currency();
 }
 
-qint32 wholeUnits(const Currency &quantity)
+bool wholeUnits(const Currency &quantity, qint32 *out)
 {
+    if (!quantity.isValid())
+        return false;
     const std::int64_t units = quantity.units();
     std::int64_t whole = units / Currency::Scale;
     const std::int64_t rest = units % Currency::Scale;
     const std::int64_t twice = 2 * (rest < 0 ? -rest : rest);
     if (twice > Currency::Scale || (twice == Currency::Scale && whole % 2 != 0))
         whole += units < 0 ? -1 : 1;
-    return qint32(whole);
+    if (whole < std::numeric_limits<qint32>::min() || whole > std::numeric_limits<qint32>::max())
+        return false;
+    *out = qint32(whole);
+    return true;
+}
+
+qint32 wholeUnits(const Currency &quantity)
+{
+    qint32 units = 0;
+    return wholeUnits(quantity, &units) ? units : 0;
+}
+
+AmountCheck checkAmount(const QString &text)
+{
+    Currency value;
+    if (!Currency::parse(text, &value)) {
+        // Digits only, yet unreadable: too many of them.
+        Currency probe = Currency::fromVariant(QVariant(mDatabase::TrimBlanks(text)));
+        return probe.isValid() ? AmountCheck::Zero : AmountCheck::OutOfRange;
+    }
+    if (value.isZero())
+        return AmountCheck::Zero;
+    if (value.units() % Currency::Scale != 0)
+        return AmountCheck::Fraction;
+    qint32 units = 0;
+    return wholeUnits(value, &units) ? AmountCheck::Ok : AmountCheck::OutOfRange;
+}
+
+AmountCheck checkPrice(const QString &text)
+{
+    Currency value;
+    if (!Currency::parse(text, &value)) {
+        Currency probe = Currency::fromVariant(QVariant(mDatabase::TrimBlanks(text)));
+        return probe.isValid() ? AmountCheck::Zero : AmountCheck::OutOfRange;
+    }
+    return value.isZero() ? AmountCheck::Zero : AmountCheck::Ok;
 }
 
 bool hasBottle(qint64 productId, qint64 *containerId, bool *queried)
@@ -116,16 +157,37 @@ bool hasBottle(qint64 productId, qint64 *containerId, bool *queried)
 SaleTotals sumLines(const SaleLines &lines)
 {
     SaleTotals totals;
+    // Counted in 64 bits, then checked against the 32 bits the columns hold.
+    qint64 amount = 0;
+    qint64 containers = 0;
     for (int row = 0; row < SaleLines::RowCount; ++row) {
         if (!lines.isLine(row))
             continue;
-        const qint32 amount = wholeUnits(numericValue(lines.cell(row, SaleLines::Amount)));
-        totals.amount += amount;
-        totals.money += numericValue(lines.cell(row, SaleLines::Money));
+        qint32 lineAmount = 0;
+        const QString amountText = lines.cell(row, SaleLines::Amount);
+        if (!wholeUnits(numericValue(amountText), &lineAmount)
+            || !Currency::fromVariant(QVariant(amountText)).isValid())
+            totals.inRange = false;
+        amount += lineAmount;
+        const QString moneyText = lines.cell(row, SaleLines::Money);
+        const Currency money = Currency::fromVariant(QVariant(moneyText));
+        // An empty money cell on a line is a product that overflowed.
+        if (!money.isValid() || mDatabase::TrimBlanks(moneyText).isEmpty())
+            totals.inRange = false;
+        totals.money += money;
         qint64 id = 0;
         if (parseId(lines.cell(row, SaleLines::ProductID), &id) && hasBottle(id))
-            totals.containers += amount;
+            containers += lineAmount;
     }
+    constexpr qint64 low = std::numeric_limits<qint32>::min();
+    constexpr qint64 high = std::numeric_limits<qint32>::max();
+    if (amount < low || amount > high || containers < low || containers > high
+        || !totals.money.isValid())
+        totals.inRange = false;
+    if (!totals.inRange)
+        return SaleTotals{0, Currency(), 0, false};
+    totals.amount = qint32(amount);
+    totals.containers = qint32(containers);
     return totals;
 }
 
@@ -134,7 +196,8 @@ QString lineMoneyText(const QString &money)
     const Currency value = numericValue(money);
     if (value <= Currency())
         return QStringLiteral("0");
-    return QStringLiteral("￥") + value.toGrouped();
+    // "##,###,###.00": no zero before the point, so half a yuan is "￥.50".
+    return QStringLiteral("￥") + value.toGroupedNoLeadingZero();
 }
 
 } // namespace SaleRules

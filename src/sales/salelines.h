@@ -37,6 +37,10 @@ struct SaleTotals {
     qint32 amount = 0; // quantity ordered
     Currency money; // money due
     qint32 containers = 0; // empty bottles to collect
+    // False when a line or a sum does not fit its column (32-bit
+    // quantities, money within Currency's range); the figures are then not
+    // to be used.
+    bool inRange = true;
 };
 
 namespace SaleRules {
@@ -44,7 +48,16 @@ namespace SaleRules {
 // The numeric value of a typed cell or field: 0 for text that is no number.
 Currency numericValue(const QString &text);
 // Quantities are counted in whole units, halves going to the even unit.
+// False for a value outside the 32-bit range (and an overflowed one).
+bool wholeUnits(const Currency &quantity, qint32 *units);
+// As above; 0 for a value outside the range.
 qint32 wholeUnits(const Currency &quantity);
+
+// What a typed quantity cell is: bottles are counted whole, in 32 bits.
+enum class AmountCheck { Ok, Zero, Fraction, OutOfRange };
+AmountCheck checkAmount(const QString &text);
+// A typed price: Ok, Zero (also for text that is no number), OutOfRange.
+AmountCheck checkPrice(const QString &text);
 // True for a water product that goes out in a bottle of its own. *queried
 // tells "no bottle" from a lookup that failed (reported, and false).
 bool hasBottle(qint64 productId, qint64 *containerId = nullptr, bool *queried = nullptr);

@@ -16,6 +16,9 @@ public:
 
     QString mCurSQL;
 
+    // "未开户", "已开户", ... for Customer.CustType; empty for other values.
+    static QString customerTypeText(int custType);
+
 protected:
     void showEvent(QShowEvent *event) override;
 

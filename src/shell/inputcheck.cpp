@@ -102,6 +102,11 @@ bool ParseInteger(const QString &text, qint16 *value)
     return true;
 }
 
+void ReportBadNumber(const QString &text)
+{
+    reportBadInput(text, QStringLiteral(" 不是有效的数字！"));
+}
+
 bool CheckInput(const QString &text, int kind)
 {
     switch (kind) {
@@ -109,7 +114,7 @@ bool CheckInput(const QString &text, int kind)
         qint32 value = 0;
         if (ParseNumber(text, &value))
             return true;
-        reportBadInput(text, QStringLiteral(" 不是有效的数字！"));
+        ReportBadNumber(text);
         return false;
     }
     case CheckDate:

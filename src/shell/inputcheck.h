@@ -13,6 +13,10 @@ enum CheckKind { CheckNumber = 1, CheckDate = 2, CheckInteger = 3 };
 // false. An empty text never fits. Kinds without a rule pass unchecked.
 bool CheckInput(const QString &text, int kind);
 
+// The number check's message for text that is no number or out of range,
+// for checks that decide by their own rule (a quantity too large to store).
+void ReportBadNumber(const QString &text);
+
 // Whole numbers as the check accepts them: blanks around, a leading sign,
 // thousands commas between digits and decimals, which are rounded half away
 // from zero ("12.5" is 13). *value is set only on success; nothing is

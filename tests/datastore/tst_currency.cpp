@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 class tst_Currency : public QObject {
     Q_OBJECT
 
@@ -14,6 +16,12 @@ private slots:
     void arithmeticStaysExact();
     void roundToWhole_data();
     void roundToWhole();
+    void parseRange_data();
+    void parseRange();
+    void overflowNeverWraps();
+    void twoDecimals();
+    void fromVariantReadsExactText_data();
+    void fromVariantReadsExactText();
 };
 
 void tst_Currency::parse_data()
@@ -122,6 +130,113 @@ void tst_Currency::roundToWhole()
 {
     QFETCH(qint64, units);
     QTEST(Currency::fromUnits(units).roundToWhole(), "whole");
+}
+
+void tst_Currency::parseRange_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<qint64>("units");
+    // The range is that of 64-bit ten-thousandths: ±922,337,203,685,477.5807.
+    QTest::newRow("largest") << "922337203685477.5807" << true
+                             << std::numeric_limits<qint64>::max();
+    QTest::newRow("smallest") << "-922337203685477.5807" << true
+                              << -std::numeric_limits<qint64>::max();
+    QTest::newRow("one unit above") << "922337203685477.5808" << false << qint64(0);
+    QTest::newRow("whole part above") << "922337203685478" << false << qint64(0);
+    QTest::newRow("price that wrapped") << "922337203685479" << false << qint64(0);
+    QTest::newRow("rounding past the top") << "922337203685477.58075" << false << qint64(0);
+    QTest::newRow("fifteen nines") << "999999999999999" << false << qint64(0);
+    QTest::newRow("trillions fit") << "92233720368547" << true << qint64(922337203685470000);
+}
+
+void tst_Currency::parseRange()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(qint64, units);
+    Currency c = Currency::fromUnits(-42);
+    QCOMPARE(Currency::parse(text, &c), ok);
+    QCOMPARE(c.units(), ok ? units : qint64(-42));
+}
+
+void tst_Currency::overflowNeverWraps()
+{
+    const Currency top = Currency::fromUnits(std::numeric_limits<qint64>::max());
+    const Currency bottom = -top;
+    QVERIFY(top.isValid());
+    QVERIFY(bottom.isValid());
+    QVERIFY(!(top + Currency::fromUnits(1)).isValid());
+    QVERIFY(!(bottom - Currency::fromUnits(1)).isValid());
+    QVERIFY(!(bottom + bottom).isValid());
+    QCOMPARE((top - top), Currency());
+    Currency sum = top;
+    sum += Currency::fromInt(1);
+    QVERIFY(!sum.isValid());
+    // Stays overflowed: adding a negative does not bring a wrong figure back.
+    sum += -top;
+    QVERIFY(!sum.isValid());
+    QVERIFY(!(-sum).isValid());
+    // Quantity 922337203685477 at price 5.
+    QVERIFY(!Currency::fromInt(5).times(Currency::fromInt(922337203685477)).isValid());
+    QVERIFY(!Currency::fromInt(922337203685477).times(Currency::fromInt(-2)).isValid());
+    QCOMPARE(Currency::fromInt(92233720368547).times(Currency::fromInt(10)),
+        Currency::fromInt(922337203685470));
+    QVERIFY(!Currency::fromInt(std::numeric_limits<qint64>::max() / 1000).isValid());
+    QVERIFY(Currency::fromInt(922337203685477).isValid());
+    QVERIFY(!Currency::fromInt(922337203685478).isValid());
+    // An overflowed value writes no SQL and no figure to show.
+    QCOMPARE(sum.toSqlText(), QString());
+    QCOMPARE(sum.toGrouped(), QString());
+    QCOMPARE(sum.roundToWhole(), qint64(0));
+    QVERIFY(!sum.roundedToCents().isValid());
+    QVERIFY(Currency::overflow() != Currency());
+}
+
+void tst_Currency::twoDecimals()
+{
+    QCOMPARE(Currency::fromUnits(12345000).toTwoDecimals(), QStringLiteral("1234.50"));
+    QCOMPARE(Currency::fromUnits(0).toTwoDecimals(), QStringLiteral("0.00"));
+    QCOMPARE(Currency::fromUnits(-30000).toTwoDecimals(), QStringLiteral("-3.00"));
+    QCOMPARE(Currency::fromUnits(50).toTwoDecimals(), QStringLiteral("0.01"));
+    QCOMPARE(Currency::fromUnits(-49).toTwoDecimals(), QStringLiteral("0.00"));
+    QCOMPARE(Currency::overflow().toTwoDecimals(), QString());
+}
+
+void tst_Currency::fromVariantReadsExactText_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<qint64>("units");
+    // Beyond the 15-16 digits a double holds: read digit by digit.
+    QTest::newRow("exact decimals")
+        << QVariant(QStringLiteral("12345678901234.5678")) << true << qint64(123456789012345678);
+    QTest::newRow("largest") << QVariant(QStringLiteral("922337203685477.5807")) << true
+                             << std::numeric_limits<qint64>::max();
+    QTest::newRow("odd last digit")
+        << QVariant(QStringLiteral("900719925474099.3")) << true << qint64(9007199254740993000);
+    QTest::newRow("numeric(19,4) beyond the range")
+        << QVariant(QStringLiteral("999999999999999.9999")) << false << qint64(0);
+    QTest::newRow("double beyond the range") << QVariant(1e300) << false << qint64(0);
+    QTest::newRow("infinite double")
+        << QVariant(std::numeric_limits<double>::infinity()) << false << qint64(0);
+    QTest::newRow("long long beyond the range")
+        << QVariant(qlonglong(std::numeric_limits<qint64>::max())) << false << qint64(0);
+    QTest::newRow("unsigned beyond the range")
+        << QVariant(qulonglong(std::numeric_limits<quint64>::max())) << false << qint64(0);
+    QTest::newRow("negative text") << QVariant(QStringLiteral("-0.0001")) << true << qint64(-1);
+    QTest::newRow("no number") << QVariant(QStringLiteral("abc")) << true << qint64(0);
+}
+
+void tst_Currency::fromVariantReadsExactText()
+{
+    QFETCH(QVariant, value);
+    QFETCH(bool, valid);
+    QFETCH(qint64, units);
+    const Currency c = Currency::fromVariant(value);
+    QCOMPARE(c.isValid(), valid);
+    if (valid)
+        QCOMPARE(qint64(c.units()), units);
 }
 
 QTEST_GUILESS_MAIN(tst_Currency)

@@ -1,5 +1,6 @@
 #include "currency.h"
 #include "datetext.h"
+#include "frmcustomer.h"
 #include "frmsale.h"
 #include "loginstate.h"
 #include "mdatabase.h"
@@ -8,6 +9,7 @@
 #include "testdatabase.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -28,6 +30,13 @@ const QString UnknownProduct = QStringLiteral("产品编号不存在或已被禁
 const QString BadPrice = QStringLiteral("商品价格必须为数字，且不能为0！");
 const QString BadAmount = QStringLiteral("商品数量必须为数字，且不能为0！");
 const QString NoSuchAccount = QStringLiteral("没有找到该客户帐号！");
+const QString WholeAmount = QStringLiteral("商品数量必须为整数，不能带小数！");
+const QString BadAccount = QStringLiteral("所输入的客户编号不是有效的数字！");
+
+QString notANumber(const QString &typed)
+{
+    return QStringLiteral("数据输入格式不正确， ") + typed + QStringLiteral(" 不是有效的数字！");
+}
 
 Recordset rows(const QString &sql)
 {
@@ -361,30 +370,34 @@ private slots:
         QCOMPARE(saleNumbers({"TotalAmount", "TotalContainer"}), (QStringList{amount, bottles}));
     }
 
-    void halfUnitsGoToEven_data()
+    // Bottles go out whole: a decimal quantity is refused, not stored as a
+    // line whose amount and money disagree.
+    void decimalQuantityRefused_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("2.5") << "2.5"
-                             << "2";
-        QTest::newRow("3.5") << "3.5"
-                             << "4";
+        QTest::newRow("2.5") << "2.5";
+        QTest::newRow("3.5") << "3.5";
+        QTest::newRow("0.1") << "0.1";
     }
 
-    void halfUnitsGoToEven()
+    void decimalQuantityRefused()
     {
         QFETCH(QString, typed);
-        QFETCH(QString, stored);
         SaleWindow w;
         w.setText("txtCustAddress", "南街5号");
-        QVERIFY(w.enter(0, m_water, typed));
-        QCOMPARE(w.text("txtTotalAmount"), stored);
+        QVERIFY(w.enter(0, m_water, "2"));
+        const QStringList before = w.rowCells(0);
+        QVERIFY(!w.setCell(0, AmountCell, typed));
+        QCOMPARE(m_prompter->texts(), QStringList{WholeAmount});
+        QCOMPARE(m_prompter->requests.first().title, QStringLiteral("数量"));
+        QCOMPARE(w.rowCells(0), before);
+        // A whole number written with decimals is a whole number.
+        QVERIFY(w.setCell(0, AmountCell, "3.00"));
+        QCOMPARE(w.totals(), (QStringList{"3", "37.5", "3"}));
         w.save();
-        QCOMPARE(saleNumbers({"TotalAmount", "TotalContainer"}), (QStringList{stored, stored}));
-        const QStringList lines = storedLines(lastSaleID());
-        QCOMPARE(lines.size(), 2);
-        for (const QString &line : lines)
-            QCOMPARE(line.section(' ', 2, 2), stored);
+        QCOMPARE(saleNumbers({"TotalAmount", "TotalMoney"}), (QStringList{"3", "37.5"}));
+        for (const QString &line : storedLines(lastSaleID()))
+            QCOMPARE(line.section(' ', 2, 2), QStringLiteral("3"));
     }
 
     void quotesStoredExactly()
@@ -630,7 +643,7 @@ private slots:
         };
         QCOMPARE(w.texts(customerFields),
             (QStringList{"501", "0571-8", "东街1号", "客户501", "已开户"}));
-        QCOMPARE(w.texts(history), (QStringList{"2", "5", "62.5", "2", "7.5"}));
+        QCOMPARE(w.texts(history), (QStringList{"2", "5", "62.50", "2", "7.50"}));
         QCOMPARE(historyRows(), 2);
         QCOMPARE(w.chosen("cmbStation"), m_east);
 
@@ -827,6 +840,478 @@ private slots:
         QCOMPARE(saleNumbers({"InMoney"}), QStringList{"30"});
         QCOMPARE(storedLines(sale).size(), 4);
         QVERIFY(w.form.isVisible());
+    }
+
+    // ---- numbers that never wrap
+
+    void numbersOutOfRangeRefused_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("quantity beyond 32 bits") << int(AmountCell) << "2147483648";
+        QTest::newRow("eleven-digit quantity") << int(AmountCell) << "99999999999";
+        QTest::newRow("huge quantity") << int(AmountCell) << "922337203685477";
+        QTest::newRow("twenty digits") << int(AmountCell) << "99999999999999999999";
+        QTest::newRow("price beyond money") << int(PriceCell) << "922337203685479";
+        QTest::newRow("price of twenty digits") << int(PriceCell) << "99999999999999999999";
+    }
+
+    void numbersOutOfRangeRefused()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        SaleWindow w;
+        w.setText("txtCustAddress", "南街5号");
+        QVERIFY(w.enter(0, m_water, "2"));
+        const QStringList before = w.rowCells(0);
+        QVERIFY(!w.setCell(0, column, typed));
+        QCOMPARE(m_prompter->texts(), QStringList{notANumber(typed)});
+        QCOMPARE(m_prompter->requests.first().title, QStringLiteral("错误"));
+        QCOMPARE(w.rowCells(0), before);
+        QCOMPARE(w.totals(), (QStringList{"2", "25", "2"}));
+    }
+
+    // Each line fits, their product or sum does not: refused at the cell
+    // that would overflow, and nothing wrapped is ever stored.
+    void productsAndSumsOutOfRangeRefused()
+    {
+        SaleWindow w;
+        w.setText("txtCustAddress", "南街5号");
+        QVERIFY(w.enter(0, m_plain, "10000"));
+        // 922337203685 × 10000 is beyond the money range.
+        QVERIFY(!w.setCell(0, PriceCell, "922337203685"));
+        QVERIFY(w.setCell(0, PriceCell, "9"));
+        QVERIFY(!w.setCell(0, AmountCell, "2000000000000"));
+        QVERIFY(w.setCell(0, AmountCell, "2147483647"));
+        QCOMPARE(w.text("txtTotalAmount"), QStringLiteral("2147483647"));
+        // A second line would take the quantity past 32 bits.
+        QVERIFY(!w.enter(1, m_plain));
+        QCOMPARE(w.text("txtTotalAmount"), QStringLiteral("2147483647"));
+        QCOMPARE(w.cell(1, ProductCell), QString());
+        QVERIFY(w.setCell(0, AmountCell, "2147483646"));
+        QVERIFY(w.enter(1, m_plain));
+        QVERIFY(!w.setCell(1, AmountCell, "2"));
+        QCOMPARE(m_prompter->texts(),
+            (QStringList{notANumber("922337203685"), notANumber("2000000000000"),
+                notANumber(id(m_plain)), notANumber("2")}));
+        QCOMPARE(w.totals(), (QStringList{"2147483647", "19327352822", "0"}));
+        w.save();
+        QCOMPARE(
+            saleNumbers({"TotalAmount", "TotalMoney"}), (QStringList{"2147483647", "19327352822"}));
+
+        // Money near the top of the range adds up exactly or not at all.
+        SaleWindow big;
+        big.setText("txtCustAddress", "南街6号");
+        QVERIFY(big.enter(0, m_plain));
+        QVERIFY(big.setCell(0, PriceCell, "500000000000000"));
+        QVERIFY(big.enter(1, m_plain));
+        m_prompter->clear();
+        QVERIFY(!big.setCell(1, PriceCell, "500000000000000"));
+        QCOMPARE(m_prompter->texts(), QStringList{notANumber("500000000000000")});
+        QCOMPARE(big.text("txtTotalMoney"), QStringLiteral("500000000000008"));
+        QVERIFY(!big.text("txtTotalMoney").startsWith(QLatin1Char('-')));
+    }
+
+    // ---- text boxes hold what their columns hold
+
+    void textBoxesLimitedToColumns()
+    {
+        SaleWindow w;
+        const QString longText(300, QLatin1Char('a'));
+        for (const auto &[name, size] : {std::pair{"txtCustAddress", 200},
+                 std::pair{"txtCustPhone", 50}, std::pair{"txtDetail", 255}}) {
+            QLineEdit *edit = w.get(name);
+            QCOMPARE(edit->maxLength(), size);
+            edit->clear();
+            QTest::keyClicks(edit, longText.left(size + 5));
+            QCOMPARE(edit->text().size(), size);
+        }
+        w.get("txtCustAddress")->setText(QString(200, QChar(0x4e1c))); // 东 × 200
+        w.setText("txtCustPhone", QString(50, QLatin1Char('9')));
+        QVERIFY(w.enter(0, m_plain));
+        w.save();
+        QCOMPARE(m_prompter->texts(), QStringList());
+        const Recordset customer = rows("select * from Customer");
+        QCOMPARE(customer.value(0, "Address").toString(), QString(200, QChar(0x4e1c)));
+
+        frmCustomer form;
+        form.mActionType = 1;
+        form.Load();
+        for (const auto &[name, size] : {std::pair{"txtName", 50}, std::pair{"txtAddress", 200},
+                 std::pair{"txtPhone", 50}, std::pair{"txtDetail", 255}}) {
+            auto *edit = form.findChild<QLineEdit *>(QLatin1String(name));
+            QVERIFY2(edit, name);
+            QCOMPARE(edit->maxLength(), size);
+        }
+    }
+
+    // ---- editing keeps what the drop-downs no longer offer
+
+    void editKeepsStoredSenderAndStation()
+    {
+        const qint64 sale = storeSale("南街5号");
+        QVERIFY(sale);
+        QVERIFY(mDatabase::ExecuteSQL(QStringLiteral("update Sale set SenderID=%1, StationID=%2")
+                                          .arg(id(m_eastSender), id(m_east))));
+        // The delivery person and the station are suspended since.
+        QVERIFY(mDatabase::ExecuteSQL("update Sender set Status='0' where ID=" + id(m_eastSender)));
+        QVERIFY(mDatabase::ExecuteSQL("update Station set Status='0' where ID=" + id(m_east)));
+        {
+            SaleWindow w(frmSale::Edit, sale);
+            QCOMPARE(w.chosen("cmbSender"), m_eastSender);
+            QCOMPARE(w.get<QComboBox>("cmbSender")->currentText(), QStringLiteral("小张"));
+            QCOMPARE(w.chosen("cmbStation"), m_east);
+            w.setText("txtDetail", "改了备注");
+            w.save();
+            QCOMPARE(m_prompter->texts(), QStringList());
+        }
+        Recordset stored = rows("select * from Sale where ID=" + id(sale));
+        QCOMPARE(stored.value(0, "SenderID").toLongLong(), m_eastSender);
+        QCOMPARE(stored.value(0, "StationID").toLongLong(), m_east);
+        QCOMPARE(field(stored, "Detail"), QStringLiteral("改了备注"));
+
+        // A branch operator's list lacks the head station's delivery person.
+        gIsHeadStation = false;
+        gStationID = qint16(m_east);
+        QVERIFY(mDatabase::ExecuteSQL("update Sender set Status='1' where ID=" + id(m_eastSender)));
+        QVERIFY(mDatabase::ExecuteSQL("update Sale set SenderID=" + id(m_sender)));
+        {
+            SaleWindow w(frmSale::Edit, sale);
+            QCOMPARE(w.chosen("cmbSender"), m_sender);
+            w.save();
+        }
+        QCOMPARE(rows("select * from Sale").value(0, "SenderID").toLongLong(), m_sender);
+        // Unless the operator picks another.
+        {
+            SaleWindow w(frmSale::Edit, sale);
+            w.choose("cmbSender", m_eastSender);
+            w.save();
+        }
+        QCOMPARE(rows("select * from Sale").value(0, "SenderID").toLongLong(), m_eastSender);
+    }
+
+    // ---- checks that run on every exit
+
+    void checksRunAfterARefusal()
+    {
+        addCustomer(501, "0571-8", "东街1号");
+        SaleWindow w;
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        // As a message box would: it takes the focus while it is shown and
+        // gives the window back when it closes.
+        m_prompter->onPrompt = [&w](const Prompt::Request &) {
+            QWidget box;
+            box.show();
+            QApplication::setActiveWindow(&box);
+            QCoreApplication::processEvents();
+            box.close();
+            QApplication::setActiveWindow(&w.form);
+            QCoreApplication::processEvents();
+        };
+        QLineEdit *account = w.get("txtCustAccount");
+        auto leave = [&](QLineEdit *edit, const QString &text) {
+            edit->setFocus();
+            QApplication::setActiveWindow(&w.form);
+            QTRY_VERIFY(edit->hasFocus());
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+            QTest::keyClick(edit, Qt::Key_Tab);
+            QApplication::setActiveWindow(&w.form);
+            QTest::qWait(20);
+        };
+        leave(account, "x");
+        QCOMPARE(m_prompter->texts(), QStringList{BadAccount});
+        QTRY_VERIFY(account->hasFocus());
+        leave(account, "501");
+        QCOMPARE(w.text("txtCustName"), QStringLiteral("客户501"));
+        QCOMPARE(m_prompter->texts(), QStringList{BadAccount});
+        leave(account, "9999");
+        QCOMPARE(m_prompter->texts(), (QStringList{BadAccount, NoSuchAccount}));
+        QVERIFY(account->text().isEmpty());
+
+        m_prompter->clear();
+        QLineEdit *date = w.get("txtCreateDate");
+        const QString badDate = QStringLiteral(" 不是有效的日期！");
+        leave(date, "13-45-2026");
+        QCOMPARE(m_prompter->texts(),
+            QStringList{QStringLiteral("数据输入格式不正确， 13-45-2026") + badDate});
+        QTRY_VERIFY(date->hasFocus());
+        leave(date, "99-99-2026");
+        QCOMPARE(m_prompter->texts().size(), 2);
+        QCOMPARE(m_prompter->texts().last(),
+            QStringLiteral("数据输入格式不正确， 99-99-2026") + badDate);
+        leave(date, "12-07-2026");
+        QCOMPARE(m_prompter->texts().size(), 2);
+    }
+
+    void historyFailureFailsTheLookup()
+    {
+        addCustomer(501, "0571-8", "东街1号");
+        SaleWindow w;
+        QVERIFY(mDatabase::ExecuteSQL("drop table Sale"));
+        w.setText("txtCustAccount", "501");
+        QVERIFY(!w.form.GetCustomerInfo(0));
+        QVERIFY(m_prompter->texts().contains(QStringLiteral("查找客户信息时出现错误！")));
+    }
+
+    // ---- Escape
+
+    void escapeClosesTheListFirstAndAsksBeforeDiscarding()
+    {
+        QVERIFY(mDatabase::SetSysValue("SearchAddress", "1"));
+        addCustomer(501, "1", "东街1号");
+        SaleWindow w;
+        QLineEdit *address = w.get("txtCustAddress");
+        type(address, "东");
+        QVERIFY(w.listShown());
+        QTest::keyClick(address, Qt::Key_Escape);
+        QVERIFY(!w.listShown());
+        QVERIFY(w.form.isVisible());
+        QCOMPARE(m_prompter->texts(), QStringList());
+
+        // Typed input: the question defaults to keeping it.
+        QTest::keyClick(address, Qt::Key_Escape);
+        QCOMPARE(m_prompter->requests.size(), 1);
+        QCOMPARE(m_prompter->requests.first().defaultButton, int(Prompt::No));
+        QVERIFY(w.form.isVisible());
+        m_prompter->answers << Prompt::Yes;
+        QTest::keyClick(address, Qt::Key_Escape);
+        QVERIFY(!w.form.isVisible());
+        QCOMPARE(w.form.result(), int(QDialog::Rejected));
+        QCOMPARE(count("Sale"), 0);
+
+        // Nothing typed: Escape closes without a question.
+        SaleWindow empty;
+        m_prompter->clear();
+        QTest::keyClick(empty.get("txtCustAccount"), Qt::Key_Escape);
+        QVERIFY(!empty.form.isVisible());
+        QCOMPARE(m_prompter->texts(), QStringList());
+    }
+
+    // ---- keyboard entry of products
+
+    void productByKeys()
+    {
+        const qint64 bottled = addProduct("550毫升纯净水", "1.5", '0', 0);
+        const qint64 bigBottle = addProduct("5升纯净水", "6", '0', 0);
+        SaleWindow w;
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        auto *grid = w.get<QTableView>("dbgDetail");
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, ProductCell));
+        // The open one: a closed editor lingers until it is deleted.
+        auto editor = [&]() -> QComboBox * {
+            for (QComboBox *combo : grid->findChildren<QComboBox *>(QStringLiteral("dbdProduct")))
+                if (combo->isVisible())
+                    return combo;
+            return nullptr;
+        };
+        auto enter = [] {
+            QCoreApplication::processEvents();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCoreApplication::processEvents();
+        };
+
+        // A part of a name that one product has, then one Enter.
+        QTest::keyClicks(grid, "550");
+        QVERIFY(editor());
+        enter();
+        QCOMPARE(m_prompter->texts(), QStringList());
+        QCOMPARE(w.cell(0, ProductCell), id(bottled));
+        QCOMPARE(w.cell(0, 1), QStringLiteral("550毫升纯净水"));
+        QCOMPARE(grid->currentIndex().column(), int(PriceCell)); // on to the price
+        enter(); // price
+        enter(); // quantity: on to the next line's product
+
+        // The number of a product picks it with one Enter.
+        QTRY_VERIFY(editor());
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, ProductCell));
+        type(editor(), id(m_plain));
+        enter();
+        QCOMPARE(w.cell(1, ProductCell), id(m_plain));
+        QCOMPARE(w.cell(1, PriceCell), QStringLiteral("8"));
+        enter();
+        enter();
+
+        // A part several names share opens the list of just those.
+        QTRY_VERIFY(editor());
+        QComboBox *combo = editor();
+        type(combo, "纯净水");
+        enter();
+        QCOMPARE(m_prompter->texts(), QStringList());
+        QTRY_VERIFY(combo->view()->isVisible());
+        int shown = 0;
+        auto *list = qobject_cast<QTableView *>(combo->view());
+        QVERIFY(list);
+        for (int row = 0; row < combo->count(); ++row)
+            shown += list->isRowHidden(row) ? 0 : 1;
+        QCOMPARE(shown, 3); // 纯净水, 550毫升纯净水, 5升纯净水
+        // Down and Enter in the list: the cell gets the number only.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_COMPARE(w.cell(2, ProductCell), id(bigBottle));
+        QCOMPARE(w.cell(2, 1), QStringLiteral("5升纯净水"));
+        QCOMPARE(m_prompter->texts(), QStringList());
+
+        // The same number typed again refills price and quantity.
+        QVERIFY(w.setCell(1, PriceCell, "20"));
+        QVERIFY(w.setCell(1, AmountCell, "3"));
+        QVERIFY(w.setCell(1, ProductCell, id(m_plain)));
+        QCOMPARE(w.rowCells(1).mid(3, 3), (QStringList{"8", "1", "8"}));
+
+        // Nothing by that name: the product message, the line unchanged.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        grid->setCurrentIndex(grid->model()->index(1, ProductCell));
+        grid->edit(grid->currentIndex());
+        QTRY_VERIFY(editor());
+        editor()->clearEditText();
+        type(editor(), "咖啡");
+        enter();
+        QCOMPARE(m_prompter->texts(), QStringList{UnknownProduct});
+        QCOMPARE(w.cell(1, ProductCell), id(m_plain));
+    }
+
+    void productListHasFourHeadedColumns()
+    {
+        SaleWindow w;
+        auto *grid = w.get<QTableView>("dbgDetail");
+        grid->setCurrentIndex(grid->model()->index(0, ProductCell));
+        grid->edit(grid->currentIndex());
+        auto *combo = grid->findChild<QComboBox *>(QStringLiteral("dbdProduct"));
+        QVERIFY(combo);
+        QAbstractItemModel *products = combo->model();
+        QCOMPARE(products->columnCount(), 4);
+        QStringList headings;
+        for (int c = 0; c < 4; ++c)
+            headings << products->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headings, (QStringList{"产品编号", "产品名称", "单位", "价格"}));
+        QCOMPARE(products->rowCount(), 3); // the active products
+        QVERIFY(!qobject_cast<QTableView *>(combo->view())->horizontalHeader()->isHidden());
+        int waterRow = combo->findData(m_water, Qt::UserRole);
+        QVERIFY(waterRow >= 0);
+        QCOMPARE(products->index(waterRow, 1).data().toString(), QStringLiteral("纯净水"));
+        QCOMPARE(products->index(waterRow, 3).data().toString(), QStringLiteral("12.50"));
+    }
+
+    // ---- the customer keys
+
+    void enterInEmptyAccountGoesToLines()
+    {
+        SaleWindow w;
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QLineEdit *account = w.get("txtCustAccount");
+        account->setFocus();
+        QTRY_VERIFY(account->hasFocus());
+        QTest::keyClick(account, Qt::Key_Return);
+        QTRY_VERIFY(w.get<QTableView>("dbgDetail")->hasFocus());
+        QCOMPARE(m_prompter->texts(), QStringList());
+    }
+
+    void emptiedAddressListsEveryAddress()
+    {
+        QVERIFY(mDatabase::SetSysValue("SearchAddress", "1"));
+        for (const char *address : {"东街1号", "西街3号"})
+            addCustomer(1, QString(), QString::fromUtf8(address));
+        SaleWindow w;
+        QLineEdit *address = w.get("txtCustAddress");
+        type(address, "东");
+        QCOMPARE(w.listed(), QStringList{"东街1号"});
+        QTest::keyClick(address, Qt::Key_Backspace);
+        QVERIFY(w.listShown());
+        QCOMPARE(w.listed(), (QStringList{"东街1号", "西街3号"}));
+
+        // The setting is read again each time the window opens.
+        QVERIFY(mDatabase::SetSysValue("SearchAddress", "0"));
+        SaleWindow off;
+        type(off.get("txtCustAddress"), "东");
+        QVERIFY(!off.listShown());
+    }
+
+    // ---- what the window shows
+
+    void formats()
+    {
+        const qint64 cheap = addProduct("小瓶水", "0.5", '0', 0);
+        SaleWindow w;
+        QCOMPARE(w.text("txtCreateDate"), QDate::currentDate().toString("MM-dd-yyyy"));
+        QVERIFY(w.enter(0, cheap));
+        QCOMPARE(w.grid()->index(0, MoneyCell).data().toString(), QStringLiteral("￥.50"));
+        QVERIFY(w.setCell(0, AmountCell, "2469"));
+        QCOMPARE(w.grid()->index(0, MoneyCell).data().toString(), QStringLiteral("￥1,234.50"));
+        QCOMPARE(w.totals(), (QStringList{"2469", "1234.5", "0"}));
+
+        const qint64 sale = storeSale("南街5号");
+        SaleWindow edit(frmSale::Edit, sale);
+        QCOMPARE(edit.text("txtCreateDate"), DateText::shortDate(QDate::currentDate()));
+        QAbstractItemModel *history = edit.get<QTableView>("dbgHistory")->model();
+        QCOMPARE(history->rowCount(), 1);
+        QCOMPARE(history->index(0, 1).data().toString(), DateText::shortDate(QDate::currentDate()));
+        QCOMPARE(history->index(0, 3).data().toString(), QStringLiteral("83.50"));
+        QCOMPARE(history->index(0, 5).data().toString(), QStringLiteral("53.50"));
+    }
+
+    void viewLooksReadOnly()
+    {
+        const qint64 sale = storeSale("南街5号");
+        SaleWindow w(frmSale::View, sale);
+        QVERIFY(w.loaded);
+        for (QLineEdit *edit : w.form.findChildren<QLineEdit *>())
+            QVERIFY2(!edit->isEnabled() || edit->isReadOnly(), qPrintable(edit->objectName()));
+        for (QComboBox *combo : w.form.findChildren<QComboBox *>())
+            QVERIFY2(!combo->isEnabled(), qPrintable(combo->objectName()));
+        auto *grid = w.get<QTableView>("dbgDetail");
+        QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        for (int row = 0; row < 3; ++row)
+            for (int column = 0; column < 6; ++column)
+                QVERIFY(!(grid->model()->index(row, column).flags() & Qt::ItemIsEditable));
+        // The editable columns look like the others.
+        QCOMPARE(grid->model()->index(0, AmountCell).data(Qt::BackgroundRole),
+            grid->model()->index(0, 1).data(Qt::BackgroundRole));
+        QVERIFY(w.get<QPushButton>("btnExit")->isVisible());
+    }
+
+    // At 150 % on a 1366×768 screen a window gets 910×512 logical pixels,
+    // less the title bar and the task bar.
+    void fitsAScaledSmallScreen()
+    {
+        SaleWindow w;
+        const QSize room(1366 * 2 / 3, 768 * 2 / 3 - 60);
+        const QSize least = w.form.minimumSizeHint();
+        QVERIFY2(least.width() <= room.width() && least.height() <= room.height(),
+            qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
+        w.form.resize(room);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.form.size(), room);
+        for (const char *name : {"btnSave", "btnSavePrint", "btnReset", "btnExit"}) {
+            auto *b = w.get<QPushButton>(name);
+            const QRect inForm(b->mapTo(&w.form, QPoint(0, 0)), b->size());
+            QVERIFY2(w.form.rect().contains(inForm), name);
+        }
+    }
+
+    // ---- the customer form
+
+    void customerEditShowsFixedFieldsAsWindow()
+    {
+        const qint64 customer = addCustomer(501, "1", "东街1号");
+        frmCustomer form;
+        form.mActionType = 2;
+        form.mCurID = int(customer);
+        form.Load();
+        const QColor window = form.palette().color(QPalette::Window);
+        for (const char *name : {"txtAccount", "txtCreateDate"}) {
+            auto *edit = form.findChild<QLineEdit *>(QLatin1String(name));
+            QVERIFY2(!edit->isEnabled(), name);
+            QCOMPARE(edit->palette().color(QPalette::Disabled, QPalette::Base), window);
+            QCOMPARE(edit->palette().color(QPalette::Active, QPalette::Base), window);
+        }
+        auto *address = form.findChild<QLineEdit *>(QStringLiteral("txtAddress"));
+        QVERIFY(address->palette().color(QPalette::Base) != window);
     }
 };
 

@@ -21,6 +21,7 @@ private slots:
     void parseDate();
     void sqlLiteral_data();
     void sqlLiteral();
+    void badNumberReportedLikeTheCheck();
 };
 
 namespace {
@@ -286,6 +287,21 @@ void tst_InputCheck::sqlLiteral()
     QCOMPARE(result, literal);
     QCOMPARE(result.isEmpty(), literal.isEmpty());
     QCOMPARE(DateText::sqlLiteral(DateText::parse(text)), literal);
+}
+
+// Checks that decide by a rule of their own (a quantity too large for its
+// column) report exactly as the number check does.
+void tst_InputCheck::badNumberReportedLikeTheCheck()
+{
+    ScriptedPrompter prompter;
+    const QString typed = QStringLiteral("2147483648");
+    QVERIFY(!mSystem::CheckInput(typed, mSystem::CheckNumber));
+    mSystem::ReportBadNumber(typed);
+    QCOMPARE(prompter.requests.size(), 2);
+    QCOMPARE(prompter.requests.at(1).text, prompter.requests.at(0).text);
+    QCOMPARE(prompter.requests.at(1).title, QStringLiteral("错误"));
+    QCOMPARE(prompter.requests.at(1).text, messageFor(mSystem::CheckNumber, typed));
+    QVERIFY(prompter.requests.at(1).icon == prompter.requests.at(0).icon);
 }
 
 QTEST_GUILESS_MAIN(tst_InputCheck)

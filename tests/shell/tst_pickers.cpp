@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QtTest>
 
@@ -192,6 +193,7 @@ private slots:
     void selectCustomerOpensDialog();
     void emptyResultGivesNoCustomer();
     void failingQueryReportsReadError();
+    void chooserSpeaksChinese();
 
 private:
     TestDatabase m_db;
@@ -717,6 +719,46 @@ void tst_Pickers::failingQueryReportsReadError()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(PickedCustomerID, -1);
     QCOMPARE(m_prompter->requests.size(), 1);
+}
+
+// The operator sees captions and type texts, not column names and codes.
+void tst_Pickers::chooserSpeaksChinese()
+{
+    PELKOR_FRESH_DATABASE(m_db);
+    QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Name,Phone,Address,CustType,Status,StationID,CreateDate) "
+        "values(7,'王','5551','河西路1号',2,'1',1,%1)")
+                                      .arg(DateText::sqlLiteral(QDate(2024, 3, 1)))));
+    frmSelCustomer dialog;
+    dialog.mCurSQL = QStringLiteral("Select * from Customer where Status='1' AND Phone='5551'");
+    dialog.show();
+    CustomerControls c(&dialog);
+    QVERIFY(c.complete());
+    QAbstractItemModel *model = c.grid->model();
+    QStringList headings;
+    for (int column = 0; column < model->columnCount(); ++column)
+        headings << model->headerData(column, Qt::Horizontal).toString();
+    QCOMPARE(headings.first(), QStringLiteral("客户编号"));
+    for (const char *caption :
+        {"帐户编号", "顾客姓名", "联系电话", "联系地址", "顾客类型", "开户日期", "状态"})
+        QVERIFY2(headings.contains(QString::fromUtf8(caption)), caption);
+    for (const QString &heading : headings)
+        QVERIFY2(!heading.contains(QRegularExpression(QStringLiteral("^[A-Za-z]+$"))),
+            qPrintable(heading));
+    auto cellUnder = [&](const char *caption) {
+        return c.cell(0, int(headings.indexOf(QString::fromUtf8(caption))));
+    };
+    QCOMPARE(cellUnder("顾客类型"), QStringLiteral("大客户"));
+    QCOMPARE(cellUnder("状态"), QStringLiteral("正常"));
+    QCOMPARE(cellUnder("开户日期"), QStringLiteral("2024-03-01"));
+    QCOMPARE(cellUnder("顾客姓名"), QStringLiteral("王"));
+    // The choice is still the customer's ID.
+    c.grid->selectRow(0);
+    c.ok->click();
+    QCOMPARE(PickedCustomerID,
+        mDatabase::OpenRecordset(QStringLiteral("select ID from Customer"))
+            ->value(0, QStringLiteral("ID"))
+            .toInt());
 }
 
 QTEST_MAIN(tst_Pickers)
