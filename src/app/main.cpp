@@ -1,10 +1,49 @@
 #include "mgrpapp.h"
+#include "simulatedline.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// `pelkor --ring NUMBER` rings the simulated telephone line of the copy
+// running for this user, as a caller would: for training, demonstrations
+// and tests. It needs no display.
+bool wantsRing(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--ring") == 0 || std::strncmp(argv[i], "--ring=", 7) == 0)
+            return true;
+    return false;
+}
+
+int ring(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption number(QStringList{QStringLiteral("ring")},
+        QStringLiteral("让本用户正在运行的程序的模拟电话线路响铃，来电号码为 NUMBER。"),
+        QStringLiteral("NUMBER"));
+    parser.addOption(number);
+    parser.addHelpOption();
+    parser.process(app);
+    QString error;
+    if (!tapi::SimulatedLine::ring(parser.value(number), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (wantsRing(argc, argv))
+        return ring(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelkor"));
     QApplication::setOrganizationName(QStringLiteral("Pelkor"));
