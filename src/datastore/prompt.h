@@ -29,6 +29,9 @@ enum class Kind {
     PrintPreview,
     Print,
     Font, // argument and answer: a QFont
+    // argument: the suggested file and the file-type filter (QStringList);
+    // answer: the chosen file name, nothing when cancelled.
+    SaveFile,
 };
 
 struct Request {

@@ -6,6 +6,7 @@
 #include "printjob.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -137,6 +138,13 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         const QFont font = QFontDialog::getFont(&ok, request.argument.value<QFont>(), parent,
             request.title.isEmpty() ? QStringLiteral("字体") : request.title);
         return ok ? QVariant(font) : QVariant();
+    }
+    case Prompt::Kind::SaveFile: {
+        const QStringList argument = request.argument.toStringList();
+        const QString file = QFileDialog::getSaveFileName(parent,
+            request.title.isEmpty() ? QStringLiteral("保存") : request.title, argument.value(0),
+            argument.value(1));
+        return file.isEmpty() ? QVariant() : QVariant(file);
     }
     case Prompt::Kind::PageSetup: {
         auto *printer = reinterpret_cast<QPrinter *>(request.argument.value<quintptr>());
