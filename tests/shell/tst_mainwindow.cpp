@@ -118,6 +118,7 @@ private slots:
     void everyToolReachesItsCommand();
     void homePageFromTheSetting();
     void opensMaximised();
+    void listRefreshesWhenBackInFront();
 
 private:
     ListWindow *openList(const QString &name);
@@ -560,6 +561,30 @@ void tst_MainWindow::opensMaximised()
     m_main = new frmMain;
     m_main->show();
     QVERIFY(m_main->windowState() & Qt::WindowMaximized);
+}
+
+void tst_MainWindow::listRefreshesWhenBackInFront()
+{
+    ListWindow *sales = openList(QStringLiteral("frmSaleAdmin"));
+    QVERIFY(sales);
+    const qint64 middle = sales->model()->value(1, QStringLiteral("ID")).toLongLong();
+    QVERIFY(sales->selectRowOfId(middle));
+    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("0"));
+    // Money taken for every order in the money list...
+    ListWindow *money = openList(QStringLiteral("frmMoneyAdmin"));
+    QVERIFY(money);
+    m_prompts->answers = {Prompt::Yes};
+    money->commands().InAllMoney();
+    // ...shows in the sale list as soon as it is in front again, on the same row.
+    m_main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(sales->parentWidget()));
+    QCOMPARE(m_main->activeChild(), sales);
+    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("60"));
+    QCOMPARE(sales->selectedID(), QString::number(middle));
+    // Receiving the same order again is refused, not reported twice.
+    m_prompts->clear();
+    sales->commands().InMoney();
+    QCOMPARE(m_prompts->texts(),
+        QStringList{QStringLiteral("该单据已经入帐或已经收款成功，不能再收款！")});
 }
 
 QTEST_MAIN(tst_MainWindow)
