@@ -229,8 +229,9 @@ void ListWindow::sortByColumn(int ColIndex)
     if (m_unsortable.contains(field))
         return;
     curSortDirection = curSortDirection == 0 ? 1 : 0;
-    curSortSQL = QStringLiteral(" ORDER BY ") + m_sortFields.value(field, field)
-        + (curSortDirection == 1 ? QStringLiteral(" Asc") : QStringLiteral(" Desc"));
+    curSortSQL = QStringLiteral(" ORDER BY %1 %2")
+                     .arg(m_sortFields.value(field, field),
+                         curSortDirection == 1 ? QStringLiteral("Asc") : QStringLiteral("Desc"));
     ShowSortIcon(ColIndex, curSortDirection);
     DataRefresh();
 }

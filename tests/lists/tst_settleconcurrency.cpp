@@ -3,9 +3,11 @@
 #include "mdatabase.h"
 #include "scriptedprompter.h"
 #include "testdatabase.h"
+#include "transaction.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlError>
 #include <QTableView>
 #include <QTest>
 
@@ -78,8 +80,41 @@ class tst_SettleConcurrency : public QObject {
     Q_OBJECT
 
 private slots:
+    void conflictsAreRecognised_data();
+    void conflictsAreRecognised();
     void settleAllFromManyWorkstations();
 };
+
+void tst_SettleConcurrency::conflictsAreRecognised_data()
+{
+    QTest::addColumn<QString>("databaseText");
+    QTest::addColumn<QString>("nativeCode");
+    QTest::addColumn<bool>("conflict");
+    QTest::newRow("deadlock through ODBC")
+        << "ERROR: deadlock detected;\nError while executing the query"
+        << "1" << true;
+    QTest::newRow("sqlstate in the code") << "ERROR: something"
+                                          << "40P01" << true;
+    QTest::newRow("serialization") << "ERROR: could not serialize access due to concurrent update"
+                                   << "1" << true;
+    QTest::newRow("sql server victim") << "Transaction (Process ID 52) was deadlocked on lock "
+                                          "resources with another process"
+                                       << "1205" << true;
+    QTest::newRow("syntax") << "ERROR: syntax error at or near \"x\""
+                            << "1" << false;
+    QTest::newRow("lost connection") << "server closed the connection unexpectedly"
+                                     << "26" << false;
+}
+
+void tst_SettleConcurrency::conflictsAreRecognised()
+{
+    QFETCH(QString, databaseText);
+    QFETCH(QString, nativeCode);
+    QFETCH(bool, conflict);
+    const QSqlError error(QStringLiteral("QODBC: Unable to execute statement"), databaseText,
+        QSqlError::StatementError, nativeCode);
+    QCOMPARE(mDatabase::IsConflict(error), conflict);
+}
 
 void tst_SettleConcurrency::settleAllFromManyWorkstations()
 {
