@@ -419,7 +419,7 @@ void ListWindow::attachToArea()
         if (window == m_subWindow) {
             activated();
         } else if (window) {
-            m_inFront = false;
+            m_behind = true;
             if (m_closesOnDeactivation && m_subWindow)
                 m_subWindow->close();
         }
@@ -433,9 +433,9 @@ void ListWindow::activated()
     mSystem::UpdateCommandsForWindow(objectName());
     // Back in front after another list: what was done there (settling,
     // say) shows here at once, on the same selected row.
-    const bool wasBehind = !m_inFront;
-    m_inFront = true;
-    if (wasBehind && m_filled)
+    const bool cameBack = m_behind;
+    m_behind = false;
+    if (cameBack && m_filled)
         DataRefresh();
 }
 

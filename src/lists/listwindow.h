@@ -111,5 +111,6 @@ private:
     ListCommands m_commands;
     QWidget *m_footerMargin;
     bool m_filled = false;
-    bool m_inFront = false;
+    // Another child window came to the front since this one last was.
+    bool m_behind = false;
 };

@@ -133,8 +133,8 @@ void tst_SettleConcurrency::settleAllFromManyWorkstations()
                             .arg(t.user, t.password, t.host, QString::number(t.port), t.database);
     const int workers = qEnvironmentVariableIntValue("PELKOR_SETTLE_WORKERS") > 0
         ? qEnvironmentVariableIntValue("PELKOR_SETTLE_WORKERS")
-        : 8;
-    const int rounds = 24;
+        : 16;
+    const int rounds = 16;
     QList<QProcess *> running;
     for (int worker = 1; worker <= workers; ++worker) {
         auto *p = new QProcess(this);
