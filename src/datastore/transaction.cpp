@@ -1,6 +1,12 @@
 #include "transaction.h"
 
 #include "mdatabase.h"
+#include "prompt.h"
+
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
 
 namespace mDatabase {
 
@@ -25,6 +31,61 @@ void Transaction::rollback()
         return;
     m_open = false;
     RollbackTrans();
+}
+
+int Transaction::execute(const QString &sql)
+{
+    QSqlQuery query(gConnection());
+    query.setForwardOnly(true);
+    if (query.exec(sql))
+        return qMax(0, query.numRowsAffected());
+    if (IsConflict(query.lastError())) {
+        m_conflicted = true;
+        m_lastConflict = query.lastError().text().trimmed();
+        return -1;
+    }
+    Prompt::error(
+        QStringLiteral("更新数据库时出现系统错误，错误信息：") + query.lastError().text().trimmed(),
+        QStringLiteral("系统错误"));
+    return -1;
+}
+
+bool IsConflict(const QSqlError &error)
+{
+    // Drivers differ in where the code shows: the native code, or only the
+    // server's message (PostgreSQL through ODBC gives a driver number).
+    const QString code = error.nativeErrorCode();
+    const QString text = error.text();
+    for (const char *state : {"40P01", "40001"}) {
+        if (code.contains(QLatin1String(state)) || text.contains(QLatin1String(state)))
+            return true;
+    }
+    return code == QLatin1String("1205") || text.contains(QLatin1String("deadlock detected"))
+        || text.contains(QLatin1String("could not serialize access"))
+        || text.contains(QLatin1String("was deadlocked on lock"));
+}
+
+bool RetryTransaction(const std::function<bool(Transaction &tx)> &work, int attempts)
+{
+    QString conflict;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        {
+            Transaction tx;
+            if (!tx)
+                return false;
+            const bool done = work(tx);
+            if (done && !tx.conflicted())
+                return tx.commit();
+            if (!tx.conflicted())
+                return false;
+            conflict = tx.lastConflict();
+        } // rolled back here, before the pause
+        // Workstations that collided should not meet again at once.
+        QThread::msleep(20 * attempt + QRandomGenerator::global()->bounded(50 * attempt));
+    }
+    Prompt::error(QStringLiteral("更新数据库时出现系统错误，错误信息：") + conflict,
+        QStringLiteral("系统错误"));
+    return false;
 }
 
 } // namespace mDatabase

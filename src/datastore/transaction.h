@@ -1,5 +1,11 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
+class QSqlError;
+
 // A transaction on the shared connection that lasts as long as this object:
 // begun in the constructor, rolled back in the destructor unless commit()
 // succeeded. Every early return of a writer therefore leaves nothing behind:
@@ -24,8 +30,31 @@ public:
     bool commit();
     void rollback();
 
+    // One statement of this transaction; the number of rows it changed, or
+    // -1 when it failed. A conflict with another workstation is kept quiet
+    // and remembered (conflicted()), so that RetryTransaction can run the
+    // work again; any other failure is reported like ExecuteSQL.
+    int execute(const QString &sql);
+    bool conflicted() const { return m_conflicted; }
+    QString lastConflict() const { return m_lastConflict; }
+
 private:
     bool m_open = false;
+    bool m_conflicted = false;
+    QString m_lastConflict;
 };
+
+// True when the server broke a statement off because it lost out to another
+// workstation: a deadlock (SQLSTATE 40P01, SQL Server 1205) or a
+// serialization failure (40001). Running the whole transaction again then
+// usually succeeds.
+bool IsConflict(const QSqlError &error);
+
+// Runs work in a transaction of its own and commits it. When a statement run
+// through tx.execute() conflicted with another workstation, everything is
+// rolled back and the work runs again after a short random pause, up to
+// attempts times; only the last conflict is reported. Any other failure
+// (work returns false) ends the attempts. True once committed.
+bool RetryTransaction(const std::function<bool(Transaction &tx)> &work, int attempts = 5);
 
 } // namespace mDatabase

@@ -22,23 +22,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-} // namespace
-
 FilterDialog::FilterDialog(QWidget *parent) : QDialog(parent)
 {
     m_body = new QWidget(this);
     m_grid = new QGridLayout(m_body);
-    btnOk = new QPushButton(s("确定"), this);
+    btnOk = new QPushButton(QStringLiteral("确定"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnOk->setDefault(true);
-    btnCancel = new QPushButton(s("取消"), this);
+    btnCancel = new QPushButton(QStringLiteral("取消"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     chkStation = new QCheckBox(this);
     chkStation->setObjectName(QStringLiteral("chkStation"));
@@ -50,7 +41,7 @@ FilterDialog::FilterDialog(QWidget *parent) : QDialog(parent)
 
 QCheckBox *FilterDialog::addCheck(const char *name, const char *caption)
 {
-    auto *check = new QCheckBox(s(caption), m_body);
+    auto *check = new QCheckBox(QString::fromUtf8(caption), m_body);
     check->setObjectName(QString::fromLatin1(name));
     connect(check, &QCheckBox::clicked, this, &FilterDialog::RefreshControl);
     return check;
@@ -119,13 +110,14 @@ FilterDialog::Criterion &FilterDialog::addCriterion(Criterion c)
 QButtonGroup *FilterDialog::addOptions(
     const char *name, const char *caption, const QStringList &captions, int checked)
 {
-    auto *box = new QGroupBox(s(caption), m_body);
+    auto *box = new QGroupBox(QString::fromUtf8(caption), m_body);
     auto *layout = new QHBoxLayout(box);
     auto *group = new QButtonGroup(this);
     group->setObjectName(QString::fromLatin1(name));
     for (int i = 0; i < captions.size(); ++i) {
         auto *option = new QRadioButton(captions[i], box);
-        option->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(name)).arg(i));
+        option->setObjectName(
+            QStringLiteral("%1_%2").arg(QString::fromLatin1(name), QString::number(i)));
         group->addButton(option, i);
         layout->addWidget(option);
     }
@@ -141,8 +133,8 @@ void FilterDialog::finishLayout(QWidget *extra)
     const int row = m_grid->rowCount();
     m_grid->addWidget(chkStation, row, 0);
     m_grid->addWidget(cmbStation, row, 1, 1, 2);
-    optSearchType
-        = addOptions("optSearchType", "查询方式：", {s("查询现有结果"), s("全新查询")}, 1);
+    optSearchType = addOptions("optSearchType", "查询方式：",
+        {QStringLiteral("查询现有结果"), QStringLiteral("全新查询")}, 1);
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(btnOk, QDialogButtonBox::AcceptRole);
     buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
@@ -261,6 +253,12 @@ QString FilterDialog::likeAnywhere(const QString &text)
 
 bool FilterDialog::stationCondition(qint64 *stationId) const
 {
+    // Another station's operator sees his own station's rows, whatever the
+    // station list holds (his station may be suspended, or missing from it).
+    if (!gIsHeadStation) {
+        *stationId = gStationID;
+        return true;
+    }
     if (!chkStation->isChecked() || cmbStation->currentIndex() < 0)
         return false;
     *stationId = cmbStation->currentData().toLongLong();

@@ -60,17 +60,18 @@ bool frmCustFilter::BuildFilterSQL(QString *fragment)
         const Criterion &c = m_criteria[i];
         if (!c.check->isChecked())
             continue;
-        const QString column = QLatin1Char(' ') + columns.value(i);
+        const QString column = columns.value(i);
         if (c.choice) {
             if (c.choice->currentIndex() >= 0)
-                conditions << column + QLatin1Char('=') + QString::number(c.choice->currentIndex());
+                conditions << QStringLiteral(" %1=%2").arg(
+                    column, QString::number(c.choice->currentIndex()));
         } else if (c.kind == BoxKind::Text) {
-            conditions << column + QStringLiteral(" Like ") + likeAnywhere(c.text->text());
+            conditions << QStringLiteral(" %1 Like %2").arg(column, likeAnywhere(c.text->text()));
         } else {
             QString value;
             if (!(c.kind == BoxKind::Date ? dateValue(c, &value) : numberValue(c, &value)))
                 return false;
-            conditions << column + operatorText(c.op) + value;
+            conditions << QStringLiteral(" %1%2%3").arg(column, operatorText(c.op), value);
         }
     }
     if (optStatus->checkedId() == 1)
@@ -79,7 +80,7 @@ bool frmCustFilter::BuildFilterSQL(QString *fragment)
         conditions << QStringLiteral(" Status='0'");
     qint64 station = 0;
     if (stationCondition(&station))
-        conditions << QStringLiteral(" StationID=") + QString::number(station);
+        conditions << QStringLiteral(" StationID=%1").arg(QString::number(station));
     *fragment = conditions.join(QStringLiteral(" AND "));
     return true;
 }
@@ -96,7 +97,7 @@ void frmCustFilter::confirm()
             if (mDatabase::TrimBlanks(m_target->curFilterSQL).isEmpty())
                 m_target->curFilterSQL = QStringLiteral(" WHERE ") + f;
             else
-                m_target->curFilterSQL += QStringLiteral(" AND ") + f;
+                m_target->curFilterSQL = QStringLiteral("%1 AND %2").arg(m_target->curFilterSQL, f);
         }
     }
     accept();

@@ -10,32 +10,9 @@ class frmSaleAdmin : public SaleFamilyList {
 public:
     explicit frmSaleAdmin(QWidget *parent = nullptr);
 
-public slots:
-    void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::WhenAutoRefresh); }
-    void EditData()
-    {
-        m_commands.EditData(
-            SaleCommands::EditMode::ByFinishFlag, SaleCommands::RefreshAfterForm::WhenAutoRefresh);
-    }
-    void DeleteData() { m_commands.DeleteData(); }
-    void DeleteAll() { m_commands.DeleteAll(); }
-    void ShowFilter() { m_commands.ShowFilter(); }
-    void PrintSale() { m_commands.PrintSale(); }
-    void InMoney() { m_commands.InMoney(); }
-    void OutMoney() { m_commands.OutMoney(); }
-    void InAllMoney() { m_commands.InAllMoney(); }
-    void OutAllMoney() { m_commands.OutAllMoney(); }
-    void OutAmount() { m_commands.OutAmount(); }
-    void OutAllAmount() { m_commands.OutAllAmount(); }
-    void InAmount() { m_commands.InAmount(); }
-    void InAllAmount() { m_commands.InAllAmount(); }
-    void InContainer() { m_commands.InContainer(); }
-    void InAllContainer() { m_commands.InAllContainer(); }
-    void OutContainer() { m_commands.OutContainer(); }
-    void OutAllContainer() { m_commands.OutAllContainer(); }
-
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // Receiving and refunding money.
@@ -44,20 +21,6 @@ class frmMoneyAdmin : public SaleFamilyList {
 
 public:
     explicit frmMoneyAdmin(QWidget *parent = nullptr);
-
-public slots:
-    void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::Always); }
-    void EditData()
-    {
-        m_commands.EditData(
-            SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always);
-    }
-    void ShowFilter() { m_commands.ShowFilter(); }
-    void PrintSale() { m_commands.PrintSale(); }
-    void InMoney() { m_commands.InMoney(); }
-    void OutMoney() { m_commands.OutMoney(); }
-    void InAllMoney() { m_commands.InAllMoney(); }
-    void OutAllMoney() { m_commands.OutAllMoney(); }
 };
 
 // Marking orders delivered.
@@ -66,20 +29,6 @@ class frmAmountAdmin : public SaleFamilyList {
 
 public:
     explicit frmAmountAdmin(QWidget *parent = nullptr);
-
-public slots:
-    void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::Always); }
-    void EditData()
-    {
-        m_commands.EditData(
-            SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always);
-    }
-    void ShowFilter() { m_commands.ShowFilter(); }
-    void PrintSale() { m_commands.PrintSale(); }
-    void OutAmount() { m_commands.OutAmount(); }
-    void OutAllAmount() { m_commands.OutAllAmount(); }
-    void InAmount() { m_commands.InAmount(); }
-    void InAllAmount() { m_commands.InAllAmount(); }
 };
 
 // Recording returned empty bottles.
@@ -88,18 +37,4 @@ class frmContainerAdmin : public SaleFamilyList {
 
 public:
     explicit frmContainerAdmin(QWidget *parent = nullptr);
-
-public slots:
-    void AddNew() { m_commands.AddNew(SaleCommands::RefreshAfterForm::Always); }
-    void EditData()
-    {
-        m_commands.EditData(
-            SaleCommands::EditMode::AlwaysView, SaleCommands::RefreshAfterForm::Always);
-    }
-    void ShowFilter() { m_commands.ShowFilter(); }
-    void PrintSale() { m_commands.PrintSale(); }
-    void InContainer() { m_commands.InContainer(); }
-    void InAllContainer() { m_commands.InAllContainer(); }
-    void OutContainer() { m_commands.OutContainer(); }
-    void OutAllContainer() { m_commands.OutAllContainer(); }
 };

@@ -67,17 +67,16 @@ bool frmSaleFilter::BuildFilterSQL(QString *fragment)
             continue;
         const QString name = names.value(i);
         if (name == QLatin1String("Address")) {
-            f += QStringLiteral(" AND Address Like ") + likeAnywhere(c.text->text())
-                + QLatin1Char(' ');
+            f += QStringLiteral(" AND Address Like %1 ").arg(likeAnywhere(c.text->text()));
         } else if (name == QLatin1String("UserID") || name == QLatin1String("SenderID")) {
             if (c.choice->currentIndex() >= 0)
-                f += QStringLiteral(" AND Sale.%1=").arg(name)
-                    + QString::number(c.choice->currentData().toLongLong());
+                f += QStringLiteral(" AND Sale.%1=%2")
+                         .arg(name, QString::number(c.choice->currentData().toLongLong()));
         } else {
             QString value;
             if (!(c.kind == BoxKind::Date ? dateValue(c, &value) : numberValue(c, &value)))
                 return false;
-            f += prefix.value(name) + operatorText(c.op) + value;
+            f += QStringLiteral("%1%2%3").arg(prefix.value(name), operatorText(c.op), value);
         }
     }
     if (optFinish->checkedId() == 1)
@@ -86,7 +85,7 @@ bool frmSaleFilter::BuildFilterSQL(QString *fragment)
         f += QStringLiteral(" AND FinishFlag='0'");
     qint64 station = 0;
     if (stationCondition(&station))
-        f += QStringLiteral(" AND Sale.StationID=") + QString::number(station);
+        f += QStringLiteral(" AND Sale.StationID=%1").arg(QString::number(station));
     *fragment = f;
     return true;
 }

@@ -6,6 +6,9 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygon>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -24,11 +27,9 @@ bool ListModel::run(const QString &sql, QString *error)
 {
     QSqlQuery query(mDatabase::gConnection());
     if (!query.exec(sql)) {
+        // The rows shown so far stay; the caller reports the failure.
         if (error)
             *error = query.lastError().text();
-        clear();
-        m_fields.clear();
-        m_styles.clear();
         return false;
     }
     setQuery(std::move(query));
@@ -119,9 +120,36 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
         && section < m_columns.size())
         return m_columns[section].caption;
+    if (orientation == Qt::Horizontal && role == Qt::DecorationRole && section == m_sortColumn)
+        return sortArrow(m_sortAscending);
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section + 1;
     return {};
+}
+
+void ListModel::setSortArrow(int column, bool ascending)
+{
+    const int old = m_sortColumn;
+    m_sortColumn = column;
+    m_sortAscending = ascending;
+    if (old >= 0 && old != column)
+        emit headerDataChanged(Qt::Horizontal, old, old);
+    if (column >= 0)
+        emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+QPixmap ListModel::sortArrow(bool ascending)
+{
+    QPixmap arrow(10, 10);
+    arrow.fill(Qt::transparent);
+    QPainter painter(&arrow);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(64, 64, 64));
+    const QPolygon up({QPoint(5, 1), QPoint(9, 8), QPoint(1, 8)});
+    const QPolygon down({QPoint(1, 2), QPoint(9, 2), QPoint(5, 9)});
+    painter.drawPolygon(ascending ? up : down);
+    return arrow;
 }
 
 QSqlRecord ListModel::rowRecord(int row) const

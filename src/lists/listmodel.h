@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QSqlQueryModel>
 
 #include <functional>
@@ -54,6 +55,12 @@ public:
 
     static QString displayText(const QVariant &value, ListColumn::Kind kind);
 
+    // The header of column shows the sort arrow: up for ascending, down for
+    // descending; -1 shows none.
+    void setSortArrow(int column, bool ascending);
+    int sortArrowColumn() const { return m_sortColumn; }
+    static QPixmap sortArrow(bool ascending);
+
 private:
     int fieldOf(int column) const;
     RowStyle rowStyle(int row) const;
@@ -63,4 +70,6 @@ private:
     RowStyler m_styler;
     // Each row's style, worked out once: every cell of a row asks for it.
     mutable QVector<qint8> m_styles;
+    int m_sortColumn = -1;
+    bool m_sortAscending = false;
 };

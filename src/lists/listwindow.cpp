@@ -6,15 +6,22 @@
 #include "prompt.h"
 #include "rights.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QScrollBar>
 #include <QSqlRecord>
 #include <QStandardItemModel>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -41,6 +48,11 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
     dbgMain->horizontalHeader()->setSectionsClickable(true);
     dbgMain->horizontalHeader()->setHighlightSections(false);
     dbgMain->setSortingEnabled(false);
+    // The list draws its own arrow (up for ascending) beside the caption.
+    dbgMain->horizontalHeader()->setSortIndicatorShown(false);
+    dbgMain->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    dbgMain->installEventFilter(this);
+    dbgMain->verticalScrollBar()->installEventFilter(this);
 
     // The totals line: one row under the grid, its columns kept in step.
     m_footer = new QStandardItemModel(1, 0, this);
@@ -57,14 +69,24 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
         dbgMain->verticalHeader()->defaultSectionSize());
     m_footerView->setFixedHeight(m_footerView->verticalHeader()->defaultSectionSize() + 4);
     m_footerView->setSelectionMode(QAbstractItemView::NoSelection);
+    m_footerView->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_footerView->hide();
+    // Takes the place of the grid's vertical scroll bar under it, so both
+    // views are equally wide and scroll sideways by the same amount.
+    m_footerMargin = new QWidget(this);
+    m_footerMargin->setFixedSize(0, 0);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_caption);
     layout->addWidget(dbgMain, 1);
-    layout->addWidget(m_footerView);
+    auto *footerRow = new QHBoxLayout;
+    footerRow->setContentsMargins(0, 0, 0, 0);
+    footerRow->setSpacing(0);
+    footerRow->addWidget(m_footerView, 1);
+    footerRow->addWidget(m_footerMargin);
+    layout->addLayout(footerRow);
 
     connect(
         dbgMain->horizontalHeader(), &QHeaderView::sectionClicked, this, &ListWindow::sortByColumn);
@@ -73,7 +95,20 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
     connect(dbgMain->horizontalScrollBar(), &QScrollBar::valueChanged,
         m_footerView->horizontalScrollBar(), &QScrollBar::setValue);
     connect(dbgMain, &QTableView::doubleClicked, this,
-        [this] { QMetaObject::invokeMethod(this, "EditData"); });
+        [this] { m_commands.run(&ListCommands::EditData); });
+
+    m_commands.DataRefresh = [this] {
+        DataRefresh();
+    };
+    m_commands.PrintPreview = [this] {
+        PrintPreview();
+    };
+    m_commands.PrintReport = [this] {
+        PrintReport();
+    };
+    m_commands.PrintSetup = [this] {
+        PrintSetup();
+    };
 
     m_previewFailure = QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！");
     m_printFailure = QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！");
@@ -167,9 +202,14 @@ void ListWindow::DataRefresh()
 
     curFullSQL = curShortSQL + curFilterSQL + curSortSQL;
     QString error;
-    if (!m_model->run(curFullSQL, &error))
-        Prompt::error(QStringLiteral("读取数据库时出现系统错误，错误信息：") + error,
+    if (!m_model->run(curFullSQL, &error)) {
+        // The rows and totals shown before stay: a list that went blank
+        // would look as if every order were gone.
+        Prompt::error(QStringLiteral("读取数据库时出现系统错误，错误信息：%1").arg(error),
             QStringLiteral("系统错误"));
+        return;
+    }
+    m_filled = true;
     ShowTotal();
     if (!id.isEmpty()) {
         const int row = m_model->rowOfId(id.toLongLong(), oldRow + 256);
@@ -189,17 +229,20 @@ void ListWindow::sortByColumn(int ColIndex)
     if (m_unsortable.contains(field))
         return;
     curSortDirection = curSortDirection == 0 ? 1 : 0;
-    curSortSQL = QStringLiteral(" ORDER BY ") + m_sortFields.value(field, field)
-        + (curSortDirection == 1 ? QStringLiteral(" Asc") : QStringLiteral(" Desc"));
+    curSortSQL = QStringLiteral(" ORDER BY %1 %2")
+                     .arg(m_sortFields.value(field, field),
+                         curSortDirection == 1 ? QStringLiteral("Asc") : QStringLiteral("Desc"));
     ShowSortIcon(ColIndex, curSortDirection);
     DataRefresh();
 }
 
 void ListWindow::ShowSortIcon(int ColIndex, int Direction)
 {
-    QHeaderView *header = dbgMain->horizontalHeader();
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(ColIndex, Direction == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    // Qt's own indicator points down for ascending; the arrow in the
+    // header's picture points up for ascending, down for descending.
+    dbgMain->horizontalHeader()->setSortIndicator(
+        ColIndex, Direction == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_model->setSortArrow(ColIndex, Direction == 1);
 }
 
 QStringList ListWindow::columnSums(const QList<int> &columns)
@@ -218,10 +261,11 @@ QStringList ListWindow::columnSums(const QList<int> &columns)
     // Every summed column in one pass over the rows, not one pass each.
     QStringList terms;
     for (int c : columns)
-        terms << QStringLiteral("sum(%1) as T%2").arg(m_model->columns().value(c).field).arg(c);
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("SELECT ")
-        + terms.join(QLatin1Char(','))
-        + QStringLiteral(" from Sale,Customer where Sale.CustomerID=Customer.ID ") + curFilterSQL);
+        terms << QStringLiteral("sum(%1) as T%2")
+                     .arg(m_model->columns().value(c).field, QString::number(c));
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("SELECT %1 from Sale,Customer where Sale.CustomerID=Customer.ID %2")
+            .arg(terms.join(QLatin1Char(',')), curFilterSQL));
     for (int c : columns) {
         const QVariant value
             = rs && !rs->isEmpty() ? rs->value(0, QStringLiteral("T%1").arg(c)) : QVariant();
@@ -316,8 +360,37 @@ void ListWindow::PrintPreview()
 
 void ListWindow::PrintReport()
 {
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        // No printer at all: the printout can still be kept as a PDF file.
+        const QString file = pdfFileName();
+        if (!Prompt::yesNo(QStringLiteral("系统中没有安装打印机，是否将报表保存为PDF文件？\n%1")
+                               .arg(QDir::toNativeSeparators(file)),
+                m_printFailureTitle))
+            return;
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        if (exportPdf(file))
+            Prompt::information(
+                QStringLiteral("报表已保存为PDF文件：%1").arg(QDir::toNativeSeparators(file)),
+                m_printFailureTitle);
+        else
+            Prompt::error(m_printFailure, m_printFailureTitle);
+        return;
+    }
     if (!runPrintJob(false))
         Prompt::error(m_printFailure, m_printFailureTitle);
+}
+
+QString ListWindow::pdfFileName() const
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    const QString name = mDatabase::TrimBlanks(m_printTitle).isEmpty()
+        ? windowTitle()
+        : mDatabase::TrimBlanks(QString(m_printTitle).remove(QLatin1Char('\t')));
+    return QDir(folder).filePath(
+        QStringLiteral("%1-%2.pdf")
+            .arg(name, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
 }
 
 bool ListWindow::exportPdf(const QString &fileName)
@@ -344,11 +417,48 @@ void ListWindow::attachToArea()
         return;
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *window) {
         if (window == m_subWindow) {
-            mSystem::UpdateCommandsForWindow(objectName());
-        } else if (window && m_closesOnDeactivation && m_subWindow) {
-            m_subWindow->close();
+            activated();
+        } else if (window) {
+            m_behind = true;
+            if (m_closesOnDeactivation && m_subWindow)
+                m_subWindow->close();
         }
     });
     if (area->currentSubWindow() == sub)
-        mSystem::UpdateCommandsForWindow(objectName());
+        activated();
+}
+
+void ListWindow::activated()
+{
+    mSystem::UpdateCommandsForWindow(objectName());
+    // Back in front after another list: what was done there (settling,
+    // say) shows here at once, on the same selected row.
+    const bool cameBack = m_behind;
+    m_behind = false;
+    if (cameBack && m_filled)
+        DataRefresh();
+}
+
+bool ListWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == dbgMain && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                if (dbgMain->currentIndex().isValid())
+                    m_commands.run(&ListCommands::EditData);
+                return true;
+            }
+            if (key->key() == Qt::Key_F5) {
+                m_commands.run(&ListCommands::DataRefresh);
+                return true;
+            }
+        }
+    } else if (watched == dbgMain->verticalScrollBar()
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide
+            || event->type() == QEvent::Resize)) {
+        const QScrollBar *bar = dbgMain->verticalScrollBar();
+        m_footerMargin->setFixedWidth(bar->isVisibleTo(dbgMain) ? bar->width() : 0);
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listcommands.h"
 #include "listmodel.h"
 
 #include <QPageLayout>
@@ -29,6 +30,9 @@ public:
     int curSortDirection = 0;
 
     ListModel *model() const { return m_model; }
+    // What the main window's tools can ask of this list.
+    ListCommands &commands() { return m_commands; }
+    const ListCommands &commands() const { return m_commands; }
     QTableView *grid() const { return dbgMain; }
 
     // The ID of the selected row, empty when none is selected; the row's
@@ -47,6 +51,8 @@ public:
 
     // The list's grid as printed pages (title, columns, rows, totals line).
     bool exportPdf(const QString &fileName);
+    // Where a printout goes when the workstation has no printer.
+    QString pdfFileName() const;
 
 public slots:
     void DataRefresh();
@@ -76,11 +82,12 @@ protected:
     bool autoDataRefresh() const;
     void ShowTotal();
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QStringList columnSums(const QList<int> &columns);
     void attachToArea();
-    void syncFooter();
+    void activated();
     void setUpPrinter(GridPrinter &printer) const;
     bool runPrintJob(bool preview);
 
@@ -101,4 +108,9 @@ private:
     bool m_closesOnDeactivation = true;
     QMdiSubWindow *m_subWindow = nullptr;
     QPageLayout m_pageLayout;
+    ListCommands m_commands;
+    QWidget *m_footerMargin;
+    bool m_filled = false;
+    // Another child window came to the front since this one last was.
+    bool m_behind = false;
 };

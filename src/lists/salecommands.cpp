@@ -3,77 +3,128 @@
 #include "currency.h"
 #include "frmsale.h"
 #include "frmsalefilter.h"
+#include "listcommands.h"
 #include "listwindow.h"
 #include "mdatabase.h"
 #include "prompt.h"
 #include "saleslip.h"
+#include "transaction.h"
 
 namespace {
 
-QString s(const char *text)
+// Locks the unclosed orders in the order of their IDs before a statement
+// changes them all. Workstations that settle all at once then queue up
+// instead of each holding rows the other one wants next.
+bool lockOpenOrders(mDatabase::Transaction &tx)
 {
-    return QString::fromUtf8(text);
-}
-
-void info(const QString &text, const QString &title)
-{
-    Prompt::information(text, title);
+    if (mDatabase::dialect().kind() != SqlDialect::PostgreSQL)
+        return true; // SQLite locks the whole file; SQL Server is not run here
+    return tx.execute(
+               QStringLiteral("select ID from Sale where FinishFlag='0' order by ID for update"))
+        >= 0;
 }
 
 } // namespace
 
-// One row of the settle table: messages, guard and statement.
-struct SaleCommands::Single {
-    const char *noSelection;
-    const char *noSelectionTitle;
-    // true: acts only while FinishFlag is "0"; false: while it is not "1".
-    bool onlyOpen;
-    bool needsMoneyOwed;
-    const char *refused;
-    const char *refusedTitle;
-    const char *confirm; // "%1" is the ID; nullptr: no question
-    const char *confirmTitle;
-    const char *statement;
-    bool refreshAfterFailure;
-    bool reportReceived;
-};
-
 SaleCommands::SaleCommands(ListWindow *list) : m_list(list) { }
 
-void SaleCommands::refreshIfAuto()
+void SaleCommands::offer(ListCommands &c, const Offer &offer)
 {
-    if (mDatabase::GetSysValue(QStringLiteral("AutoDataRefresh")) == QLatin1String("1"))
+    m_offer = offer;
+    c.AddNew = [this] {
+        AddNew();
+    };
+    c.EditData = [this] {
+        EditData();
+    };
+    c.ShowFilter = [this] {
+        ShowFilter();
+    };
+    c.PrintSale = [this] {
+        PrintSale();
+    };
+    if (offer.deleting) {
+        c.DeleteData = [this] {
+            DeleteData();
+        };
+        c.DeleteAll = [this] {
+            DeleteAll();
+        };
+    }
+    if (offer.settling & Money) {
+        c.InMoney = [this] {
+            InMoney();
+        };
+        c.OutMoney = [this] {
+            OutMoney();
+        };
+        c.InAllMoney = [this] {
+            InAllMoney();
+        };
+        c.OutAllMoney = [this] {
+            OutAllMoney();
+        };
+    }
+    if (offer.settling & Amount) {
+        c.OutAmount = [this] {
+            OutAmount();
+        };
+        c.OutAllAmount = [this] {
+            OutAllAmount();
+        };
+        c.InAmount = [this] {
+            InAmount();
+        };
+        c.InAllAmount = [this] {
+            InAllAmount();
+        };
+    }
+    if (offer.settling & Containers) {
+        c.InContainer = [this] {
+            InContainer();
+        };
+        c.InAllContainer = [this] {
+            InAllContainer();
+        };
+        c.OutContainer = [this] {
+            OutContainer();
+        };
+        c.OutAllContainer = [this] {
+            OutAllContainer();
+        };
+    }
+}
+
+void SaleCommands::refreshAfterForm()
+{
+    if (m_offer.refresh == RefreshAfterForm::Always
+        || mDatabase::GetSysValue(QStringLiteral("AutoDataRefresh")) == QLatin1String("1"))
         m_list->DataRefresh();
 }
 
-void SaleCommands::AddNew(RefreshAfterForm refresh)
+void SaleCommands::AddNew()
 {
     frmSale form(m_list);
     form.mActionType = frmSale::New;
     form.exec();
-    if (refresh == RefreshAfterForm::Always)
-        m_list->DataRefresh();
-    else
-        refreshIfAuto();
+    refreshAfterForm();
 }
 
-void SaleCommands::EditData(EditMode mode, RefreshAfterForm refresh)
+void SaleCommands::EditData()
 {
     const QString id = m_list->selectedID();
     if (id.isEmpty()) {
-        info(s("请先选定您要编辑的记录！"), s("提示"));
+        Prompt::information(QStringLiteral("请先选定您要编辑的记录！"), QStringLiteral("提示"));
         return;
     }
     frmSale form(m_list);
     const bool closed
         = m_list->selectedValue(QStringLiteral("FinishFlag")).toString() == QLatin1String("1");
-    form.mActionType = (mode == EditMode::AlwaysView || closed) ? frmSale::View : frmSale::Edit;
+    form.mActionType
+        = (m_offer.edit == EditMode::AlwaysView || closed) ? frmSale::View : frmSale::Edit;
     form.mCurID = id.toLongLong();
     form.exec();
-    if (refresh == RefreshAfterForm::Always)
-        m_list->DataRefresh();
-    else
-        refreshIfAuto();
+    refreshAfterForm();
 }
 
 void SaleCommands::ShowFilter()
@@ -95,83 +146,88 @@ void SaleCommands::DeleteData()
 {
     const QString id = m_list->selectedID();
     if (id.isEmpty()) {
-        info(s("请先选定您要删除或作废的单据！"), s("提示"));
+        Prompt::information(
+            QStringLiteral("请先选定您要删除或作废的单据！"), QStringLiteral("提示"));
         return;
     }
     if (m_list->selectedValue(QStringLiteral("FinishFlag")).toString() != QLatin1String("0")) {
-        info(s("此单据已被审核入帐，不能再删除！"), s("提示"));
+        Prompt::information(
+            QStringLiteral("此单据已被审核入帐，不能再删除！"), QStringLiteral("提示"));
         return;
     }
-    if (!Prompt::yesNo(s("你确认要删除原始单据号为") + id + s("的单据吗？"), s("删除单据")))
+    if (!Prompt::yesNo(QStringLiteral("你确认要删除原始单据号为%1的单据吗？").arg(id),
+            QStringLiteral("删除单据"), false))
         return;
     // Header and lines go together: no line may outlive its order.
-    if (mDatabase::BeginTrans()) {
-        if (mDatabase::ExecuteSQL(
-                QStringLiteral("Delete from Sale where ID=") + QString::number(id.toLongLong()))
-            && mDatabase::ExecuteSQL(QStringLiteral(" Delete from Sale_Detail where SaleID=")
-                + QString::number(id.toLongLong())))
-            mDatabase::CommitTrans();
-        else
-            mDatabase::RollbackTrans();
-    }
+    const QString saleId = QString::number(id.toLongLong());
+    mDatabase::Transaction tx;
+    if (tx && mDatabase::ExecuteSQL(QStringLiteral("Delete from Sale where ID=%1").arg(saleId))
+        && mDatabase::ExecuteSQL(
+            QStringLiteral(" Delete from Sale_Detail where SaleID=%1").arg(saleId)))
+        tx.commit();
     m_list->DataRefresh();
 }
 
 void SaleCommands::DeleteAll()
 {
-    if (!mDatabase::BeginTrans())
+    const QString failed = QStringLiteral("删除记录时出现系统错误！");
+    mDatabase::Transaction tx;
+    if (!tx)
         return;
-    if (!Prompt::yesNo(s("你确认要删除所有未入帐单据吗？？"), s("删除单据"))) {
-        mDatabase::CommitTrans();
+    if (!Prompt::yesNo(QStringLiteral("你确认要删除所有未入帐单据吗？？"),
+            QStringLiteral("删除单据"), false)) {
+        tx.commit();
         m_list->DataRefresh();
         return;
     }
     const auto count = mDatabase::OpenRecordset(
         QStringLiteral("SELECT count(*) as TotalRow from Sale where FinishFlag='0'"));
     if (!count) {
-        mDatabase::RollbackTrans();
-        Prompt::error(s("删除记录时出现系统错误！"), s("错误"));
+        tx.rollback();
+        Prompt::error(failed, QStringLiteral("错误"));
         return;
     }
     Prompt::Request again;
-    again.text = s("共找到 ") + count->value(0, QStringLiteral("TotalRow")).toString()
-        + s("条未入帐单据，你确认要删除吗？");
-    again.title = s("再次确认");
+    again.text = QStringLiteral("共找到 %1条未入帐单据，你确认要删除吗？")
+                     .arg(count->value(0, QStringLiteral("TotalRow")).toString());
+    again.title = QStringLiteral("再次确认");
     again.icon = Prompt::Icon::Critical;
     again.buttons = Prompt::Yes | Prompt::No;
     again.defaultButton = Prompt::No;
     if (Prompt::ask(again) != Prompt::Yes) {
-        mDatabase::CommitTrans();
+        tx.commit();
         m_list->DataRefresh();
+        return;
+    }
+    if (!lockOpenOrders(tx)) {
+        tx.rollback();
+        Prompt::error(failed, QStringLiteral("错误"));
         return;
     }
     const auto open
         = mDatabase::OpenRecordset(QStringLiteral("SELECT * from Sale where FinishFlag='0'"));
     if (!open) {
-        mDatabase::RollbackTrans();
-        Prompt::error(s("删除记录时出现系统错误！"), s("错误"));
+        tx.rollback();
+        Prompt::error(failed, QStringLiteral("错误"));
         return;
     }
     for (int row = 0; row < open->recordCount(); ++row) {
-        if (!mDatabase::ExecuteSQL(QStringLiteral("delete from sale_detail where SaleID=")
-                + QString::number(open->value(row, QStringLiteral("ID")).toLongLong()))) {
-            mDatabase::RollbackTrans();
-            return;
-        }
+        if (!mDatabase::ExecuteSQL(
+                QStringLiteral("delete from sale_detail where SaleID=%1")
+                    .arg(QString::number(open->value(row, QStringLiteral("ID")).toLongLong()))))
+            return; // rolled back
     }
-    if (!mDatabase::ExecuteSQL(QStringLiteral("Delete from Sale where FinishFlag='0'"))) {
-        mDatabase::RollbackTrans();
-        return;
-    }
-    mDatabase::CommitTrans();
+    if (!mDatabase::ExecuteSQL(QStringLiteral("Delete from Sale where FinishFlag='0'")))
+        return; // rolled back
+    tx.commit();
     m_list->DataRefresh();
 }
 
-void SaleCommands::settle(const Single &c)
+void SaleCommands::settle(const Settle &c)
 {
     const QString id = m_list->selectedID();
     if (id.isEmpty()) {
-        info(s(c.noSelection), s(c.noSelectionTitle));
+        Prompt::information(c.noSelection, c.noSelectionTitle);
         return;
     }
     const QString flag = m_list->selectedValue(QStringLiteral("FinishFlag")).toString();
@@ -182,106 +238,164 @@ void SaleCommands::settle(const Single &c)
             && due - Currency::fromVariant(m_list->selectedValue(QStringLiteral("InMoney")))
                 > Currency();
     if (!allowed) {
-        info(s(c.refused), s(c.refusedTitle));
+        Prompt::information(c.refused, c.refusedTitle);
         return;
     }
-    if (c.confirm && !Prompt::yesNo(s(c.confirm).arg(id), s(c.confirmTitle)))
+    if (!c.confirm.isEmpty() && !Prompt::yesNo(c.confirm.arg(id), c.confirmTitle))
         return;
-    const bool done = mDatabase::ExecuteSQL(
-        QString::fromLatin1(c.statement) + QString::number(id.toLongLong()));
-    if (done && c.reportReceived)
-        info(s("成功收到") + id + s("号单据销售款：人民币") + due.toSqlText() + s("元！"),
-            s("收款"));
-    if (done || c.refreshAfterFailure)
+    const QString saleId = QString::number(id.toLongLong());
+    const int changed = mDatabase::ExecuteAffected(c.statement.arg(saleId));
+    if (changed == 0) {
+        // Another workstation closed, settled or deleted the order since the
+        // list was read: it is left as it is, and the list shows it now.
+        const auto still = mDatabase::OpenRecordset(
+            QStringLiteral("select count(*) from Sale where ID=%1").arg(saleId));
+        const bool gone = still && still->value(0, 0).toInt() == 0;
+        Prompt::information(gone
+                ? QStringLiteral("单据%1已被其他用户删除！").arg(saleId)
+                : QStringLiteral("单据%1已被其他用户修改，%2").arg(saleId, c.refused),
+            c.refusedTitle);
+        m_list->DataRefresh();
+        return;
+    }
+    if (changed > 0 && c.reportReceived)
+        Prompt::information(
+            QStringLiteral("成功收到%1号单据销售款：人民币%2元！").arg(id, due.toSqlText()),
+            QStringLiteral("收款"));
+    if (changed > 0 || c.refreshAfterFailure)
         m_list->DataRefresh();
 }
 
 void SaleCommands::InMoney()
 {
-    settle({"请先选定要处理的单据！", "收款失败", false, true,
-        "该单据已经入帐或已经收款成功，不能再收款！", "收款失败", nullptr, nullptr,
-        "UPDATE sale set InMoney=TotalMoney WHERE ID=", false, true});
+    settle({.noSelection = QStringLiteral("请先选定要处理的单据！"),
+        .noSelectionTitle = QStringLiteral("收款失败"),
+        .onlyOpen = false,
+        .needsMoneyOwed = true,
+        .refused = QStringLiteral("该单据已经入帐或已经收款成功，不能再收款！"),
+        .refusedTitle = QStringLiteral("收款失败"),
+        .statement = QStringLiteral("UPDATE sale set InMoney=TotalMoney WHERE ID=%1"
+                                    " and FinishFlag<>'1' and TotalMoney-InMoney>0"),
+        .reportReceived = true});
 }
 
 void SaleCommands::OutMoney()
 {
-    settle({"请先选定要处理的单据！", "退款失败", false, false, "该单据已经入帐不能再退款！",
-        "退款失败", "你确认要为单据：%1办理退款?", "退款",
-        "UPDATE sale set InMoney=0 WHERE ID=", false, false});
+    settle({.noSelection = QStringLiteral("请先选定要处理的单据！"),
+        .noSelectionTitle = QStringLiteral("退款失败"),
+        .onlyOpen = false,
+        .refused = QStringLiteral("该单据已经入帐不能再退款！"),
+        .refusedTitle = QStringLiteral("退款失败"),
+        .confirm = QStringLiteral("你确认要为单据：%1办理退款?"),
+        .confirmTitle = QStringLiteral("退款"),
+        .statement = QStringLiteral("UPDATE sale set InMoney=0 WHERE ID=%1 and FinishFlag<>'1'")});
 }
 
 void SaleCommands::OutAmount()
 {
-    settle({"请先选定要处理的单据！", "提示", true, false, "单据已入帐！", "提示", nullptr, nullptr,
-        "UPDATE sale set OutAmount=TotalAmount where ID=", false, false});
+    settle({.noSelection = QStringLiteral("请先选定要处理的单据！"),
+        .noSelectionTitle = QStringLiteral("提示"),
+        .refused = QStringLiteral("单据已入帐！"),
+        .refusedTitle = QStringLiteral("提示"),
+        .statement
+        = QStringLiteral("UPDATE sale set OutAmount=TotalAmount where ID=%1 and FinishFlag='0'")});
 }
 
 void SaleCommands::InAmount()
 {
-    settle({"请先选定您要重置的单据！", "提示", true, false, "此单据已被审核入帐，不能再重置！",
-        "提示", "你确认要撤销原始单据号为%1的单据出库吗？", "删除单据",
-        " UPDATE Sale set OutAmount=0 where ID=", true, false});
+    settle({.noSelection = QStringLiteral("请先选定您要重置的单据！"),
+        .noSelectionTitle = QStringLiteral("提示"),
+        .refused = QStringLiteral("此单据已被审核入帐，不能再重置！"),
+        .refusedTitle = QStringLiteral("提示"),
+        .confirm = QStringLiteral("你确认要撤销原始单据号为%1的单据出库吗？"),
+        .confirmTitle = QStringLiteral("删除单据"),
+        .statement = QStringLiteral(" UPDATE Sale set OutAmount=0 where ID=%1 and FinishFlag='0'"),
+        .refreshAfterFailure = true});
 }
 
 void SaleCommands::InContainer()
 {
-    settle({"请先选定要处理的单据！", "提示", true, false, "单据已入帐！", "提示", nullptr, nullptr,
-        " UPDATE Sale set InContainer=TotalContainer where ID=", true, false});
+    settle({.noSelection = QStringLiteral("请先选定要处理的单据！"),
+        .noSelectionTitle = QStringLiteral("提示"),
+        .refused = QStringLiteral("单据已入帐！"),
+        .refusedTitle = QStringLiteral("提示"),
+        .statement = QStringLiteral(
+            " UPDATE Sale set InContainer=TotalContainer where ID=%1 and FinishFlag='0'"),
+        .refreshAfterFailure = true});
 }
 
 void SaleCommands::OutContainer()
 {
-    settle({"请先选定您要重置的单据！", "提示", true, false, "此单据已被审核入帐，不能再重置！",
-        "提示", "你确认要撤销对原始单据号为%1的单据回收空瓶吗？", "删除单据",
-        " UPDATE Sale set InContainer=0 where ID=", true, false});
+    settle({.noSelection = QStringLiteral("请先选定您要重置的单据！"),
+        .noSelectionTitle = QStringLiteral("提示"),
+        .refused = QStringLiteral("此单据已被审核入帐，不能再重置！"),
+        .refusedTitle = QStringLiteral("提示"),
+        .confirm = QStringLiteral("你确认要撤销对原始单据号为%1的单据回收空瓶吗？"),
+        .confirmTitle = QStringLiteral("删除单据"),
+        .statement
+        = QStringLiteral(" UPDATE Sale set InContainer=0 where ID=%1 and FinishFlag='0'"),
+        .refreshAfterFailure = true});
 }
 
-// Settling every unclosed order of every station, after one question.
-void SaleCommands::settleAll(const char *question, const char *title, const char *statement,
-    const char *doneInfo, bool refreshOnlyWhenDone)
+// Settling every unclosed order of every station, after one question whose
+// default answer is No. Workstations doing the same at once take the rows in
+// one order, and a transaction the server still broke off for a deadlock is
+// run again before anything is reported.
+void SaleCommands::settleAll(const SettleAll &c)
 {
-    if (!Prompt::yesNo(s(question), s(title)))
+    if (!Prompt::yesNo(c.question, c.title, false))
         return;
-    const bool done = mDatabase::ExecuteSQL(QString::fromLatin1(statement));
-    if (done && doneInfo)
-        info(s(doneInfo), s(title));
-    if (done || !refreshOnlyWhenDone)
+    const bool done = mDatabase::RetryTransaction([&c](mDatabase::Transaction &tx) {
+        return lockOpenOrders(tx) && tx.execute(c.statement) >= 0;
+    });
+    if (done && !c.doneInfo.isEmpty())
+        Prompt::information(c.doneInfo, c.title);
+    if (done || !c.refreshOnlyWhenDone)
         m_list->DataRefresh();
 }
 
 void SaleCommands::InAllMoney()
 {
-    settleAll("你确认要为所有未入帐单据办理收款吗？", "收款",
-        "Update Sale set InMoney=TotalMoney where FinishFlag='0'", "所有未入帐单据收款成功！",
-        false);
+    settleAll({.question = QStringLiteral("你确认要为所有未入帐单据办理收款吗？"),
+        .title = QStringLiteral("收款"),
+        .statement = QStringLiteral("Update Sale set InMoney=TotalMoney where FinishFlag='0'"),
+        .doneInfo = QStringLiteral("所有未入帐单据收款成功！")});
 }
 
 void SaleCommands::OutAllMoney()
 {
-    settleAll("你确认要为所有未入帐单据办理退款吗？", "退款",
-        "Update Sale set InMoney=0 where FinishFlag='0'", nullptr, false);
+    settleAll({.question = QStringLiteral("你确认要为所有未入帐单据办理退款吗？"),
+        .title = QStringLiteral("退款"),
+        .statement = QStringLiteral("Update Sale set InMoney=0 where FinishFlag='0'")});
 }
 
 void SaleCommands::OutAllAmount()
 {
-    settleAll("你要对所有未入库单据进行出库操作？", "出库",
-        "UPDATE sale set OutAmount=TotalAmount where FinishFlag='0'", nullptr, true);
+    settleAll({.question = QStringLiteral("你要对所有未入库单据进行出库操作？"),
+        .title = QStringLiteral("出库"),
+        .statement = QStringLiteral("UPDATE sale set OutAmount=TotalAmount where FinishFlag='0'"),
+        .refreshOnlyWhenDone = true});
 }
 
 void SaleCommands::InAllAmount()
 {
-    settleAll("你确认要搞撤销对所有未入帐单据的出库吗？", "撤销",
-        "Update sale set OutAmount=0 where FinishFlag='0'", nullptr, false);
+    settleAll({.question = QStringLiteral("你确认要搞撤销对所有未入帐单据的出库吗？"),
+        .title = QStringLiteral("撤销"),
+        .statement = QStringLiteral("Update sale set OutAmount=0 where FinishFlag='0'")});
 }
 
 void SaleCommands::InAllContainer()
 {
-    settleAll("你要对所有未入库单据进行回收空瓶操作？", "回收空瓶",
-        "UPDATE sale set InContainer=TotalContainer where FinishFlag='0'", nullptr, true);
+    settleAll({.question = QStringLiteral("你要对所有未入库单据进行回收空瓶操作？"),
+        .title = QStringLiteral("回收空瓶"),
+        .statement
+        = QStringLiteral("UPDATE sale set InContainer=TotalContainer where FinishFlag='0'"),
+        .refreshOnlyWhenDone = true});
 }
 
 void SaleCommands::OutAllContainer()
 {
-    settleAll("你确认要搞撤销对所有未入帐单据的空瓶回收吗？", "撤销",
-        "Update sale set InContainer=0 where FinishFlag='0'", nullptr, false);
+    settleAll({.question = QStringLiteral("你确认要搞撤销对所有未入帐单据的空瓶回收吗？"),
+        .title = QStringLiteral("撤销"),
+        .statement = QStringLiteral("Update sale set InContainer=0 where FinishFlag='0'")});
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QString>
+
 class ListWindow;
-class QWidget;
+struct ListCommands;
 
 // The commands of the sale list family: opening, adding and deleting
-// orders and settling what is open on them. The lists that offer a command
-// forward their slot of the same name here.
+// orders and settling what is open on them. Each list says which of them it
+// offers, and they go into its command object.
 class SaleCommands {
 public:
     explicit SaleCommands(ListWindow *list);
@@ -13,9 +15,20 @@ public:
     // How the list opens the sale window.
     enum class EditMode { ByFinishFlag, AlwaysView };
     enum class RefreshAfterForm { WhenAutoRefresh, Always };
+    // The settle commands a list offers, by what they settle.
+    enum Settling { Money = 1, Amount = 2, Containers = 4 };
 
-    void AddNew(RefreshAfterForm refresh);
-    void EditData(EditMode mode, RefreshAfterForm refresh);
+    struct Offer {
+        EditMode edit = EditMode::AlwaysView;
+        RefreshAfterForm refresh = RefreshAfterForm::Always;
+        bool deleting = false;
+        int settling = 0;
+    };
+    // Puts the offered commands into the list's command object.
+    void offer(ListCommands &commands, const Offer &offer);
+
+    void AddNew();
+    void EditData();
     void ShowFilter();
     void PrintSale();
     void DeleteData();
@@ -34,12 +47,38 @@ public:
     void InAllContainer();
     void OutAllContainer();
 
+    // One command that settles the selected order.
+    struct Settle {
+        QString noSelection = {};
+        QString noSelectionTitle = {};
+        // When the order may be settled: while FinishFlag is "0" (onlyOpen),
+        // else while it is not "1"; and, for receiving money, while money is
+        // owed. The statement repeats the same condition, so a row another
+        // workstation changed since the list read it is not settled.
+        bool onlyOpen = true;
+        bool needsMoneyOwed = false;
+        QString refused = {};
+        QString refusedTitle = {};
+        QString confirm = {}; // "%1" is the ID; empty: no question
+        QString confirmTitle = {};
+        QString statement = {}; // "%1" is the ID
+        bool refreshAfterFailure = false;
+        bool reportReceived = false;
+    };
+    // One command that settles every unclosed order, after one question.
+    struct SettleAll {
+        QString question = {};
+        QString title = {};
+        QString statement = {};
+        QString doneInfo = {}; // empty: nothing to say after success
+        bool refreshOnlyWhenDone = false;
+    };
+
 private:
-    struct Single;
-    void settle(const Single &command);
-    void settleAll(const char *question, const char *title, const char *statement,
-        const char *doneInfo, bool refreshOnlyWhenDone);
-    void refreshIfAuto();
+    void settle(const Settle &command);
+    void settleAll(const SettleAll &command);
+    void refreshAfterForm();
 
     ListWindow *m_list;
+    Offer m_offer;
 };

@@ -28,11 +28,11 @@ QString SaleFamilyList::shortSQL()
 QString SaleFamilyList::initialFilter(const QDate &today)
 {
     // Dates are stored as dates, so today's orders are found by the date itself.
-    QString filter = QStringLiteral(" and (Sale.FinishFlag='0' or Sale.CreateDate=")
-        + mDatabase::dialect().dateLiteral(today) + QLatin1Char(')');
-    if (!gIsHeadStation)
-        filter += QStringLiteral(" and Sale.StationID=") + QString::number(gStationID);
-    return filter;
+    const QString filter = QStringLiteral(" and (Sale.FinishFlag='0' or Sale.CreateDate=%1)")
+                               .arg(mDatabase::dialect().dateLiteral(today));
+    if (gIsHeadStation)
+        return filter;
+    return QStringLiteral("%1 and Sale.StationID=%2").arg(filter, QString::number(gStationID));
 }
 
 void SaleFamilyList::setOpenColumns(int open)

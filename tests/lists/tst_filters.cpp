@@ -133,6 +133,7 @@ private slots:
     void custSearchType();
     void emptyAndBadNumbers();
     void stations();
+    void branchStationOutsideTheList();
 
 private:
     TestDatabase m_db;
@@ -477,6 +478,25 @@ void tst_Filters::stations()
     ok(custBranch);
     QCOMPARE(customers.curFilterSQL, QStringLiteral(" WHERE  TotalBuyMoney>=0 AND  StationID=2"));
     QCOMPARE(accounts(customers.curFilterSQL), (QStringList{"102", "103"}));
+}
+
+void tst_Filters::branchStationOutsideTheList()
+{
+    // A branch whose station has been suspended: it is not in the list of
+    // active stations, yet its operator still sees only its own rows.
+    const qint64 suspended = mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Station(Name,Status) values('城西','0')"));
+    QVERIFY(suspended > 2);
+    gIsHeadStation = false;
+    gStationID = qint16(suspended);
+    frmSaleFilter sale(nullptr);
+    frmCustFilter cust(nullptr);
+    QCOMPARE(sale.findChild<QComboBox *>("cmbStation")->findData(suspended), -1);
+    const QString station = QString::number(suspended);
+    QCOMPARE(built(sale), QStringLiteral(" AND Sale.StationID=%1").arg(station));
+    QCOMPARE(built(cust), QStringLiteral(" StationID=%1").arg(station));
+    QVERIFY(tick(sale, "chkID", ">", "0"));
+    QCOMPARE(built(sale), QStringLiteral(" AND Sale.ID>0 AND Sale.StationID=%1").arg(station));
 }
 
 QTEST_MAIN(tst_Filters)

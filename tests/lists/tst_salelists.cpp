@@ -6,8 +6,11 @@
 #include "testdatabase.h"
 
 #include <QHeaderView>
+#include <QImage>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTableView>
@@ -44,6 +47,20 @@ QVariant sale(qint64 id, const char *field)
     return rs && !rs->isEmpty() ? rs->value(0, QString::fromLatin1(field)) : QVariant();
 }
 
+// A command of the list by the name the main window's table gives it.
+bool run(ListWindow &list, const QString &name)
+{
+    const QHash<QString, ListCommands::Member> commands = {
+        {QStringLiteral("InMoney"), &ListCommands::InMoney},
+        {QStringLiteral("OutMoney"), &ListCommands::OutMoney},
+        {QStringLiteral("OutAmount"), &ListCommands::OutAmount},
+        {QStringLiteral("InAmount"), &ListCommands::InAmount},
+        {QStringLiteral("InContainer"), &ListCommands::InContainer},
+        {QStringLiteral("OutContainer"), &ListCommands::OutContainer},
+    };
+    return commands.contains(name) && list.commands().run(commands.value(name));
+}
+
 QStringList ids(const ListWindow &list)
 {
     QStringList result;
@@ -74,6 +91,13 @@ private slots:
     void deleteOne();
     void deleteAllAsksTwice();
     void printedListHasItsRows();
+    void failedRefreshKeepsTheRows();
+    void settlingWhatChangedElsewhere();
+    void destructiveQuestionsDefaultToNo();
+    void keyboard();
+    void sortArrowPointsUpForAscending();
+    void footerStaysUnderItsColumns();
+    void noPrinterOffersPdf();
 
 private:
     TestDatabase m_db;
@@ -134,7 +158,7 @@ void tst_SaleLists::otherStationSeesOwnOrders()
     QVERIFY(list.curFilterSQL.endsWith(QStringLiteral(" and Sale.StationID=2")));
     // Settling all still reaches every station's unclosed orders.
     m_prompts->answers = {Prompt::Yes};
-    list.InAllMoney();
+    list.commands().InAllMoney();
     QCOMPARE(Currency::fromVariant(sale(m_open, "InMoney")), Currency::fromInt(20));
 }
 
@@ -269,7 +293,7 @@ void tst_SaleLists::settleSingle()
     list.curFilterSQL = QStringLiteral(" and Sale.ID=%1").arg(m_open);
     list.DataRefresh();
     QVERIFY(list.selectRowOfId(m_open));
-    QVERIFY(QMetaObject::invokeMethod(&list, command.toLatin1().constData()));
+    QVERIFY(run(list, command));
     const QHash<QString, QPair<const char *, int>> settled
         = {{"InMoney", {"InMoney", 20}}, {"OutMoney", {"InMoney", 0}},
             {"OutAmount", {"OutAmount", 2}}, {"InContainer", {"InContainer", 2}}};
@@ -281,7 +305,7 @@ void tst_SaleLists::settleSingle()
     m_prompts->clear();
     list.curFilterSQL = QStringLiteral(" and Sale.ID<0");
     list.DataRefresh();
-    QVERIFY(QMetaObject::invokeMethod(&list, command.toLatin1().constData()));
+    QVERIFY(run(list, command));
     QCOMPARE(m_prompts->requests.size(), 1);
     QVERIFY(m_prompts->requests.first().text.startsWith(QStringLiteral("请先选定")));
 }
@@ -290,17 +314,17 @@ void tst_SaleLists::settleAll()
 {
     frmContainerAdmin bottles;
     m_prompts->answers = {Prompt::No};
-    bottles.InAllContainer();
+    bottles.commands().InAllContainer();
     QCOMPARE(sale(m_open, "InContainer").toInt(), 0);
     m_prompts->answers = {Prompt::Yes};
-    bottles.InAllContainer();
+    bottles.commands().InAllContainer();
     QCOMPARE(sale(m_open, "InContainer").toInt(), 2);
     QCOMPARE(sale(m_otherStation, "InContainer").toInt(), 1);
     // Closed orders are left alone.
     QVERIFY(
         ExecuteSQL(QStringLiteral("update Sale set InContainer=0 where ID=%1").arg(m_closedOld)));
     m_prompts->answers = {Prompt::Yes};
-    bottles.OutAllContainer();
+    bottles.commands().OutAllContainer();
     QCOMPARE(sale(m_open, "InContainer").toInt(), 0);
     QCOMPARE(sale(m_closedToday, "InContainer").toInt(), 0);
     QCOMPARE(m_prompts->requests.last().text,
@@ -317,12 +341,12 @@ void tst_SaleLists::deleteOne()
                            .arg(m_open)));
     frmSaleAdmin list;
     QVERIFY(list.selectRowOfId(m_closedToday));
-    list.DeleteData();
+    list.commands().DeleteData();
     QCOMPARE(m_prompts->texts(), QStringList{"此单据已被审核入帐，不能再删除！"});
     QVERIFY(list.selectRowOfId(m_open));
     m_prompts->clear();
     m_prompts->answers = {Prompt::Yes};
-    list.DeleteData();
+    list.commands().DeleteData();
     QCOMPARE(m_prompts->texts(),
         QStringList{QStringLiteral("你确认要删除原始单据号为%1的单据吗？").arg(m_open)});
     QVERIFY(!sale(m_open, "ID").isValid());
@@ -336,7 +360,7 @@ void tst_SaleLists::deleteAllAsksTwice()
 {
     frmSaleAdmin list;
     m_prompts->answers = {Prompt::Yes, Prompt::No};
-    list.DeleteAll();
+    list.commands().DeleteAll();
     QCOMPARE(m_prompts->requests.size(), 2);
     QCOMPARE(m_prompts->requests[1].text, QStringLiteral("共找到 3条未入帐单据，你确认要删除吗？"));
     QCOMPARE(m_prompts->requests[1].icon, Prompt::Icon::Critical);
@@ -344,7 +368,7 @@ void tst_SaleLists::deleteAllAsksTwice()
 
     m_prompts->clear();
     m_prompts->answers = {Prompt::Yes, Prompt::Yes};
-    list.DeleteAll();
+    list.commands().DeleteAll();
     for (qint64 id : {m_open, m_settled, m_otherStation})
         QVERIFY(!sale(id, "ID").isValid());
     QVERIFY(sale(m_closedToday, "ID").isValid());
@@ -398,6 +422,217 @@ void tst_SaleLists::printedListHasItsRows()
     QCOMPARE(m_prompts->requests.last().text,
         QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！"));
     QCOMPARE(m_prompts->requests.last().title, QStringLiteral("预览"));
+}
+
+void tst_SaleLists::failedRefreshKeepsTheRows()
+{
+    frmSaleAdmin list;
+    QVERIFY(list.selectRowOfId(m_settled));
+    const QStringList before = ids(list);
+    const QStringList footer = list.footerTexts();
+    QCOMPARE(before.size(), 4);
+    // A statement the database refuses (a lost connection reads the same).
+    list.curFilterSQL = QStringLiteral(" and NoSuchColumn=1");
+    list.DataRefresh();
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QCOMPARE(m_prompts->requests.first().icon, Prompt::Icon::Critical);
+    QCOMPARE(ids(list), before);
+    QCOMPARE(list.footerTexts(), footer);
+    QCOMPARE(list.selectedID(), QString::number(m_settled));
+}
+
+void tst_SaleLists::settlingWhatChangedElsewhere()
+{
+    frmSaleAdmin list;
+    // Another workstation closes the open order after this list read it.
+    QVERIFY(list.selectRowOfId(m_open));
+    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set FinishFlag='1' where ID=%1").arg(m_open)));
+    QVERIFY(list.commands().run(&ListCommands::OutAmount));
+    QCOMPARE(sale(m_open, "OutAmount").toInt(), 0);
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY2(m_prompts->requests.first().text.contains(QStringLiteral("已被其他用户修改")),
+        qPrintable(m_prompts->requests.first().text));
+    // The list now shows the orders as they are: a closed order of another
+    // day is no longer among them.
+    QVERIFY(!ids(list).contains(QString::number(m_open)));
+
+    // Money received elsewhere meanwhile: not reported as received here.
+    m_prompts->clear();
+    QVERIFY(list.selectRowOfId(m_otherStation));
+    QVERIFY(ExecuteSQL(
+        QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_otherStation)));
+    QVERIFY(list.commands().run(&ListCommands::InMoney));
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY(!m_prompts->texts().first().startsWith(QStringLiteral("成功收到")));
+    QVERIFY(m_prompts->texts().first().contains(QStringLiteral("不能再收款")));
+
+    // Deleted elsewhere.
+    m_prompts->clear();
+    QVERIFY(list.selectRowOfId(m_settled));
+    QVERIFY(ExecuteSQL(QStringLiteral("delete from Sale where ID=%1").arg(m_settled)));
+    QVERIFY(list.commands().run(&ListCommands::InContainer));
+    QCOMPARE(
+        m_prompts->texts(), QStringList{QStringLiteral("单据%1已被其他用户删除！").arg(m_settled)});
+    QVERIFY(!ids(list).contains(QString::number(m_settled)));
+}
+
+void tst_SaleLists::destructiveQuestionsDefaultToNo()
+{
+    // Nobody answers: every question takes its default button, as a stray
+    // Enter would.
+    frmSaleAdmin list;
+    QVERIFY(list.selectRowOfId(m_open));
+    const QList<ListCommands::Member> commands
+        = {&ListCommands::DeleteData, &ListCommands::DeleteAll, &ListCommands::InAllMoney,
+            &ListCommands::OutAllMoney, &ListCommands::OutAllAmount, &ListCommands::InAllAmount,
+            &ListCommands::InAllContainer, &ListCommands::OutAllContainer};
+    for (const ListCommands::Member command : commands)
+        QVERIFY(list.commands().run(command));
+    QCOMPARE(m_prompts->requests.size(), commands.size());
+    for (const Prompt::Request &r : std::as_const(m_prompts->requests))
+        QCOMPARE(r.defaultButton, int(Prompt::No));
+    QVERIFY(sale(m_open, "ID").isValid());
+    QCOMPARE(Currency::fromVariant(sale(m_open, "InMoney")), Currency());
+    QCOMPARE(sale(m_open, "OutAmount").toInt(), 0);
+    QCOMPARE(sale(m_settled, "InContainer").toInt(), 1);
+}
+
+void tst_SaleLists::keyboard()
+{
+    frmSaleAdmin list;
+    list.resize(800, 400);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QStringList calls;
+    list.commands().EditData = [&calls] {
+        calls << QStringLiteral("EditData");
+    };
+    list.commands().AddNew = [&calls] {
+        calls << QStringLiteral("AddNew");
+    };
+    list.grid()->setFocus();
+    list.grid()->setCurrentIndex(QModelIndex());
+    // Enter without a row does nothing; on a row it opens the order.
+    QTest::keyClick(list.grid(), Qt::Key_Return);
+    QCOMPARE(calls, QStringList());
+    QVERIFY(list.selectRowOfId(m_open));
+    QTest::keyClick(list.grid(), Qt::Key_Return);
+    QTest::keyClick(list.grid(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(calls, (QStringList{"EditData", "EditData"}));
+    // Ctrl+N: a new order from the sale list.
+    QTest::keyClick(list.grid(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(calls, (QStringList{"EditData", "EditData", "AddNew"}));
+    // F5 reads the rows again.
+    const qint64 added = addSale(1, 5, 0, 1, 0, 0, 0, "0", m_today);
+    QTest::keyClick(list.grid(), Qt::Key_F5);
+    QVERIFY(ids(list).contains(QString::number(added)));
+    QCOMPARE(list.selectedID(), QString::number(m_open));
+    // The money list has no Ctrl+N.
+    frmMoneyAdmin money;
+    money.show();
+    QStringList moneyCalls;
+    money.commands().AddNew = [&moneyCalls] {
+        moneyCalls << QStringLiteral("AddNew");
+    };
+    QTest::keyClick(money.grid(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(moneyCalls.isEmpty());
+}
+
+namespace {
+
+// How many drawn pixels the top and the bottom half of an arrow hold: an
+// arrow pointing up is narrow at the top.
+QPair<int, int> arrowHalves(const QVariant &decoration)
+{
+    const QImage image = decoration.value<QPixmap>().toImage();
+    int top = 0;
+    int bottom = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 128)
+                (y < image.height() / 2 ? top : bottom) += 1;
+        }
+    }
+    return {top, bottom};
+}
+
+} // namespace
+
+void tst_SaleLists::sortArrowPointsUpForAscending()
+{
+    frmSaleAdmin list;
+    QAbstractItemModel *model = list.grid()->model();
+    QVERIFY(!model->headerData(3, Qt::Horizontal, Qt::DecorationRole).isValid());
+    list.sortByColumn(3);
+    QCOMPARE(list.curSortSQL, QStringLiteral(" ORDER BY TotalMoney Asc"));
+    const auto up = arrowHalves(model->headerData(3, Qt::Horizontal, Qt::DecorationRole));
+    QVERIFY2(up.first > 0 && up.first < up.second,
+        qPrintable(QStringLiteral("%1 %2").arg(up.first).arg(up.second)));
+    list.sortByColumn(0);
+    QCOMPARE(list.curSortSQL, QStringLiteral(" ORDER BY Sale.ID Desc"));
+    QVERIFY(!model->headerData(3, Qt::Horizontal, Qt::DecorationRole).isValid());
+    const auto down = arrowHalves(model->headerData(0, Qt::Horizontal, Qt::DecorationRole));
+    QVERIFY(down.second > 0 && down.first > down.second);
+}
+
+void tst_SaleLists::footerStaysUnderItsColumns()
+{
+    for (int n = 0; n < 40; ++n)
+        addSale(1, 1, 0, 1, 0, 0, 0, "0", m_today);
+    frmSaleAdmin list;
+    list.resize(420, 300);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    auto *footer = list.findChild<QTableView *>(QStringLiteral("dbgFooter"));
+    QVERIFY(footer && footer->isVisible());
+    QVERIFY(list.grid()->verticalScrollBar()->isVisible());
+    QScrollBar *sideways = list.grid()->horizontalScrollBar();
+    QVERIFY(sideways->maximum() > 0);
+    for (int value : {sideways->maximum() / 2, sideways->maximum()}) {
+        sideways->setValue(value);
+        QCoreApplication::processEvents();
+        for (int c = 0; c < list.model()->columnCount(); ++c)
+            QCOMPARE(footer->horizontalHeader()->sectionViewportPosition(c),
+                list.grid()->horizontalHeader()->sectionViewportPosition(c));
+    }
+}
+
+void tst_SaleLists::noPrinterOffersPdf()
+{
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        QSKIP("this workstation has a printer");
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
+    frmSaleAdmin list;
+    const QString folder = QFileInfo(list.pdfFileName()).absolutePath();
+    QVERIFY2(folder.startsWith(home.path()), qPrintable(folder));
+
+    // Declined: nothing is written.
+    m_prompts->answers = {Prompt::No};
+    list.commands().run(&ListCommands::PrintReport);
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY(m_prompts->requests.first().text.startsWith(
+        QStringLiteral("系统中没有安装打印机，是否将报表保存为PDF文件？")));
+    QVERIFY(QDir(folder).entryList({QStringLiteral("*.pdf")}).isEmpty());
+
+    m_prompts->clear();
+    m_prompts->answers = {Prompt::Yes};
+    list.commands().run(&ListCommands::PrintReport);
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.pdf")});
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(m_prompts->requests.size(), 2);
+    QCOMPARE(m_prompts->requests[1].text,
+        QStringLiteral("报表已保存为PDF文件：%1")
+            .arg(QDir::toNativeSeparators(QDir(folder).filePath(files.first()))));
+    QVERIFY(QFileInfo(QDir(folder).filePath(files.first())).size() > 1000);
+    qputenv("HOME", oldHome);
+    if (oldConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 QTEST_MAIN(tst_SaleLists)

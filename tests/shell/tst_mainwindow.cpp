@@ -1,11 +1,13 @@
 #include "commandbars.h"
-#include "fakelistwindow.h"
 #include "frmmain.h"
+#include "frmsaleadmin.h"
 #include "loginstate.h"
+#include "mdatabase.h"
 #include "scriptedprompter.h"
 #include "testdatabase.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
@@ -13,9 +15,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QTableView>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 
 namespace {
 
@@ -28,6 +32,65 @@ QStringList captions(const QList<QAction *> &actions, bool iconText = false)
     }
     return list;
 }
+
+// Every command of the list command object, by the name it carries.
+const QList<QPair<QString, ListCommands::Member>> &allCommands()
+{
+    static const QList<QPair<QString, ListCommands::Member>> commands = {
+        {QStringLiteral("AddNew"), &ListCommands::AddNew},
+        {QStringLiteral("EditData"), &ListCommands::EditData},
+        {QStringLiteral("DeleteData"), &ListCommands::DeleteData},
+        {QStringLiteral("DeleteAll"), &ListCommands::DeleteAll},
+        {QStringLiteral("DataRefresh"), &ListCommands::DataRefresh},
+        {QStringLiteral("ShowFilter"), &ListCommands::ShowFilter},
+        {QStringLiteral("PrintSale"), &ListCommands::PrintSale},
+        {QStringLiteral("PrintPreview"), &ListCommands::PrintPreview},
+        {QStringLiteral("PrintReport"), &ListCommands::PrintReport},
+        {QStringLiteral("PrintSetup"), &ListCommands::PrintSetup},
+        {QStringLiteral("InMoney"), &ListCommands::InMoney},
+        {QStringLiteral("InAllMoney"), &ListCommands::InAllMoney},
+        {QStringLiteral("OutMoney"), &ListCommands::OutMoney},
+        {QStringLiteral("OutAllMoney"), &ListCommands::OutAllMoney},
+        {QStringLiteral("OutAmount"), &ListCommands::OutAmount},
+        {QStringLiteral("OutAllAmount"), &ListCommands::OutAllAmount},
+        {QStringLiteral("InAmount"), &ListCommands::InAmount},
+        {QStringLiteral("InAllAmount"), &ListCommands::InAllAmount},
+        {QStringLiteral("InContainer"), &ListCommands::InContainer},
+        {QStringLiteral("InAllContainer"), &ListCommands::InAllContainer},
+        {QStringLiteral("OutContainer"), &ListCommands::OutContainer},
+        {QStringLiteral("OutAllContainer"), &ListCommands::OutAllContainer},
+        {QStringLiteral("FinishToday"), &ListCommands::FinishToday},
+    };
+    return commands;
+}
+
+// Has every command of the list write its name into *calls instead of
+// acting, to see which one a tool reaches.
+void recordCommands(ListWindow *list, QStringList *calls)
+{
+    for (const auto &[name, member] : allCommands()) {
+        const QString called = name;
+        list->commands().*member = [calls, called] {
+            *calls << called;
+        };
+    }
+}
+
+// A window that offers no commands at all (an entry form, say).
+class PlainWindow : public QWidget {
+    Q_OBJECT
+};
+
+// Stands in for the web browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
 
 } // namespace
 
@@ -52,8 +115,13 @@ private slots:
     void closingEndsEverything();
     void realListsFollowTheFront();
 
+    void everyToolReachesItsCommand();
+    void homePageFromTheSetting();
+    void opensMaximised();
+    void listRefreshesWhenBackInFront();
+
 private:
-    FakeListWindow *openList(const QString &name, int rows = 3);
+    ListWindow *openList(const QString &name);
 
     TestDatabase m_db;
     ScriptedPrompter *m_prompts = nullptr;
@@ -66,6 +134,19 @@ void tst_MainWindow::init()
     PELKOR_FRESH_DATABASE(m_db);
     gUserID = 1;
     gStationID = 1;
+    gIsHeadStation = true;
+    // Three open orders for the real lists to show.
+    QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Address,Status,StationID) values(1,'人民路1号','1',1)")));
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY(
+            mDatabase::ExecuteSQL(QStringLiteral(
+                "insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,"
+                "InMoney,OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID) "
+                "values(1,1,1,%1,%2,0,0,0,0,0,'',%3,'0',1)")
+                                      .arg(QString::number(n), QString::number(n * 10),
+                                          mDatabase::dialect().dateLiteral(QDate::currentDate()))));
+    QVERIFY(mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("1")));
     m_main = new frmMain;
     m_main->show();
 }
@@ -78,16 +159,15 @@ void tst_MainWindow::cleanup()
     delete m_prompts;
 }
 
-FakeListWindow *tst_MainWindow::openList(const QString &name, int rows)
+ListWindow *tst_MainWindow::openList(const QString &name)
 {
-    m_main->registerChildWindow(name, [rows] { return new FakeListWindow(rows); });
     const QHash<QString, QString> opener = {{"frmSaleAdmin", ""}, {"frmMoneyAdmin", "tlMoneyAdmin"},
-        {"frmCustomerAdmin", "tlCustomerAdmin"}, {"frmStoreAdmin", "tlStoreAdmin"}};
+        {"frmAmountAdmin", "tlAmountAdmin"}, {"frmContainerAdmin", "tlContainerAdmin"}};
     if (name == QLatin1String("frmSaleAdmin"))
         m_main->load();
     else
         m_main->toolClick(opener.value(name));
-    return qobject_cast<FakeListWindow *>(m_main->childWindow(name));
+    return qobject_cast<ListWindow *>(m_main->childWindow(name));
 }
 
 void tst_MainWindow::menuBarAndBands()
@@ -175,11 +255,14 @@ void tst_MainWindow::forwardsCommandsByName()
 {
     QFETCH(QString, tool);
     QFETCH(QString, method);
-    FakeListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
+    ListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
     QVERIFY(list);
+    QStringList calls;
+    recordCommands(list, &calls);
     // Through the action, as a click on a menu item or a button does it.
+    m_main->commandBars()->tool(tool)->setEnabled(true);
     m_main->commandBars()->tool(tool)->trigger();
-    QCOMPARE(list->calls, QStringList{method});
+    QCOMPARE(calls, QStringList{method});
 }
 
 void tst_MainWindow::nothingHappensWithoutTarget()
@@ -205,9 +288,10 @@ void tst_MainWindow::nothingHappensWithoutTarget()
 
 void tst_MainWindow::rowNavigation()
 {
-    FakeListWindow *list = openList(QStringLiteral("frmSaleAdmin"), 3);
+    ListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
+    QCOMPARE(list->model()->rowCount(), 3);
     auto row = [&] {
-        return list->dbgMain->currentIndex().row();
+        return list->grid()->currentIndex().row();
     };
     m_main->toolClick(QStringLiteral("tlFirst"));
     QCOMPARE(row(), 0);
@@ -226,17 +310,21 @@ void tst_MainWindow::rowNavigation()
     QCOMPARE(row(), 0);
 
     // An empty grid: nothing to move to, nothing breaks.
-    FakeListWindow *empty = openList(QStringLiteral("frmMoneyAdmin"), 0);
+    ListWindow *empty = openList(QStringLiteral("frmMoneyAdmin"));
     QVERIFY(empty);
+    empty->curFilterSQL = QStringLiteral(" and Sale.ID<0");
+    empty->DataRefresh();
+    QCOMPARE(empty->model()->rowCount(), 0);
     m_main->NextRow();
     m_main->LastRow();
-    QVERIFY(!empty->dbgMain->currentIndex().isValid());
+    QVERIFY(!empty->grid()->currentIndex().isValid());
 }
 
 void tst_MainWindow::saleListCommandUncoversTheSaleList()
 {
     openList(QStringLiteral("frmSaleAdmin"));
-    openList(QStringLiteral("frmCustomerAdmin"));
+    m_main->registerChildWindow(QStringLiteral("frmCustomerAdmin"), [] { return new PlainWindow; });
+    m_main->toolClick(QStringLiteral("tlCustomerAdmin"));
     QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmCustomerAdmin"));
     m_main->toolClick(QStringLiteral("tlSaleAdmin"));
     QTRY_COMPARE(m_main->mdiArea()->subWindowList().size(), 1);
@@ -250,7 +338,7 @@ void tst_MainWindow::childWindowsOpenOnce()
     int created = 0;
     m_main->registerChildWindow(QStringLiteral("frmStoreAdmin"), [&created] {
         ++created;
-        return new FakeListWindow;
+        return new PlainWindow;
     });
     openList(QStringLiteral("frmSaleAdmin"));
     m_main->toolClick(QStringLiteral("tlStoreAdmin"));
@@ -286,18 +374,22 @@ void tst_MainWindow::printSetup()
     QCOMPARE(m_prompts->requests.first().kind, Prompt::Kind::PrinterSetup);
     QVERIFY(m_prompts->requests.first().argument.value<quintptr>() != 0);
     // A list window sets up its own grid printout.
-    FakeListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
+    ListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
+    QStringList calls;
+    recordCommands(list, &calls);
     m_prompts->clear();
     m_main->toolClick(QStringLiteral("tlPrintSetup"));
-    QCOMPARE(list->calls, QStringList{"PrintSetup"});
+    QCOMPARE(calls, QStringList{"PrintSetup"});
     QVERIFY(m_prompts->requests.isEmpty());
 }
 
 void tst_MainWindow::tileAndCascade()
 {
+    m_main->showNormal();
     m_main->resize(1000, 700);
     openList(QStringLiteral("frmSaleAdmin"));
-    openList(QStringLiteral("frmCustomerAdmin"));
+    m_main->registerChildWindow(QStringLiteral("frmCustomerAdmin"), [] { return new PlainWindow; });
+    m_main->toolClick(QStringLiteral("tlCustomerAdmin"));
     const auto windows = m_main->mdiArea()->subWindowList();
     QCOMPARE(windows.size(), 2);
 
@@ -371,6 +463,128 @@ void tst_MainWindow::realListsFollowTheFront()
     m_main->toolClick(QStringLiteral("tlSaleAdmin"));
     QCOMPARE(m_main->childWindow(QStringLiteral("frmSaleAdmin")), saleList);
     QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MainWindow::everyToolReachesItsCommand()
+{
+    CommandBars *bars = m_main->commandBars();
+    const QStringList bands
+        = {"mnuMain", "popFile", "popOperate", "popDaily", "popMoney", "popAmount", "popContainer",
+            "popSearch", "popWindows", "popHelp", "popDel", "barTool", "barNavigator"};
+    const QStringList menus = bars->bandTools(QStringLiteral("mnuMain"));
+    QCOMPARE(menus.size(), 9);
+    // Every tool of every band is one the main window knows: a misspelt
+    // name in a band or in the dispatch table shows here.
+    for (const QString &band : bands) {
+        QVERIFY2(!bars->bandTools(band).isEmpty(), qPrintable(band));
+        for (const QString &tool : bars->bandTools(band)) {
+            if (menus.contains(tool) || tool == QLatin1String("tlHelp"))
+                continue;
+            QVERIFY2(m_main->knowsTool(tool), qPrintable(band + QLatin1Char(':') + tool));
+        }
+    }
+    QVERIFY(!m_main->knowsTool(QStringLiteral("tlHelp")));
+    QVERIFY(!m_main->knowsTool(QStringLiteral("tlAddNew")));
+
+    // Whatever tool an operator can reach while a real list is in front, that
+    // list carries out.
+    auto reachable = [bars](const QString &band) {
+        if (band == QLatin1String("barTool") || band == QLatin1String("barNavigator"))
+            return true;
+        if (band == QLatin1String("popDel")) {
+            QAction *del = bars->tool(QStringLiteral("tlDel"));
+            return del->isEnabled() && del->isVisible();
+        }
+        QAction *menu = bars->tool(QStringLiteral("mnu") + band.mid(3));
+        return menu && menu->isEnabled() && menu->isVisible();
+    };
+    int checked = 0;
+    for (const char *window :
+        {"frmSaleAdmin", "frmMoneyAdmin", "frmAmountAdmin", "frmContainerAdmin"}) {
+        ListWindow *list = openList(QString::fromLatin1(window));
+        QVERIFY2(list, window);
+        QCOMPARE(m_main->activeChild(), list);
+        for (const QString &band : bands) {
+            if (band == QLatin1String("mnuMain") || !reachable(band))
+                continue;
+            for (const QString &tool : bars->bandTools(band)) {
+                QAction *action = bars->tool(tool);
+                const ListCommands::Member command = frmMain::childCommand(tool);
+                if (!command || !action->isEnabled() || !action->isVisible())
+                    continue;
+                ++checked;
+                QVERIFY2(list->commands().offers(command),
+                    qPrintable(QString::fromLatin1(window) + QLatin1Char(':') + tool));
+            }
+        }
+    }
+    QVERIFY(checked > 40);
+    // The other way round: what the rights logic switches off for a list,
+    // the list need not offer (the money list deletes nothing).
+    QVERIFY(!bars->tool(QStringLiteral("tlDel"))->isEnabled());
+    QVERIFY(!qobject_cast<ListWindow *>(m_main->activeChild())
+                 ->commands()
+                 .offers(&ListCommands::DeleteData));
+}
+
+void tst_MainWindow::homePageFromTheSetting()
+{
+    QAction *home = m_main->commandBars()->tool(QStringLiteral("tlHomePage"));
+    // No address set: nothing to visit.
+    QVERIFY(!home->isEnabled());
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+    m_main->toolClick(QStringLiteral("tlHomePage"));
+    QVERIFY(browser.urls.isEmpty());
+
+    QVERIFY(mDatabase::SetSysValue(
+        frmMain::HomePageSetting, QStringLiteral("https://water.example.net/")));
+    delete m_main;
+    m_main = new frmMain;
+    m_main->show();
+    home = m_main->commandBars()->tool(QStringLiteral("tlHomePage"));
+    QVERIFY(home->isEnabled());
+    home->trigger();
+    QCOMPARE(browser.urls, QList<QUrl>{QUrl(QStringLiteral("https://water.example.net/"))});
+
+    // The settings dialog may clear it: the command follows at once.
+    m_main->registerDialog(QStringLiteral("tlSysConfigure"),
+        [](QWidget *) { mDatabase::SetSysValue(frmMain::HomePageSetting, QString()); });
+    m_main->toolClick(QStringLiteral("tlSysConfigure"));
+    QVERIFY(!home->isEnabled());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+}
+
+void tst_MainWindow::opensMaximised()
+{
+    delete m_main;
+    m_main = new frmMain;
+    m_main->show();
+    QVERIFY(m_main->windowState() & Qt::WindowMaximized);
+}
+
+void tst_MainWindow::listRefreshesWhenBackInFront()
+{
+    ListWindow *sales = openList(QStringLiteral("frmSaleAdmin"));
+    QVERIFY(sales);
+    const qint64 middle = sales->model()->value(1, QStringLiteral("ID")).toLongLong();
+    QVERIFY(sales->selectRowOfId(middle));
+    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("0"));
+    // Money taken for every order in the money list...
+    ListWindow *money = openList(QStringLiteral("frmMoneyAdmin"));
+    QVERIFY(money);
+    m_prompts->answers = {Prompt::Yes};
+    money->commands().InAllMoney();
+    // ...shows in the sale list as soon as it is in front again, on the same row.
+    m_main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(sales->parentWidget()));
+    QCOMPARE(m_main->activeChild(), sales);
+    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("60"));
+    QCOMPARE(sales->selectedID(), QString::number(middle));
+    // Receiving the same order again is refused, not reported twice.
+    m_prompts->clear();
+    sales->commands().InMoney();
+    QCOMPARE(m_prompts->texts(),
+        QStringList{QStringLiteral("该单据已经入帐或已经收款成功，不能再收款！")});
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -4,6 +4,7 @@
 #include "frmabout.h"
 #include "frmchangepwd.h"
 #include "frmsaleadmin.h"
+#include "listwindow.h"
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "prompt.h"
@@ -31,119 +32,142 @@
 namespace {
 
 struct ToolDef {
-    const char *name;
-    const char *caption;
+    QString name;
+    QString caption;
 };
 
-using Band = std::initializer_list<ToolDef>;
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using Band = QList<ToolDef>;
 
 // The drop-down menus, in the order the menu bar shows them.
 const struct {
-    const char *menu;
-    const char *caption;
-    const char *popup;
+    QString menu;
+    QString caption;
+    QString popup;
     Band tools;
 } Menus[] = {
-    {"mnuFile", "文件(&F)", "popFile",
-        {{"tlUserAdmin", "系统用户管理"}, {"tlChangePwd", "修改登录密码"},
-            {"tlSysConfigure", "系统参数设置"}, {"tlSysReset", "重新启用系统"},
-            {"tlSalePrintSetup", "定义单据打印格式"}, {"tlPrintSetup", "打印设置"},
-            {"tlPrintPreview", "打印预览"}, {"tlPrint", "打印报表"}, {"tlExit", "退出"}}},
-    {"mnuOperate", "操作(&O)", "popOperate",
-        {{"tlAdd", "增加记录"}, {"tlEdit", "修改记录"}, {"tlDel", "删除记录"},
-            {"tlFirst", "第一条记录"}, {"tlPrevious", "上一条记录"}, {"tlNext", "下一条记录"},
-            {"tlLast", "最后一条记录"}, {"tlRefresh", "刷新显示"}, {"tlFilter", "查询过滤"},
-            {"tlShowNavigator", "导航条复位"}}},
-    {"mnuDaily", "日常业务(&R)", "popDaily",
-        {{"tlSaleAdmin", "销售开票管理"}, {"tlMoneyAdmin", "销售收款管理"},
-            {"tlAmountAdmin", "销售出库管理"}, {"tlContainerAdmin", "空瓶回收管理"},
-            {"tlStoreAdmin", "手工库存调整"}, {"tlGrpStationAdmin", "下属煤气站设置"},
-            {"tlSenderAdmin", "送水工管理"}, {"tlCustomerAdmin", "客户资料管理"},
-            {"tlProductAdmin", "产品目录管理"}, {"tlTodayReport", "今日盘点"}}},
-    {"mnuMoney", "货款管理(&H)", "popMoney",
-        {{"tlInMoney", "对当前选中单据收款"}, {"tlInAllMoney", "对所有未入帐单据收款"},
-            {"tlOutMoney", "对当前选中单据退款"}, {"tlOutAllMoney", "对所有未入帐单据退款"}}},
-    {"mnuAmount", "发货管理(&F)", "popAmount",
-        {{"tlOutAmount", "对当前单据发货"}, {"tlOutAllAmount", "对所有未入帐单据发货"},
-            {"tlInAmount", "对当前单据退货"}, {"tlInAllAmount", "对所有未入帐单据退货"}}},
-    {"mnuContainer", "空瓶管理(&K)", "popContainer",
-        {{"tlInContainer", "回收当前单据空瓶"}, {"tlInAllContainer", "回收所有未入帐单据的空瓶"},
-            {"tlOutContainer", "标志当前单据为欠瓶"},
-            {"tlOutAllContainer", "标志所有未入帐单据为欠瓶"}}},
-    {"mnuSearch", "查询统计(&C)", "popSearch",
-        {{"mnuDayReport", "日销售额汇总表"}, {"mnuMonthReport", "月销售额汇总表"},
-            {"mnuCustDayReport", "客户日购水统计表"}, {"mnuCustMonthReport", "客户月购水统计表"},
-            {"mnuSenderDayReport", "送水工日业绩考核表"},
-            {"mnuSenderMonthReport", "送水工月业绩考核表"}, {"mnuHistoryCall", "客户来电记录"}}},
-    {"mnuWindows", "窗口(&W)", "popWindows",
-        {{"tlTileVertical", "纵向平铺"}, {"tlTileHorizontal", "横向平铺"},
-            {"tlCascade", "窗口层叠"}, {"tlArrangeIcons", "排列图标"}}},
-    {"mnuHelp", "帮助(&H)", "popHelp",
-        {{"tlHelp", "目录"}, {"tlHomePage", "访问网站"}, {"tlAbout", "关于......."}}},
+    {QStringLiteral("mnuFile"), QStringLiteral("文件(&F)"), QStringLiteral("popFile"),
+        {{QStringLiteral("tlUserAdmin"), QStringLiteral("系统用户管理")},
+            {QStringLiteral("tlChangePwd"), QStringLiteral("修改登录密码")},
+            {QStringLiteral("tlSysConfigure"), QStringLiteral("系统参数设置")},
+            {QStringLiteral("tlSysReset"), QStringLiteral("重新启用系统")},
+            {QStringLiteral("tlSalePrintSetup"), QStringLiteral("定义单据打印格式")},
+            {QStringLiteral("tlPrintSetup"), QStringLiteral("打印设置")},
+            {QStringLiteral("tlPrintPreview"), QStringLiteral("打印预览")},
+            {QStringLiteral("tlPrint"), QStringLiteral("打印报表")},
+            {QStringLiteral("tlExit"), QStringLiteral("退出")}}},
+    {QStringLiteral("mnuOperate"), QStringLiteral("操作(&O)"), QStringLiteral("popOperate"),
+        {{QStringLiteral("tlAdd"), QStringLiteral("增加记录")},
+            {QStringLiteral("tlEdit"), QStringLiteral("修改记录")},
+            {QStringLiteral("tlDel"), QStringLiteral("删除记录")},
+            {QStringLiteral("tlFirst"), QStringLiteral("第一条记录")},
+            {QStringLiteral("tlPrevious"), QStringLiteral("上一条记录")},
+            {QStringLiteral("tlNext"), QStringLiteral("下一条记录")},
+            {QStringLiteral("tlLast"), QStringLiteral("最后一条记录")},
+            {QStringLiteral("tlRefresh"), QStringLiteral("刷新显示")},
+            {QStringLiteral("tlFilter"), QStringLiteral("查询过滤")},
+            {QStringLiteral("tlShowNavigator"), QStringLiteral("导航条复位")}}},
+    {QStringLiteral("mnuDaily"), QStringLiteral("日常业务(&R)"), QStringLiteral("popDaily"),
+        {{QStringLiteral("tlSaleAdmin"), QStringLiteral("销售开票管理")},
+            {QStringLiteral("tlMoneyAdmin"), QStringLiteral("销售收款管理")},
+            {QStringLiteral("tlAmountAdmin"), QStringLiteral("销售出库管理")},
+            {QStringLiteral("tlContainerAdmin"), QStringLiteral("空瓶回收管理")},
+            {QStringLiteral("tlStoreAdmin"), QStringLiteral("手工库存调整")},
+            {QStringLiteral("tlGrpStationAdmin"), QStringLiteral("下属煤气站设置")},
+            {QStringLiteral("tlSenderAdmin"), QStringLiteral("送水工管理")},
+            {QStringLiteral("tlCustomerAdmin"), QStringLiteral("客户资料管理")},
+            {QStringLiteral("tlProductAdmin"), QStringLiteral("产品目录管理")},
+            {QStringLiteral("tlTodayReport"), QStringLiteral("今日盘点")}}},
+    {QStringLiteral("mnuMoney"), QStringLiteral("货款管理(&H)"), QStringLiteral("popMoney"),
+        {{QStringLiteral("tlInMoney"), QStringLiteral("对当前选中单据收款")},
+            {QStringLiteral("tlInAllMoney"), QStringLiteral("对所有未入帐单据收款")},
+            {QStringLiteral("tlOutMoney"), QStringLiteral("对当前选中单据退款")},
+            {QStringLiteral("tlOutAllMoney"), QStringLiteral("对所有未入帐单据退款")}}},
+    {QStringLiteral("mnuAmount"), QStringLiteral("发货管理(&F)"), QStringLiteral("popAmount"),
+        {{QStringLiteral("tlOutAmount"), QStringLiteral("对当前单据发货")},
+            {QStringLiteral("tlOutAllAmount"), QStringLiteral("对所有未入帐单据发货")},
+            {QStringLiteral("tlInAmount"), QStringLiteral("对当前单据退货")},
+            {QStringLiteral("tlInAllAmount"), QStringLiteral("对所有未入帐单据退货")}}},
+    {QStringLiteral("mnuContainer"), QStringLiteral("空瓶管理(&K)"), QStringLiteral("popContainer"),
+        {{QStringLiteral("tlInContainer"), QStringLiteral("回收当前单据空瓶")},
+            {QStringLiteral("tlInAllContainer"), QStringLiteral("回收所有未入帐单据的空瓶")},
+            {QStringLiteral("tlOutContainer"), QStringLiteral("标志当前单据为欠瓶")},
+            {QStringLiteral("tlOutAllContainer"), QStringLiteral("标志所有未入帐单据为欠瓶")}}},
+    {QStringLiteral("mnuSearch"), QStringLiteral("查询统计(&C)"), QStringLiteral("popSearch"),
+        {{QStringLiteral("mnuDayReport"), QStringLiteral("日销售额汇总表")},
+            {QStringLiteral("mnuMonthReport"), QStringLiteral("月销售额汇总表")},
+            {QStringLiteral("mnuCustDayReport"), QStringLiteral("客户日购水统计表")},
+            {QStringLiteral("mnuCustMonthReport"), QStringLiteral("客户月购水统计表")},
+            {QStringLiteral("mnuSenderDayReport"), QStringLiteral("送水工日业绩考核表")},
+            {QStringLiteral("mnuSenderMonthReport"), QStringLiteral("送水工月业绩考核表")},
+            {QStringLiteral("mnuHistoryCall"), QStringLiteral("客户来电记录")}}},
+    {QStringLiteral("mnuWindows"), QStringLiteral("窗口(&W)"), QStringLiteral("popWindows"),
+        {{QStringLiteral("tlTileVertical"), QStringLiteral("纵向平铺")},
+            {QStringLiteral("tlTileHorizontal"), QStringLiteral("横向平铺")},
+            {QStringLiteral("tlCascade"), QStringLiteral("窗口层叠")},
+            {QStringLiteral("tlArrangeIcons"), QStringLiteral("排列图标")}}},
+    {QStringLiteral("mnuHelp"), QStringLiteral("帮助(&H)"), QStringLiteral("popHelp"),
+        {{QStringLiteral("tlHelp"), QStringLiteral("目录")},
+            {QStringLiteral("tlHomePage"), QStringLiteral("访问网站")},
+            {QStringLiteral("tlAbout"), QStringLiteral("关于.......")}}},
 };
 
-const Band PopDel = {{"tlDelAll", "所有未入帐单据"}};
+const Band PopDel = {{QStringLiteral("tlDelAll"), QStringLiteral("所有未入帐单据")}};
 
 const Band BarTool = {
-    {"tlExit", "退出"},
-    {"tlAdd", "新建"},
-    {"tlEdit", "修改"},
-    {"tlDel", "删除"},
-    {"tlPrintSale", "打印单据"},
-    {"tlFinish", "单据入帐"},
-    {"tlFilter", "查询"},
-    {"tlRefresh", "刷新"},
-    {"tlChart", "图形分析"},
-    {"tlOutAmount", "发货"},
-    {"tlInAmount", "退货"},
-    {"tlInMoney", "收款"},
-    {"tlOutMoney", "退款"},
-    {"tlFirst", "最前一条"},
-    {"tlPrevious", "上一条"},
-    {"tlNext", "下一条"},
-    {"tlLast", "最后一条"},
+    {QStringLiteral("tlExit"), QStringLiteral("退出")},
+    {QStringLiteral("tlAdd"), QStringLiteral("新建")},
+    {QStringLiteral("tlEdit"), QStringLiteral("修改")},
+    {QStringLiteral("tlDel"), QStringLiteral("删除")},
+    {QStringLiteral("tlPrintSale"), QStringLiteral("打印单据")},
+    {QStringLiteral("tlFinish"), QStringLiteral("单据入帐")},
+    {QStringLiteral("tlFilter"), QStringLiteral("查询")},
+    {QStringLiteral("tlRefresh"), QStringLiteral("刷新")},
+    {QStringLiteral("tlChart"), QStringLiteral("图形分析")},
+    {QStringLiteral("tlOutAmount"), QStringLiteral("发货")},
+    {QStringLiteral("tlInAmount"), QStringLiteral("退货")},
+    {QStringLiteral("tlInMoney"), QStringLiteral("收款")},
+    {QStringLiteral("tlOutMoney"), QStringLiteral("退款")},
+    {QStringLiteral("tlFirst"), QStringLiteral("最前一条")},
+    {QStringLiteral("tlPrevious"), QStringLiteral("上一条")},
+    {QStringLiteral("tlNext"), QStringLiteral("下一条")},
+    {QStringLiteral("tlLast"), QStringLiteral("最后一条")},
 };
 
 const Band BarNavigator = {
-    {"tlSaleAdmin", "销售开票"},
-    {"tlMoneyAdmin", "销售收款"},
-    {"tlAmountAdmin", "销售发货"},
-    {"tlContainerAdmin", "空瓶回收"},
-    {"tlStoreAdmin", "库存管理"},
-    {"tlTodayReport", "今日盘点"},
+    {QStringLiteral("tlSaleAdmin"), QStringLiteral("销售开票")},
+    {QStringLiteral("tlMoneyAdmin"), QStringLiteral("销售收款")},
+    {QStringLiteral("tlAmountAdmin"), QStringLiteral("销售发货")},
+    {QStringLiteral("tlContainerAdmin"), QStringLiteral("空瓶回收")},
+    {QStringLiteral("tlStoreAdmin"), QStringLiteral("库存管理")},
+    {QStringLiteral("tlTodayReport"), QStringLiteral("今日盘点")},
 };
 
-// Commands that the active child window carries out, by the method it offers.
-const QHash<QString, QString> &childCommands()
+// Tools that the active list window carries out, by its command.
+const QHash<QString, ListCommands::Member> &childCommands()
 {
-    static const QHash<QString, QString> commands = {
-        {"tlAdd", "AddNew"},
-        {"tlEdit", "EditData"},
-        {"tlDel", "DeleteData"},
-        {"tlDelAll", "DeleteAll"},
-        {"tlRefresh", "DataRefresh"},
-        {"tlFilter", "ShowFilter"},
-        {"tlPrintSale", "PrintSale"},
-        {"tlPrintPreview", "PrintPreview"},
-        {"tlPrint", "PrintReport"},
-        {"tlInMoney", "InMoney"},
-        {"tlInAllMoney", "InAllMoney"},
-        {"tlOutMoney", "OutMoney"},
-        {"tlOutAllMoney", "OutAllMoney"},
-        {"tlOutAmount", "OutAmount"},
-        {"tlOutAllAmount", "OutAllAmount"},
-        {"tlInAmount", "InAmount"},
-        {"tlInAllAmount", "InAllAmount"},
-        {"tlInContainer", "InContainer"},
-        {"tlInAllContainer", "InAllContainer"},
-        {"tlOutContainer", "OutContainer"},
-        {"tlOutAllContainer", "OutAllContainer"},
-        {"tlFinish", "FinishToday"},
+    static const QHash<QString, ListCommands::Member> commands = {
+        {QStringLiteral("tlAdd"), &ListCommands::AddNew},
+        {QStringLiteral("tlEdit"), &ListCommands::EditData},
+        {QStringLiteral("tlDel"), &ListCommands::DeleteData},
+        {QStringLiteral("tlDelAll"), &ListCommands::DeleteAll},
+        {QStringLiteral("tlRefresh"), &ListCommands::DataRefresh},
+        {QStringLiteral("tlFilter"), &ListCommands::ShowFilter},
+        {QStringLiteral("tlPrintSale"), &ListCommands::PrintSale},
+        {QStringLiteral("tlPrintPreview"), &ListCommands::PrintPreview},
+        {QStringLiteral("tlPrint"), &ListCommands::PrintReport},
+        {QStringLiteral("tlInMoney"), &ListCommands::InMoney},
+        {QStringLiteral("tlInAllMoney"), &ListCommands::InAllMoney},
+        {QStringLiteral("tlOutMoney"), &ListCommands::OutMoney},
+        {QStringLiteral("tlOutAllMoney"), &ListCommands::OutAllMoney},
+        {QStringLiteral("tlOutAmount"), &ListCommands::OutAmount},
+        {QStringLiteral("tlOutAllAmount"), &ListCommands::OutAllAmount},
+        {QStringLiteral("tlInAmount"), &ListCommands::InAmount},
+        {QStringLiteral("tlInAllAmount"), &ListCommands::InAllAmount},
+        {QStringLiteral("tlInContainer"), &ListCommands::InContainer},
+        {QStringLiteral("tlInAllContainer"), &ListCommands::InAllContainer},
+        {QStringLiteral("tlOutContainer"), &ListCommands::OutContainer},
+        {QStringLiteral("tlOutAllContainer"), &ListCommands::OutAllContainer},
+        {QStringLiteral("tlFinish"), &ListCommands::FinishToday},
     };
     return commands;
 }
@@ -152,7 +176,7 @@ QStringList names(const Band &band)
 {
     QStringList list;
     for (const ToolDef &t : band)
-        list << s(t.name);
+        list << t.name;
     return list;
 }
 
@@ -187,6 +211,8 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
 
     buildCommands();
     buildNavigator();
+    buildDispatch();
+    updateHomePage();
 
     stbUser->setText(mSystem::StationUserText());
 
@@ -199,13 +225,23 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
     registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
     resize(1100, 720);
+    // The whole screen from the first start on.
+    setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 frmMain::~frmMain() = default;
 
 QString frmMain::HomePageUrl()
 {
-    return QStringLiteral("https://www.example.com/pelkor/");
+    if (!mDatabase::isConnected())
+        return {};
+    return mDatabase::TrimBlanks(mDatabase::GetSysValue(HomePageSetting));
+}
+
+void frmMain::updateHomePage()
+{
+    if (QAction *homePage = m_tools.value(QStringLiteral("tlHomePage")))
+        homePage->setEnabled(!HomePageUrl().isEmpty());
 }
 
 QAction *frmMain::makeTool(const QString &name, const QString &caption)
@@ -237,18 +273,18 @@ void frmMain::buildCommands()
     for (const auto &m : Menus) {
         QStringList tools;
         for (const ToolDef &t : m.tools) {
-            makeTool(s(t.name), s(t.caption));
-            tools << s(t.name);
+            makeTool(t.name, t.caption);
+            tools << t.name;
         }
-        QMenu *popup = makePopup(s(m.popup), tools);
-        popup->setTitle(s(m.caption));
+        QMenu *popup = makePopup(m.popup, tools);
+        popup->setTitle(m.caption);
         QAction *menuAction = popup->menuAction();
-        menuAction->setObjectName(s(m.menu));
+        menuAction->setObjectName(m.menu);
         menuBar()->addAction(menuAction);
-        m_tools.insert(s(m.menu), menuAction);
-        m_bars->addTool(s(m.menu), menuAction);
-        m_bars->addBand(s(m.popup), CommandBars::BandKind::Menu, tools);
-        menuNames << s(m.menu);
+        m_tools.insert(m.menu, menuAction);
+        m_bars->addTool(m.menu, menuAction);
+        m_bars->addBand(m.popup, CommandBars::BandKind::Menu, tools);
+        menuNames << m.menu;
     }
     m_bars->addBand(QStringLiteral("mnuMain"), CommandBars::BandKind::Menu, menuNames);
     // Closed windows and the open list's record commands belong together.
@@ -268,7 +304,7 @@ void frmMain::buildCommands()
         ->insertSeparator(m_tools.value(QStringLiteral("mnuHistoryCall")));
 
     for (const ToolDef &t : PopDel)
-        makeTool(s(t.name), s(t.caption));
+        makeTool(t.name, t.caption);
     QMenu *popDel = makePopup(QStringLiteral("popDel"), names(PopDel));
     m_bars->addBand(QStringLiteral("popDel"), CommandBars::BandKind::Menu, names(PopDel));
 
@@ -277,17 +313,17 @@ void frmMain::buildCommands()
     barTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     barTool->setIconSize(QSize(24, 24));
     for (const ToolDef &t : BarTool) {
-        QAction *action = makeTool(s(t.name), s(t.caption));
-        action->setIconText(s(t.caption));
-        action->setToolTip(s(t.caption));
+        QAction *action = makeTool(t.name, t.caption);
+        action->setIconText(t.caption);
+        action->setToolTip(t.caption);
         barTool->addAction(action);
-        if (qstrcmp(t.name, "tlDel") == 0) {
+        if (t.name == QLatin1String("tlDel")) {
             auto *button = qobject_cast<QToolButton *>(barTool->widgetForAction(action));
             button->setMenu(popDel);
             button->setPopupMode(QToolButton::MenuButtonPopup);
         }
-        if (qstrcmp(t.name, "tlExit") == 0 || qstrcmp(t.name, "tlChart") == 0
-            || qstrcmp(t.name, "tlOutMoney") == 0)
+        if (t.name == QLatin1String("tlExit") || t.name == QLatin1String("tlChart")
+            || t.name == QLatin1String("tlOutMoney"))
             barTool->addSeparator();
     }
     m_bars->addBand(QStringLiteral("barTool"), CommandBars::BandKind::ToolBar, names(BarTool));
@@ -305,8 +341,8 @@ void frmMain::buildNavigator()
     group->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     group->setIconSize(QSize(36, 36));
     for (const ToolDef &t : BarNavigator) {
-        QAction *action = m_tools.value(s(t.name));
-        action->setIconText(s(t.caption));
+        QAction *action = m_tools.value(t.name);
+        action->setIconText(t.caption);
         group->addAction(action);
         if (QWidget *button = group->widgetForAction(action))
             button->setMinimumWidth(96);
@@ -386,78 +422,93 @@ void frmMain::closeChildWindow(const QString &name)
     }
 }
 
-void frmMain::toolClick(const QString &toolName)
+void frmMain::buildDispatch()
 {
-    if (childCommands().contains(toolName)) {
-        forwardToChild(childCommands().value(toolName));
-        return;
+    // Every tool the main window knows, in one place. Commands of the active
+    // list go through member pointers of its command object.
+    for (auto it = childCommands().cbegin(); it != childCommands().cend(); ++it) {
+        const ListCommands::Member command = it.value();
+        m_dispatch.insert(it.key(), [this, command] { forwardToChild(command); });
     }
-    static const QHash<QString, QString> childWindows = {
-        {"tlCustomerAdmin", "frmCustomerAdmin"},
-        {"tlStoreAdmin", "frmStoreAdmin"},
-        {"tlMoneyAdmin", "frmMoneyAdmin"},
-        {"tlAmountAdmin", "frmAmountAdmin"},
-        {"tlContainerAdmin", "frmContainerAdmin"},
-        {"tlTodayReport", "frmTodayReport"},
-        {"mnuHistoryCall", "frmHistoryCall"},
+    const QHash<QString, QString> childWindows = {
+        {QStringLiteral("tlCustomerAdmin"), QStringLiteral("frmCustomerAdmin")},
+        {QStringLiteral("tlStoreAdmin"), QStringLiteral("frmStoreAdmin")},
+        {QStringLiteral("tlMoneyAdmin"), QStringLiteral("frmMoneyAdmin")},
+        {QStringLiteral("tlAmountAdmin"), QStringLiteral("frmAmountAdmin")},
+        {QStringLiteral("tlContainerAdmin"), QStringLiteral("frmContainerAdmin")},
+        {QStringLiteral("tlTodayReport"), QStringLiteral("frmTodayReport")},
+        {QStringLiteral("mnuHistoryCall"), QStringLiteral("frmHistoryCall")},
     };
-    if (childWindows.contains(toolName)) {
-        showChildWindow(childWindows.value(toolName));
-        return;
+    for (auto it = childWindows.cbegin(); it != childWindows.cend(); ++it) {
+        const QString window = it.value();
+        m_dispatch.insert(it.key(), [this, window] { showChildWindow(window); });
     }
-    if (toolName == QLatin1String("tlExit")) {
-        close();
-    } else if (toolName == QLatin1String("tlSaleAdmin")) {
+    // Dialogs the subsystems register; nothing happens until one is there.
+    for (const char *dialog : {"tlUserAdmin", "tlGrpStationAdmin", "tlSenderAdmin",
+             "tlProductAdmin", "tlChangePwd", "tlSysReset", "tlSysConfigure", "mnuDayReport",
+             "mnuCustDayReport", "mnuSenderDayReport", "mnuMonthReport", "mnuCustMonthReport",
+             "mnuSenderMonthReport", "tlChart", "tlSalePrintSetup"}) {
+        const QString name = QString::fromLatin1(dialog);
+        m_dispatch.insert(name, [this, name] {
+            const DialogRunner runner = m_dialogs.value(name);
+            if (!runner)
+                return;
+            runner(this);
+            // Rights withdrawn in the operator list take effect at once.
+            if (name == QLatin1String("tlUserAdmin"))
+                mSystem::ApplyUserRights(gUserID);
+            updateHomePage();
+        });
+    }
+    m_dispatch.insert(QStringLiteral("tlExit"), [this] { close(); });
+    m_dispatch.insert(QStringLiteral("tlSaleAdmin"), [this] {
         // The sale list refuses to close, so repeated use uncovers it.
         QWidget *child = activeChild();
         if (child && child->objectName() != QLatin1String("frmSaleAdmin"))
             m_mdi->currentSubWindow()->close();
-    } else if (toolName == QLatin1String("tlNext")) {
-        NextRow();
-    } else if (toolName == QLatin1String("tlPrevious")) {
-        PreviousRow();
-    } else if (toolName == QLatin1String("tlFirst")) {
-        FirstRow();
-    } else if (toolName == QLatin1String("tlLast")) {
-        LastRow();
-    } else if (toolName == QLatin1String("tlTileHorizontal")) {
-        tile(Qt::Horizontal);
-    } else if (toolName == QLatin1String("tlTileVertical")) {
-        tile(Qt::Vertical);
-    } else if (toolName == QLatin1String("tlCascade")) {
-        m_mdi->cascadeSubWindows();
-    } else if (toolName == QLatin1String("tlArrangeIcons")) {
-        arrangeIcons();
-    } else if (toolName == QLatin1String("tlPrintSetup")) {
-        printSetup();
-    } else if (toolName == QLatin1String("tlShowNavigator")) {
+    });
+    m_dispatch.insert(QStringLiteral("tlNext"), [this] { NextRow(); });
+    m_dispatch.insert(QStringLiteral("tlPrevious"), [this] { PreviousRow(); });
+    m_dispatch.insert(QStringLiteral("tlFirst"), [this] { FirstRow(); });
+    m_dispatch.insert(QStringLiteral("tlLast"), [this] { LastRow(); });
+    m_dispatch.insert(QStringLiteral("tlTileHorizontal"), [this] { tile(Qt::Horizontal); });
+    m_dispatch.insert(QStringLiteral("tlTileVertical"), [this] { tile(Qt::Vertical); });
+    m_dispatch.insert(QStringLiteral("tlCascade"), [this] { m_mdi->cascadeSubWindows(); });
+    m_dispatch.insert(QStringLiteral("tlArrangeIcons"), [this] { arrangeIcons(); });
+    m_dispatch.insert(QStringLiteral("tlPrintSetup"), [this] { printSetup(); });
+    m_dispatch.insert(QStringLiteral("tlShowNavigator"), [this] {
         barNavigator->show();
         if (dockWidgetArea(barNavigator) == Qt::NoDockWidgetArea || barNavigator->isFloating()) {
             barNavigator->setFloating(false);
             addDockWidget(Qt::LeftDockWidgetArea, barNavigator);
         }
-    } else if (toolName == QLatin1String("tlHomePage")) {
-        QDesktopServices::openUrl(QUrl(HomePageUrl()));
-    } else if (toolName == QLatin1String("tlAbout")) {
-        about();
-    } else if (m_dialogs.contains(toolName)) {
-        m_dialogs.value(toolName)(this);
-        // Rights withdrawn in the operator list take effect at once.
-        if (toolName == QLatin1String("tlUserAdmin"))
-            mSystem::ApplyUserRights(gUserID);
-    }
+    });
+    m_dispatch.insert(QStringLiteral("tlHomePage"), [] {
+        const QString url = HomePageUrl();
+        if (!url.isEmpty())
+            QDesktopServices::openUrl(QUrl::fromUserInput(url));
+    });
+    m_dispatch.insert(QStringLiteral("tlAbout"), [this] { about(); });
 }
 
-bool frmMain::forwardToChild(const QString &method)
+ListCommands::Member frmMain::childCommand(const QString &toolName)
 {
-    QWidget *child = activeChild();
-    if (!child)
-        return false;
-    // A window without the method simply has no such command.
-    const QByteArray signature = method.toLatin1() + "()";
-    if (child->metaObject()->indexOfMethod(signature.constData()) < 0)
-        return false;
-    return QMetaObject::invokeMethod(child, method.toLatin1().constData());
+    return childCommands().value(toolName, nullptr);
+}
+
+void frmMain::toolClick(const QString &toolName)
+{
+    // tlHelp and names nobody knows do nothing.
+    if (const auto command = m_dispatch.value(toolName))
+        command();
+}
+
+bool frmMain::forwardToChild(ListCommands::Member command)
+{
+    // Only list windows take commands; a list without this one simply does
+    // not have it.
+    auto *list = qobject_cast<ListWindow *>(activeChild());
+    return list && list->commands().run(command);
 }
 
 void frmMain::moveRow(int how)
@@ -570,7 +621,7 @@ void frmMain::arrangeIcons()
 void frmMain::printSetup()
 {
     // A list window sets up its own grid printout; otherwise the printer.
-    if (forwardToChild(QStringLiteral("PrintSetup")))
+    if (forwardToChild(&ListCommands::PrintSetup))
         return;
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);

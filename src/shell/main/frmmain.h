@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listcommands.h"
+
 #include <QHash>
 #include <QMainWindow>
 
@@ -40,7 +42,16 @@ public:
     QWidget *childWindow(const QString &windowName) const;
     CommandBars *commandBars() const { return m_bars; }
 
+    // The home page tlHomePage opens: the setting HomePageSetting, empty
+    // while none is set (the command is then disabled).
     static QString HomePageUrl();
+    static inline const QString HomePageSetting = QStringLiteral("HomePage");
+
+    // Whether the tool does something here (false for tlHelp and unknown names).
+    bool knowsTool(const QString &toolName) const { return m_dispatch.contains(toolName); }
+    // The command of the active list that a tool runs; nullptr for tools the
+    // main window handles itself.
+    static ListCommands::Member childCommand(const QString &toolName);
 
 public slots:
     void toolClick(const QString &toolName);
@@ -54,12 +65,14 @@ protected:
 
 private:
     void buildCommands();
+    void buildDispatch();
+    void updateHomePage();
     QAction *makeTool(const QString &name, const QString &caption);
     QMenu *makePopup(const QString &name, const QStringList &tools);
     void buildNavigator();
     void showChildWindow(const QString &name);
     void closeChildWindow(const QString &name);
-    bool forwardToChild(const QString &method);
+    bool forwardToChild(ListCommands::Member command);
     void moveRow(int how);
     void tile(Qt::Orientation orientation);
     void arrangeIcons();
@@ -75,5 +88,6 @@ private:
     QHash<QString, QAction *> m_tools;
     QHash<QString, ChildFactory> m_childFactories;
     QHash<QString, DialogRunner> m_dialogs;
+    QHash<QString, std::function<void()>> m_dispatch;
     std::unique_ptr<QPrinter> m_printer;
 };
