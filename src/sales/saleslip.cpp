@@ -73,7 +73,10 @@ bool PrintSaleSlip(qint64 saleId)
         return false;
     }
     SlipPrintJob job = slipOf(saleId);
-    return run(Prompt::Kind::Print, job);
+    if (run(Prompt::Kind::Print, job))
+        return true;
+    Prompt::error(QStringLiteral("打印单据时出现错误！"), QStringLiteral("打印"));
+    return false;
 }
 
 bool PreviewSaleSlip(qint64 saleId)

@@ -17,8 +17,9 @@ QString layoutFile();
 // damaged.
 SlipLayout currentLayout();
 
-// Prints to the default printer without a dialog. Says once, clearly, when
-// the workstation has no printer; false when nothing was printed.
+// Prints to the default printer without a dialog. False when nothing was
+// printed, after saying why once: no printer on the workstation, or
+// "打印单据时出现错误！".
 bool PrintSaleSlip(qint64 saleId);
 // The modal preview, from which the slip can also be printed or saved.
 bool PreviewSaleSlip(qint64 saleId);

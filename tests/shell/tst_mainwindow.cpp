@@ -3,6 +3,7 @@
 #include "frmsaleadmin.h"
 #include "loginstate.h"
 #include "mdatabase.h"
+#include "modalhelper.h"
 #include "scriptedprompter.h"
 #include "testdatabase.h"
 
@@ -106,6 +107,8 @@ private slots:
     void forwardsCommandsByName_data();
     void forwardsCommandsByName();
     void nothingHappensWithoutTarget();
+    void commandsOpenTheirDialogs_data();
+    void commandsOpenTheirDialogs();
     void rowNavigation();
     void saleListCommandUncoversTheSaleList();
     void childWindowsOpenOnce();
@@ -279,11 +282,41 @@ void tst_MainWindow::nothingHappensWithoutTarget()
     for (const char *tool : {"tlAdd", "tlDel", "tlFinish", "tlInAllMoney", "tlFirst", "tlLast"})
         m_main->toolClick(QString::fromLatin1(tool));
     // Windows that no subsystem provides yet open nothing.
-    for (const char *tool : {"mnuHistoryCall", "mnuDayReport", "tlChart", "tlSysReset",
-             "tlGrpStationAdmin", "tlSalePrintSetup"})
+    for (const char *tool : {"mnuHistoryCall", "mnuDayReport", "tlChart"})
         m_main->toolClick(QString::fromLatin1(tool));
     QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
     QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_MainWindow::commandsOpenTheirDialogs_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("products") << "tlProductAdmin"
+                              << "frmProductAdmin";
+    QTest::newRow("delivery staff") << "tlSenderAdmin"
+                                    << "frmSenderAdmin";
+    QTest::newRow("stations") << "tlGrpStationAdmin"
+                              << "frmGrpStationAdmin";
+    QTest::newRow("operators") << "tlUserAdmin"
+                               << "frmUserAdmin";
+    QTest::newRow("slip layout") << "tlSalePrintSetup"
+                                 << "frmSalePrintSetup";
+    QTest::newRow("settings") << "tlSysConfigure"
+                              << "frmSystemSetup";
+}
+
+void tst_MainWindow::commandsOpenTheirDialogs()
+{
+    QFETCH(QString, tool);
+    QFETCH(QString, window);
+    QString opened;
+    whenModal([&](QWidget *modal) {
+        opened = modal->objectName();
+        modal->close();
+    });
+    m_main->toolClick(tool);
+    QCOMPARE(opened, window);
 }
 
 void tst_MainWindow::rowNavigation()

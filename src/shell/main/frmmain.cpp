@@ -1,14 +1,23 @@
 #include "frmmain.h"
 
 #include "commandbars.h"
+#include "ctapiline.h"
 #include "frmabout.h"
 #include "frmchangepwd.h"
+#include "frmgrpstationadmin.h"
+#include "frmproductadmin.h"
 #include "frmsaleadmin.h"
+#include "frmsaleprintsetup.h"
+#include "frmsenderadmin.h"
+#include "frmsystemsetup.h"
+#include "frmuseradmin.h"
+#include "incomingcall.h"
 #include "listwindow.h"
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "prompt.h"
 #include "rights.h"
+#include "systemreset.h"
 #include "toolicons.h"
 
 #include <QAbstractItemView>
@@ -220,6 +229,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
         frmChangePwd dialog(parent);
         dialog.exec();
     });
+    registerSubsystemDialogs();
     registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
     registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
     registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
@@ -360,6 +370,41 @@ void frmMain::load()
     mSystem::ApplyUserRights(gUserID);
     if (m_dialogs.contains(QStringLiteral("frmSystemSetup:load")))
         m_dialogs.value(QStringLiteral("frmSystemSetup:load"))(this);
+}
+
+void frmMain::registerSubsystemDialogs()
+{
+    const auto modal = [this](const char *tool, auto makeDialog) {
+        m_dialogs.insert(QLatin1String(tool), [makeDialog](QWidget *parent) {
+            auto dialog = makeDialog(parent);
+            dialog->exec();
+        });
+    };
+    modal("tlProductAdmin", [](QWidget *p) { return std::make_unique<frmProductAdmin>(p); });
+    modal("tlSenderAdmin", [](QWidget *p) { return std::make_unique<frmSenderAdmin>(p); });
+    modal("tlGrpStationAdmin", [](QWidget *p) { return std::make_unique<frmGrpStationAdmin>(p); });
+    modal("tlUserAdmin", [](QWidget *p) { return std::make_unique<frmUserAdmin>(p); });
+    modal("tlSalePrintSetup", [](QWidget *p) { return std::make_unique<frmSalePrintSetup>(p); });
+    m_dialogs.insert(QStringLiteral("tlSysReset"), [](QWidget *) {
+        // Everybody logs in again on what is left.
+        if (mSystem::ResetSystem())
+            QCoreApplication::exit(0);
+    });
+    m_dialogs.insert(
+        QStringLiteral("tlSysConfigure"), [this](QWidget *) { loadSystemSetup(true); });
+    m_dialogs.insert(
+        QStringLiteral("frmSystemSetup:load"), [this](QWidget *) { loadSystemSetup(false); });
+}
+
+void frmMain::loadSystemSetup(bool show)
+{
+    frmSystemSetup setup(&Tapiline, this);
+    setup.Load();
+    if (Tapiline)
+        connect(
+            Tapiline.get(), &cTAPILine::InfoCallerID, this, &IncomingCall::Tapiline_InfoCallerID);
+    if (show)
+        setup.exec();
 }
 
 void frmMain::registerChildWindow(const QString &name, ChildFactory factory)

@@ -16,6 +16,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QPrinter;
+class cTAPILine;
 class QToolBar;
 
 // The group's main window: child windows in the middle, the commands around
@@ -53,6 +54,9 @@ public:
     // main window handles itself.
     static ListCommands::Member childCommand(const QString &toolName);
 
+    // The telephone line of this workstation, opened by the settings dialog.
+    std::unique_ptr<cTAPILine> Tapiline;
+
 public slots:
     void toolClick(const QString &toolName);
     void NextRow();
@@ -78,6 +82,10 @@ private:
     void arrangeIcons();
     void printSetup();
     void about();
+    void registerSubsystemDialogs();
+    // Loads the settings dialog, which opens the line; its caller numbers
+    // then reach the sale form.
+    void loadSystemSetup(bool show);
 
     CommandBars *m_bars;
     QMdiArea *m_mdi;
