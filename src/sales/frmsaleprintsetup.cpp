@@ -30,10 +30,6 @@ SlipData placeholders()
 SlipCanvas::SlipCanvas(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, Qt::white);
-    setPalette(p);
 }
 
 double SlipCanvas::dotsPerMm() const
@@ -89,6 +85,8 @@ void SlipCanvas::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // The paper.
+    painter.fillRect(rect(), Qt::white);
     SlipLayout shown = m_layout;
     // Fields that do not print stay visible here, greyed, to be switched on.
     for (SlipItem &item : shown.items)
