@@ -1,5 +1,7 @@
 #include "listmodel.h"
 
+#include <QDateTime>
+
 #include "currency.h"
 #include "datetext.h"
 #include "mdatabase.h"
@@ -63,6 +65,14 @@ QString ListModel::displayText(const QVariant &value, ListColumn::Kind kind)
     case ListColumn::Date: {
         const QDate date = DateText::fromValue(value);
         return date.isValid() ? DateText::shortDate(date) : value.toString();
+    }
+    case ListColumn::DateTime: {
+        // A timestamp from a driver, or ISO text from SQLite.
+        QDateTime when = value.toDateTime();
+        if (!when.isValid())
+            when = QDateTime::fromString(value.toString(), Qt::ISODate);
+        return when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
+                              : value.toString();
     }
     case ListColumn::Text:
         break;

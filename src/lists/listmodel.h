@@ -7,7 +7,7 @@
 
 // How a list shows one column of its rows.
 struct ListColumn {
-    enum Kind { Text, Number, Money, Date };
+    enum Kind { Text, Number, Money, Date, DateTime };
 
     QString caption;
     QString field;

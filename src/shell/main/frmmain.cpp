@@ -5,6 +5,7 @@
 #include "frmabout.h"
 #include "frmchangepwd.h"
 #include "frmgrpstationadmin.h"
+#include "frmhistorycall.h"
 #include "frmproductadmin.h"
 #include "frmsaleadmin.h"
 #include "frmsaleprintsetup.h"
@@ -231,6 +232,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     });
     registerSubsystemDialogs();
     registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
+    registerChildWindow(QStringLiteral("frmHistoryCall"), [] { return new frmHistoryCall; });
     registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
     registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
     registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
