@@ -32,6 +32,9 @@ enum class Kind {
     // argument: the suggested file and the file-type filter (QStringList);
     // answer: the chosen file name, nothing when cancelled.
     SaveFile,
+    // argument: the text offered; answer: the text typed, nothing when
+    // cancelled. Its prompt is the request's text.
+    Input,
 };
 
 struct Request {

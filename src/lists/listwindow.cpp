@@ -323,7 +323,7 @@ QStringList ListWindow::footerTexts() const
 void ListWindow::setUpPrinter(GridPrinter &printer) const
 {
     QVector<int> widths;
-    for (int c = 0; c < m_model->columnCount(); ++c)
+    for (int c = 0; c < dbgMain->model()->columnCount(); ++c)
         widths << dbgMain->columnWidth(c);
     printer.setColumnWidths(widths);
     printer.setPageLayout(m_pageLayout);
@@ -344,7 +344,8 @@ void ListWindow::PrintSetup()
 
 bool ListWindow::runPrintJob(bool preview)
 {
-    GridPrinter printer(m_model, m_printTitle);
+    // The grid as shown: the list's rows, or a table a window put there.
+    GridPrinter printer(dbgMain->model(), m_printTitle);
     setUpPrinter(printer);
     return Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
         preview ? QStringLiteral("打印预览") : QStringLiteral("打印"),
@@ -395,7 +396,7 @@ QString ListWindow::pdfFileName() const
 
 bool ListWindow::exportPdf(const QString &fileName)
 {
-    GridPrinter printer(m_model, m_printTitle);
+    GridPrinter printer(dbgMain->model(), m_printTitle);
     setUpPrinter(printer);
     return printer.exportPdf(fileName);
 }

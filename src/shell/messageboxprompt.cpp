@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -138,6 +140,13 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         const QFont font = QFontDialog::getFont(&ok, request.argument.value<QFont>(), parent,
             request.title.isEmpty() ? QStringLiteral("字体") : request.title);
         return ok ? QVariant(font) : QVariant();
+    }
+    case Prompt::Kind::Input: {
+        bool ok = false;
+        const QString text = QInputDialog::getText(parent,
+            request.title.isEmpty() ? Prompt::defaultTitle() : request.title, request.text,
+            QLineEdit::Normal, request.argument.toString(), &ok);
+        return ok ? QVariant(text) : QVariant();
     }
     case Prompt::Kind::SaveFile: {
         const QStringList argument = request.argument.toStringList();

@@ -11,6 +11,7 @@
 #include "frmsaleprintsetup.h"
 #include "frmsenderadmin.h"
 #include "frmsystemsetup.h"
+#include "frmtodayreport.h"
 #include "frmuseradmin.h"
 #include "incomingcall.h"
 #include "listwindow.h"
@@ -233,6 +234,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     registerSubsystemDialogs();
     registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
     registerChildWindow(QStringLiteral("frmHistoryCall"), [] { return new frmHistoryCall; });
+    registerChildWindow(QStringLiteral("frmTodayReport"), [] { return new frmTodayReport; });
     registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
     registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
     registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
