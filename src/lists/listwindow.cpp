@@ -200,7 +200,7 @@ void ListWindow::DataRefresh()
     const int oldRow = current.isValid() ? current.row() : -1;
     const int column = current.isValid() ? current.column() : 0;
 
-    curFullSQL = curShortSQL + curFilterSQL + curSortSQL;
+    curFullSQL = curShortSQL + curFilterSQL + curGroupSQL + curSortSQL;
     QString error;
     if (!m_model->run(curFullSQL, &error)) {
         // The rows and totals shown before stay: a list that went blank
@@ -253,6 +253,20 @@ QStringList ListWindow::columnSums(const QList<int> &columns)
             sums << QStringLiteral("0");
         return sums;
     }
+    if (m_totalsFromRows) {
+        while (m_model->canFetchMore())
+            m_model->fetchMore();
+        for (int c : columns) {
+            Currency sum;
+            for (int row = 0; row < m_model->rowCount(); ++row) {
+                Currency value;
+                if (Currency::parse(m_model->index(row, c).data().toString(), &value))
+                    sum += value;
+            }
+            sums << sum.toSqlText();
+        }
+        return sums;
+    }
     if (curFilterSQL.isEmpty()) {
         for (int i = 0; i < columns.size(); ++i)
             sums << QString();
@@ -272,6 +286,12 @@ QStringList ListWindow::columnSums(const QList<int> &columns)
         sums << Currency::fromVariant(value).toSqlText();
     }
     return sums;
+}
+
+void ListWindow::setTotalsLabel(int column, const QString &label)
+{
+    m_totalsLabelColumn = column;
+    m_totalsLabel = label;
 }
 
 QString ListWindow::GetColTotalValue(int ColIndex)
@@ -296,7 +316,7 @@ void ListWindow::ShowTotal()
     QStringList footer;
     for (int c = 0; c < columns; ++c)
         footer << QString();
-    footer[1] = QStringLiteral("合      计");
+    footer[m_totalsLabelColumn] = m_totalsLabel;
     const QStringList sums = columnSums(m_summed);
     for (int i = 0; i < m_summed.size(); ++i)
         footer[m_summed[i]] = sums.value(i);

@@ -26,6 +26,8 @@ public:
     QString curShortSQL;
     QString curFilterSQL;
     QString curSortSQL;
+    // Between the filter and the sort: the report windows group their rows.
+    QString curGroupSQL;
     QString curFullSQL;
     int curSortDirection = 0;
 
@@ -76,6 +78,11 @@ protected:
     // Summed columns and the sentence the last column's footer shows.
     using BalanceSentence = std::function<QString(const QStringList &footer)>;
     void setTotals(const QList<int> &summedColumns, BalanceSentence sentence);
+    // Where the totals line says what it is ("合      计" under column 1).
+    void setTotalsLabel(int column, const QString &label);
+    // Totals added up from the rows shown instead of a query of the sales:
+    // for windows whose rows are already sums.
+    void setTotalsFromRows(bool fromRows) { m_totalsFromRows = fromRows; }
 
     // Runs the first query when the workstation wants lists filled at once.
     void loadRows();
@@ -106,6 +113,9 @@ private:
     QList<int> m_summed;
     BalanceSentence m_sentence;
     bool m_closesOnDeactivation = true;
+    bool m_totalsFromRows = false;
+    int m_totalsLabelColumn = 1;
+    QString m_totalsLabel = QStringLiteral("合      计");
     QMdiSubWindow *m_subWindow = nullptr;
     QPageLayout m_pageLayout;
     ListCommands m_commands;

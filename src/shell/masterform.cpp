@@ -2,55 +2,16 @@
 
 #include "currency.h"
 #include "inputcheck.h"
+#include "leavecheck.h"
 #include "prompt.h"
 
 #include <QCheckBox>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
-
-namespace {
-
-// Runs a check whenever the focus leaves a field for another field of the
-// program; a refusal puts the focus back.
-class LeaveCheck : public QObject {
-public:
-    LeaveCheck(QLineEdit *field, std::function<bool()> check)
-        : QObject(field), m_field(field), m_check(std::move(check))
-    {
-        field->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_field && event->type() == QEvent::FocusOut && !m_checking) {
-            const auto reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-                m_checking = true;
-                if (!m_check())
-                    QTimer::singleShot(0, m_field, [field = m_field] {
-                        field->setFocus();
-                        field->selectAll();
-                    });
-                m_checking = false;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QLineEdit *m_field;
-    std::function<bool()> m_check;
-    bool m_checking = false;
-};
-
-} // namespace
 
 MasterForm::MasterForm(const QString &name, const QString &caption, QWidget *parent)
     : QDialog(parent), btnSave(new QPushButton(QStringLiteral("保存"))),
@@ -116,7 +77,7 @@ void MasterForm::updateSave()
 void MasterForm::makePriceField(QLineEdit *field)
 {
     field->setText(QStringLiteral("0"));
-    new LeaveCheck(field, [field] {
+    mSystem::checkOnLeave(field, [field] {
         if (field->text().trimmed().isEmpty()) {
             field->setText(QStringLiteral("0"));
             return true;

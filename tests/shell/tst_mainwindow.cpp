@@ -1,4 +1,5 @@
 #include "commandbars.h"
+#include "frmchart.h"
 #include "frmmain.h"
 #include "frmsaleadmin.h"
 #include "loginstate.h"
@@ -8,14 +9,18 @@
 #include "testdatabase.h"
 
 #include <QAction>
+#include <QChart>
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QToolBar>
@@ -109,6 +114,7 @@ private slots:
     void nothingHappensWithoutTarget();
     void commandsOpenTheirDialogs_data();
     void commandsOpenTheirDialogs();
+    void reportThenItsChart();
     void rowNavigation();
     void saleListCommandUncoversTheSaleList();
     void childWindowsOpenOnce();
@@ -282,7 +288,7 @@ void tst_MainWindow::nothingHappensWithoutTarget()
     for (const char *tool : {"tlAdd", "tlDel", "tlFinish", "tlInAllMoney", "tlFirst", "tlLast"})
         m_main->toolClick(QString::fromLatin1(tool));
     // Windows that no subsystem provides yet open nothing.
-    for (const char *tool : {"mnuDayReport", "tlChart"})
+    for (const char *tool : {"tlChart"})
         m_main->toolClick(QString::fromLatin1(tool));
     QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
     QVERIFY(m_prompts->requests.isEmpty());
@@ -317,6 +323,32 @@ void tst_MainWindow::commandsOpenTheirDialogs()
     });
     m_main->toolClick(tool);
     QCOMPARE(opened, window);
+}
+
+void tst_MainWindow::reportThenItsChart()
+{
+    whenModal([](QWidget *modal) {
+        QCOMPARE(modal->objectName(), QStringLiteral("frmSetReport"));
+        auto *start = modal->findChild<QLineEdit *>(QStringLiteral("txtStartDate"));
+        start->setText(QStringLiteral("2000-01-01"));
+        QTest::mouseClick(modal->findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
+    });
+    m_main->toolClick(QStringLiteral("mnuMonthReport"));
+    auto *report = qobject_cast<ListWindow *>(m_main->childWindow(QStringLiteral("frmReport")));
+    QVERIFY(report);
+    QVERIFY(report->model()->rowCount() >= 1);
+    QVERIFY(report->curFullSQL.contains(QStringLiteral(" Group by ")));
+    QCOMPARE(m_main->activeChild(), report);
+    int points = -1;
+    whenModal([&](QWidget *modal) {
+        auto *chart = qobject_cast<frmChart *>(modal);
+        QVERIFY(chart);
+        QCOMPARE(chart->curChartCaption.isEmpty(), false);
+        points = int(qobject_cast<QLineSeries *>(chart->chart()->series().first())->count());
+        modal->close();
+    });
+    m_main->toolClick(QStringLiteral("tlChart"));
+    QCOMPARE(points, report->model()->rowCount());
 }
 
 void tst_MainWindow::rowNavigation()

@@ -1,15 +1,19 @@
 #include "frmmain.h"
 
+#include "chartdata.h"
 #include "commandbars.h"
 #include "ctapiline.h"
 #include "frmabout.h"
 #include "frmchangepwd.h"
+#include "frmchart.h"
 #include "frmgrpstationadmin.h"
 #include "frmhistorycall.h"
 #include "frmproductadmin.h"
+#include "frmreport.h"
 #include "frmsaleadmin.h"
 #include "frmsaleprintsetup.h"
 #include "frmsenderadmin.h"
+#include "frmsetreport.h"
 #include "frmsystemsetup.h"
 #include "frmtodayreport.h"
 #include "frmuseradmin.h"
@@ -398,6 +402,34 @@ void frmMain::registerSubsystemDialogs()
         QStringLiteral("tlSysConfigure"), [this](QWidget *) { loadSystemSetup(true); });
     m_dialogs.insert(
         QStringLiteral("frmSystemSetup:load"), [this](QWidget *) { loadSystemSetup(false); });
+    const std::pair<const char *, int> reports[] = {{"mnuDayReport", PeriodReport::DayReport},
+        {"mnuCustDayReport", PeriodReport::CustDayReport},
+        {"mnuSenderDayReport", PeriodReport::SenderDayReport},
+        {"mnuMonthReport", PeriodReport::MonthReport},
+        {"mnuCustMonthReport", PeriodReport::CustMonthReport},
+        {"mnuSenderMonthReport", PeriodReport::SenderMonthReport}};
+    for (const auto &[tool, type] : reports) {
+        m_dialogs.insert(QLatin1String(tool), [this, type = type](QWidget *parent) {
+            frmSetReport dialog(type, parent);
+            dialog.exec();
+            if (dialog.mResult != -1)
+                return;
+            // One report window at a time: the new one replaces it.
+            closeChildWindow(QStringLiteral("frmReport"));
+            const PeriodReport::Parameters parameters = dialog.parameters();
+            registerChildWindow(
+                QStringLiteral("frmReport"), [parameters] { return new frmReport(parameters); });
+            showChildWindow(QStringLiteral("frmReport"));
+        });
+    }
+    m_dialogs.insert(QStringLiteral("tlChart"), [this](QWidget *parent) {
+        // The report in front is what the chart draws.
+        auto *report = qobject_cast<frmReport *>(activeChild());
+        if (!report)
+            return;
+        frmChart chart(report->curReportCaption, ChartData::fromRows(report->rows()), parent);
+        chart.exec();
+    });
 }
 
 void frmMain::loadSystemSetup(bool show)

@@ -1,0 +1,94 @@
+#include "frmreport.h"
+
+#include "frmsalefilter.h"
+#include "mdatabase.h"
+
+frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
+    : ListWindow(parent), curReportType(p.type), parameters(p)
+{
+    setObjectName(QStringLiteral("frmReport"));
+    setWindowTitle(QStringLiteral("查询结果"));
+    setColumns({{QStringLiteral("日 期"), QStringLiteral("ReportDate"), 1200, Qt::AlignCenter,
+                    PeriodReport::isMonthReport(p.type) ? ListColumn::Text : ListColumn::Date},
+        {QStringLiteral("金额"), QStringLiteral("SumMoney"), 1800, Qt::AlignCenter,
+            ListColumn::Money},
+        {QStringLiteral("数量"), QStringLiteral("SumAmount"), 1800, Qt::AlignCenter,
+            ListColumn::Number},
+        {QStringLiteral("欠钱数"), QStringLiteral("LackMoney"), 1800, Qt::AlignCenter,
+            ListColumn::Money},
+        {QStringLiteral("欠瓶数"), QStringLiteral("LackContainer"), 1800, Qt::AlignCenter,
+            ListColumn::Number},
+        {QStringLiteral("送水费数"), QStringLiteral("TotalFee"), 1800, Qt::AlignCenter,
+            ListColumn::Money}});
+    const SqlDialect &dialect = mDatabase::dialect();
+    const QString month = dialect.monthGroupExpression();
+    setSortFieldMap(
+        {{QStringLiteral("ReportDate"),
+             PeriodReport::isMonthReport(p.type) ? month : QStringLiteral("CreateDate")},
+            {QStringLiteral("SumAmount"), QStringLiteral("Sum(TotalAmount)")},
+            {QStringLiteral("SumMoney"), QStringLiteral("Sum(TotalMoney)")},
+            {QStringLiteral("LackMoney"), QStringLiteral("Sum(TotalMoney-InMoney)")},
+            {QStringLiteral("LackContainer"), QStringLiteral("Sum(TotalContainer-InContainer)")},
+            {QStringLiteral("TotalFee"), QStringLiteral("Sum(TransferFee)")}});
+    setTotals({1, 2, 3, 4, 5}, nullptr);
+    setTotalsLabel(0, QStringLiteral("合     计:"));
+    setTotalsFromRows(true);
+    setPrintFailureTexts(QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！"),
+        QStringLiteral("打印错误：打印失败，请检查您的系统中是否正确安装了打印机！"),
+        QStringLiteral("预览"), QStringLiteral("打印"));
+    // Stays open until the next report replaces it or the operator closes it.
+    setClosesOnDeactivation(false);
+
+    const PeriodReport::Query q = PeriodReport::buildQuery(p, dialect);
+    curShortSQL = q.curShortSQL;
+    curFilterSQL = q.curFilterSQL;
+    curGroupSQL = q.curGroupSQL;
+    curSortSQL = q.curSortSQL;
+    SetMyReportCaption();
+
+    ListCommands &c = commands();
+    c.DataRefresh = [this] {
+        DataRefresh();
+    };
+    c.ShowFilter = [this] {
+        ShowFilter();
+    };
+    c.PrintPreview = [this] {
+        PrintPreview();
+    };
+    c.PrintReport = [this] {
+        PrintReport();
+    };
+    c.PrintSale = [this] {
+        PrintReport();
+    };
+    c.PrintSetup = [this] {
+        PrintSetup();
+    };
+    // Exist and do nothing: a report has no records of its own.
+    for (ListCommands::Member none : {&ListCommands::AddNew, &ListCommands::EditData,
+             &ListCommands::DeleteData, &ListCommands::DeleteAll, &ListCommands::InMoney,
+             &ListCommands::OutAmount, &ListCommands::InContainer})
+        c.*none = [] {
+        };
+    DataRefresh();
+}
+
+void frmReport::SetMyReportCaption()
+{
+    curReportCaption = PeriodReport::caption(parameters);
+    setGridCaption(curReportCaption);
+    setPrintTitle(QStringLiteral("\\t") + curReportCaption);
+}
+
+void frmReport::ShowFilter()
+{
+    frmSaleFilter filter(this, this);
+    filter.exec();
+    DataRefresh();
+}
+
+QVector<PeriodReport::Row> frmReport::rows()
+{
+    return PeriodReport::rows(curFullSQL).value_or(QVector<PeriodReport::Row>());
+}
