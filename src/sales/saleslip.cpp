@@ -36,31 +36,61 @@ bool run(Prompt::Kind kind, SlipPrintJob &job)
 
 } // namespace
 
-QString layoutFile()
+namespace {
+
+// Where a slip layout may be: beside the program, the machine's data
+// folders, the operator's own; the first of them that holds one is read.
+QStringList layoutCandidates()
 {
     const QString named = qEnvironmentVariable("PELKOR_SLIP_LAYOUT");
     if (!named.isEmpty())
-        return named;
-    const QString beside = QCoreApplication::applicationDirPath();
-    if (!beside.isEmpty() && QFileInfo(beside).isWritable())
-        return QDir(beside).filePath(FileName);
-    // One file for every operator of the workstation, not one per login.
-    const QStringList shared
-        = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
-    for (const QString &dir : shared) {
-        const QString folder = QDir(dir).filePath(QStringLiteral("pelkor"));
-        if (QFileInfo(folder).isWritable()
-            || (QFileInfo(dir).isWritable() && QDir().mkpath(folder)))
-            return QDir(folder).filePath(FileName);
+        return {named};
+    QStringList files{QDir(QCoreApplication::applicationDirPath()).filePath(FileName)};
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    for (const QString &dir :
+        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        if (dir != own)
+            files << QDir(dir).filePath(QStringLiteral("pelkor/") + FileName);
+    files << QDir(own).filePath(QStringLiteral("pelkor/") + FileName);
+    return files;
+}
+
+bool canWrite(const QString &file)
+{
+    const QFileInfo info(file);
+    if (info.exists())
+        return info.isWritable();
+    QFileInfo folder(info.absolutePath());
+    if (!folder.exists()) {
+        // A missing "pelkor" folder is made where its parent may be written.
+        if (!QFileInfo(folder.absolutePath()).isWritable()
+            || !QDir().mkpath(folder.absoluteFilePath()))
+            return false;
+        folder.refresh();
     }
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(FileName);
+    return folder.isWritable();
+}
+
+} // namespace
+
+QString layoutFile()
+{
+    // One file for every operator of the workstation, not one per login:
+    // beside the program or in the machine's data folders when they can be
+    // written, the operator's own folder last.
+    const QStringList files = layoutCandidates();
+    for (const QString &file : files)
+        if (canWrite(file))
+            return file;
+    return files.last();
 }
 
 SlipLayout currentLayout()
 {
     SlipLayout layout = SlipLayout::builtIn();
-    layout.load(layoutFile());
+    for (const QString &file : layoutCandidates())
+        if (QFileInfo::exists(file))
+            return layout.load(file) ? layout : SlipLayout::builtIn();
     return layout;
 }
 
