@@ -4,21 +4,6 @@
 #include "mdatabase.h"
 #include "prompt.h"
 
-namespace {
-
-bool confirmDelete(const QString &text)
-{
-    Prompt::Request question;
-    question.text = text;
-    question.title = QStringLiteral("删除");
-    question.icon = Prompt::Icon::Critical;
-    question.buttons = Prompt::Yes | Prompt::No;
-    question.defaultButton = Prompt::No;
-    return Prompt::ask(question) == Prompt::Yes;
-}
-
-} // namespace
-
 frmHistoryCall::frmHistoryCall(QWidget *parent) : ListWindow(parent)
 {
     setObjectName(QStringLiteral("frmHistoryCall"));
@@ -45,6 +30,7 @@ frmHistoryCall::frmHistoryCall(QWidget *parent) : ListWindow(parent)
     curSortSQL = QStringLiteral(" ORDER BY a.ID Asc");
 
     ListCommands &c = commands();
+    offerPrintCommands(false);
     // A call is not opened or added by hand: both do nothing here.
     c.AddNew = [] {
     };
@@ -62,15 +48,6 @@ frmHistoryCall::frmHistoryCall(QWidget *parent) : ListWindow(parent)
     c.ShowFilter = [this] {
         ShowFilter();
     };
-    c.PrintPreview = [this] {
-        PrintPreview();
-    };
-    c.PrintReport = [this] {
-        PrintReport();
-    };
-    c.PrintSetup = [this] {
-        PrintSetup();
-    };
     // The log is always shown at once, whatever the workstation's setting.
     DataRefresh();
 }
@@ -82,7 +59,8 @@ void frmHistoryCall::DeleteData()
         Prompt::information(QStringLiteral("请先选定您要删除的数据！"), QStringLiteral("提示"));
         return;
     }
-    if (!confirmDelete(QStringLiteral("你确认要删除当前来电记录吗？")))
+    if (!Prompt::confirm(QStringLiteral("你确认要删除当前来电记录吗？"), QStringLiteral("删除"),
+            Prompt::Icon::Critical))
         return;
     if (mDatabase::ExecuteSQL(QStringLiteral("delete from Call where ID=%1").arg(id.toLongLong())))
         DataRefresh();
@@ -90,7 +68,8 @@ void frmHistoryCall::DeleteData()
 
 void frmHistoryCall::DeleteAll()
 {
-    if (!confirmDelete(QStringLiteral("你确认要删除所有历史来电记录吗？")))
+    if (!Prompt::confirm(QStringLiteral("你确认要删除所有历史来电记录吗？"), QStringLiteral("删除"),
+            Prompt::Icon::Critical))
         return;
     if (mDatabase::ExecuteSQL(QStringLiteral("DELETE from Call")))
         DataRefresh();

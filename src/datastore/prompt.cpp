@@ -80,6 +80,17 @@ bool yesNo(const QString &text, const QString &title, bool defaultYes)
     return ask(request) == Yes;
 }
 
+bool confirm(const QString &text, const QString &title, Icon icon)
+{
+    Request request;
+    request.text = text;
+    request.title = title;
+    request.icon = icon;
+    request.buttons = Yes | No;
+    request.defaultButton = No;
+    return ask(request) == Yes;
+}
+
 QString defaultTitle()
 {
     const QString name = QCoreApplication::applicationName();

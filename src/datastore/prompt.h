@@ -78,6 +78,9 @@ void message(const QString &text, const QString &title = QString(), Icon icon = 
 void error(const QString &text, const QString &title);
 void information(const QString &text, const QString &title);
 bool yesNo(const QString &text, const QString &title, bool defaultYes = true);
+// A question before something that cannot be undone: Yes and No with No as
+// the default, so that a stray Enter changes nothing.
+bool confirm(const QString &text, const QString &title, Icon icon = Icon::Question);
 
 QString defaultTitle();
 

@@ -288,6 +288,23 @@ QStringList ListWindow::columnSums(const QList<int> &columns)
     return sums;
 }
 
+void ListWindow::offerPrintCommands(bool printSale)
+{
+    m_commands.PrintPreview = [this] {
+        PrintPreview();
+    };
+    m_commands.PrintReport = [this] {
+        PrintReport();
+    };
+    m_commands.PrintSetup = [this] {
+        PrintSetup();
+    };
+    if (printSale)
+        m_commands.PrintSale = [this] {
+            PrintReport();
+        };
+}
+
 void ListWindow::setTotalsLabel(int column, const QString &label)
 {
     m_totalsLabelColumn = column;

@@ -83,6 +83,9 @@ protected:
     // Totals added up from the rows shown instead of a query of the sales:
     // for windows whose rows are already sums.
     void setTotalsFromRows(bool fromRows) { m_totalsFromRows = fromRows; }
+    // Offers preview, print and page set-up of the grid (tlPrintSale prints
+    // the grid too when printSale is set).
+    void offerPrintCommands(bool printSale);
 
     // Runs the first query when the workstation wants lists filled at once.
     void loadRows();

@@ -34,13 +34,8 @@ bool countAccepted(const QString &condition, const QString &cutOff, const QStrin
     const int rows = rs->value(0, QStringLiteral("TotalRows")).toInt();
     if (rows <= 0)
         return true;
-    Prompt::Request question;
-    question.text = QStringLiteral("系统发现有%1%2").arg(QString::number(rows), what);
-    question.title = ContinueTitle;
-    question.icon = Prompt::Icon::Critical;
-    question.buttons = Prompt::Yes | Prompt::No;
-    question.defaultButton = Prompt::No;
-    return Prompt::ask(question) == Prompt::Yes;
+    return Prompt::confirm(QStringLiteral("系统发现有%1%2").arg(QString::number(rows), what),
+        ContinueTitle, Prompt::Icon::Critical);
 }
 
 // The closing's statements report one message of their own instead of the
@@ -76,9 +71,9 @@ Result FinishToday(const Options &options)
         return {Outcome::Refused};
     const QString cutOff = mDatabase::dialect().dateLiteral(DateText::parse(typed));
 
-    if (!Prompt::yesNo(
+    if (!Prompt::confirm(
             QStringLiteral("你确认要将%1之前的所有单据吗，结转后的单据将不能修改？").arg(typed),
-            QStringLiteral("结帐"), false))
+            QStringLiteral("结帐")))
         return {Outcome::Cancelled};
     if (!countAccepted(QStringLiteral("(TotalAmount-OutAmount>0)"), cutOff,
             QStringLiteral(
@@ -90,8 +85,8 @@ Result FinishToday(const Options &options)
         return {Outcome::Cancelled};
     // Asked before the transaction begins: a question left open on the
     // screen must not hold the other workstations' saves.
-    if (!Prompt::yesNo(QStringLiteral("系统准备结转本期单据，请再次确认是否要结帐？"),
-            QStringLiteral("确认"), false))
+    if (!Prompt::confirm(
+            QStringLiteral("系统准备结转本期单据，请再次确认是否要结帐？"), QStringLiteral("确认")))
         return {Outcome::Cancelled};
 
     mDatabase::Transaction tx;

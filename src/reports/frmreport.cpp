@@ -47,23 +47,12 @@ frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
     SetMyReportCaption();
 
     ListCommands &c = commands();
+    offerPrintCommands(true);
     c.DataRefresh = [this] {
         DataRefresh();
     };
     c.ShowFilter = [this] {
         ShowFilter();
-    };
-    c.PrintPreview = [this] {
-        PrintPreview();
-    };
-    c.PrintReport = [this] {
-        PrintReport();
-    };
-    c.PrintSale = [this] {
-        PrintReport();
-    };
-    c.PrintSetup = [this] {
-        PrintSetup();
     };
     // Exist and do nothing: a report has no records of its own.
     for (ListCommands::Member none : {&ListCommands::AddNew, &ListCommands::EditData,

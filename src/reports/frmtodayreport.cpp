@@ -50,23 +50,12 @@ frmTodayReport::frmTodayReport(QWidget *parent)
         QStringLiteral("打印"));
 
     ListCommands &c = commands();
+    offerPrintCommands(true);
     c.ShowFilter = [this] {
         ShowFilter();
     };
     c.DataRefresh = [this] {
         SetMyDBGrid();
-    };
-    c.PrintPreview = [this] {
-        PrintPreview();
-    };
-    c.PrintReport = [this] {
-        PrintReport();
-    };
-    c.PrintSale = [this] {
-        PrintReport();
-    };
-    c.PrintSetup = [this] {
-        PrintSetup();
     };
     c.FinishToday = [this] {
         FinishToday();

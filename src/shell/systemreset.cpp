@@ -5,28 +5,17 @@
 #include "transaction.h"
 
 namespace mSystem {
-namespace {
-
-bool confirmed(const QString &text)
-{
-    Prompt::Request question;
-    question.text = text;
-    question.title = QStringLiteral("初始化");
-    question.icon = Prompt::Icon::Critical;
-    question.buttons = Prompt::Yes | Prompt::No;
-    question.defaultButton = Prompt::No;
-    return Prompt::ask(question) == Prompt::Yes;
-}
-
-} // namespace
 
 bool ResetSystem()
 {
-    if (!confirmed(QStringLiteral("你确认要重新启用系统吗？执行此操作后所有运行过程中产生的数据包括"
-                                  "销售单、收款单、库存单、用户资料都将被删除！"))
-        || !confirmed(
-            QStringLiteral("请再次确认是否要重新启用系统！！！执行此操作后所有运行过程中产"
-                           "生的数据包括销售单、收款单、库存单、用户资料都将被删除！")))
+    const QString title = QStringLiteral("初始化");
+    if (!Prompt::confirm(QStringLiteral("你确认要重新启用系统吗？执行此操作后所有运行过程中产生的数"
+                                        "据包括销售单、收款单、库存单、用户资料都将被删除！"),
+            title, Prompt::Icon::Critical)
+        || !Prompt::confirm(QStringLiteral("请再次确认是否要重新启用系统！！！执行此操作后所有运行"
+                                           "过程中产生的数据包括销售单、收款单、库存单、用户资料都"
+                                           "将被删除！"),
+            title, Prompt::Icon::Critical))
         return false;
     bool done = false;
     {
