@@ -25,13 +25,20 @@ void ListModel::setColumns(const QList<ListColumn> &columns)
     endResetModel();
 }
 
-bool ListModel::run(const QString &sql, QString *error)
+bool ListModel::run(const QString &sql, QString *error, bool *connectionLost)
 {
+    // A connection the server dropped is opened again first; a refresh is
+    // often the operator's first action after a server restart.
+    mDatabase::EnsureConnected();
     QSqlQuery query(mDatabase::gConnection());
     if (!query.exec(sql)) {
-        // The rows shown so far stay; the caller reports the failure.
+        // The rows shown so far stay; the caller reports the failure unless
+        // it was a lost connection, which has been reported already.
         if (error)
             *error = query.lastError().text();
+        const bool lost = mDatabase::NoteConnectionFailure(query.lastError());
+        if (connectionLost)
+            *connectionLost = lost;
         return false;
     }
     setQuery(std::move(query));

@@ -36,7 +36,7 @@ public:
     }
 
     // Runs the statement; false with the driver's text when it failed.
-    bool run(const QString &sql, QString *error);
+    bool run(const QString &sql, QString *error, bool *connectionLost = nullptr);
 
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

@@ -202,11 +202,13 @@ void ListWindow::DataRefresh()
 
     curFullSQL = curShortSQL + curFilterSQL + curGroupSQL + curSortSQL;
     QString error;
-    if (!m_model->run(curFullSQL, &error)) {
+    bool lost = false;
+    if (!m_model->run(curFullSQL, &error, &lost)) {
         // The rows and totals shown before stay: a list that went blank
         // would look as if every order were gone.
-        Prompt::error(QStringLiteral("读取数据库时出现系统错误，错误信息：%1").arg(error),
-            QStringLiteral("系统错误"));
+        if (!lost)
+            Prompt::error(QStringLiteral("读取数据库时出现系统错误，错误信息：%1").arg(error),
+                QStringLiteral("系统错误"));
         return;
     }
     m_filled = true;

@@ -24,7 +24,7 @@ std::optional<QVector<MasterListDialog::Item>> frmGrpStationAdmin::readItems()
 void frmGrpStationAdmin::openForm(int actionType, qint64 id)
 {
     frmGrpStation form(this);
-    form.mActionType = actionType;
+    form.mActionType = MasterForm::ActionType(actionType);
     form.mCurID = id;
     form.exec();
 }

@@ -27,7 +27,7 @@ std::optional<QVector<MasterListDialog::Item>> frmProductAdmin::readItems()
 void frmProductAdmin::openForm(int actionType, qint64 id)
 {
     frmProduct form(this);
-    form.mActionType = actionType;
+    form.mActionType = MasterForm::ActionType(actionType);
     form.mCurID = id;
     form.exec();
 }

@@ -25,7 +25,7 @@ std::optional<QVector<MasterListDialog::Item>> frmSenderAdmin::readItems()
 void frmSenderAdmin::openForm(int actionType, qint64 id)
 {
     frmSender form(this);
-    form.mActionType = actionType;
+    form.mActionType = MasterForm::ActionType(actionType);
     form.mCurID = id;
     form.exec();
 }

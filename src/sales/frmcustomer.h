@@ -19,7 +19,7 @@ public:
 
     explicit frmCustomer(QWidget *parent = nullptr);
 
-    int mActionType = New;
+    ActionType mActionType = New;
     int mCurID = 0; // Customer.ID being edited
 
     // Fills the form for mActionType/mCurID; later calls do nothing, so

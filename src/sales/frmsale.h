@@ -31,7 +31,7 @@ public:
     ~frmSale() override;
 
     // Set by the opener before exec().
-    int mActionType = New;
+    ActionType mActionType = New;
     qint64 mCurID = 0;
 
     // The opening steps; exec() runs them. False when the sale to show no

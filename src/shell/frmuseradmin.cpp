@@ -24,7 +24,7 @@ std::optional<QVector<MasterListDialog::Item>> frmUserAdmin::readItems()
 void frmUserAdmin::openForm(int actionType, qint64 id)
 {
     frmUser form(this);
-    form.mActionType = actionType;
+    form.mActionType = MasterForm::ActionType(actionType);
     form.mCurID = id;
     form.exec();
 }

@@ -19,7 +19,7 @@ class MasterForm : public QDialog {
 public:
     enum ActionType { New = 1, Edit = 2 };
 
-    int mActionType = New;
+    ActionType mActionType = New;
     qint64 mCurID = 0;
 
     QPushButton *btnSave;

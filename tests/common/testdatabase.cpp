@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUuid>
 
 namespace {
@@ -138,4 +139,45 @@ void TestDatabase::dropAll()
     for (const QString &name : std::as_const(m_pgDatabases))
         runAdmin({QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)}, &error);
     m_pgDatabases.clear();
+}
+
+// What a server restart or a network fault does to the running program: the
+// server ends the shared connection's session, asked from a second one.
+bool TestDatabase::dropSharedConnection(QString *error)
+{
+    qint64 pid = 0;
+    {
+        QSqlQuery query(mDatabase::gConnection());
+        if (!query.exec(QStringLiteral("select pg_backend_pid()")) || !query.next()) {
+            *error = query.lastError().text();
+            return false;
+        }
+        pid = query.value(0).toLongLong();
+    }
+    const QString name = QStringLiteral("dropper-") + QUuid::createUuid().toString();
+    bool ok = false;
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        other.setDatabaseName(mDatabase::currentTarget().odbcConnectionString());
+        if (!other.open()) {
+            *error = other.lastError().text();
+        } else {
+            QSqlQuery kill(other);
+            ok = kill.exec(QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
+            if (!ok)
+                *error = kill.lastError().text();
+            // The session is gone once the server no longer lists it.
+            for (int i = 0; ok && i < 200; ++i) {
+                QSqlQuery alive(other);
+                if (alive.exec(QStringLiteral("select count(*) from pg_stat_activity where pid=%1")
+                                   .arg(pid))
+                    && alive.next() && alive.value(0).toInt() == 0)
+                    break;
+                QThread::msleep(10);
+            }
+            other.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
 }

@@ -29,6 +29,10 @@ public:
     // Drops every database this object created.
     void dropAll();
 
+    // What a server restart or a network fault does to the running program
+    // (PostgreSQL only): the server ends the shared connection's session.
+    static bool dropSharedConnection(QString *error);
+
 private:
     QStringList m_pgDatabases;
     QStringList m_files;

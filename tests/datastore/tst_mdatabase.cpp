@@ -20,47 +20,6 @@ int stationCount()
     return GetSumValue(QStringLiteral("Station"), QString(), QStringLiteral("1"));
 }
 
-// What a server restart or a network fault does to the running program: the
-// server ends the shared connection's session, asked from a second one.
-bool dropSharedConnection(QString *error)
-{
-    qint64 pid = 0;
-    {
-        QSqlQuery query(gConnection());
-        if (!query.exec(QStringLiteral("select pg_backend_pid()")) || !query.next()) {
-            *error = query.lastError().text();
-            return false;
-        }
-        pid = query.value(0).toLongLong();
-    }
-    const QString name = QStringLiteral("dropper-") + QUuid::createUuid().toString();
-    bool ok = false;
-    {
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-        other.setDatabaseName(currentTarget().odbcConnectionString());
-        if (!other.open()) {
-            *error = other.lastError().text();
-        } else {
-            QSqlQuery kill(other);
-            ok = kill.exec(QStringLiteral("select pg_terminate_backend(%1)").arg(pid));
-            if (!ok)
-                *error = kill.lastError().text();
-            // The session is gone once the server no longer lists it.
-            for (int i = 0; ok && i < 200; ++i) {
-                QSqlQuery alive(other);
-                if (alive.exec(QStringLiteral("select count(*) from pg_stat_activity where pid=%1")
-                                   .arg(pid))
-                    && alive.next() && alive.value(0).toInt() == 0)
-                    break;
-                QThread::msleep(10);
-            }
-            other.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
-}
-
 } // namespace
 
 class tst_MDatabase : public QObject {
@@ -528,7 +487,7 @@ void tst_MDatabase::lostConnectionIsReportedOnceAndReopened()
         QSKIP("a database file cannot be taken away by a server");
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
     QString error;
-    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+    QVERIFY2(TestDatabase::dropSharedConnection(&error), qPrintable(error));
 
     // The action that meets the dropped connection fails with one message.
     QVERIFY(!OpenRecordset(QStringLiteral("select * from Station")));
@@ -548,7 +507,7 @@ void tst_MDatabase::lostConnectionIsReportedOnceAndReopened()
     QVERIFY(m_prompts->requests.isEmpty());
 
     // A second drop is reported again.
-    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+    QVERIFY2(TestDatabase::dropSharedConnection(&error), qPrintable(error));
     QVERIFY(!ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城南','1')")));
     QCOMPARE(m_prompts->texts(), QStringList{ConnectionLostText});
     m_prompts->clear();
@@ -563,7 +522,7 @@ void tst_MDatabase::lostConnectionInsideATransaction()
     QVERIFY(BeginTrans());
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
     QString error;
-    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+    QVERIFY2(TestDatabase::dropSharedConnection(&error), qPrintable(error));
     QVERIFY(!ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城西','1')")));
     // Later statements of the same save fail quietly: one message is enough.
     QVERIFY(!ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城南','1')")));
@@ -586,7 +545,7 @@ void tst_MDatabase::commitOnADroppedConnectionIsUnknown()
     QVERIFY(BeginTrans());
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
     QString error;
-    QVERIFY2(dropSharedConnection(&error), qPrintable(error));
+    QVERIFY2(TestDatabase::dropSharedConnection(&error), qPrintable(error));
     QVERIFY(!CommitTrans());
     QVERIFY(CommitOutcomeUnknown());
     // Not "failed": the person is told to look before typing the order again.

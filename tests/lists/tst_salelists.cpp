@@ -92,6 +92,7 @@ private slots:
     void deleteAllAsksTwice();
     void printedListHasItsRows();
     void failedRefreshKeepsTheRows();
+    void refreshAfterTheServerDroppedUs();
     void settlingWhatChangedElsewhere();
     void destructiveQuestionsDefaultToNo();
     void keyboard();
@@ -439,6 +440,25 @@ void tst_SaleLists::failedRefreshKeepsTheRows()
     QCOMPARE(ids(list), before);
     QCOMPARE(list.footerTexts(), footer);
     QCOMPARE(list.selectedID(), QString::number(m_settled));
+}
+
+void tst_SaleLists::refreshAfterTheServerDroppedUs()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("only a server drops a connection");
+    frmSaleAdmin list;
+    const QStringList before = ids(list);
+    QString error;
+    QVERIFY2(TestDatabase::dropSharedConnection(&error), qPrintable(error));
+    m_prompts->clear();
+    // The refresh that finds the connection gone says so once; the next one
+    // reconnects and shows the rows again.
+    list.DataRefresh();
+    QCOMPARE(m_prompts->requests.size(), 1);
+    list.DataRefresh();
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QCOMPARE(ids(list), before);
+    QVERIFY(ExecuteSQL(QStringLiteral("update Sale set Detail='x' where ID=%1").arg(m_open)));
 }
 
 void tst_SaleLists::settlingWhatChangedElsewhere()

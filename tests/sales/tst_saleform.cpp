@@ -109,7 +109,7 @@ void type(QWidget *widget, const QString &text)
 struct SaleWindow {
     explicit SaleWindow(int mode = frmSale::New, qint64 saleId = 0)
     {
-        form.mActionType = mode;
+        form.mActionType = frmSale::ActionType(mode);
         form.mCurID = saleId;
         loaded = form.Load();
         if (loaded)
@@ -935,7 +935,7 @@ private slots:
         QCOMPARE(customer.value(0, "Address").toString(), QString(200, QChar(0x4e1c)));
 
         frmCustomer form;
-        form.mActionType = 1;
+        form.mActionType = frmCustomer::New;
         form.Load();
         for (const auto &[name, size] : {std::pair{"txtName", 50}, std::pair{"txtAddress", 200},
                  std::pair{"txtPhone", 50}, std::pair{"txtDetail", 255}}) {
@@ -1300,7 +1300,7 @@ private slots:
     {
         const qint64 customer = addCustomer(501, "1", "东街1号");
         frmCustomer form;
-        form.mActionType = 2;
+        form.mActionType = frmCustomer::Edit;
         form.mCurID = int(customer);
         form.Load();
         const QColor window = form.palette().color(QPalette::Window);
