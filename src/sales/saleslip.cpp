@@ -121,9 +121,4 @@ bool exportPdf(qint64 saleId, const QString &fileName)
     return job.exportPdf(fileName);
 }
 
-bool isAvailable()
-{
-    return true;
-}
-
 } // namespace SaleSlip

@@ -25,6 +25,5 @@ bool PrintSaleSlip(qint64 saleId);
 bool PreviewSaleSlip(qint64 saleId);
 // The slip as a PDF file, as it would print.
 bool exportPdf(qint64 saleId, const QString &fileName);
-bool isAvailable();
 
 } // namespace SaleSlip

@@ -1,5 +1,7 @@
+#include "frmsale.h"
 #include "frmsaleprintsetup.h"
 #include "mdatabase.h"
+#include "modalhelper.h"
 #include "saleslip.h"
 #include "scriptedprompter.h"
 #include "slipdata.h"
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QFont>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +48,7 @@ private slots:
     void designerMovesHidesAndRefonts();
     void designerAsksBeforeDiscarding_data();
     void designerAsksBeforeDiscarding();
+    void saleFormOpensTheDesigner();
 
 private:
     qint64 storeSale(qint64 sender);
@@ -284,6 +288,23 @@ void tst_SaleSlip::designerAsksBeforeDiscarding()
     QTest::keyClick(&again, Qt::Key_Escape);
     QVERIFY(m_prompts->requests.isEmpty());
     QVERIFY(!again.isVisible());
+}
+
+void tst_SaleSlip::saleFormOpensTheDesigner()
+{
+    frmSale form;
+    form.mActionType = frmSale::New;
+    QVERIFY(form.Load());
+    form.show();
+    auto *button = form.findChild<QPushButton *>(QStringLiteral("btnPrintSetup"));
+    QVERIFY(button && button->isEnabled());
+    QString opened;
+    whenModal([&](QWidget *modal) {
+        opened = modal->objectName();
+        modal->close();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(opened, QStringLiteral("frmSalePrintSetup"));
 }
 
 QTEST_MAIN(tst_SaleSlip)
