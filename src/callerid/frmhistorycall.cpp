@@ -1,7 +1,7 @@
 #include "frmhistorycall.h"
 
+#include "calllog.h"
 #include "frmcustfilter.h"
-#include "mdatabase.h"
 #include "prompt.h"
 
 frmHistoryCall::frmHistoryCall(QWidget *parent) : ListWindow(parent)
@@ -62,7 +62,7 @@ void frmHistoryCall::DeleteData()
     if (!Prompt::confirm(QStringLiteral("你确认要删除当前来电记录吗？"), QStringLiteral("删除"),
             Prompt::Icon::Critical))
         return;
-    if (mDatabase::ExecuteSQL(QStringLiteral("delete from Call where ID=%1").arg(id.toLongLong())))
+    if (CallLog::remove(id.toLongLong()))
         DataRefresh();
 }
 
@@ -71,7 +71,7 @@ void frmHistoryCall::DeleteAll()
     if (!Prompt::confirm(QStringLiteral("你确认要删除所有历史来电记录吗？"), QStringLiteral("删除"),
             Prompt::Icon::Critical))
         return;
-    if (mDatabase::ExecuteSQL(QStringLiteral("DELETE from Call")))
+    if (CallLog::clear())
         DataRefresh();
 }
 

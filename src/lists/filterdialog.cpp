@@ -7,6 +7,7 @@
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "pickers.h"
+#include "picklists.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -148,7 +149,7 @@ void FilterDialog::finishLayout(QWidget *extra)
 
 void FilterDialog::fillStations()
 {
-    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::fill(cmbStation, PickLists::activeStations().value_or(Recordset()));
     IdList::select(cmbStation, gStationID);
     // Another station's user always stays within that station.
     if (!gIsHeadStation) {

@@ -1,6 +1,7 @@
 #include "stationwriter.h"
 
 #include "mdatabase.h"
+#include "picklists.h"
 
 using mDatabase::SqlStr;
 
@@ -42,7 +43,7 @@ std::optional<QVector<StationRecord>> all()
 
 std::optional<Recordset> active()
 {
-    return mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
+    return PickLists::activeStations();
 }
 
 bool isHeadStation(qint64 id)

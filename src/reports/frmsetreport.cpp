@@ -7,6 +7,7 @@
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "pickers.h"
+#include "picklists.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -48,13 +49,11 @@ frmSetReport::frmSetReport(int reportType, QWidget *parent)
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
 
-    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::fill(cmbStation, PickLists::activeStations().value_or(Recordset()));
     IdList::select(cmbStation, gStationID);
     cmbStation->setEnabled(gIsHeadStation);
-    IdList::fill(cmbSender,
-        gIsHeadStation ? QStringLiteral("Select * from Sender where Status='1'")
-                       : QStringLiteral("Select * from Sender where Status='1' and StationID=%1")
-                             .arg(gStationID));
+    IdList::fill(
+        cmbSender, PickLists::activeSenders(gIsHeadStation, gStationID).value_or(Recordset()));
     cmbSender->setCurrentIndex(-1);
     mSystem::checkOnLeave(txtAccount, [this] {
         if (txtAccount->text().trimmed().isEmpty()) {

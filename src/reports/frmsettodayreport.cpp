@@ -4,6 +4,7 @@
 #include "idlist.h"
 #include "inputcheck.h"
 #include "loginstate.h"
+#include "picklists.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -29,7 +30,7 @@ frmSetTodayReport::frmSetTodayReport(QWidget *parent)
     pgbMain->setObjectName(QStringLiteral("pgbMain"));
     pgbMain->setValue(0);
 
-    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::fill(cmbStation, PickLists::activeStations().value_or(Recordset()));
     IdList::select(cmbStation, gStationID);
     cmbStation->setEnabled(gIsHeadStation);
 

@@ -6,6 +6,7 @@
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "pickers.h"
+#include "picklists.h"
 #include "prompt.h"
 #include "schema.h"
 
@@ -150,7 +151,7 @@ int frmCustomer::exec()
 
 void frmCustomer::fillStations()
 {
-    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::fill(cmbStation, PickLists::activeStations().value_or(Recordset()));
 }
 
 void frmCustomer::loadForNew()

@@ -8,6 +8,7 @@
 #include "loginstate.h"
 #include "mdatabase.h"
 #include "pickers.h"
+#include "picklists.h"
 #include "prompt.h"
 #include "recordsetmodel.h"
 #include "saledetailmodel.h"
@@ -61,15 +62,11 @@ bool frmSale::Load()
         = mDatabase::GetSysValue(QStringLiteral("AutoInContainer")) == QLatin1String("1");
     m_searchAddress = mDatabase::GetSysValue(QStringLiteral("SearchAddress")) == QLatin1String("1");
 
-    IdList::fill(cmbStation, QStringLiteral("select * from Station WHERE Status='1'"));
+    IdList::fill(cmbStation, PickLists::activeStations().value_or(Recordset()));
     cmbStation->setEnabled(gIsHeadStation);
-    const auto products
-        = mDatabase::OpenRecordset(QStringLiteral("Select * from product where Status='1'"));
-    m_productDelegate->setProducts(products.value_or(Recordset()));
-    IdList::fill(cmbSender,
-        gIsHeadStation ? QStringLiteral("Select * from Sender where Status='1'")
-                       : QStringLiteral("Select * from Sender where Status='1' and StationID=")
-                + QString::number(gStationID));
+    m_productDelegate->setProducts(PickLists::activeProducts().value_or(Recordset()));
+    IdList::fill(
+        cmbSender, PickLists::activeSenders(gIsHeadStation, gStationID).value_or(Recordset()));
 
     if (mActionType == New) {
         txtCreateDate->setText(DateText::todayForm(QDate::currentDate()));

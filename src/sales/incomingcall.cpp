@@ -1,10 +1,9 @@
 #include "incomingcall.h"
 
+#include "calllog.h"
 #include "frmsale.h"
-#include "mdatabase.h"
 
 #include <QApplication>
-#include <QDateTime>
 
 namespace IncomingCall {
 namespace {
@@ -19,14 +18,6 @@ frmSale *newSaleWaiting()
 
 } // namespace
 
-bool logCall(const QString &number)
-{
-    return mDatabase::ExecuteSQL(
-        QStringLiteral("INSERT INTO Call(PhoneNumber,CreateDate) values (%1,%2)")
-            .arg(mDatabase::SqlStr(number),
-                mDatabase::dialect().dateTimeLiteral(QDateTime::currentDateTime())));
-}
-
 void Tapiline_InfoCallerID(const QString &number)
 {
     if (number.trimmed().isEmpty())
@@ -36,7 +27,7 @@ void Tapiline_InfoCallerID(const QString &number)
         return;
     QApplication::beep();
     // A failed log is reported and the caller is still shown.
-    logCall(number);
+    CallLog::add(number);
     form->takeIncomingCall(number);
 }
 

@@ -10,7 +10,4 @@ namespace IncomingCall {
 // A blank number, or no new sale open, does nothing at all.
 void Tapiline_InfoCallerID(const QString &number);
 
-// Stores one call as received, quotes and blanks included.
-bool logCall(const QString &number);
-
 } // namespace IncomingCall

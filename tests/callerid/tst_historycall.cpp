@@ -1,5 +1,5 @@
+#include "calllog.h"
 #include "frmhistorycall.h"
-#include "incomingcall.h"
 #include "listmodel.h"
 #include "mdatabase.h"
 #include "scriptedprompter.h"
@@ -40,9 +40,9 @@ void tst_HistoryCall::init()
     QVERIFY(mDatabase::ExecuteSQL(
         QStringLiteral("insert into Customer(Name,Account,Address,Phone,Status,StationID) values"
                        "('张三',901,'西街3号','5551234','1',1)")));
-    QVERIFY(IncomingCall::logCall(QStringLiteral("5551234")));
-    QVERIFY(IncomingCall::logCall(QStringLiteral("13900000000")));
-    QVERIFY(IncomingCall::logCall(QStringLiteral("it's me")));
+    QVERIFY(CallLog::add(QStringLiteral("5551234")));
+    QVERIFY(CallLog::add(QStringLiteral("13900000000")));
+    QVERIFY(CallLog::add(QStringLiteral("it's me")));
 }
 
 void tst_HistoryCall::cleanup()
