@@ -16,3 +16,9 @@ if [ -n "${PELKOR_TEST_PG:-}" ]; then
     "$BENCH" --database "$PELKOR_TEST_PG" --generate "$SALES"
     "$BENCH" --database "$PELKOR_TEST_PG"
 fi
+
+# One sale slip read and drawn, to PDF and for the preview.
+"$BUILD/bench/pelkor_bench_slip"
+if [ -n "${PELKOR_TEST_PG:-}" ]; then
+    "$BUILD/bench/pelkor_bench_slip" --database "$PELKOR_TEST_PG"
+fi
