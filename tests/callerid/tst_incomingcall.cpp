@@ -22,16 +22,6 @@
 
 using mDatabase::ExecuteSQL;
 
-namespace {
-
-int count(const QString &sql)
-{
-    const auto rs = mDatabase::OpenRecordset(sql);
-    return rs ? rs->value(0, 0).toInt() : -1;
-}
-
-} // namespace
-
 // The settings dialog opens the telephone line; a ringing line fills a new
 // sale form. Driven through the simulated line, as a second program rings it.
 class tst_IncomingCall : public QObject {
@@ -170,7 +160,8 @@ void tst_IncomingCall::ringingFillsANewSale()
     form.show();
     QApplication::setActiveWindow(&form);
     QVERIFY(ring(QStringLiteral("5551234")));
-    QTRY_COMPARE(count(QStringLiteral("select count(*) from Call where PhoneNumber='5551234'")), 1);
+    QTRY_COMPARE(
+        countRows(QStringLiteral("select count(*) from Call where PhoneNumber='5551234'")), 1);
     QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("txtCustAccount"))->text(),
         QStringLiteral("901"));
     QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("txtCustAddress"))->text(),
@@ -179,8 +170,9 @@ void tst_IncomingCall::ringingFillsANewSale()
 
     // A number no customer has: logged, shown, the focus stays.
     QVERIFY(ring(QStringLiteral(" 0427'99 ")));
-    QTRY_COMPARE(count(QStringLiteral("select count(*) from Call")), 2);
-    QCOMPARE(count(QStringLiteral("select count(*) from Call where PhoneNumber=' 0427''99 '")), 1);
+    QTRY_COMPARE(countRows(QStringLiteral("select count(*) from Call")), 2);
+    QCOMPARE(
+        countRows(QStringLiteral("select count(*) from Call where PhoneNumber=' 0427''99 '")), 1);
     QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("txtCustPhone"))->text(),
         QStringLiteral(" 0427'99 "));
     QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("txtCustAccount"))->text(), QString());
@@ -195,7 +187,7 @@ void tst_IncomingCall::nothingHappensWithoutANewSale()
     view.mActionType = frmSale::View;
     view.show();
     IncomingCall::Tapiline_InfoCallerID(QStringLiteral("5551234"));
-    QCOMPARE(count(QStringLiteral("select count(*) from Call")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Call")), 0);
     QVERIFY(m_prompts->requests.isEmpty());
 }
 

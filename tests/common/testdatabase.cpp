@@ -181,3 +181,9 @@ bool TestDatabase::dropSharedConnection(QString *error)
     QSqlDatabase::removeDatabase(name);
     return ok;
 }
+
+int countRows(const QString &sql)
+{
+    const auto rs = mDatabase::OpenRecordset(sql);
+    return rs ? rs->value(0, 0).toInt() : -1;
+}

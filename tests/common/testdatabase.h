@@ -38,6 +38,10 @@ private:
     QStringList m_files;
 };
 
+// The first value of the first row of a query, as a whole number: how
+// many rows a count(*) found; -1 when the query failed.
+int countRows(const QString &sql);
+
 // In a test function: skip when the configured backend cannot be reached,
 // or fail when the run requires it (PELKOR_REQUIRE_PG=1, set by CI, so that
 // a server that did not start cannot turn the PostgreSQL runs into skips).

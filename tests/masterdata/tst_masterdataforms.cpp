@@ -20,16 +20,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-namespace {
-
-int count(const QString &sql)
-{
-    const auto rs = mDatabase::OpenRecordset(sql);
-    return rs ? rs->value(0, 0).toInt() : -1;
-}
-
-} // namespace
-
 class tst_MasterDataForms : public QObject {
     Q_OBJECT
 
@@ -80,8 +70,8 @@ void tst_MasterDataForms::productSaveRuleAndNextEntry()
     form.txtPrice->clear(); // an empty price is stored as 0
     form.chkIsDefault->setChecked(true);
     QTest::mouseClick(form.btnSave, Qt::LeftButton);
-    QCOMPARE(count(QStringLiteral("select count(*) from Product where Name='纯净水' and "
-                                  "Price=0 and IsDefault='1' and Status='1'")),
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Product where Name='纯净水' and "
+                                      "Price=0 and IsDefault='1' and Status='1'")),
         1);
     // New mode stays open for the next product, emptied.
     QVERIFY(form.isVisible());
@@ -193,9 +183,9 @@ void tst_MasterDataForms::branchOperatorKeepsToTheirStation()
     QCOMPARE(form.cmbStation->currentData().toLongLong(), east);
     form.txtName->setText(QStringLiteral("东站的人"));
     QTest::mouseClick(form.btnSave, Qt::LeftButton);
-    QCOMPARE(
-        count(QStringLiteral("select count(*) from Sender where Name='东站的人' and StationID=%1")
-                  .arg(east)),
+    QCOMPARE(countRows(QStringLiteral(
+                 "select count(*) from Sender where Name='东站的人' and StationID=%1")
+                           .arg(east)),
         1);
     frmSenderAdmin list;
     QCOMPARE(list.lsvMain->topLevelItemCount(), 1);

@@ -17,12 +17,6 @@ namespace {
 const QDate Day(2026, 12, 8);
 const QString CutOff = QStringLiteral("12-08-2026");
 
-int count(const QString &sql)
-{
-    const auto rs = OpenRecordset(sql);
-    return rs ? rs->value(0, 0).toInt() : -1;
-}
-
 QString date(const QDate &d)
 {
     return mDatabase::dialect().dateLiteral(d);
@@ -79,15 +73,16 @@ QString finish(qint64 sale)
 // lines; no generated document lacks its sale.
 void checkCarriedConsistently()
 {
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='1' and "
-                                  "(select count(*) from Store where HandInput='0' and "
-                                  "PaperID=cast(Sale.ID as varchar(50)))<>1")),
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where FinishFlag='1' and "
+                                      "(select count(*) from Store where HandInput='0' and "
+                                      "PaperID=cast(Sale.ID as varchar(50)))<>1")),
         0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where HandInput='0' and not exists "
-                                  "(select 1 from Sale where FinishFlag='1' and "
-                                  "cast(Sale.ID as varchar(50))=Store.PaperID)")),
+    QCOMPARE(
+        countRows(QStringLiteral("select count(*) from Store where HandInput='0' and not exists "
+                                 "(select 1 from Sale where FinishFlag='1' and "
+                                 "cast(Sale.ID as varchar(50))=Store.PaperID)")),
         0);
-    QCOMPARE(count(QStringLiteral(
+    QCOMPARE(countRows(QStringLiteral(
                  "select count(*) from Store where HandInput='0' and (select count(*) from "
                  "Store_detail where StoreID=Store.ID)<>(select count(*) from Sale_detail where "
                  "cast(SaleID as varchar(50))=Store.PaperID and IsContainer='0')")),
@@ -170,7 +165,7 @@ void tst_DayClosing::cutOffMustBeADate()
     QCOMPARE(int(DayClosing::FinishToday({QStringLiteral("  "), 1, {}}).outcome),
         int(Outcome::Cancelled));
     QVERIFY(m_prompts->requests.isEmpty());
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
 }
 
 void tst_DayClosing::noAtAnyQuestionChangesNothing_data()
@@ -199,9 +194,9 @@ void tst_DayClosing::noAtAnyQuestionChangesNothing()
     // Every question defaults to No: a stray Enter closes nothing.
     for (const auto &q : m_prompts->requests)
         QCOMPARE(q.defaultButton, int(Prompt::No));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store")), 2);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 0);
 }
 
 void tst_DayClosing::closingDeletesCarriesAndCloses()
@@ -223,9 +218,10 @@ void tst_DayClosing::closingDeletesCarriesAndCloses()
     QCOMPARE(int(m_prompts->requests[1].icon), int(Prompt::Icon::Critical));
 
     // Undelivered: gone with its lines.
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where ID=%1").arg(m_undelivered)), 0);
     QCOMPARE(
-        count(
+        countRows(QStringLiteral("select count(*) from Sale where ID=%1").arg(m_undelivered)), 0);
+    QCOMPARE(
+        countRows(
             QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(m_undelivered)),
         0);
     // Settled: closed, carried with its goods line only.
@@ -249,18 +245,20 @@ void tst_DayClosing::closingDeletesCarriesAndCloses()
     QCOMPARE(lines->value(0, QStringLiteral("ProductID")).toLongLong(), m_c.water);
     QCOMPARE(lines->value(0, QStringLiteral("MyAmount")).toInt(), 2);
     // Only bottles: a document with no lines.
-    QCOMPARE(count(QStringLiteral("select count(*) from Store_detail where StoreID=(select ID from "
-                                  "Store where PaperID='%1')")
-                       .arg(m_bottlesOnly)),
+    QCOMPARE(
+        countRows(QStringLiteral("select count(*) from Store_detail where StoreID=(select ID from "
+                                 "Store where PaperID='%1')")
+                      .arg(m_bottlesOnly)),
         0);
     // Owing, and later than the cut-off: open, not carried.
     for (const qint64 open : {m_owing, m_owesBottle, m_later}) {
         QCOMPARE(finish(open), QStringLiteral("0"));
         QCOMPARE(
-            count(QStringLiteral("select count(*) from Store where PaperID='%1'").arg(open)), 0);
+            countRows(QStringLiteral("select count(*) from Store where PaperID='%1'").arg(open)),
+            0);
     }
     // Every stock document is closed, the later one too.
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 0);
     checkCarriedConsistently();
 
     // Once paid, the owing sale goes with the next closing.
@@ -283,7 +281,7 @@ void tst_DayClosing::nothingToCarry()
     QCOMPARE(int(r.outcome), int(Outcome::Closed));
     QCOMPARE(r.carried, 0);
     QCOMPARE(m_prompts->texts().last(), QStringLiteral("成功进行0 张有效单据入帐！"));
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 1);
 }
 
 void tst_DayClosing::failureHalfWayLeavesNothing()
@@ -296,13 +294,14 @@ void tst_DayClosing::failureHalfWayLeavesNothing()
     QCOMPARE(int(r.outcome), int(Outcome::Failed));
     QVERIFY(m_prompts->texts().last().startsWith(QStringLiteral("结帐时出现系统错误，结帐失败:")));
     QCOMPARE(m_prompts->requests.last().title, QStringLiteral("错误"));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where ID=%1").arg(m_undelivered)), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
     QCOMPARE(
-        count(
+        countRows(QStringLiteral("select count(*) from Sale where ID=%1").arg(m_undelivered)), 1);
+    QCOMPARE(
+        countRows(
             QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(m_undelivered)),
         1);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 2);
 }
 
 void tst_DayClosing::concurrentSaveIsNeverHalfCarried()
@@ -346,7 +345,7 @@ void tst_DayClosing::concurrentSaveIsNeverHalfCarried()
     const auto aborted = DayClosing::FinishToday({CutOff, 1, touch});
     QCOMPARE(int(aborted.outcome), int(Outcome::Failed));
     QCOMPARE(finish(arrived), QStringLiteral("0"));
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 1);
     checkCarriedConsistently();
     other.close();
 }

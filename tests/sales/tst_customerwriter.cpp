@@ -29,12 +29,6 @@ CustomerRecord customer(const QString &address)
     return c;
 }
 
-int count(const QString &sql)
-{
-    const auto rs = OpenRecordset(sql);
-    return rs ? rs->value(0, 0).toInt() : -1;
-}
-
 } // namespace
 
 class tst_CustomerWriter : public QObject {
@@ -254,7 +248,7 @@ void tst_CustomerWriter::editToTakenAddressRefused()
     edited.address = QStringLiteral("东街1号");
     QVERIFY(!CustomerWriter::saveEdit(edited, *loaded));
     QCOMPARE(m_prompts->texts(), QStringList{AddressTaken});
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Address='东街1号'")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer where Address='东街1号'")), 1);
 
     // Keeping its own address is no clash.
     m_prompts->clear();
@@ -290,7 +284,7 @@ void tst_CustomerWriter::upgradeReportsSharedAddresses()
     QVERIFY(!report.contains(QStringLiteral("丙街")));
     QCOMPARE(m_prompts->requests.first().icon, Prompt::Icon::Warning);
     // Nothing deleted; the database carries on without the index.
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 6);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 6);
     QCOMPARE(mDatabase::GetSysValue(Schema::VersionSettingName), QString::number(Schema::Version));
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Customer(Account,Address) values(0,'丙街')")));
 }
@@ -306,7 +300,7 @@ void tst_CustomerWriter::upgradeAddsAddressIndex()
     QVERIFY2(mDatabase::OpenConnection(target, &error), qPrintable(error));
     QCOMPARE(m_prompts->texts(), QStringList());
     QVERIFY(!ExecuteSQL(QStringLiteral("insert into Customer(Account,Address) values(0,'丙街')")));
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 1);
 }
 
 QTEST_MAIN(tst_CustomerWriter)

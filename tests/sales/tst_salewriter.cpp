@@ -71,12 +71,6 @@ SaleRecord sale(
     return s;
 }
 
-int count(const QString &sql)
-{
-    const auto rs = OpenRecordset(sql);
-    return rs ? rs->value(0, 0).toInt() : -1;
-}
-
 // A worker process is a workstation of its own, with its own connection.
 bool connectWorker(const QString &url)
 {
@@ -257,8 +251,8 @@ void tst_SaleWriter::newSaleCreatesCustomerHeaderAndLines()
         Currency::fromVariant(header->value(0, QStringLiteral("InMoney"))), Currency::fromInt(50));
     QCOMPARE(header->value(0, QStringLiteral("FinishFlag")).toString(), QStringLiteral("0"));
     QCOMPARE(header->value(0, QStringLiteral("Detail")).toString(), QStringLiteral("放门口'"));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where CreateDate=%1")
-                       .arg(mDatabase::dialect().dateLiteral(Today))),
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where CreateDate=%1")
+                           .arg(mDatabase::dialect().dateLiteral(Today))),
         1);
 
     // Water, its bottle, the bottle product itself, water without bottle.
@@ -315,7 +309,8 @@ void tst_SaleWriter::editRewritesHeaderAndLines()
     auto loaded = SaleReader::load(id);
     QVERIFY(loaded);
     QVERIFY(SaleWriter::saveEdit(s, *loaded));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 2);
+    QCOMPARE(
+        countRows(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 2);
 
     s.lines = {line(c.boxedWater, 24, 5)};
     s.totalAmount = 5;
@@ -325,10 +320,11 @@ void tst_SaleWriter::editRewritesHeaderAndLines()
     loaded = SaleReader::load(id);
     QVERIFY(loaded);
     QVERIFY(SaleWriter::saveEdit(s, *loaded));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 1);
     QCOMPARE(
-        count(QStringLiteral("select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'")
-                  .arg(id)),
+        countRows(QStringLiteral("select count(*) from Sale_detail where SaleID=%1").arg(id)), 1);
+    QCOMPARE(countRows(QStringLiteral(
+                 "select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'")
+                           .arg(id)),
         0);
     QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("TotalAmount"))
                  .toDouble(),
@@ -338,7 +334,7 @@ void tst_SaleWriter::editRewritesHeaderAndLines()
     // Customer and date of a stored sale stay.
     QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Sale"), QStringLiteral("CustomerID")),
         customer);
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 1);
 }
 
 void tst_SaleWriter::failureLeavesNothing()
@@ -349,8 +345,8 @@ void tst_SaleWriter::failureLeavesNothing()
     const qint64 id = SaleWriter::saveNew(
         sale(QStringLiteral("和平街3号"), QStringLiteral("444"), {line(c.water, 10, 1)}), Today);
     QCOMPARE(id, qint64(0));
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 0);
     QCOMPARE(m_prompts->requests.size(), 1);
     QVERIFY(
         m_prompts->requests.first().text.startsWith(QStringLiteral("更新数据库时出现系统错误")));
@@ -383,7 +379,7 @@ void tst_SaleWriter::concurrentWorkstations()
         QVERIFY(p->waitForFinished(120000));
         QCOMPARE(p->exitCode(), 0);
     }
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 2 * orders);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 2 * orders);
     // Every order holds exactly its own lines: one of its worker's water and its bottle.
     const auto rs = OpenRecordset(QStringLiteral("select ID,Detail,TotalAmount from Sale"));
     for (int row = 0; row < rs->recordCount(); ++row) {
@@ -397,12 +393,12 @@ void tst_SaleWriter::concurrentWorkstations()
         QCOMPARE(lines->recordCount(), 1);
         QCOMPARE(lines->value(0, QStringLiteral("ProductID")).toLongLong(), product);
         QCOMPARE(lines->value(0, QStringLiteral("MyAmount")).toInt(), amount);
-        QCOMPARE(count(QStringLiteral(
+        QCOMPARE(countRows(QStringLiteral(
                      "select count(*) from Sale_detail where SaleID=%1 and IsContainer='1'")
-                           .arg(id)),
+                               .arg(id)),
             product == c.water ? 1 : 0);
     }
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
 }
 
 void tst_SaleWriter::productPickedByNumberOrName_data()
@@ -467,7 +463,7 @@ void tst_SaleWriter::hostileTextStoredExactly()
     // A second order finds the same customer by that address, and an edit
     // stores the remark as exactly.
     QVERIFY(SaleWriter::saveNew(s, Today) > 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 1);
     auto loaded = SaleReader::load(id);
     QVERIFY(loaded);
     SaleRecord edited = *loaded;
@@ -528,8 +524,8 @@ void tst_SaleWriter::editRefusedWhenChangedElsewhere()
     QCOMPARE(m_prompts->texts(), QStringList{message});
 
     // Nothing of the edit was written: no header change, no lines.
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale where Detail='我的修改'")), 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), gone ? 0 : 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where Detail='我的修改'")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), gone ? 0 : 1);
     const auto after = OpenRecordset(QStringLiteral("select * from Sale_detail order by ID"));
     QCOMPARE(after->recordCount(), before->recordCount());
     for (int row = 0; row < after->recordCount(); ++row)
@@ -558,9 +554,9 @@ void tst_SaleWriter::failedBottleQueryFailsSave()
     const qint64 id = SaleWriter::saveNew(
         sale(QStringLiteral("黄河路2号"), QStringLiteral("666"), {line(c.water, 10, 3)}), Today);
     QCOMPARE(id, qint64(0));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale_detail")), 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale_detail")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 0);
     QVERIFY(m_prompts->texts().size() >= 2);
     QVERIFY(m_prompts->texts().last().startsWith(QStringLiteral("读取数据库时出现系统错误")));
 }
@@ -586,8 +582,8 @@ void tst_SaleWriter::duplicateAddressInsertKeepsTransaction()
                  insert.arg(QStringLiteral("8"), QStringLiteral("淮海路2号")))),
         1);
     QVERIFY(tx.commit());
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer")), 2);
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account=8")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer where Account=8")), 1);
     QCOMPARE(m_prompts->texts(), QStringList());
 
     // The other dialects' forms, as text.
@@ -619,13 +615,14 @@ void tst_SaleWriter::sharedNewAddresses()
         QVERIFY(p->waitForFinished(240000));
         QCOMPARE(p->exitCode(), 0);
     }
-    const int customers = count(QStringLiteral("select count(*) from Customer"));
+    const int customers = countRows(QStringLiteral("select count(*) from Customer"));
     qInfo("%d workstations, %d shared new addresses: %d customers, %d sales in %lld ms", workers,
-        addresses, customers, count(QStringLiteral("select count(*) from Sale")), clock.elapsed());
+        addresses, customers, countRows(QStringLiteral("select count(*) from Sale")),
+        clock.elapsed());
     QCOMPARE(customers, addresses);
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), workers * addresses);
-    QCOMPARE(count(QStringLiteral("select count(distinct CustomerID) from Sale")), addresses);
-    QCOMPARE(count(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), workers * addresses);
+    QCOMPARE(countRows(QStringLiteral("select count(distinct CustomerID) from Sale")), addresses);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
 }
 
 int main(int argc, char *argv[])

@@ -18,16 +18,6 @@
 
 using mDatabase::ExecuteSQL;
 
-namespace {
-
-int count(const QString &sql)
-{
-    const auto rs = mDatabase::OpenRecordset(sql);
-    return rs ? rs->value(0, 0).toInt() : -1;
-}
-
-} // namespace
-
 class tst_UserAdmin : public QObject {
     Q_OBJECT
 
@@ -199,8 +189,8 @@ void tst_UserAdmin::resetAsksTwice()
     QVERIFY(!mSystem::ResetSystem());
     QCOMPARE(m_prompts->requests.first().title, QStringLiteral("初始化"));
     QCOMPARE(int(m_prompts->requests.first().icon), int(Prompt::Icon::Critical));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 1);
-    QCOMPARE(count(QStringLiteral("select count(*) from Station")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Station")), 2);
 }
 
 void tst_UserAdmin::resetEmptiesTheBusinessData()
@@ -212,11 +202,11 @@ void tst_UserAdmin::resetEmptiesTheBusinessData()
         QStringLiteral("系统重新启用成功，现在系统需要退出再进入，请按确认键退出系统重新登录！"));
     for (const char *table :
         {"Sender", "Product", "Customer", "Sale", "Sale_detail", "Store", "Store_detail"})
-        QCOMPARE(count(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))), 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Station")), 1);
-    QCOMPARE(count(QStringLiteral("select count(*) from SysUser")), 2);
-    QCOMPARE(count(QStringLiteral("select count(*) from Call")), 1);
-    QVERIFY(count(QStringLiteral("select count(*) from SysValue")) > 0);
+        QCOMPARE(countRows(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Station")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from SysUser")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Call")), 1);
+    QVERIFY(countRows(QStringLiteral("select count(*) from SysValue")) > 0);
 }
 
 void tst_UserAdmin::failedResetLeavesEverything()
@@ -228,9 +218,9 @@ void tst_UserAdmin::failedResetLeavesEverything()
     QVERIFY(!mSystem::ResetSystem());
     QCOMPARE(m_prompts->texts().last(), QStringLiteral("重新启用系统时出现错误，重启失败！"));
     QCOMPARE(m_prompts->requests.last().title, QStringLiteral("失败"));
-    QCOMPARE(count(QStringLiteral("select count(*) from Sender")), 1);
-    QCOMPARE(count(QStringLiteral("select count(*) from Sale")), 1);
-    QCOMPARE(count(QStringLiteral("select count(*) from Station")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sender")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Station")), 2);
 }
 
 QTEST_MAIN(tst_UserAdmin)

@@ -12,12 +12,6 @@ namespace {
 
 const QDate Today(2026, 12, 8);
 
-int count(const QString &sql)
-{
-    const auto rs = OpenRecordset(sql);
-    return rs ? rs->value(0, 0).toInt() : -1;
-}
-
 StoreRecord::Line line(qint64 product, int price, int amount)
 {
     StoreRecord::Line l;
@@ -119,8 +113,8 @@ void tst_StoreWriter::newDocumentWithItsLines()
     QCOMPARE(stored->lines[0].amount, 20);
     QCOMPARE(stored->lines[0].money, Currency::fromInt(200));
     QCOMPARE(stored->lines[1].productId, m_bottle);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where Direction='1' and "
-                                  "HandInput='1' and FinishFlag='0' and StationID=1")),
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where Direction='1' and "
+                                      "HandInput='1' and FinishFlag='0' and StationID=1")),
         1);
     QVERIFY(m_prompts->requests.isEmpty());
 }
@@ -162,7 +156,7 @@ void tst_StoreWriter::failedLineLeavesNothing()
     QVERIFY(ExecuteSQL(QStringLiteral("drop table Store_detail")));
     QCOMPARE(StoreWriter::saveNew(document(QStringLiteral("B-1"), {line(m_water, 10, 2)})), 0);
     QVERIFY(!m_prompts->requests.isEmpty());
-    QCOMPARE(count(QStringLiteral("select count(*) from Store")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 0);
 }
 
 void tst_StoreWriter::editRewritesLinesAndKeepsTheDate()
@@ -188,7 +182,7 @@ void tst_StoreWriter::editRewritesLinesAndKeepsTheDate()
     QCOMPARE(stored->lines.size(), 1);
     QCOMPARE(stored->lines[0].amount, 4);
     QCOMPARE(stored->totalMoney, Currency::fromInt(120));
-    QCOMPARE(count(QStringLiteral("select count(*) from Store_detail")), 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store_detail")), 1);
 }
 
 void tst_StoreWriter::editRefusedWhenChangedElsewhere_data()
@@ -207,15 +201,15 @@ void tst_StoreWriter::editRefusedWhenChangedElsewhere()
     const auto loaded = StoreReader::load(id);
     QVERIFY(loaded);
     QVERIFY(ExecuteSQL(elsewhere));
-    const int linesBefore = count(QStringLiteral("select count(*) from Store_detail"));
+    const int linesBefore = countRows(QStringLiteral("select count(*) from Store_detail"));
 
     StoreRecord edited = *loaded;
     edited.detail = QStringLiteral("本机修改");
     edited.lines = {line(m_bottle, 30, 9)};
     QCOMPARE(
         int(StoreWriter::saveEdit(edited, *loaded)), int(StoreWriter::Result::ChangedElsewhere));
-    QCOMPARE(count(QStringLiteral("select count(*) from Store_detail")), linesBefore);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where Detail='本机修改'")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store_detail")), linesBefore);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where Detail='本机修改'")), 0);
 }
 
 void tst_StoreWriter::addDocumentRow(const char *flags, qint64 *id)
@@ -247,10 +241,11 @@ void tst_StoreWriter::deleteOneRespectsGeneratedAndClosed()
     QCOMPARE(int(StoreWriter::deleteOne(open)), int(StoreWriter::Result::Done));
     QCOMPARE(int(StoreWriter::deleteOne(open)), int(StoreWriter::Result::ChangedElsewhere));
 
-    QCOMPARE(count(QStringLiteral("select count(*) from Store")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 2);
     QCOMPARE(
-        count(QStringLiteral("select count(*) from Store_detail where StoreID=%1").arg(open)), 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store_detail")), 2);
+        countRows(QStringLiteral("select count(*) from Store_detail where StoreID=%1").arg(open)),
+        0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store_detail")), 2);
     QVERIFY(m_prompts->requests.isEmpty());
 }
 
@@ -265,11 +260,11 @@ void tst_StoreWriter::deleteAllLeavesClosedDocuments()
     QVERIFY(StoreWriter::saveNew(otherStation) > 0);
 
     QVERIFY(StoreWriter::deleteAllOpen());
-    QCOMPARE(count(QStringLiteral("select count(*) from Store")), 2);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 0);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store_detail")), 2);
-    QCOMPARE(count(QStringLiteral("select count(*) from Store_detail where StoreID not in "
-                                  "(select ID from Store)")),
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store_detail")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store_detail where StoreID not in "
+                                      "(select ID from Store)")),
         0);
 }
 
