@@ -8,7 +8,10 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QPolygon>
 #include <QSqlError>
@@ -108,7 +111,8 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
         return QVariant((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     case Qt::ForegroundRole:
-    case Qt::BackgroundRole: {
+    case Qt::BackgroundRole:
+    case Qt::FontRole: {
         if (!m_styler)
             return {};
         const RowStyle style = rowStyle(index.row());
@@ -116,6 +120,13 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
             return QBrush(QColor(0, 0, 255));
         if (role == Qt::BackgroundRole && style == RowStyle::Closed)
             return QBrush(QColor(224, 224, 224));
+        if (role == Qt::BackgroundRole && style == RowStyle::Struck)
+            return QGuiApplication::palette().brush(QPalette::ToolTipBase);
+        if (role == Qt::FontRole && style == RowStyle::Struck) {
+            QFont font;
+            font.setStrikeOut(true);
+            return font;
+        }
         return {};
     }
     default:

@@ -22,7 +22,8 @@ class ListModel : public QSqlQueryModel {
     Q_OBJECT
 
 public:
-    enum class RowStyle { Normal, Open, Closed };
+    // Struck: a record out of use (a suspended customer).
+    enum class RowStyle { Normal, Open, Closed, Struck };
     using RowStyler = std::function<RowStyle(const QSqlRecord &)>;
 
     explicit ListModel(QObject *parent = nullptr);

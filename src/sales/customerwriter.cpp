@@ -101,6 +101,16 @@ bool saveEdit(const CustomerRecord &c, const CustomerRecord &asLoaded)
     return false;
 }
 
+bool setStatus(qint64 id, bool active)
+{
+    const int changed = mDatabase::ExecuteAffected(
+        QStringLiteral("UPDATE customer SET Status='%1' where ID=%2")
+            .arg(active ? QStringLiteral("1") : QStringLiteral("0"), number(id)));
+    if (changed == 0)
+        Prompt::error(QStringLiteral("该客户资料已在别处被删除，本次修改没有保存！"), ErrorTitle);
+    return changed > 0;
+}
+
 } // namespace CustomerWriter
 
 namespace CustomerReader {

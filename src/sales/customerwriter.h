@@ -33,6 +33,9 @@ qint64 saveNew(const CustomerRecord &customer);
 // stay. asLoaded is the record as the form read it: when the stored row no
 // longer matches it (changed or deleted elsewhere since), nothing is written.
 bool saveEdit(const CustomerRecord &customer, const CustomerRecord &asLoaded);
+// Suspends a customer or takes one back into use; customers are never
+// deleted, their sales keep pointing at them.
+bool setStatus(qint64 id, bool active);
 
 } // namespace CustomerWriter
 

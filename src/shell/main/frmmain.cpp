@@ -6,6 +6,7 @@
 #include "frmabout.h"
 #include "frmchangepwd.h"
 #include "frmchart.h"
+#include "frmcustomeradmin.h"
 #include "frmgrpstationadmin.h"
 #include "frmhistorycall.h"
 #include "frmproductadmin.h"
@@ -238,6 +239,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     registerSubsystemDialogs();
     registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
     registerChildWindow(QStringLiteral("frmHistoryCall"), [] { return new frmHistoryCall; });
+    registerChildWindow(QStringLiteral("frmCustomerAdmin"), [] { return new frmCustomerAdmin; });
     registerChildWindow(QStringLiteral("frmTodayReport"), [] { return new frmTodayReport; });
     registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
     registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
