@@ -22,3 +22,9 @@ fi
 if [ -n "${PELKOR_TEST_PG:-}" ]; then
     "$BUILD/bench/pelkor_bench_slip" --database "$PELKOR_TEST_PG"
 fi
+
+# A ringing telephone to its customer in the sale form, among 100,000.
+"$BUILD/bench/pelkor_bench_ring"
+if [ -n "${PELKOR_TEST_PG:-}" ]; then
+    "$BUILD/bench/pelkor_bench_ring" --database "$PELKOR_TEST_PG"
+fi
