@@ -7,7 +7,9 @@ function(pelkor_add_test name)
     cmake_parse_arguments(T "DATABASE" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} pelkor_testsupport Qt6::Test)
-    set(env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C.UTF-8")
+    # Errors the tests provoke go to a log of the build tree, not the user's.
+    set(env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C.UTF-8"
+        "PELKOR_LOG=${CMAKE_BINARY_DIR}/test-logs/${name}.log")
     if(T_DATABASE)
         add_test(NAME ${name}_sqlite COMMAND ${name})
         set_tests_properties(${name}_sqlite PROPERTIES

@@ -1,63 +1,44 @@
+#include "connectiontarget.h"
+#include "mdatabase.h"
 #include "mgrpapp.h"
 #include "simulatedline.h"
+#include "singleinstance.h"
+#include "sqlitebackup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTextStream>
 
 #include <cstdio>
-#include <cstring>
+#include <memory>
+#include <optional>
 
 namespace {
 
-// `pelkor --ring NUMBER` rings the simulated telephone line of the copy
-// running for this user, as a caller would: for training, demonstrations
-// and tests. It needs no display.
-bool wantsRing(int argc, char *argv[])
+QTextStream out(stdout);
+QTextStream err(stderr);
+
+// What the command line asks for. It is read before any window exists, so
+// that --help, --version, a mistake in the options and the tasks that need
+// no window (ringing, backing up, restoring) work on a terminal without a
+// display.
+struct CommandLine {
+    QString databaseUrl;
+    bool demo = false;
+    std::optional<QString> ring;
+    std::optional<QString> backup;
+    std::optional<QString> restore;
+};
+
+// Exits with status 0 after --help/--version, 2 after a mistake; otherwise
+// fills *line.
+std::optional<int> readCommandLine(const QStringList &arguments, CommandLine *line)
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--ring") == 0 || std::strncmp(argv[i], "--ring=", 7) == 0)
-            return true;
-    return false;
-}
-
-int ring(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    const QCommandLineOption number(QStringList{QStringLiteral("ring")},
-        QStringLiteral("让本用户正在运行的程序的模拟电话线路响铃，来电号码为 NUMBER。"),
-        QStringLiteral("NUMBER"));
-    parser.addOption(number);
-    parser.addHelpOption();
-    parser.process(app);
-    QString error;
-    if (!tapi::SimulatedLine::ring(parser.value(number), &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    return 0;
-}
-
-} // namespace
-
-int main(int argc, char *argv[])
-{
-    if (wantsRing(argc, argv))
-        return ring(argc, argv);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pelkor"));
-    QApplication::setOrganizationName(QStringLiteral("Pelkor"));
-    QApplication::setApplicationVersion(QStringLiteral(PELKOR_VERSION " (" PELKOR_BUILD_DATE ")"));
-    // Qt's own dialogs and menus speak the operator's language; without the
-    // translations installed they stay in English, which is no reason to stop.
-    mGrpApp::installTranslations();
-    mGrpApp::applyFocusFrame();
-
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Pelkor 水站配送管理系统：电话订水、送水、收款、空瓶回收与日结报表。"));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption database(QStringList{QStringLiteral("database")},
         QStringLiteral(
             "只在本次运行中使用该数据库，不改动保存的连接设置。例如 sqlite:/路径/pelkor.db 或 "
@@ -65,13 +46,184 @@ int main(int argc, char *argv[])
         QStringLiteral("URL"));
     const QCommandLineOption demo(QStringList{QStringLiteral("demo")},
         QStringLiteral("在空数据库中加入演示用的站点、产品、客户和销售单。"));
-    parser.addOption(database);
-    parser.addOption(demo);
-    parser.process(app);
+    const QCommandLineOption ring(QStringList{QStringLiteral("ring")},
+        QStringLiteral("让本用户正在运行的程序的模拟电话线路响铃，来电号码为 NUMBER。"),
+        QStringLiteral("NUMBER"));
+    const QCommandLineOption backup(QStringList{QStringLiteral("backup")},
+        QStringLiteral("把内置（SQLite）数据库备份到 FILE，程序运行中也可以。"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption restore(QStringList{QStringLiteral("restore")},
+        QStringLiteral("确认后用备份 FILE 替换内置（SQLite）数据库；原数据库保留为 "
+                       "*.before-restore。须先退出程序。"),
+        QStringLiteral("FILE"));
+    parser.addOptions({database, demo, ring, backup, restore});
 
+    const auto usageError = [&](const QString &text) {
+        err << QStringLiteral("pelkor：%1\n用 pelkor --help 查看可用的选项。").arg(text)
+            << Qt::endl;
+        return std::optional<int>(mGrpApp::UsageExitCode);
+    };
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        out << parser.helpText();
+        out.flush();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+            << Qt::endl;
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("不认识的参数：%1")
+                              .arg(parser.positionalArguments().join(QLatin1Char(' '))));
+    const int tasks
+        = int(parser.isSet(ring)) + int(parser.isSet(backup)) + int(parser.isSet(restore));
+    if (tasks > 1)
+        return usageError(QStringLiteral("--ring、--backup 和 --restore 一次只能用一个。"));
+    if (tasks == 1 && parser.isSet(demo))
+        return usageError(QStringLiteral("--demo 只能在启动程序时使用。"));
+    if (parser.isSet(ring) && parser.isSet(database))
+        return usageError(QStringLiteral("--ring 不使用数据库，不能与 --database 一起使用。"));
+    line->databaseUrl = parser.value(database);
+    line->demo = parser.isSet(demo);
+    if (parser.isSet(ring))
+        line->ring = parser.value(ring);
+    if (parser.isSet(backup))
+        line->backup = parser.value(backup);
+    if (parser.isSet(restore))
+        line->restore = parser.value(restore);
+    if (!line->databaseUrl.isEmpty()) {
+        const QString problem = mGrpApp::databaseKindProblem(line->databaseUrl);
+        if (!problem.isEmpty())
+            return usageError(problem);
+    }
+    return std::nullopt;
+}
+
+// The embedded database file to back up or restore: the one on the command
+// line, else the one this workstation is set up for.
+std::optional<QString> sqliteFile(const QString &databaseUrl)
+{
+    ConnectionTarget target;
+    QString error;
+    if (!databaseUrl.isEmpty()) {
+        if (!ConnectionTarget::fromUrl(databaseUrl, &target, &error)) {
+            err << error << Qt::endl;
+            return std::nullopt;
+        }
+    } else if (const auto saved = mDatabase::SavedTarget()) {
+        target = *saved;
+    } else {
+        err << QStringLiteral("本机还没有设置数据库；请用 --database sqlite:/路径/pelkor.db 指定。")
+            << Qt::endl;
+        return std::nullopt;
+    }
+    if (target.kind != SqlDialect::SQLite) {
+        err << QStringLiteral("%1 不是内置数据库。服务器上的数据库请用它自己的工具备份和恢复，"
+                              "PostgreSQL 用 pg_dump 和 pg_restore（见 README）。")
+                   .arg(target.describe())
+            << Qt::endl;
+        return std::nullopt;
+    }
+    return target.host;
+}
+
+int ringRunningProgram(const QString &number)
+{
+    QString error;
+    if (!tapi::SimulatedLine::ring(number, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    return 0;
+}
+
+int backupDatabase(const CommandLine &line)
+{
+    const auto database = sqliteFile(line.databaseUrl);
+    if (!database)
+        return 1;
+    QString error;
+    if (!SqliteBackup::backup(*database, *line.backup, &error)) {
+        err << QStringLiteral("备份失败：%1").arg(error) << Qt::endl;
+        return 1;
+    }
+    out << QStringLiteral("已把 %1 备份到 %2。").arg(*database, *line.backup) << Qt::endl;
+    return 0;
+}
+
+int restoreDatabase(const CommandLine &line)
+{
+    const auto database = sqliteFile(line.databaseUrl);
+    if (!database)
+        return 1;
+    QString error;
+    if (!SqliteBackup::check(*line.restore, &error)) {
+        err << QStringLiteral("不能恢复：%1").arg(error) << Qt::endl;
+        return 1;
+    }
+    // The running program would go on writing to the file being replaced.
+    SingleInstance instance;
+    if (!instance.acquire()) {
+        err << QStringLiteral("程序正在运行，请先退出程序再恢复。") << Qt::endl;
+        return 1;
+    }
+    out << QStringLiteral("将用备份 %1 替换数据库 %2，之后的数据都会丢失。确定要恢复吗？(y/N) ")
+               .arg(*line.restore, *database);
+    out.flush();
+    const QString answer = QTextStream(stdin).readLine().trimmed().toLower();
+    if (answer != QLatin1String("y") && answer != QLatin1String("yes")) {
+        out << QStringLiteral("没有恢复。") << Qt::endl;
+        return 1;
+    }
+    if (!SqliteBackup::restore(*line.restore, *database, &error)) {
+        err << QStringLiteral("恢复失败：%1").arg(error) << Qt::endl;
+        return 1;
+    }
+    out << QStringLiteral("已恢复。原来的数据库保存在 %1.before-restore。").arg(*database)
+        << Qt::endl;
+    return 0;
+}
+
+void nameTheProgram()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Pelkor"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Pelkor"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral(PELKOR_VERSION " (" PELKOR_BUILD_DATE ")"));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    CommandLine line;
+    {
+        // No window system yet: this part must work on a bare terminal.
+        QCoreApplication console(argc, argv);
+        nameTheProgram();
+        mGrpApp::installTranslations();
+        if (const auto exitCode = readCommandLine(QCoreApplication::arguments(), &line))
+            return *exitCode;
+        if (line.ring)
+            return ringRunningProgram(*line.ring);
+        if (line.backup)
+            return backupDatabase(line);
+        if (line.restore)
+            return restoreDatabase(line);
+    }
+
+    QApplication app(argc, argv);
+    nameTheProgram();
+    // Qt's own dialogs and menus speak the operator's language; without the
+    // translations installed they stay in English, which is no reason to stop.
+    mGrpApp::installTranslations();
+    mGrpApp::applyFocusFrame();
     mGrpApp::applyInterfaceFont();
     mGrpApp::StartOptions options;
-    options.databaseUrl = parser.value(database);
-    options.demo = parser.isSet(demo);
+    options.databaseUrl = line.databaseUrl;
+    options.demo = line.demo;
     return mGrpApp::Main(options);
 }

@@ -119,25 +119,31 @@ void setSetupHook(SetupHook hook)
     s_setupHook = std::move(hook);
 }
 
+std::optional<ConnectionTarget> SavedTarget()
+{
+    bool hostKeyExists = false;
+    const QString host = readSetting(HostSetting, &hostKeyExists);
+    if (!hostKeyExists || host.isEmpty())
+        return std::nullopt;
+    QString user = readSetting(UserSetting);
+    if (user.isEmpty())
+        user = QStringLiteral("sa");
+    return ConnectionTarget::fromSettings(host, user, readSetting(PasswordSetting));
+}
+
 ConnectResult ConnectDatabase()
 {
     // The message names the button that leads on: the box's own button says
     // the same, not a generic OK.
     Prompt::Request askToSetUp;
     askToSetUp.okText = QStringLiteral("确认");
-    bool hostKeyExists = false;
-    const QString host = readSetting(HostSetting, &hostKeyExists);
-    if (!hostKeyExists || host.isEmpty()) {
+    const auto saved = SavedTarget();
+    if (!saved) {
         askToSetUp.text = NoSettingsText;
         Prompt::ask(askToSetUp);
         return runSetupDialog();
     }
-    QString user = readSetting(UserSetting);
-    if (user.isEmpty())
-        user = QStringLiteral("sa");
-    const QString password = readSetting(PasswordSetting);
-
-    const ConnectionTarget target = ConnectionTarget::fromSettings(host, user, password);
+    const ConnectionTarget &target = *saved;
     if (TestConnection(target)) {
         QString error;
         if (OpenConnection(target, &error))

@@ -2,6 +2,7 @@
 
 #include "currency.h"
 #include "drivererror.h"
+#include "eventlog.h"
 #include "prompt.h"
 #include "schema.h"
 
@@ -145,6 +146,8 @@ bool run(QSqlQuery &query, const QString &sql, QString *error)
     }
     if (exec(query, sql))
         return true;
+    EventLog::write(QStringLiteral("数据库错误：%1 ⏎ 语句：%2")
+                        .arg(errorText(query.lastError()), EventLog::safeStatement(sql)));
     if (NoteConnectionFailure(query.lastError()))
         error->clear();
     else

@@ -51,6 +51,9 @@ enum class ConnectResult { Connected, NotConnected, ExitRequested };
 using SetupHook = std::function<ConnectResult()>;
 void setSetupHook(SetupHook hook);
 
+// The database the workstation's settings name; nothing when none is set.
+std::optional<ConnectionTarget> SavedTarget();
+
 // Reads the workstation's settings and opens the shared connection, leading
 // the person through the setup dialog when the settings are missing or wrong.
 ConnectResult ConnectDatabase();

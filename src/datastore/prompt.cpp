@@ -1,5 +1,7 @@
 #include "prompt.h"
 
+#include "eventlog.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 
@@ -33,6 +35,9 @@ Handler *handler()
 
 int ask(const Request &request)
 {
+    if (request.icon == Icon::Critical)
+        EventLog::write(QStringLiteral("[%1] %2").arg(
+            request.title.isEmpty() ? defaultTitle() : request.title, request.text));
     return handler()->ask(request);
 }
 

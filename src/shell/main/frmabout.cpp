@@ -1,8 +1,10 @@
 #include "frmabout.h"
 
+#include "eventlog.h"
 #include "mdatabase.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -22,10 +24,11 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 
     const QString database = mDatabase::isConnected() ? mDatabase::currentTarget().describe()
                                                       : QStringLiteral("未连接");
-    auto *details = new QLabel(
-        QStringLiteral("版本：%1\n生成日期：%2\n数据库：%3")
-            .arg(QStringLiteral(PELKOR_VERSION), QStringLiteral(PELKOR_BUILD_DATE), database),
-        this);
+    auto *details
+        = new QLabel(QStringLiteral("版本：%1\n生成日期：%2\n数据库：%3\n错误记录：%4")
+                         .arg(QStringLiteral(PELKOR_VERSION), QStringLiteral(PELKOR_BUILD_DATE),
+                             database, QDir::toNativeSeparators(EventLog::filePath())),
+            this);
     details->setObjectName(QStringLiteral("lblDetails"));
     details->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

@@ -203,7 +203,7 @@ void bringToFront(QWidget *mainWindow)
 
 bool installTranslations()
 {
-    auto *translator = new QTranslator(qApp);
+    auto *translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;

@@ -1,0 +1,271 @@
+#include "connectiontarget.h"
+#include "mdatabase.h"
+#include "sqlitebackup.h"
+#include "transaction.h"
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <set>
+
+namespace {
+
+bool open(const QString &file)
+{
+    ConnectionTarget target;
+    QString error;
+    if (!ConnectionTarget::fromUrl(QStringLiteral("sqlite:") + file, &target, &error)
+        || !mDatabase::OpenConnection(target, &error)) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+// One order with its three lines, in one transaction, as a save does.
+qint64 saveOrder(int n)
+{
+    mDatabase::Transaction tx;
+    if (!tx)
+        return 0;
+    const qint64 id = mDatabase::InsertAndGetID(
+        QStringLiteral("insert into Sale(CustomerID,TotalAmount,Detail,FinishFlag,StationID) "
+                       "values(1,3,%1,'0',1)")
+            .arg(mDatabase::SqlStr(QString::number(n))));
+    if (id <= 0)
+        return 0;
+    for (int line = 1; line <= 3; ++line)
+        if (!mDatabase::ExecuteSQL(
+                QStringLiteral("insert into Sale_detail(SaleID,ProductID,MyAmount) values(%1,%2,1)")
+                    .arg(QString::number(id), QString::number(line))))
+            return 0;
+    return tx.commit() ? id : 0;
+}
+
+// A workstation saving orders as fast as it can; each committed order's ID
+// goes to standard output at once.
+int runWriter(const QString &file, int orders)
+{
+    if (!open(file))
+        return 1;
+    for (int n = 0; n < orders; ++n) {
+        const qint64 id = saveOrder(n);
+        if (id <= 0)
+            return 2;
+        std::printf("%lld\n", static_cast<long long>(id));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+struct Content {
+    bool ok = false;
+    std::set<qint64> sales;
+    int salesWithoutThreeLines = 0;
+    int linesWithoutSale = 0;
+};
+
+Content readCopy(const QString &file)
+{
+    Content c;
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            c.ok = q.exec(QStringLiteral("select ID from Sale"));
+            while (q.next())
+                c.sales.insert(q.value(0).toLongLong());
+            c.ok = c.ok
+                && q.exec(QStringLiteral("select count(*) from Sale s where (select count(*) "
+                                         "from Sale_detail d where d.SaleID=s.ID)<>3"))
+                && q.next();
+            c.salesWithoutThreeLines = q.value(0).toInt();
+            c.ok = c.ok
+                && q.exec(QStringLiteral("select count(*) from Sale_detail d where not exists "
+                                         "(select 1 from Sale s where s.ID=d.SaleID)"))
+                && q.next();
+            c.linesWithoutSale = q.value(0).toInt();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return c;
+}
+
+} // namespace
+
+class tst_SqliteBackup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void backupWhileAnotherProcessSaves();
+    void refusals();
+    void restoreKeepsTheReplacedDatabase();
+
+private:
+    QTemporaryDir *m_dir = nullptr;
+    QString m_db;
+};
+
+void tst_SqliteBackup::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    m_db = m_dir->filePath(QStringLiteral("pelkor.db"));
+    QVERIFY(open(m_db));
+}
+
+void tst_SqliteBackup::cleanup()
+{
+    mDatabase::CloseConnection();
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void tst_SqliteBackup::backupWhileAnotherProcessSaves()
+{
+    mDatabase::CloseConnection();
+    const int orders = 600;
+    QProcess writer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PELKOR_BACKUP_WRITER"),
+        QStringLiteral("%1;%2").arg(m_db, QString::number(orders)));
+    writer.setProcessEnvironment(env);
+    writer.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(writer.waitForStarted());
+
+    std::set<qint64> committed;
+    auto collect = [&] {
+        while (writer.canReadLine())
+            committed.insert(writer.readLine().trimmed().toLongLong());
+    };
+    int taken = 0;
+    int duringSaves = 0;
+    while (writer.state() != QProcess::NotRunning || taken == 0) {
+        writer.waitForReadyRead(20);
+        collect();
+        // What was reported as saved before the copy began must be in it.
+        const std::set<qint64> before = committed;
+        const bool running = writer.state() == QProcess::Running;
+        const QString copy = m_dir->filePath(QStringLiteral("copy%1.db").arg(taken++));
+        QString error;
+        QVERIFY2(SqliteBackup::backup(m_db, copy, &error), qPrintable(error));
+        QVERIFY2(SqliteBackup::check(copy, &error), qPrintable(error));
+        const Content c = readCopy(copy);
+        QVERIFY(c.ok);
+        QCOMPARE(c.salesWithoutThreeLines, 0);
+        QCOMPARE(c.linesWithoutSale, 0);
+        for (qint64 id : before)
+            QVERIFY2(c.sales.count(id), qPrintable(QString::number(id)));
+        if (running && c.sales.size() > 0 && int(c.sales.size()) < orders)
+            ++duringSaves;
+        QVERIFY(!QFile::exists(copy + QStringLiteral(".part")));
+    }
+    if (writer.state() != QProcess::NotRunning)
+        QVERIFY(writer.waitForFinished());
+    collect();
+    QCOMPARE(writer.exitCode(), 0);
+    QCOMPARE(int(committed.size()), orders);
+    // The copies were taken while the orders were being saved, not after.
+    QVERIFY2(duringSaves > 0, qPrintable(QString::number(taken)));
+    const QString last = m_dir->filePath(QStringLiteral("last.db"));
+    QString error;
+    QVERIFY(SqliteBackup::backup(m_db, last, &error));
+    QCOMPARE(int(readCopy(last).sales.size()), orders);
+}
+
+void tst_SqliteBackup::refusals()
+{
+    QVERIFY(saveOrder(1) > 0);
+    QString error;
+    // An existing file is never overwritten.
+    const QString taken = m_dir->filePath(QStringLiteral("taken.db"));
+    QFile file(taken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("mine");
+    file.close();
+    QVERIFY(!SqliteBackup::backup(m_db, taken, &error));
+    QVERIFY(error.contains(QStringLiteral("已经存在")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("mine"));
+    file.close();
+    // No database to copy; a folder that cannot be written.
+    error.clear();
+    QVERIFY(!SqliteBackup::backup(m_dir->filePath(QStringLiteral("none.db")),
+        m_dir->filePath(QStringLiteral("x.db")), &error));
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QVERIFY(!SqliteBackup::backup(m_db, QStringLiteral("/proc/pelkor/x.db"), &error));
+    QVERIFY(!error.isEmpty());
+    // Not a database, and a database of something else.
+    QVERIFY(!SqliteBackup::check(taken, &error));
+    const QString other = m_dir->filePath(QStringLiteral("other.db"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("o"));
+        db.setDatabaseName(other);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("create table t(x)")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("o"));
+    error.clear();
+    QVERIFY(!SqliteBackup::check(other, &error));
+    QCOMPARE(error, QStringLiteral("该文件不是本系统的数据库。"));
+    // A quote in the name is only a character of the name.
+    const QString quoted = m_dir->filePath(QStringLiteral("O'Brien's copy.db"));
+    QVERIFY2(SqliteBackup::backup(m_db, quoted, &error), qPrintable(error));
+    QCOMPARE(int(readCopy(quoted).sales.size()), 1);
+}
+
+void tst_SqliteBackup::restoreKeepsTheReplacedDatabase()
+{
+    const qint64 first = saveOrder(1);
+    QVERIFY(first > 0);
+    const QString copy = m_dir->filePath(QStringLiteral("copy.db"));
+    QString error;
+    QVERIFY(SqliteBackup::backup(m_db, copy, &error));
+    const qint64 second = saveOrder(2);
+    QVERIFY(second > 0);
+    mDatabase::CloseConnection();
+
+    // A broken backup changes nothing.
+    const QString broken = m_dir->filePath(QStringLiteral("broken.db"));
+    QVERIFY(QFile::copy(copy, broken));
+    QFile cut(broken);
+    QVERIFY(cut.resize(1000));
+    QVERIFY(!SqliteBackup::restore(broken, m_db, &error));
+    QCOMPARE(readCopy(m_db).sales, (std::set<qint64>{first, second}));
+
+    QVERIFY2(SqliteBackup::restore(copy, m_db, &error), qPrintable(error));
+    QCOMPARE(readCopy(m_db).sales, std::set<qint64>{first});
+    QCOMPARE(readCopy(m_db + QStringLiteral(".before-restore")).sales,
+        (std::set<qint64>{first, second}));
+    // The program opens the restored database and goes on from there.
+    QVERIFY(open(m_db));
+    QVERIFY(saveOrder(3) > first);
+    QCOMPARE(readCopy(m_db).sales.size(), size_t(2));
+}
+
+int main(int argc, char *argv[])
+{
+    const QByteArray writer = qgetenv("PELKOR_BACKUP_WRITER");
+    QCoreApplication app(argc, argv);
+    if (!writer.isEmpty()) {
+        const QStringList parts = QString::fromUtf8(writer).split(QLatin1Char(';'));
+        return runWriter(parts.value(0), parts.value(1).toInt());
+    }
+    tst_SqliteBackup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_sqlitebackup.moc"
