@@ -99,7 +99,9 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
         if (field < 0)
             return {};
         const QVariant v = QSqlQueryModel::data(createIndex(index.row(), field), Qt::DisplayRole);
-        return role == Qt::DisplayRole ? QVariant(displayText(v, column.kind)) : v;
+        if (role == Qt::EditRole)
+            return v;
+        return column.format ? column.format(v) : displayText(v, column.kind);
     }
     case Qt::TextAlignmentRole: {
         if (column.alignment)
@@ -109,6 +111,13 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
     }
     case Qt::ForegroundRole:
     case Qt::BackgroundRole: {
+        if (role == Qt::ForegroundRole && column.redWhenNegative) {
+            const int field = fieldOf(index.column());
+            if (field >= 0
+                && Currency::fromVariant(QSqlQueryModel::data(createIndex(index.row(), field)))
+                    < Currency())
+                return QBrush(QColor(255, 0, 0));
+        }
         if (!m_styler)
             return {};
         const RowStyle style = rowStyle(index.row());
