@@ -27,7 +27,7 @@ frmStoreAdmin::frmStoreAdmin(QWidget *parent) : ListWindow(parent)
     setObjectName(QStringLiteral("frmStoreAdmin"));
     setWindowTitle(QStringLiteral("库存管理"));
     SetMyDBGrid();
-    setPrintTitle(QStringLiteral("\\t库存单据一览表"));
+    setPrintTitle(QStringLiteral("\t库存单据一览表"));
     setUnsortableFields({QStringLiteral("Detail")});
     setRowStyler([](const QSqlRecord &row) {
         return mDatabase::TrimBlanks(row.value(QStringLiteral("FinishFlag")).toString())
