@@ -171,7 +171,8 @@ void tst_MainWindow::cleanup()
 ListWindow *tst_MainWindow::openList(const QString &name)
 {
     const QHash<QString, QString> opener = {{"frmSaleAdmin", ""}, {"frmMoneyAdmin", "tlMoneyAdmin"},
-        {"frmAmountAdmin", "tlAmountAdmin"}, {"frmContainerAdmin", "tlContainerAdmin"}};
+        {"frmAmountAdmin", "tlAmountAdmin"}, {"frmContainerAdmin", "tlContainerAdmin"},
+        {"frmStoreAdmin", "tlStoreAdmin"}};
     if (name == QLatin1String("frmSaleAdmin"))
         m_main->load();
     else
@@ -565,7 +566,7 @@ void tst_MainWindow::everyToolReachesItsCommand()
     };
     int checked = 0;
     for (const char *window :
-        {"frmSaleAdmin", "frmMoneyAdmin", "frmAmountAdmin", "frmContainerAdmin"}) {
+        {"frmSaleAdmin", "frmStoreAdmin", "frmMoneyAdmin", "frmAmountAdmin", "frmContainerAdmin"}) {
         ListWindow *list = openList(QString::fromLatin1(window));
         QVERIFY2(list, window);
         QCOMPARE(m_main->activeChild(), list);
