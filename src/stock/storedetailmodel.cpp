@@ -18,6 +18,7 @@ void StoreDetailModel::setLines(const StoreLines &lines)
 {
     beginResetModel();
     m_lines = lines;
+    m_shownRows = m_lines.rowCount() + (m_readOnly ? 0 : 1);
     endResetModel();
 }
 
@@ -25,16 +26,15 @@ void StoreDetailModel::setReadOnly(bool readOnly)
 {
     beginResetModel();
     m_readOnly = readOnly;
+    m_shownRows = m_lines.rowCount() + (m_readOnly ? 0 : 1);
     endResetModel();
 }
 
 int StoreDetailModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.isValid())
-        return 0;
     // The blank row to type the next line into; a document that cannot be
     // changed shows its lines only.
-    return m_lines.rowCount() + (m_readOnly ? 0 : 1);
+    return parent.isValid() ? 0 : m_shownRows;
 }
 
 int StoreDetailModel::columnCount(const QModelIndex &parent) const
@@ -170,21 +170,22 @@ bool StoreDetailModel::setData(const QModelIndex &index, const QVariant &value, 
 
 void StoreDetailModel::takeLines(const StoreLines &next, int changedRow)
 {
-    const int before = rowCount();
-    const int after = next.rowCount() + 1;
-    if (after > before) {
-        beginInsertRows({}, before, after - 1);
-        m_lines = next;
-        endInsertRows();
-    } else if (after < before) {
-        beginRemoveRows({}, after, before - 1);
-        m_lines = next;
-        endRemoveRows();
-    } else {
-        m_lines = next;
-    }
-    if (changedRow < rowCount())
+    // The changed row first, then the rows at the end: a new blank row once
+    // the blank one holds a line, or the blank rows an emptied last line
+    // leaves behind.
+    m_lines = next;
+    if (changedRow < m_shownRows)
         emit dataChanged(index(changedRow, 0), index(changedRow, StoreLines::CellCount - 1));
+    const int wanted = m_lines.rowCount() + 1;
+    if (wanted > m_shownRows) {
+        beginInsertRows({}, m_shownRows, wanted - 1);
+        m_shownRows = wanted;
+        endInsertRows();
+    } else if (wanted < m_shownRows) {
+        beginRemoveRows({}, wanted, m_shownRows - 1);
+        m_shownRows = wanted;
+        endRemoveRows();
+    }
 }
 
 StoreDetailView::StoreDetailView(QWidget *parent) : SaleDetailView(parent) { }

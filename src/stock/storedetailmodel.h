@@ -42,6 +42,9 @@ private:
     void takeLines(const StoreLines &next, int changedRow);
 
     StoreLines m_lines;
+    // The rows the views know of: the lines, and the blank row below them
+    // while the lines can be changed.
+    int m_shownRows = 1;
     bool m_readOnly = false;
     bool m_lastRefused = false;
 };

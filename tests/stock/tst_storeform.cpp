@@ -6,6 +6,7 @@
 #include "testdatabase.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
 #include <QInputMethodEvent>
@@ -374,12 +375,25 @@ void tst_StoreForm::saveButtonRule()
 void tst_StoreForm::linesGrowBeyondThree()
 {
     StoreWindow w;
+    // Rows come and go at the end as lines are typed and emptied.
+    QAbstractItemModelTester tester(
+        w.grid(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(w.grid()->rowCount(), 1);
     const int lines = 7;
     for (int row = 0; row < lines; ++row) {
         QVERIFY(w.enter(row, row % 2 ? m_bottle : m_water, QString::number(row + 1)));
         QCOMPARE(w.grid()->rowCount(), row + 2); // always one blank row to type into
     }
+    // Emptying the last line takes its row away; an emptied middle line
+    // stays as a blank row and is no line.
+    QVERIFY(w.setCell(lines, ProductCell, id(m_water)));
+    QCOMPARE(w.grid()->rowCount(), lines + 2);
+    QVERIFY(w.setCell(lines, ProductCell, QString()));
+    QCOMPARE(w.grid()->rowCount(), lines + 1);
+    QVERIFY(w.setCell(2, ProductCell, QString()));
+    QCOMPARE(w.grid()->rowCount(), lines + 1);
+    QVERIFY(w.setCell(2, ProductCell, id(m_bottle)));
+    QVERIFY(w.setCell(2, AmountCell, QStringLiteral("3")));
     w.save();
     const qint64 saved = lastStoreID();
     QCOMPARE(storedLines(saved).size(), lines);
