@@ -19,7 +19,7 @@ frmHistoryCall::frmHistoryCall(QWidget *parent) : ListWindow(parent)
         {QStringLiteral("CallDate"), QStringLiteral("a.CreateDate")},
         {QStringLiteral("CustName"), QStringLiteral("b.Name")},
         {QStringLiteral("CustAddress"), QStringLiteral("b.Address")}});
-    setPrintTitle(QStringLiteral("\\t来电资料一览表"));
+    setPrintTitle(QStringLiteral("\t来电资料一览表"));
     setPrintFailureTexts(QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机"),
         QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！"), QStringLiteral("预览"),
         QStringLiteral("预览"));

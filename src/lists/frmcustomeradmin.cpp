@@ -27,7 +27,7 @@ frmCustomerAdmin::frmCustomerAdmin(QWidget *parent) : ListWindow(parent)
             ? ListModel::RowStyle::Struck
             : ListModel::RowStyle::Normal;
     });
-    setPrintTitle(QStringLiteral("\\t顾户资料一览表"));
+    setPrintTitle(QStringLiteral("\t顾户资料一览表"));
     setPrintFailureTexts(QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机"),
         QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！"), QStringLiteral("预览"),
         QStringLiteral("预览"));

@@ -102,7 +102,9 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
         if (field < 0)
             return {};
         const QVariant v = QSqlQueryModel::data(createIndex(index.row(), field), Qt::DisplayRole);
-        return role == Qt::DisplayRole ? QVariant(displayText(v, column.kind)) : v;
+        if (role == Qt::EditRole)
+            return v;
+        return column.format ? column.format(v) : displayText(v, column.kind);
     }
     case Qt::TextAlignmentRole: {
         if (column.alignment)
@@ -111,8 +113,19 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
         return QVariant((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     case Qt::ForegroundRole:
+<<<<<<< HEAD
     case Qt::BackgroundRole:
     case Qt::FontRole: {
+=======
+    case Qt::BackgroundRole: {
+        if (role == Qt::ForegroundRole && column.redWhenNegative) {
+            const int field = fieldOf(index.column());
+            if (field >= 0
+                && Currency::fromVariant(QSqlQueryModel::data(createIndex(index.row(), field)))
+                    < Currency())
+                return QBrush(QColor(255, 0, 0));
+        }
+>>>>>>> wt-stock
         if (!m_styler)
             return {};
         const RowStyle style = rowStyle(index.row());

@@ -14,6 +14,11 @@ struct ListColumn {
     int widthTwips = 1000;
     Qt::Alignment alignment = {}; // empty: numbers right, text left
     Kind kind = Text;
+    // Drawn in red while the value is below zero.
+    bool redWhenNegative = false;
+    // The shown text of a stored value, where the kind's form does not fit
+    // (a flag shown as a word, say); empty: the kind's form.
+    std::function<QString(const QVariant &)> format = {};
 };
 
 // The rows of a list, fetched from the database as the grid scrolls to

@@ -158,6 +158,12 @@ void ListWindow::setTotals(const QList<int> &summedColumns, BalanceSentence sent
     m_footerView->setVisible(!m_summed.isEmpty());
 }
 
+void ListWindow::setFooterTexts(FooterTexts texts)
+{
+    m_footerTexts = std::move(texts);
+    m_footerView->setVisible(bool(m_footerTexts));
+}
+
 bool ListWindow::autoDataRefresh() const
 {
     return mDatabase::GetSysValue(QStringLiteral("AutoDataRefresh")) == QLatin1String("1");
@@ -329,6 +335,10 @@ QString ListWindow::footerDifference(const QStringList &footer, int total, int s
 
 void ListWindow::ShowTotal()
 {
+    if (m_footerTexts) {
+        writeFooter(m_footerTexts());
+        return;
+    }
     if (m_summed.isEmpty())
         return;
     const int columns = int(m_model->columns().size());
@@ -341,8 +351,14 @@ void ListWindow::ShowTotal()
         footer[m_summed[i]] = sums.value(i);
     if (m_sentence)
         footer[columns - 1] = m_sentence(footer);
+    writeFooter(footer);
+}
+
+void ListWindow::writeFooter(const QStringList &footer)
+{
+    const int columns = int(m_model->columns().size());
     for (int c = 0; c < columns; ++c) {
-        auto *item = new QStandardItem(footer[c]);
+        auto *item = new QStandardItem(footer.value(c));
         item->setTextAlignment(c == columns - 1 ? Qt::AlignLeft | Qt::AlignVCenter
                                                 : Qt::AlignRight | Qt::AlignVCenter);
         m_footer->setItem(0, c, item);
@@ -366,7 +382,7 @@ void ListWindow::setUpPrinter(GridPrinter &printer) const
         widths << dbgMain->columnWidth(c);
     printer.setColumnWidths(widths);
     printer.setPageLayout(m_pageLayout);
-    if (!m_summed.isEmpty())
+    if (!m_summed.isEmpty() || m_footerTexts)
         printer.setFooter(footerTexts());
 }
 

@@ -83,6 +83,10 @@ protected:
     // Totals added up from the rows shown instead of a query of the sales:
     // for windows whose rows are already sums.
     void setTotalsFromRows(bool fromRows) { m_totalsFromRows = fromRows; }
+    // Footer texts, one per column, that the list works out itself instead
+    // of sums over the sales (lists of other tables).
+    using FooterTexts = std::function<QStringList()>;
+    void setFooterTexts(FooterTexts texts);
     // Offers preview, print and page set-up of the grid (tlPrintSale prints
     // the grid too when printSale is set).
     void offerPrintCommands(bool printSale);
@@ -96,6 +100,7 @@ protected:
 
 private:
     QStringList columnSums(const QList<int> &columns);
+    void writeFooter(const QStringList &footer);
     void attachToArea();
     void activated();
     void setUpPrinter(GridPrinter &printer) const;
@@ -115,6 +120,7 @@ private:
     QStringList m_unsortable;
     QList<int> m_summed;
     BalanceSentence m_sentence;
+    FooterTexts m_footerTexts;
     bool m_closesOnDeactivation = true;
     bool m_totalsFromRows = false;
     int m_totalsLabelColumn = 1;

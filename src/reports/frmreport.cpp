@@ -67,7 +67,7 @@ void frmReport::SetMyReportCaption()
 {
     curReportCaption = PeriodReport::caption(parameters);
     setGridCaption(curReportCaption);
-    setPrintTitle(QStringLiteral("\\t") + curReportCaption);
+    setPrintTitle(QStringLiteral("\t") + curReportCaption);
 }
 
 void frmReport::ShowFilter()

@@ -75,7 +75,7 @@ void frmTodayReport::SetMyDBGrid()
 {
     const QString text = caption();
     setGridCaption(text);
-    setPrintTitle(QStringLiteral("\\t") + text);
+    setPrintTitle(QStringLiteral("\t") + text);
 }
 
 void frmTodayReport::showTable(const TodayReport::Table &table)

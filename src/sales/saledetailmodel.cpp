@@ -358,8 +358,7 @@ void SaleDetailView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEdit
 {
     const QModelIndex current = currentIndex();
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-    auto *detail = qobject_cast<SaleDetailModel *>(model());
-    if (detail && detail->lastEditRefused()) {
+    if (model() && model()->property("lastEditRefused").toBool()) {
         edit(current);
         return;
     }

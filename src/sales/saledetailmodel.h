@@ -13,6 +13,8 @@ class QComboBox;
 // cells are checked as they are accepted; a refused cell keeps its value.
 class SaleDetailModel : public QAbstractTableModel {
     Q_OBJECT
+    // What the line view asks of any line model it shows.
+    Q_PROPERTY(bool lastEditRefused READ lastEditRefused)
 
 public:
     explicit SaleDetailModel(QObject *parent = nullptr);
@@ -78,7 +80,9 @@ private:
 };
 
 // Enter moves through the cells the operator fills: product, price,
-// quantity, next line; after the last line the focus leaves the grid.
+// quantity, next line; after the last line the focus leaves the grid. A
+// model whose property lastEditRefused is true gets the refused cell edited
+// again.
 class SaleDetailView : public QTableView {
     Q_OBJECT
 

@@ -173,7 +173,9 @@ bool deleteAllOpen()
         return false;
     // Headers first, then the lines whose header is really gone: a document
     // that another workstation saves or closes meanwhile keeps its lines.
-    return mDatabase::ExecuteSQL(QStringLiteral("Delete from Store where FinishFlag='0'"))
+    // What day closing generated is never deleted by hand, open or not.
+    return mDatabase::ExecuteSQL(
+               QStringLiteral("Delete from Store where FinishFlag='0' and HandInput='1'"))
         && mDatabase::ExecuteSQL(
             QStringLiteral("Delete from Store_Detail where StoreID not in (select ID from Store)"))
         && tx.commit();

@@ -68,8 +68,8 @@ qint64 saveNew(const StoreRecord &doc);
 Result saveEdit(const StoreRecord &doc, const StoreRecord &loaded);
 // Deletes one open hand-made document with its lines.
 Result deleteOne(qint64 id);
-// Deletes every open document of every station with its lines; closed ones
-// stay. Returns false after a reported failure.
+// Deletes every open hand-made document of every station with its lines;
+// closed and generated ones stay. Returns false after a reported failure.
 bool deleteAllOpen();
 
 } // namespace StoreWriter

@@ -172,7 +172,7 @@ ListWindow *tst_MainWindow::openList(const QString &name)
 {
     const QHash<QString, QString> opener = {{"frmSaleAdmin", ""}, {"frmMoneyAdmin", "tlMoneyAdmin"},
         {"frmAmountAdmin", "tlAmountAdmin"}, {"frmContainerAdmin", "tlContainerAdmin"},
-        {"frmCustomerAdmin", "tlCustomerAdmin"}};
+        {"frmCustomerAdmin", "tlCustomerAdmin"}, {"frmStoreAdmin", "tlStoreAdmin"}};
     if (name == QLatin1String("frmSaleAdmin"))
         m_main->load();
     else
@@ -565,7 +565,7 @@ void tst_MainWindow::everyToolReachesItsCommand()
         return menu && menu->isEnabled() && menu->isVisible();
     };
     int checked = 0;
-    for (const char *window : {"frmSaleAdmin", "frmCustomerAdmin", "frmMoneyAdmin",
+    for (const char *window : {"frmSaleAdmin", "frmCustomerAdmin", "frmStoreAdmin", "frmMoneyAdmin",
              "frmAmountAdmin", "frmContainerAdmin"}) {
         ListWindow *list = openList(QString::fromLatin1(window));
         QVERIFY2(list, window);

@@ -15,6 +15,7 @@
 #include "frmsaleprintsetup.h"
 #include "frmsenderadmin.h"
 #include "frmsetreport.h"
+#include "frmstoreadmin.h"
 #include "frmsystemsetup.h"
 #include "frmtodayreport.h"
 #include "frmuseradmin.h"
@@ -244,6 +245,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
     registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
     registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
+    registerChildWindow(QStringLiteral("frmStoreAdmin"), [] { return new frmStoreAdmin; });
     resize(1100, 720);
     // The whole screen from the first start on.
     setWindowState(windowState() | Qt::WindowMaximized);
