@@ -113,11 +113,8 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
         return QVariant((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     case Qt::ForegroundRole:
-<<<<<<< HEAD
     case Qt::BackgroundRole:
     case Qt::FontRole: {
-=======
-    case Qt::BackgroundRole: {
         if (role == Qt::ForegroundRole && column.redWhenNegative) {
             const int field = fieldOf(index.column());
             if (field >= 0
@@ -125,7 +122,6 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
                     < Currency())
                 return QBrush(QColor(255, 0, 0));
         }
->>>>>>> wt-stock
         if (!m_styler)
             return {};
         const RowStyle style = rowStyle(index.row());
