@@ -127,6 +127,7 @@ private slots:
     void everyToolReachesItsCommand();
     void homePageFromTheSetting();
     void opensMaximised();
+    void keepsItsLayoutBetweenStarts();
     void listRefreshesWhenBackInFront();
 
 private:
@@ -624,6 +625,38 @@ void tst_MainWindow::homePageFromTheSetting()
 void tst_MainWindow::opensMaximised()
 {
     delete m_main;
+    m_main = new frmMain;
+    m_main->show();
+    QVERIFY(m_main->windowState() & Qt::WindowMaximized);
+}
+
+void tst_MainWindow::keepsItsLayoutBetweenStarts()
+{
+    // The operator makes it smaller and floats the navigator, then quits.
+    delete m_main;
+    m_main = new frmMain;
+    m_main->show();
+    m_main->showNormal();
+    m_main->setGeometry(40, 50, 900, 600);
+    auto *navigator = m_main->QObject::findChild<QDockWidget *>(QStringLiteral("barNavigator"));
+    navigator->hide();
+    QTest::qWait(50);
+    const QRect normal = m_main->geometry();
+    QPointer<frmMain> closing = m_main;
+    m_main->close();
+    QTRY_VERIFY(!closing);
+    // The next start comes back the same, not maximised.
+    m_main = new frmMain;
+    m_main->show();
+    QVERIFY(!(m_main->windowState() & Qt::WindowMaximized));
+    QCOMPARE(m_main->geometry().size(), normal.size());
+    QVERIFY(
+        !m_main->QObject::findChild<QDockWidget *>(QStringLiteral("barNavigator"))->isVisible());
+    // Maximised when left maximised.
+    m_main->showMaximized();
+    closing = m_main;
+    m_main->close();
+    QTRY_VERIFY(!closing);
     m_main = new frmMain;
     m_main->show();
     QVERIFY(m_main->windowState() & Qt::WindowMaximized);

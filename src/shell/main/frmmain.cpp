@@ -2,6 +2,7 @@
 
 #include "chartdata.h"
 #include "commandbars.h"
+#include "cregistry.h"
 #include "ctapiline.h"
 #include "frmabout.h"
 #include "frmchangepwd.h"
@@ -247,8 +248,36 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
     registerChildWindow(QStringLiteral("frmStoreAdmin"), [] { return new frmStoreAdmin; });
     resize(1100, 720);
-    // The whole screen from the first start on.
-    setWindowState(windowState() | Qt::WindowMaximized);
+    restoreWindowLayout();
+}
+
+namespace {
+
+const QString GeometryKey = QStringLiteral("\\MAIN_WINDOW_GEOMETRY");
+const QString LayoutKey = QStringLiteral("\\MAIN_WINDOW_LAYOUT");
+
+} // namespace
+
+void frmMain::restoreWindowLayout()
+{
+    // Size, place, maximised or not, and where the navigator sits, as the
+    // operator left them on this workstation; the whole screen the first time.
+    const QByteArray geometry = QByteArray::fromBase64(
+        readRegistryText(mDatabase::RegistryRoot + GeometryKey).toLatin1());
+    if (geometry.isEmpty() || !restoreGeometry(geometry))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    const QByteArray layout
+        = QByteArray::fromBase64(readRegistryText(mDatabase::RegistryRoot + LayoutKey).toLatin1());
+    if (!layout.isEmpty())
+        restoreState(layout);
+}
+
+void frmMain::saveWindowLayout() const
+{
+    writeRegistryText(
+        mDatabase::RegistryRoot + GeometryKey, QString::fromLatin1(saveGeometry().toBase64()));
+    writeRegistryText(
+        mDatabase::RegistryRoot + LayoutKey, QString::fromLatin1(saveState().toBase64()));
 }
 
 frmMain::~frmMain() = default;
@@ -724,6 +753,7 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     // Closing the main window ends the program: nothing asks, nothing vetoes.
     m_bars->mainWindowClosing = true;
+    saveWindowLayout();
     m_mdi->closeAllSubWindows();
     event->accept();
 }

@@ -86,6 +86,9 @@ private:
     // Loads the settings dialog, which opens the line; its caller numbers
     // then reach the sale form.
     void loadSystemSetup(bool show);
+    // The window as the operator left it on this workstation.
+    void restoreWindowLayout();
+    void saveWindowLayout() const;
 
     CommandBars *m_bars;
     QMdiArea *m_mdi;

@@ -117,7 +117,8 @@ int run(const StartOptions &options, SingleInstance &instance)
 
     auto *main = new frmMain;
     *mainWindow = main;
-    main->showMaximized();
+    // Maximised the first time, then as the operator left it.
+    main->show();
     main->load();
     return QApplication::exec();
 }
