@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTextStream>
 
 #include <cstdio>
@@ -217,6 +218,12 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     nameTheProgram();
+    // The same bottle as in the desktop's menu, at every size drawn for it.
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/net.pelkor.Pelkor.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.pelkor.Pelkor"));
     // Qt's own dialogs and menus speak the operator's language; without the
     // translations installed they stay in English, which is no reason to stop.
     mGrpApp::installTranslations();

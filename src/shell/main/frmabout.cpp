@@ -3,8 +3,10 @@
 #include "eventlog.h"
 #include "mdatabase.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -45,9 +47,20 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
         [program] { QProcess::startDetached(program, {}); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
+    // The program's own icon, as in the desktop's menu.
+    auto *icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("lblIcon"));
+    icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+    icon->setAlignment(Qt::AlignTop);
+
+    auto *text = new QVBoxLayout;
+    text->addWidget(title);
+    text->addWidget(details);
+    auto *top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addLayout(text, 1);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(title);
-    layout->addWidget(details);
+    layout->addLayout(top);
     layout->addWidget(buttons);
 }
 
