@@ -4,12 +4,13 @@ JOBS ?= $(shell nproc)
 DATA_DIR ?= $(HOME)/.local/share/Pelkor
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev \
+RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev qt6-svg-dev \
 	libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql unixodbc odbc-postgresql tdsodbc \
 	fonts-wqy-microhei fonts-arphic-uming qt6-translations-l10n
-TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format xdotool
+TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format xdotool \
+	dpkg-dev file desktop-file-utils appstream
 
-.PHONY: run test build deps test-deps bench clean
+.PHONY: run test build deps test-deps bench package clean
 
 run: deps build
 	@mkdir -p "$(DATA_DIR)"
@@ -32,6 +33,11 @@ test-deps:
 
 bench: test-deps build
 	tools/with-test-postgres.sh bench/run.sh $(BUILD)
+
+# A Debian package of the program in $(BUILD): pelkor_<version>_<arch>.deb.
+package: deps build
+	@tools/ensure-packages.sh dpkg-dev file
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)
