@@ -10,7 +10,7 @@ RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6
 TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format xdotool \
 	dpkg-dev file desktop-file-utils appstream
 
-.PHONY: run test build deps test-deps bench package clean
+.PHONY: run test build deps test-deps bench stress package clean
 
 run: deps build
 	@mkdir -p "$(DATA_DIR)"
@@ -33,6 +33,11 @@ test-deps:
 
 bench: test-deps build
 	tools/with-test-postgres.sh bench/run.sh $(BUILD)
+
+# The reliability harness in full: 1,000 kill -9 trials on SQLite and 300
+# on PostgreSQL, 16 workstations for a minute, server restarts.
+stress: test-deps build
+	tools/with-test-postgres.sh tests/stress/run.sh $(BUILD)/tests/stress/pelkor_stress full
 
 # A Debian package of the program in $(BUILD): pelkor_<version>_<arch>.deb.
 package: deps build

@@ -162,6 +162,27 @@ QSqlDatabase gConnection()
     return QSqlDatabase::database(ConnectionName, false);
 }
 
+QSqlDatabase ListConnection()
+{
+    // A list keeps its statement open while the grid scrolls. On SQLite an
+    // open statement holds its connection's snapshot, and a save on that
+    // same connection after another workstation's commit would fail at once
+    // ("database is locked"); the lists read through a connection of their
+    // own instead, which in WAL mode holds up nobody.
+    if (s_dialect.kind() != SqlDialect::SQLite || !isConnected())
+        return gConnection();
+    const QString name = ConnectionName + QStringLiteral("-lists");
+    QSqlDatabase db = QSqlDatabase::contains(name)
+        ? QSqlDatabase::database(name, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    if (db.isOpen() && db.databaseName() == s_target.host)
+        return db;
+    db.close();
+    db.setDatabaseName(s_target.host);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    return db.open() ? db : gConnection();
+}
+
 bool isConnected()
 {
     return QSqlDatabase::contains(ConnectionName) && gConnection().isOpen();
@@ -230,6 +251,9 @@ bool OpenConnection(const ConnectionTarget &target, QString *error)
 
 void CloseConnection()
 {
+    const QString lists = ConnectionName + QStringLiteral("-lists");
+    if (QSqlDatabase::contains(lists))
+        QSqlDatabase::database(lists, false).close();
     if (!QSqlDatabase::contains(ConnectionName))
         return;
     {

@@ -24,6 +24,9 @@ inline const QString UserSetting = QStringLiteral("DBSERVER_USER");
 inline const QString PasswordSetting = QStringLiteral("DBSERVER_PASSWORD");
 
 QSqlDatabase gConnection();
+// Where list windows run their long-lived statements: the shared connection,
+// or on SQLite a read-only one of their own.
+QSqlDatabase ListConnection();
 bool isConnected();
 const ConnectionTarget &currentTarget();
 const SqlDialect &dialect();

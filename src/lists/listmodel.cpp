@@ -33,7 +33,7 @@ bool ListModel::run(const QString &sql, QString *error, bool *connectionLost)
     // A connection the server dropped is opened again first; a refresh is
     // often the operator's first action after a server restart.
     mDatabase::EnsureConnected();
-    QSqlQuery query(mDatabase::gConnection());
+    QSqlQuery query(mDatabase::ListConnection());
     if (!query.exec(sql)) {
         // The rows shown so far stay; the caller reports the failure unless
         // it was a lost connection, which has been reported already.
