@@ -190,7 +190,10 @@ bool generate(const Shape &shape, const QDate &today, QString *error)
         *error = QStringLiteral("the database was not empty: order IDs do not start at 1");
         return false;
     }
-    return run({pg ? QStringLiteral("VACUUM ANALYZE") : QStringLiteral("ANALYZE")}, error);
+    return run(
+        {pg ? QStringLiteral("VACUUM ANALYZE Sale, Sale_detail, Store, Store_detail, Customer")
+            : QStringLiteral("ANALYZE")},
+        error);
 }
 
 } // namespace BenchData

@@ -313,7 +313,8 @@ bool reopen(int carry, QString *error)
         {QStringLiteral("delete from Store_detail where StoreID in (%1)").arg(generated),
             QStringLiteral("delete from Store where ID in (%1)").arg(generated),
             QStringLiteral("update Sale set FinishFlag='0' where ID>=%1").arg(first),
-            pg ? QStringLiteral("VACUUM ANALYZE") : QStringLiteral("ANALYZE")}) {
+            pg ? QStringLiteral("VACUUM ANALYZE Sale, Sale_detail, Store, Store_detail")
+               : QStringLiteral("ANALYZE")}) {
         if (!mDatabase::ExecuteSQL(sql)) {
             *error = sql;
             return false;
@@ -351,7 +352,8 @@ QStringList closingFloor(const QString &cutOff)
             "d.SaleID=cast(Store.PaperID as integer) where Store.ID>(select ID from ClosingStart) "
             "and d.IsContainer<>'1'"),
         QStringLiteral("update Sale set FinishFlag='1' where %1").arg(settled),
-        QStringLiteral("update Store set FinishFlag='1'"),
+        QStringLiteral(
+            "update Store set FinishFlag='1' where FinishFlag<>'1' or FinishFlag is null"),
         QStringLiteral("COMMIT"),
     };
 }
