@@ -96,8 +96,9 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("generate"))) {
         QElapsedTimer t;
         t.start();
-        if (!BenchData::generate(
-                parser.value(QStringLiteral("generate")).toInt(), QDate::currentDate(), &error)) {
+        BenchData::Shape shape;
+        shape.sales = parser.value(QStringLiteral("generate")).toInt();
+        if (!BenchData::generate(shape, QDate::currentDate(), &error)) {
             out << "generation failed: " << error << Qt::endl;
             return 1;
         }

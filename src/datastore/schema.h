@@ -9,7 +9,7 @@ namespace Schema {
 
 // Kept in SysValue under VersionSettingName; raise it with every change of
 // the tables and add the upgrade steps to upgradeStatements().
-constexpr int Version = 3;
+constexpr int Version = 4;
 inline const QString VersionSettingName = QStringLiteral("SchemaVersion");
 
 QStringList tableNames();

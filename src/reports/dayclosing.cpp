@@ -130,17 +130,25 @@ Result FinishToday(const Options &options)
     if (done && options.beforeMarking)
         options.beforeMarking();
     // Only sales that have their document are closed; the count must match.
+    // Each sale looks its document up by number (an index), instead of
+    // listing every document generated since the group began.
     const int marked = done
-        ? steps.run(QStringLiteral("update Sale set FinishFlag='1' where %1 and cast(ID as "
-                                   "varchar(50)) in (select PaperID from Store where "
-                                   "HandInput='0')")
+        ? steps.run(QStringLiteral("update Sale set FinishFlag='1' where %1 and exists (select 1 "
+                                   "from Store where Store.HandInput='0' and "
+                                   "Store.PaperID=cast(Sale.ID as varchar(50)))")
                         .arg(settled))
         : -1;
     if (marked >= 0 && marked != carried)
         steps.fail(QStringLiteral("结转的单据在结帐过程中被其他工作站修改（%1/%2）")
                        .arg(QString::number(marked), QString::number(carried)));
-    const bool ok = marked >= 0 && marked == carried
-        && steps.run(QStringLiteral("update Store set FinishFlag='1'")) >= 0;
+    const bool ok = marked >= 0
+        && marked == carried
+        // Every stock document ends closed. Those closed by earlier closings
+        // are left alone: rewriting them all would make every closing slower
+        // than the last (5 s of a 10 s closing on PostgreSQL after five years).
+        && steps.run(QStringLiteral(
+               "update Store set FinishFlag='1' where FinishFlag<>'1' or FinishFlag is null"))
+            >= 0;
     if (!ok) {
         tx.rollback();
         Prompt::error(QStringLiteral("结帐时出现系统错误，结帐失败:") + steps.error(),

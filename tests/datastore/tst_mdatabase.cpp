@@ -33,6 +33,7 @@ private slots:
     void reopeningKeepsTheData();
     void partialSchemaIsCompleted();
     void olderSchemaIsUpgraded();
+    void version3GetsTheDocumentIndex();
     void tableNamesInAnyCase();
     void executeAndOpenFailuresAreReported();
     void quotesRoundTrip_data();
@@ -130,6 +131,28 @@ void tst_MDatabase::olderSchemaIsUpgraded()
     QCOMPARE(GetSysValue(Schema::VersionSettingName), QString::number(Schema::Version));
     // The index is back: it can be dropped again.
     QVERIFY(ExecuteSQL(QStringLiteral("drop index IX_Sale_Open")));
+}
+
+void tst_MDatabase::version3GetsTheDocumentIndex()
+{
+    // A fresh database has the index: it can be dropped.
+    QVERIFY(ExecuteSQL(QStringLiteral("drop index IX_Store_PaperID")));
+    QVERIFY(SetSysValue(Schema::VersionSettingName, QStringLiteral("3")));
+    const ConnectionTarget target = currentTarget();
+    CloseConnection();
+    QString error;
+    QVERIFY2(OpenConnection(target, &error), qPrintable(error));
+    QCOMPARE(GetSysValue(Schema::VersionSettingName), QString::number(Schema::Version));
+    QVERIFY(ExecuteSQL(QStringLiteral("drop index IX_Store_PaperID")));
+
+    // A database that has it already (completed from a partial one) is
+    // upgraded without a failure.
+    QVERIFY(ExecuteSQL(QStringLiteral("CREATE INDEX IX_Store_PaperID ON Store (PaperID)")));
+    QVERIFY(SetSysValue(Schema::VersionSettingName, QStringLiteral("3")));
+    CloseConnection();
+    QVERIFY2(OpenConnection(target, &error), qPrintable(error));
+    QCOMPARE(GetSysValue(Schema::VersionSettingName), QString::number(Schema::Version));
+    QVERIFY(m_prompts->requests.isEmpty());
 }
 
 void tst_MDatabase::tableNamesInAnyCase()

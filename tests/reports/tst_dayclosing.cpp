@@ -103,6 +103,7 @@ private slots:
     void noAtAnyQuestionChangesNothing();
     void closingDeletesCarriesAndCloses();
     void nothingToCarry();
+    void everyDocumentEndsClosed();
     void failureHalfWayLeavesNothing();
     void concurrentSaveIsNeverHalfCarried();
 
@@ -282,6 +283,32 @@ void tst_DayClosing::nothingToCarry()
     QCOMPARE(r.carried, 0);
     QCOMPARE(m_prompts->texts().last(), QStringLiteral("成功进行0 张有效单据入帐！"));
     QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 1);
+}
+
+void tst_DayClosing::everyDocumentEndsClosed()
+{
+    // Open documents of any date, one without a flag at all, and one closed
+    // by an earlier closing: all are closed afterwards.
+    const qint64 open = addStore(Day);
+    const qint64 later = addStore(Day.addDays(3));
+    const qint64 unflagged = addStore(Day.addDays(-30));
+    QVERIFY(
+        ExecuteSQL(QStringLiteral("update Store set FinishFlag=NULL where ID=%1").arg(unflagged)));
+    const qint64 closed = addStore(Day.addDays(-60));
+    QVERIFY(ExecuteSQL(QStringLiteral("update Store set FinishFlag='1' where ID=%1").arg(closed)));
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes};
+    QCOMPARE(int(DayClosing::FinishToday({CutOff, 1, {}}).outcome), int(Outcome::Closed));
+    for (const qint64 id : {open, later, unflagged, closed})
+        QCOMPARE(mDatabase::GetFieldByID(id, QStringLiteral("Store"), QStringLiteral("FinishFlag")),
+            QStringLiteral("1"));
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 4);
+
+    // A second closing finds nothing open and still succeeds.
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes};
+    const auto again = DayClosing::FinishToday({CutOff, 1, {}});
+    QCOMPARE(int(again.outcome), int(Outcome::Closed));
+    QCOMPARE(again.carried, 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 4);
 }
 
 void tst_DayClosing::failureHalfWayLeavesNothing()

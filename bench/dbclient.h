@@ -1,0 +1,27 @@
+#pragma once
+
+#include "connectiontarget.h"
+
+#include <QString>
+#include <QStringList>
+
+// The floor of a benchmark: statements run by the database's own
+// command-line client (sqlite3 or psql) with its own timer on, so that the
+// figure is the time the database needs, without starting the client or
+// connecting.
+namespace DbClient {
+
+struct Result {
+    bool ok = false;
+    double ms = 0; // every statement's time, summed
+    QList<double> timings; // per statement, in order
+    QStringList rows; // the output, one line per row, fields split by '|'
+    QString error;
+};
+
+// `database` names another database on the same server (PostgreSQL) or
+// another file (SQLite); empty: the target's own.
+Result run(const ConnectionTarget &target, const QStringList &statements,
+    const QString &database = QString());
+
+} // namespace DbClient
