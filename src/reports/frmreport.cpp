@@ -21,15 +21,12 @@ frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
         {QStringLiteral("送水费数"), QStringLiteral("TotalFee"), 1800, Qt::AlignCenter,
             ListColumn::Money}});
     const SqlDialect &dialect = mDatabase::dialect();
-    const QString month = dialect.monthGroupExpression();
-    setSortFieldMap(
-        {{QStringLiteral("ReportDate"),
-             PeriodReport::isMonthReport(p.type) ? month : QStringLiteral("CreateDate")},
-            {QStringLiteral("SumAmount"), QStringLiteral("Sum(TotalAmount)")},
-            {QStringLiteral("SumMoney"), QStringLiteral("Sum(TotalMoney)")},
-            {QStringLiteral("LackMoney"), QStringLiteral("Sum(TotalMoney-InMoney)")},
-            {QStringLiteral("LackContainer"), QStringLiteral("Sum(TotalContainer-InContainer)")},
-            {QStringLiteral("TotalFee"), QStringLiteral("Sum(TransferFee)")}});
+    setSortFieldMap({{QStringLiteral("ReportDate"), PeriodReport::dateOrder(p.type)},
+        {QStringLiteral("SumAmount"), QStringLiteral("Sum(TotalAmount)")},
+        {QStringLiteral("SumMoney"), QStringLiteral("Sum(TotalMoney)")},
+        {QStringLiteral("LackMoney"), QStringLiteral("Sum(TotalMoney-InMoney)")},
+        {QStringLiteral("LackContainer"), QStringLiteral("Sum(TotalContainer-InContainer)")},
+        {QStringLiteral("TotalFee"), QStringLiteral("Sum(TransferFee)")}});
     setTotals({1, 2, 3, 4, 5}, nullptr);
     setTotalsLabel(0, QStringLiteral("合     计:"));
     setTotalsFromRows(true);

@@ -33,12 +33,11 @@ Query buildQuery(const Parameters &p, const SqlDialect &dialect)
 
     q.curGroupSQL
         = QStringLiteral(" Group by %1").arg(month ? monthText : QStringLiteral("CreateDate"));
-    q.curSortSQL = QStringLiteral(" ORDER BY %1 Desc ")
-                       .arg(month ? monthText : QStringLiteral("CreateDate"));
+    q.curSortSQL = QStringLiteral(" ORDER BY %1 Desc ").arg(dateOrder(p.type));
     return q;
 }
 
-QString sortSQL(int type, const QString &field, int direction, const SqlDialect &dialect)
+QString sortSQL(int type, const QString &field, int direction)
 {
     static const QHash<QString, QString> sums{
         {QStringLiteral("sumamount"), QStringLiteral("Sum(TotalAmount)")},
@@ -50,8 +49,7 @@ QString sortSQL(int type, const QString &field, int direction, const SqlDialect 
     const QString key = field.toLower();
     QString expression;
     if (key == QLatin1String("reportdate"))
-        expression
-            = isMonthReport(type) ? dialect.monthGroupExpression() : QStringLiteral("CreateDate");
+        expression = dateOrder(type);
     else
         expression = sums.value(key);
     if (expression.isEmpty())

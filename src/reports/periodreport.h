@@ -30,6 +30,14 @@ inline bool isMonthReport(int type)
     return type >= MonthReport;
 }
 
+// What the rows are ordered by for their date: the day, or for months the
+// month's first sale, so that months follow the calendar and not their
+// label's text ("2026年9 月" before "2026年10月").
+inline QString dateOrder(int type)
+{
+    return isMonthReport(type) ? QStringLiteral("min(CreateDate)") : QStringLiteral("CreateDate");
+}
+
 struct Parameters {
     int type = DayReport;
     QDate start;
@@ -56,7 +64,7 @@ Query buildQuery(const Parameters &p, const SqlDialect &dialect);
 // The ORDER BY piece for a click on the column of `field` (ReportDate,
 // SumAmount, SumMoney, LackMoney, LackContainer, TotalFee); empty for an
 // unknown field. direction 1 ascending, 0 descending.
-QString sortSQL(int type, const QString &field, int direction, const SqlDialect &dialect);
+QString sortSQL(int type, const QString &field, int direction);
 
 // The grid's caption, with the station's and sender's names from the database.
 QString caption(const Parameters &p);

@@ -59,7 +59,7 @@ private slots:
     void dayReportOfTheGroupAndOfAStation();
     void customerAndSenderReports();
     void branchOperatorSeesOnlyTheirStation();
-    void monthReportsAndTheirTextOrder();
+    void monthReportsInCalendarOrder();
     void emptyPeriod();
     void sortByHeader();
     void captions();
@@ -146,7 +146,7 @@ void tst_PeriodReport::branchOperatorSeesOnlyTheirStation()
                 .curFilterSQL.endsWith(QStringLiteral(" and StationID=%1").arg(m_east)));
 }
 
-void tst_PeriodReport::monthReportsAndTheirTextOrder()
+void tst_PeriodReport::monthReportsInCalendarOrder()
 {
     // One sale in every month of 2026 and two in December 2025.
     for (int month = 1; month <= 12; ++month)
@@ -156,16 +156,22 @@ void tst_PeriodReport::monthReportsAndTheirTextOrder()
     Parameters p{
         PeriodReport::CustMonthReport, QDate(2025, 12, 1), QDate(2026, 12, 31), m_east, 3, 1, true};
     const QVector<Row> rows = run(p);
-    // The month is text padded to two characters: 9 down to 2 sort before 12,
-    // 11, 10 and 1, and the years stay apart.
+    // The label pads the month to two characters ("2026年9 月"), but the
+    // months come in calendar order, newest first, across the year's end.
     QStringList expected;
-    for (int month : {9, 8, 7, 6, 5, 4, 3, 2, 12, 11, 10, 1})
+    for (int month = 12; month >= 1; --month)
         expected << QStringLiteral("2026年%1月").arg(month, -2);
     expected << QStringLiteral("2025年12月");
     QCOMPARE(dates(rows), expected);
     QCOMPARE(rows.last().sumMoney, c("15"));
     QCOMPARE(rows.last().lackMoney, c("15"));
-    QCOMPARE(rows[8].sumAmount, c("12"));
+    QCOMPARE(rows[0].sumAmount, c("12"));
+    // Sorted by the header, oldest first: still the calendar.
+    PeriodReport::Query q = PeriodReport::buildQuery(p, mDatabase::dialect());
+    q.curSortSQL = PeriodReport::sortSQL(p.type, QStringLiteral("ReportDate"), 1);
+    const QVector<Row> ascending = *PeriodReport::rows(q.curFullSQL());
+    std::reverse(expected.begin(), expected.end());
+    QCOMPARE(dates(ascending), expected);
 }
 
 void tst_PeriodReport::emptyPeriod()
@@ -187,20 +193,16 @@ void tst_PeriodReport::sortByHeader()
 {
     Parameters p{PeriodReport::DayReport, QDate(2026, 12, 1), QDate(2026, 12, 8), 1, 0, 1, true};
     PeriodReport::Query q = PeriodReport::buildQuery(p, mDatabase::dialect());
-    q.curSortSQL
-        = PeriodReport::sortSQL(p.type, QStringLiteral("SumMoney"), 1, mDatabase::dialect());
+    q.curSortSQL = PeriodReport::sortSQL(p.type, QStringLiteral("SumMoney"), 1);
     QCOMPARE(q.curSortSQL, QStringLiteral(" ORDER BY Sum(TotalMoney) Asc"));
     QCOMPARE(dates(*PeriodReport::rows(q.curFullSQL())),
         QStringList({QStringLiteral("2026-12-08"), QStringLiteral("2026-12-07")}));
-    q.curSortSQL
-        = PeriodReport::sortSQL(p.type, QStringLiteral("SumMoney"), 0, mDatabase::dialect());
+    q.curSortSQL = PeriodReport::sortSQL(p.type, QStringLiteral("SumMoney"), 0);
     QCOMPARE(dates(*PeriodReport::rows(q.curFullSQL())),
         QStringList({QStringLiteral("2026-12-07"), QStringLiteral("2026-12-08")}));
-    QCOMPARE(PeriodReport::sortSQL(
-                 PeriodReport::MonthReport, QStringLiteral("ReportDate"), 1, mDatabase::dialect()),
-        QStringLiteral(" ORDER BY %1 Asc").arg(mDatabase::dialect().monthGroupExpression()));
-    QVERIFY(
-        PeriodReport::sortSQL(p.type, QStringLiteral("Detail"), 1, mDatabase::dialect()).isEmpty());
+    QCOMPARE(PeriodReport::sortSQL(PeriodReport::MonthReport, QStringLiteral("ReportDate"), 1),
+        QStringLiteral(" ORDER BY min(CreateDate) Asc"));
+    QVERIFY(PeriodReport::sortSQL(p.type, QStringLiteral("Detail"), 1).isEmpty());
 }
 
 void tst_PeriodReport::captions()
