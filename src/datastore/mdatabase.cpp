@@ -249,11 +249,49 @@ bool OpenConnection(const ConnectionTarget &target, QString *error)
     return true;
 }
 
+QSqlDatabase ReportConnection()
+{
+    // Reports are sums of few rows over many: read whole, PostgreSQL plans
+    // them for all their rows and may share the work among its workers,
+    // which it never does for the block-wise cursor the lists need.
+    if (s_dialect.kind() != SqlDialect::PostgreSQL || !isConnected())
+        return ListConnection();
+    const QString name = ConnectionName + QStringLiteral("-reports");
+    QString wanted = s_target.odbcConnectionString();
+    wanted.replace(QLatin1String("UseDeclareFetch=1"), QLatin1String("UseDeclareFetch=0"));
+    QSqlDatabase db = QSqlDatabase::contains(name)
+        ? QSqlDatabase::database(name, false)
+        : QSqlDatabase::addDatabase(s_target.driverName(), name);
+    if (db.isOpen() && db.databaseName() == wanted)
+        return db;
+    db.close();
+    db.setDatabaseName(wanted);
+    db.setConnectOptions(s_target.connectOptions());
+    return db.open() ? db : gConnection();
+}
+
+std::optional<Recordset> OpenReportRecordset(const QString &sql)
+{
+    QSqlDatabase db = ReportConnection();
+    if (db.connectionName() != ConnectionName) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (query.exec(sql))
+            return Recordset::fromQuery(query);
+        // A dropped or broken report connection is opened again next time;
+        // this once the shared connection answers, with its own reporting.
+        db.close();
+    }
+    return OpenRecordset(sql);
+}
+
 void CloseConnection()
 {
-    const QString lists = ConnectionName + QStringLiteral("-lists");
-    if (QSqlDatabase::contains(lists))
-        QSqlDatabase::database(lists, false).close();
+    for (const char *suffix : {"-lists", "-reports"}) {
+        const QString name = ConnectionName + QLatin1String(suffix);
+        if (QSqlDatabase::contains(name))
+            QSqlDatabase::database(name, false).close();
+    }
     if (!QSqlDatabase::contains(ConnectionName))
         return;
     {

@@ -27,6 +27,9 @@ QSqlDatabase gConnection();
 // Where list windows run their long-lived statements: the shared connection,
 // or on SQLite a read-only one of their own.
 QSqlDatabase ListConnection();
+// Where reports read their few summed rows: on PostgreSQL a connection that
+// reads results whole instead of through a cursor; otherwise as the lists.
+QSqlDatabase ReportConnection();
 bool isConnected();
 const ConnectionTarget &currentTarget();
 const SqlDialect &dialect();
@@ -77,6 +80,8 @@ bool ExecuteSQL(const QString &sql);
 // tells "nothing changed" from "failed".
 int ExecuteAffected(const QString &sql);
 std::optional<Recordset> OpenRecordset(const QString &sql);
+// A report's rows, read through ReportConnection(); committed data only.
+std::optional<Recordset> OpenReportRecordset(const QString &sql);
 
 // Runs an INSERT and returns the key the database assigned to that row
 // (0 after reporting a failure).

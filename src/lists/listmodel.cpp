@@ -33,6 +33,16 @@ bool ListModel::run(const QString &sql, QString *error, bool *connectionLost)
     // A connection the server dropped is opened again first; a refresh is
     // often the operator's first action after a server restart.
     mDatabase::EnsureConnected();
+    if (m_readsWhole) {
+        QSqlDatabase reports = mDatabase::ReportConnection();
+        if (reports.connectionName() != mDatabase::gConnection().connectionName()) {
+            QSqlQuery whole(reports);
+            if (whole.exec(sql))
+                return take(std::move(whole));
+            // Opened again next time; the rows come the usual way now.
+            reports.close();
+        }
+    }
     QSqlQuery query(mDatabase::ListConnection());
     if (!query.exec(sql)) {
         // The rows shown so far stay; the caller reports the failure unless
@@ -44,6 +54,11 @@ bool ListModel::run(const QString &sql, QString *error, bool *connectionLost)
             *connectionLost = lost;
         return false;
     }
+    return take(std::move(query));
+}
+
+bool ListModel::take(QSqlQuery &&query)
+{
     setQuery(std::move(query));
     m_fields.clear();
     m_styles.clear();

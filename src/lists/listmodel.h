@@ -43,6 +43,9 @@ public:
 
     // Runs the statement; false with the driver's text when it failed.
     bool run(const QString &sql, QString *error, bool *connectionLost = nullptr);
+    // A report's few summed rows: read whole through the report connection
+    // rather than in blocks as a long list is.
+    void setReadsWhole(bool whole) { m_readsWhole = whole; }
 
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -68,6 +71,7 @@ public:
     static QPixmap sortArrow(bool ascending);
 
 private:
+    bool take(QSqlQuery &&query);
     int fieldOf(int column) const;
     RowStyle rowStyle(int row) const;
 
@@ -77,5 +81,6 @@ private:
     // Each row's style, worked out once: every cell of a row asks for it.
     mutable QVector<qint8> m_styles;
     int m_sortColumn = -1;
+    bool m_readsWhole = false;
     bool m_sortAscending = false;
 };

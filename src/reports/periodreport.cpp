@@ -89,7 +89,7 @@ QString caption(const Parameters &p)
 
 std::optional<QVector<Row>> rows(const QString &fullSQL)
 {
-    const auto rs = mDatabase::OpenRecordset(fullSQL);
+    const auto rs = mDatabase::OpenReportRecordset(fullSQL);
     if (!rs)
         return std::nullopt;
     QVector<Row> result;
