@@ -7,7 +7,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-serialport-dev \
 	libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql unixodbc odbc-postgresql tdsodbc \
 	fonts-wqy-microhei fonts-arphic-uming qt6-translations-l10n
-TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format xdotool
+TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils cups cups-client cups-filters sqlite3 clang-format xdotool
 
 .PHONY: run test build deps test-deps bench clean
 
