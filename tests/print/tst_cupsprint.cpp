@@ -16,8 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Prints through a real print scheduler: a list through its print command
-// and a sale slip through PrintSaleSlip, both to the default destination,
+// Prints through a real print scheduler: a list through its print command,
+// an order's slip through the list's slip command and a sale slip through
+// PrintSaleSlip itself, all to the default destination,
 // whose device is a socket served by print_cups.sh. That script starts the
 // scheduler, creates the queue and names, in PELKOR_PRINT_JOBS, the folder
 // where each job it receives appears once complete.
@@ -97,7 +98,7 @@ private slots:
     void init();
     void cleanup();
 
-    void listGoesToTheDefaultQueue();
+    void listAndItsSlipGoToTheDefaultQueue();
     void slipGoesToTheDefaultQueueWithoutDialog();
 
 private:
@@ -132,6 +133,15 @@ void tst_CupsPrint::init()
     gUserID = 1;
     gStationID = 1;
     gIsHeadStation = true;
+    // A job a failed test left in the queue is not the next test's job.
+    QVERIFY2(
+        QTest::qWaitFor(
+            [] {
+                return run(QStringLiteral("lpstat"), {QStringLiteral("-o")}).trimmed().isEmpty();
+            },
+            40000),
+        "the queue still holds an earlier job");
+    QTest::qWait(500);
     m_seen = m_jobs.entryList({QStringLiteral("job.*")}, QDir::Files);
 }
 
@@ -183,20 +193,24 @@ bool tst_CupsPrint::nextJob(const QString &pdfFile, QString *why)
     return true;
 }
 
-void tst_CupsPrint::listGoesToTheDefaultQueue()
+void tst_CupsPrint::listAndItsSlipGoToTheDefaultQueue()
 {
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
     const qint64 customer = InsertAndGetID(
         QStringLiteral("insert into Customer(Account,Name,Address,Status,StationID) "
                        "values(7,'王五','人民路18号','1',1)"));
+    const qint64 sender = InsertAndGetID(
+        QStringLiteral("insert into Sender(Name,Status,StationID) values('刘师傅','1',1)"));
     const QString today = mDatabase::dialect().dateLiteral(QDate::currentDate());
+    QList<qint64> sales;
     for (const QString &money : {QStringLiteral("36"), QStringLiteral("54.5")})
-        QVERIFY(InsertAndGetID(QStringLiteral(
-                    "insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,"
-                    "TotalContainer,InMoney,OutAmount,InContainer,TransferFee,Detail,"
-                    "CreateDate,FinishFlag,StationID) values(%1,1,1,3,%2,3,0,0,0,0,'',%3,'0',1)")
-                                   .arg(QString::number(customer), money, today))
-            > 0);
+        sales << InsertAndGetID(
+            QStringLiteral(
+                "insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,"
+                "TotalContainer,InMoney,OutAmount,InContainer,TransferFee,Detail,"
+                "CreateDate,FinishFlag,StationID) values(%1,%2,1,3,%3,3,0,0,0,0,'',%4,'0',1)")
+                .arg(QString::number(customer), QString::number(sender), money, today));
+    QVERIFY(sales.last() > sales.first() && sales.first() > 0);
 
     frmSaleAdmin list;
     QCOMPARE(list.model()->rowCount(), 2);
@@ -215,6 +229,22 @@ void tst_CupsPrint::listGoesToTheDefaultQueue()
     QCOMPARE(f.pages, 1);
     // The queue's own paper, A4 as the station's printer is set up.
     QVERIFY2(near(f.points, 210, 297), qPrintable(sizeText(f.points)));
+
+    // The list's slip command prints the selected order's slip, no dialog.
+    m_prompts->clear();
+    QVERIFY(list.selectRowOfId(sales.last()));
+    QVERIFY(list.commands().run(&ListCommands::PrintSale));
+    QVERIFY2(
+        m_prompts->requests.size() == 1, qPrintable(m_prompts->texts().join(QLatin1Char('|'))));
+    QCOMPARE(m_prompts->requests.first().kind, Prompt::Kind::Print);
+    const QString slip = m_dir.filePath(QStringLiteral("list-slip.pdf"));
+    QVERIFY2(nextJob(slip, &why), qPrintable(why));
+    const PdfFacts s = facts(slip);
+    QVERIFY2(s.text.contains(QStringLiteral("纯 净 水 送 货 单")), qPrintable(s.text));
+    QVERIFY2(s.text.contains(QStringLiteral("人民路18号")), qPrintable(s.text));
+    QVERIFY2(s.text.contains(QStringLiteral("￥54.50")), qPrintable(s.text));
+    QVERIFY2(s.text.contains(QStringLiteral("刘师傅")), qPrintable(s.text));
+    QCOMPARE(s.pages, 1);
 }
 
 void tst_CupsPrint::slipGoesToTheDefaultQueueWithoutDialog()
