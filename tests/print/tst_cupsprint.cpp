@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -73,6 +74,23 @@ PdfFacts facts(const QString &pdf)
     if (size.hasMatch())
         f.points = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
     return f;
+}
+
+// Where a word is on the first page, in points from the top left corner.
+QRectF wordBox(const QString &pdf, const QString &word)
+{
+    const QString boxes = run(QStringLiteral("pdftotext"),
+        {QStringLiteral("-bbox"), QStringLiteral("-l"), QStringLiteral("1"), pdf,
+            QStringLiteral("-")});
+    const QRegularExpressionMatch m
+        = QRegularExpression(QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                            "xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">%1</word>")
+                                 .arg(QRegularExpression::escape(word)))
+              .match(boxes);
+    if (!m.hasMatch())
+        return {};
+    return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+        QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
 }
 
 QString sizeText(const QSizeF &points)
@@ -229,6 +247,27 @@ void tst_CupsPrint::listAndItsSlipGoToTheDefaultQueue()
     QCOMPARE(f.pages, 1);
     // The queue's own paper, A4 as the station's printer is set up.
     QVERIFY2(near(f.points, 210, 297), qPrintable(sizeText(f.points)));
+    const QRectF upright = wordBox(pdf, QStringLiteral("销售单据一览表"));
+    QVERIFY(upright.width() > upright.height());
+
+    // Set up for landscape, the list reaches the printer turned on the same
+    // upright sheet: its title runs along the sheet's long side.
+    m_prompts->onPrompt = [](const Prompt::Request &r) {
+        if (r.kind == Prompt::Kind::PageSetup)
+            reinterpret_cast<QPrinter *>(r.argument.value<quintptr>())
+                ->setPageOrientation(QPageLayout::Landscape);
+    };
+    m_prompts->choices = {QVariant(true)};
+    list.PrintSetup();
+    m_prompts->onPrompt = nullptr;
+    QVERIFY(list.commands().run(&ListCommands::PrintReport));
+    const QString wide = m_dir.filePath(QStringLiteral("list-landscape.pdf"));
+    QVERIFY2(nextJob(wide, &why), qPrintable(why));
+    const PdfFacts w = facts(wide);
+    QVERIFY2(w.text.contains(QStringLiteral("人民路18号")), qPrintable(w.text));
+    QVERIFY2(near(w.points, 210, 297), qPrintable(sizeText(w.points)));
+    const QRectF turned = wordBox(wide, QStringLiteral("销售单据一览表"));
+    QVERIFY(turned.height() > turned.width());
 
     // The list's slip command prints the selected order's slip, no dialog.
     m_prompts->clear();
@@ -286,6 +325,8 @@ void tst_CupsPrint::slipGoesToTheDefaultQueueWithoutDialog()
     const QSizeF mm = SaleSlip::currentLayout().pageMm;
     QVERIFY2(near(f.points, qMin(mm.width(), mm.height()), qMax(mm.width(), mm.height())),
         qPrintable(sizeText(f.points)));
+    const QRectF address = wordBox(pdf, QStringLiteral("幸福路12号3单元"));
+    QVERIFY(address.height() > address.width());
 
     // Kept as a file, the same slip is a page of its own shape.
     const QString file = m_dir.filePath(QStringLiteral("slip-file.pdf"));
