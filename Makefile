@@ -8,7 +8,7 @@ RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6
 	libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql unixodbc odbc-postgresql tdsodbc \
 	fonts-wqy-microhei fonts-arphic-uming qt6-translations-l10n
 TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format xdotool \
-	dpkg-dev file desktop-file-utils appstream
+	cups cups-client cups-filters dpkg-dev file desktop-file-utils appstream
 
 .PHONY: run test build deps test-deps bench stress package clean
 

@@ -81,10 +81,18 @@ QFont SlipPrintJob::fieldFont(const SlipItem &item)
 
 void SlipPrintJob::preparePrinter(QPrinter *printer) const
 {
-    // The layout places everything from the paper's edge.
+    // A printer knows its papers by their upright size, and refuses a whole
+    // page layout whose margins are narrower than it can print (keeping its
+    // default paper then). So the paper and its turn are set on their own:
+    // a slip wider than tall is its standard paper turned (half an A4 sheet
+    // is A5 landscape). The layout places everything from the paper's edge.
+    const QSizeF mm = m_layout.pageMm;
+    const bool wide = mm.width() > mm.height();
+    printer->setPageSize(QPageSize(
+        wide ? mm.transposed() : mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+    printer->setPageOrientation(wide ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer->setPageMargins(QMarginsF(), QPageLayout::Millimeter);
     printer->setFullPage(true);
-    const QPageSize size(m_layout.pageMm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
-    printer->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF()));
 }
 
 void SlipPrintJob::paint(
