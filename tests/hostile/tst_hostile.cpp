@@ -1,0 +1,763 @@
+#include "cregistry.h"
+#include "ctapiline.h"
+#include "currency.h"
+#include "datetext.h"
+#include "eventlog.h"
+#include "frmcustfilter.h"
+#include "frmcustomer.h"
+#include "frmgrpstation.h"
+#include "frmproduct.h"
+#include "frmsale.h"
+#include "frmsalefilter.h"
+#include "frmsender.h"
+#include "frmstore.h"
+#include "frmstorefilter.h"
+#include "frmsystemsetup.h"
+#include "frmuser.h"
+#include "inputcheck.h"
+#include "loginstate.h"
+#include "masterform.h"
+#include "mdatabase.h"
+#include "salefamilylist.h"
+#include "salelines.h"
+#include "scriptedprompter.h"
+#include "testdatabase.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+#include <memory>
+
+// Hostile input typed into every text and number field of every form that
+// writes, and into the filters. Each trial must end one of two ways:
+//   stored   what is read back equals what was typed, allowing only these
+//            transformations: a NUL character is dropped; text is cut at the
+//            field's maxLength; names are trimmed of blanks at both ends;
+//            the workstation's line settings are trimmed; money keeps four
+//            decimals (half away from zero) and quantities whole units; a
+//            filter finds exactly the rows whose column holds the text.
+//   refused  a message was shown and nothing was written.
+// Anything else (a database error, a write after a refusal, a silent
+// change, no write and no message) is a violation.
+
+using mDatabase::SqlStr;
+
+namespace {
+
+struct Corpus {
+    const char *name;
+    QString value;
+};
+
+QList<Corpus> corpus()
+{
+    QString nul = QStringLiteral("a");
+    nul += QChar(0);
+    nul += QStringLiteral("b");
+    return {
+        {"quote", QStringLiteral("'")},
+        {"obrien", QStringLiteral("O'Brien")},
+        {"percent", QStringLiteral("%")},
+        {"underscore", QStringLiteral("_")},
+        {"backslash", QStringLiteral("\\")},
+        {"placeholder", QStringLiteral("%1")},
+        {"semicolon", QStringLiteral(";")},
+        {"dashes", QStringLiteral("--")},
+        {"injection", QStringLiteral("'); DROP TABLE Sale; --")},
+        {"nul", nul},
+        {"long", QString(10000, QChar(0x6C34))}, // 水
+        {"emoji", QString::fromUtf8("😀")},
+        {"rarecjk", QString::fromUtf8("𠀀")},
+        {"1e308", QStringLiteral("1e308")},
+        {"minuszero", QStringLiteral("-0")},
+        {"int32plus1", QStringLiteral("2147483648")},
+        {"17nines", QStringLiteral("99999999999999999")},
+        {"tiny", QStringLiteral("0.00001")},
+        {"feb30", QStringLiteral("2026-02-30")},
+        {"yesterday", QStringLiteral("yesterday")},
+    };
+}
+
+// How a field's value is stored, and so how it is compared.
+enum class Kind { Text, Name, Setting, Money, Whole, Account, Date, Lookup };
+
+struct Field {
+    const char *form;
+    const char *field;
+    Kind kind;
+};
+
+const QList<Field> &fields()
+{
+    static const QList<Field> all = {
+        {"frmGrpStation", "txtName", Kind::Name},
+        {"frmProduct", "txtName", Kind::Name},
+        {"frmProduct", "txtUnit", Kind::Text},
+        {"frmProduct", "txtPrice", Kind::Money},
+        {"frmProduct", "txtDetail", Kind::Text},
+        {"frmSender", "txtName", Kind::Name},
+        {"frmSender", "txtPhone", Kind::Text},
+        {"frmSender", "txtPrice", Kind::Money},
+        {"frmSender", "txtDetail", Kind::Text},
+        {"frmUser", "txtName", Kind::Name},
+        {"frmUser", "txtPassword", Kind::Text},
+        {"frmUser", "txtDetail", Kind::Text},
+        {"frmCustomer", "txtAccount", Kind::Account},
+        {"frmCustomer", "txtName", Kind::Text},
+        {"frmCustomer", "txtAddress", Kind::Text},
+        {"frmCustomer", "txtPhone", Kind::Text},
+        {"frmCustomer", "txtCreateDate", Kind::Date},
+        {"frmCustomer", "txtDetail", Kind::Text},
+        {"frmStore", "txtPaperID", Kind::Text},
+        {"frmStore", "txtCreateDate", Kind::Date},
+        {"frmStore", "txtDetail", Kind::Text},
+        {"frmStore", "Price", Kind::Money},
+        {"frmStore", "Amount", Kind::Whole},
+        {"frmSale", "txtCustAccount", Kind::Lookup},
+        {"frmSale", "txtCustPhone", Kind::Text},
+        {"frmSale", "txtCustAddress", Kind::Text},
+        {"frmSale", "txtCreateDate", Kind::Date},
+        {"frmSale", "txtOutAmount", Kind::Money},
+        {"frmSale", "txtInMoney", Kind::Money},
+        {"frmSale", "txtInContainer", Kind::Money},
+        {"frmSale", "txtTransferFee", Kind::Money},
+        {"frmSale", "txtDetail", Kind::Text},
+        {"frmSale", "Price", Kind::Money},
+        {"frmSale", "Amount", Kind::Whole},
+        {"frmSystemSetup", "txtAreaCode", Kind::Text},
+        {"frmSystemSetup", "txtNumberLen", Kind::Text},
+        {"frmSystemSetup", "txtCallerIdServer", Kind::Setting},
+        {"frmSystemSetup", "txtModemCommand", Kind::Setting},
+        {"frmSystemSetup", "txtModemDevices", Kind::Setting},
+        {"frmCustFilter", "txtAccount", Kind::Whole},
+        {"frmCustFilter", "txtName", Kind::Text},
+        {"frmCustFilter", "txtPhone", Kind::Text},
+        {"frmCustFilter", "txtCreateDate", Kind::Date},
+        {"frmCustFilter", "txtAddress", Kind::Text},
+        {"frmCustFilter", "txtTotalBuyMoney", Kind::Money},
+        {"frmCustFilter", "txtTotalDebt", Kind::Money},
+        {"frmSaleFilter", "txtAddress", Kind::Text},
+        {"frmSaleFilter", "txtAccount", Kind::Money},
+        {"frmSaleFilter", "txtCreateDate", Kind::Date},
+        {"frmSaleFilter", "txtID", Kind::Money},
+        {"frmSaleFilter", "txtTotalMoney", Kind::Money},
+        {"frmSaleFilter", "txtTotalAmount", Kind::Money},
+        {"frmSaleFilter", "txtMoneyBalance", Kind::Money},
+        {"frmSaleFilter", "txtContainerBalance", Kind::Money},
+        {"frmStoreFilter", "txtPaperID", Kind::Text},
+        {"frmStoreFilter", "txtDetail", Kind::Text},
+        {"frmStoreFilter", "txtCreateDate", Kind::Date},
+        {"frmStoreFilter", "txtTotalMoney", Kind::Money},
+        {"frmStoreFilter", "txtTotalAmount", Kind::Money},
+    };
+    return all;
+}
+
+enum class Outcome { Stored, Refused, Violation };
+
+struct Result {
+    Outcome outcome = Outcome::Violation;
+    QString shown; // what was stored or found, for the outcome file
+    QString why; // a violation's reason
+};
+
+Result violation(const QString &why)
+{
+    return {Outcome::Violation, QString(), why};
+}
+
+// One line of plain text: control characters escaped.
+QString escaped(const QString &text)
+{
+    QString out;
+    for (const QChar ch : text) {
+        if (ch.unicode() < 32)
+            out += QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += ch;
+    }
+    return out;
+}
+
+// Short and printable: long texts by length and digest, controls escaped.
+QString describe(const QString &text)
+{
+    if (text.size() > 40)
+        return QStringLiteral("len=%1 md5=%2")
+            .arg(QString::number(text.size()),
+                QString::fromLatin1(
+                    QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex()));
+    return QLatin1Char('[') + escaped(text) + QLatin1Char(']');
+}
+
+// A line of the outcome file: long texts (a message quoting 10,000
+// characters) by length and digest.
+QString oneLine(const QString &text)
+{
+    return text.size() > 200 ? describe(text) : escaped(text);
+}
+
+Recordset rows(const QString &sql)
+{
+    return mDatabase::OpenRecordset(sql).value_or(Recordset());
+}
+
+int count(const QString &table)
+{
+    return countRows(QStringLiteral("select count(*) from %1").arg(table));
+}
+
+// The newest row of a table.
+Recordset newest(const QString &table)
+{
+    return rows(QStringLiteral("select * from %1 where ID=(select max(ID) from %1)").arg(table));
+}
+
+// What the error log gained since it was offset bytes long.
+QString logSince(qint64 offset)
+{
+    QFile file(EventLog::filePath());
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+qint64 logSize()
+{
+    return QFileInfo(EventLog::filePath()).size();
+}
+
+template <typename T = QLineEdit> T *child(QWidget *form, const char *name)
+{
+    T *widget = form->findChild<T *>(QLatin1String(name));
+    if (!widget)
+        qFatal("control %s missing", name);
+    return widget;
+}
+
+// Types into a field and leaves it with Tab, as the operator does; the form
+// runs its check on leaving.
+void typeAndLeave(QWidget *form, QLineEdit *field, const QString &value)
+{
+    QApplication::setActiveWindow(form);
+    field->setFocus();
+    field->setText(value);
+    QTest::keyClick(field, Qt::Key_Tab);
+}
+
+// What a text field hands on: NUL dropped, no more than the field holds.
+QString expectedText(const QLineEdit *field, const QString &typed, Kind kind)
+{
+    QString text = typed.left(field->maxLength());
+    text.remove(QChar(0));
+    if (kind == Kind::Name || kind == Kind::Setting)
+        text = text.trimmed();
+    return text;
+}
+
+QString storedDate(const QVariant &value)
+{
+    const QDate date = value.typeId() == QMetaType::QDate
+        ? value.toDate()
+        : DateText::parse(value.toString().left(10));
+    return date.toString(Qt::ISODate);
+}
+
+// Compares one stored column with what was typed, by the field's kind.
+Result compare(Kind kind, const QLineEdit *field, const QString &typed, const QVariant &stored)
+{
+    QString expected;
+    QString got;
+    switch (kind) {
+    case Kind::Text:
+    case Kind::Name:
+    case Kind::Setting:
+        expected = expectedText(field, typed, kind);
+        got = stored.toString();
+        break;
+    case Kind::Money:
+    case Kind::Whole: {
+        Currency parsed;
+        if (!Currency::parse(typed, &parsed))
+            return violation(QStringLiteral("accepted %1, which is no number").arg(typed));
+        if (kind == Kind::Whole)
+            parsed = Currency::fromInt(parsed.roundToWhole());
+        expected = parsed.toSqlText();
+        got = Currency::fromVariant(stored).toSqlText();
+        break;
+    }
+    case Kind::Account: {
+        qint16 account = 0;
+        if (!mSystem::ParseInteger(typed, &account))
+            return violation(QStringLiteral("accepted %1 as an account").arg(typed));
+        expected = QString::number(account);
+        got = QString::number(stored.toLongLong());
+        break;
+    }
+    case Kind::Date: {
+        const QDate date = DateText::parse(typed);
+        if (!date.isValid())
+            return violation(QStringLiteral("accepted %1 as a date").arg(typed));
+        expected = date.toString(Qt::ISODate);
+        got = storedDate(stored);
+        break;
+    }
+    case Kind::Lookup:
+        return violation(QStringLiteral("a lookup stores nothing"));
+    }
+    if (got != expected)
+        return violation(
+            QStringLiteral("stored %1, expected %2").arg(describe(got), describe(expected)));
+    return {Outcome::Stored, describe(got), {}};
+}
+
+} // namespace
+
+class tst_Hostile : public QObject {
+    Q_OBJECT
+
+    TestDatabase m_db;
+    std::unique_ptr<ScriptedPrompter> m_prompts;
+    std::unique_ptr<cTAPILine> m_line;
+    qint64 m_product = 0;
+    qint64 m_sender = 0;
+    int m_serial = 0;
+    int m_trials = 0, m_stored = 0, m_refused = 0, m_violations = 0;
+    QStringList m_outcomes;
+    QStringList m_violationList;
+
+    QString unique(const char *prefix)
+    {
+        return QString::fromUtf8(prefix) + QString::number(++m_serial);
+    }
+
+    // Before and after a trial: the rows of the tables a form writes.
+    QList<int> counts(const QStringList &tables) const
+    {
+        QList<int> list;
+        for (const QString &t : tables)
+            list << count(t);
+        return list;
+    }
+
+    Result masterForm(MasterForm &form, const Field &f, const QString &value, const QString &table,
+        const char *column, const std::function<void()> &baseline)
+    {
+        form.show();
+        baseline();
+        auto *field = child(&form, f.field);
+        const QList<int> before = counts({table});
+        typeAndLeave(&form, field, value);
+        if (m_prompts->requests.isEmpty())
+            child<QPushButton>(&form, "btnSave")->click();
+        return judge(before, counts({table}), [&] {
+            return compare(f.kind, field, value, newest(table).value(0, QLatin1String(column)));
+        });
+    }
+
+    // A trial's outcome from the prompts shown and the rows written.
+    Result judge(
+        const QList<int> &before, const QList<int> &after, const std::function<Result()> &readBack)
+    {
+        const bool written = before != after;
+        if (!m_prompts->requests.isEmpty())
+            return written
+                ? violation(QStringLiteral("written after a message: %1")
+                                .arg(m_prompts->texts().join(QLatin1Char('|'))))
+                : Result{Outcome::Refused, m_prompts->texts().join(QLatin1Char('|')), {}};
+        if (!written)
+            return violation(QStringLiteral("nothing written and no message"));
+        for (int i = 0; i < before.size(); ++i) {
+            if (after[i] != before[i] + 1)
+                return violation(QStringLiteral("%1 rows written where one was expected")
+                                     .arg(after[i] - before[i]));
+        }
+        return readBack();
+    }
+
+    Result station(const Field &f, const QString &value)
+    {
+        frmGrpStation form;
+        return masterForm(form, f, value, QStringLiteral("Station"), "Name", [] {});
+    }
+
+    Result product(const Field &f, const QString &value)
+    {
+        frmProduct form;
+        const QHash<QString, const char *> columns
+            = {{QStringLiteral("txtName"), "Name"}, {QStringLiteral("txtUnit"), "Unit"},
+                {QStringLiteral("txtPrice"), "Price"}, {QStringLiteral("txtDetail"), "Detail"}};
+        return masterForm(
+            form, f, value, QStringLiteral("Product"), columns.value(QLatin1String(f.field)), [&] {
+                form.txtName->setText(unique("产品"));
+                form.txtUnit->setText(QStringLiteral("桶"));
+                form.txtPrice->setText(QStringLiteral("1"));
+            });
+    }
+
+    Result sender(const Field &f, const QString &value)
+    {
+        frmSender form;
+        const QHash<QString, const char *> columns
+            = {{QStringLiteral("txtName"), "Name"}, {QStringLiteral("txtPhone"), "Phone"},
+                {QStringLiteral("txtPrice"), "Price"}, {QStringLiteral("txtDetail"), "Detail"}};
+        return masterForm(form, f, value, QStringLiteral("Sender"),
+            columns.value(QLatin1String(f.field)),
+            [&] { form.txtName->setText(unique("送水工")); });
+    }
+
+    Result user(const Field &f, const QString &value)
+    {
+        frmUser form;
+        const QHash<QString, const char *> columns = {{QStringLiteral("txtName"), "Name"},
+            {QStringLiteral("txtPassword"), "Pwd"}, {QStringLiteral("txtDetail"), "Detail"}};
+        return masterForm(form, f, value, QStringLiteral("SysUser"),
+            columns.value(QLatin1String(f.field)),
+            [&] { form.txtName->setText(unique("操作员")); });
+    }
+
+    Result customer(const Field &f, const QString &value)
+    {
+        frmCustomer form;
+        form.Load();
+        form.show();
+        const bool manual = f.kind == Kind::Account;
+        auto *autoId = child<QCheckBox>(&form, "chkAutoID");
+        if (autoId->isChecked() == manual)
+            autoId->click();
+        if (manual)
+            child(&form, "txtAccount")->setText(QString::number(1000 + m_serial));
+        child(&form, "txtAddress")->setText(unique("客户地址"));
+        auto *field = child(&form, f.field);
+        const QList<int> before = counts({QStringLiteral("Customer")});
+        typeAndLeave(&form, field, value);
+        if (m_prompts->requests.isEmpty())
+            child<QPushButton>(&form, "btnSave")->click();
+        const QHash<QString, const char *> columns = {{QStringLiteral("txtAccount"), "Account"},
+            {QStringLiteral("txtName"), "Name"}, {QStringLiteral("txtAddress"), "Address"},
+            {QStringLiteral("txtPhone"), "Phone"}, {QStringLiteral("txtCreateDate"), "CreateDate"},
+            {QStringLiteral("txtDetail"), "Detail"}};
+        return judge(before, counts({QStringLiteral("Customer")}), [&] {
+            return compare(f.kind, field, value,
+                newest(QStringLiteral("Customer"))
+                    .value(0, QLatin1String(columns.value(QLatin1String(f.field)))));
+        });
+    }
+
+    // A grid cell of a document form: row 0 holds the product; a refused
+    // cell shows its message at once.
+    static int cellOf(const Field &f)
+    {
+        return QLatin1String(f.field) == QLatin1String("Price") ? SaleLines::Price
+                                                                : SaleLines::Amount;
+    }
+
+    Result store(const Field &f, const QString &value)
+    {
+        frmStore form;
+        if (!form.Load())
+            return violation(QStringLiteral("the form did not open"));
+        form.show();
+        QAbstractItemModel *grid = child<QTableView>(&form, "dbgDetail")->model();
+        grid->setData(grid->index(0, SaleLines::ProductID), QString::number(m_product));
+        child(&form, "txtPaperID")->setText(unique("单据"));
+        const QStringList tables = {QStringLiteral("Store"), QStringLiteral("Store_detail")};
+        const QList<int> before = counts(tables);
+        QLineEdit *field = nullptr;
+        if (f.field[0] == 't') {
+            field = child(&form, f.field);
+            typeAndLeave(&form, field, value);
+        } else {
+            grid->setData(grid->index(0, cellOf(f)), value);
+        }
+        if (m_prompts->requests.isEmpty())
+            child<QPushButton>(&form, "btnSave")->click();
+        return judge(before, counts(tables), [&] {
+            if (!field) {
+                const Recordset line = newest(QStringLiteral("Store_detail"));
+                return compare(f.kind, nullptr, value,
+                    line.value(0,
+                        cellOf(f) == SaleLines::Price ? QStringLiteral("Price")
+                                                      : QStringLiteral("MyAmount")));
+            }
+            const QHash<QString, const char *> columns = {{QStringLiteral("txtPaperID"), "PaperID"},
+                {QStringLiteral("txtCreateDate"), "CreateDate"},
+                {QStringLiteral("txtDetail"), "Detail"}};
+            return compare(f.kind, field, value,
+                newest(QStringLiteral("Store"))
+                    .value(0, QLatin1String(columns.value(QLatin1String(f.field)))));
+        });
+    }
+
+    Result sale(const Field &f, const QString &value)
+    {
+        frmSale form;
+        form.mActionType = frmSale::New;
+        if (!form.Load())
+            return violation(QStringLiteral("the form did not open"));
+        form.show();
+        auto *senders = child<QComboBox>(&form, "cmbSender");
+        senders->setCurrentIndex(senders->findData(m_sender));
+        child(&form, "txtCustPhone")->setText(unique("139"));
+        child(&form, "txtCustAddress")->setText(unique("送货地址"));
+        QAbstractItemModel *grid = child<QTableView>(&form, "dbgDetail")->model();
+        grid->setData(grid->index(0, SaleLines::ProductID), QString::number(m_product));
+        const QStringList tables = {QStringLiteral("Sale"), QStringLiteral("Sale_detail")};
+        const QList<int> before = counts(tables);
+        QLineEdit *field = nullptr;
+        if (f.kind == Kind::Lookup) {
+            // A key field: Enter looks the account up, and nothing is saved.
+            field = child(&form, f.field);
+            QApplication::setActiveWindow(&form);
+            field->setFocus();
+            field->setText(value);
+            QTest::keyClick(field, Qt::Key_Return);
+            const bool written = before != counts(tables);
+            if (written)
+                return violation(QStringLiteral("a lookup wrote a sale"));
+            if (m_prompts->requests.isEmpty())
+                return violation(QStringLiteral("%1 found a customer, none has it").arg(value));
+            return {Outcome::Refused, m_prompts->texts().join(QLatin1Char('|')), {}};
+        }
+        if (f.field[0] == 't') {
+            field = child(&form, f.field);
+            typeAndLeave(&form, field, value);
+        } else {
+            grid->setData(grid->index(0, cellOf(f)), value);
+        }
+        if (m_prompts->requests.isEmpty())
+            child<QPushButton>(&form, "btnSave")->click();
+        return judge(before, counts(tables), [&] {
+            if (!field) {
+                const Recordset line = newest(QStringLiteral("Sale_detail"));
+                return compare(f.kind, nullptr, value,
+                    line.value(0,
+                        cellOf(f) == SaleLines::Price ? QStringLiteral("Price")
+                                                      : QStringLiteral("MyAmount")));
+            }
+            const Recordset sale = newest(QStringLiteral("Sale"));
+            const QString name = QLatin1String(f.field);
+            if (name == QLatin1String("txtCustPhone") || name == QLatin1String("txtCustAddress")) {
+                const Recordset customer
+                    = rows(QStringLiteral("select * from Customer where ID=%1")
+                               .arg(sale.value(0, QStringLiteral("CustomerID")).toLongLong()));
+                return compare(f.kind, field, value,
+                    customer.value(0,
+                        name == QLatin1String("txtCustPhone") ? QStringLiteral("Phone")
+                                                              : QStringLiteral("Address")));
+            }
+            return compare(f.kind, field, value, sale.value(0, name.mid(3)));
+        });
+    }
+
+    Result settings(const Field &f, const QString &value)
+    {
+        frmSystemSetup form(&m_line);
+        form.Load();
+        form.show();
+        const QString name = QLatin1String(f.field);
+        const QHash<QString, QString> keys
+            = {{QStringLiteral("txtAreaCode"), QStringLiteral("AreaCode")},
+                {QStringLiteral("txtNumberLen"), QStringLiteral("NumberLen")},
+                {QStringLiteral("txtCallerIdServer"), QStringLiteral("\\CALLERID_SERVER")},
+                {QStringLiteral("txtModemCommand"), QStringLiteral("\\MODEM_INIT")},
+                {QStringLiteral("txtModemDevices"), QStringLiteral("\\MODEM_DEVICES")}};
+        const bool shared = f.kind != Kind::Setting;
+        const QString key = keys.value(name);
+        const auto stored = [&] {
+            return shared ? mDatabase::GetSysValue(key)
+                          : readRegistryText(mDatabase::RegistryRoot + key);
+        };
+        // A marker that no trial types: still there afterwards is nothing written.
+        const QString marker = QStringLiteral("marker");
+        if (shared)
+            mDatabase::SetSysValue(key, marker);
+        else
+            writeRegistryText(mDatabase::RegistryRoot + key, marker);
+        auto *field = child(&form, f.field);
+        typeAndLeave(&form, field, value);
+        if (m_prompts->requests.isEmpty())
+            form.btnOk->click();
+        const bool written = stored() != marker;
+        if (!m_prompts->requests.isEmpty())
+            return written
+                ? violation(QStringLiteral("written after a message"))
+                : Result{Outcome::Refused, m_prompts->texts().join(QLatin1Char('|')), {}};
+        if (!written && expectedText(field, value, f.kind) != marker)
+            return violation(QStringLiteral("nothing written and no message"));
+        return compare(f.kind, field, value, stored());
+    }
+
+    // A filter: refused with its message, or a statement that runs and,
+    // for text, finds exactly the rows whose column holds the text.
+    template <class Dialog>
+    Result filter(const Field &f, const QString &value, const QString &select)
+    {
+        Dialog dialog(nullptr);
+        dialog.show();
+        QString base;
+        if (!dialog.BuildFilterSQL(&base))
+            return violation(QStringLiteral("the empty filter was refused"));
+        const QString name = QLatin1String(f.field);
+        child<QCheckBox>(&dialog, qPrintable(QStringLiteral("chk") + name.mid(3)))->click();
+        auto *box = child(&dialog, f.field);
+        box->setText(value);
+        QString fragment;
+        if (!dialog.BuildFilterSQL(&fragment)) {
+            if (m_prompts->requests.isEmpty())
+                return violation(QStringLiteral("refused without a message"));
+            return {Outcome::Refused, m_prompts->texts().join(QLatin1Char('|')), {}};
+        }
+        if (!m_prompts->requests.isEmpty())
+            return violation(QStringLiteral("built after a message"));
+        const auto where = [&](const QString &condition) {
+            if (select.contains(QLatin1String(" where "), Qt::CaseInsensitive))
+                return select + condition;
+            return condition.trimmed().isEmpty() ? select
+                                                 : select + QStringLiteral(" where ") + condition;
+        };
+        const auto found = mDatabase::OpenRecordset(where(fragment));
+        if (!found)
+            return violation(QStringLiteral("the filter's statement failed"));
+        if (f.kind == Kind::Text) {
+            QString needle = value;
+            needle.remove(QChar(0));
+            const Recordset all = rows(where(base));
+            int expected = 0;
+            for (int row = 0; row < all.recordCount(); ++row)
+                expected += all.value(row, name.mid(3)).toString().contains(needle) ? 1 : 0;
+            if (found->recordCount() != expected) {
+                QStringList seen;
+                for (int row = 0; row < found->recordCount(); ++row)
+                    seen << describe(found->value(row, name.mid(3)).toString());
+                return violation(QStringLiteral("found %1 rows (%3), %2 hold the text")
+                                     .arg(QString::number(found->recordCount()),
+                                         QString::number(expected), seen.join(QLatin1Char(' '))));
+            }
+        } else {
+            const Result r = compare(f.kind == Kind::Date ? Kind::Date : Kind::Money, box, value,
+                f.kind == Kind::Date ? QVariant(DateText::parse(value))
+                                     : QVariant(box->text().trimmed().remove(QLatin1Char(','))));
+            if (r.outcome == Outcome::Violation)
+                return r;
+        }
+        return {Outcome::Stored, QStringLiteral("found %1").arg(found->recordCount()), {}};
+    }
+
+    Result run(const Field &f, const QString &value)
+    {
+        const QString form = QLatin1String(f.form);
+        if (form == QLatin1String("frmGrpStation"))
+            return station(f, value);
+        if (form == QLatin1String("frmProduct"))
+            return product(f, value);
+        if (form == QLatin1String("frmSender"))
+            return sender(f, value);
+        if (form == QLatin1String("frmUser"))
+            return user(f, value);
+        if (form == QLatin1String("frmCustomer"))
+            return customer(f, value);
+        if (form == QLatin1String("frmStore"))
+            return store(f, value);
+        if (form == QLatin1String("frmSale"))
+            return sale(f, value);
+        if (form == QLatin1String("frmSystemSetup"))
+            return settings(f, value);
+        if (form == QLatin1String("frmCustFilter"))
+            return filter<frmCustFilter>(f, value, QStringLiteral("select * from Customer"));
+        if (form == QLatin1String("frmSaleFilter"))
+            return filter<frmSaleFilter>(f, value, SaleFamilyList::shortSQL());
+        return filter<frmStoreFilter>(f, value, QStringLiteral("select * from Store"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        gUserID = 1;
+        gStationID = 1;
+        gIsHeadStation = true;
+        m_prompts = std::make_unique<ScriptedPrompter>();
+        PELKOR_FRESH_DATABASE(m_db);
+        m_product = mDatabase::InsertAndGetID(
+            QStringLiteral("insert into Product(Name,Unit,Price,IsContainer,ContainerID,Status) "
+                           "values('矿泉水','桶',8,'0',0,'1')"));
+        m_sender = mDatabase::InsertAndGetID(QStringLiteral(
+            "insert into Sender(Name,Price,Status,StationID) values('小李',2,'1',1)"));
+        QVERIFY(m_product && m_sender);
+    }
+
+    void cleanupTestCase()
+    {
+        qInfo("%s",
+            qPrintable(QStringLiteral("hostile input on %1: %2 trials, %3 stored or found "
+                                      "exactly, %4 refused with a message, %5 violations")
+                           .arg(TestDatabase::backend(), QString::number(m_trials),
+                               QString::number(m_stored), QString::number(m_refused),
+                               QString::number(m_violations))));
+        for (const QString &v : std::as_const(m_violationList))
+            qInfo("violation: %s", qPrintable(v));
+        const QString out = qEnvironmentVariable("PELKOR_HOSTILE_OUT");
+        if (!out.isEmpty() && m_trials > 0) {
+            QFile file(out);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write((m_outcomes.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        }
+        mDatabase::CloseConnection();
+        m_db.dropAll();
+        m_prompts.reset();
+    }
+
+    void trial_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("value");
+        for (int i = 0; i < fields().size(); ++i) {
+            for (const Corpus &c : corpus())
+                QTest::addRow("%s.%s=%s", fields()[i].form, fields()[i].field, c.name)
+                    << i << c.value;
+        }
+    }
+
+    void trial()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        const Field f = fields().at(field);
+        m_prompts->clear();
+        const qint64 logBefore = logSize();
+        Result r = run(f, value);
+        const QString logged = logSince(logBefore);
+        if (logged.contains(QStringLiteral("数据库错误")))
+            r = violation(QStringLiteral("database error: %1").arg(logged.left(300)));
+        ++m_trials;
+        const char *what = "violation";
+        switch (r.outcome) {
+        case Outcome::Stored:
+            ++m_stored;
+            what = "stored";
+            break;
+        case Outcome::Refused:
+            ++m_refused;
+            what = "refused";
+            break;
+        case Outcome::Violation:
+            ++m_violations;
+            m_violationList << QStringLiteral("%1: %2").arg(
+                QString::fromUtf8(QTest::currentDataTag()), r.why);
+            break;
+        }
+        m_outcomes << QStringLiteral("%1\t%2\t%3")
+                          .arg(QString::fromUtf8(QTest::currentDataTag()), QLatin1String(what),
+                              oneLine(r.outcome == Outcome::Violation ? r.why : r.shown));
+        QVERIFY2(r.outcome != Outcome::Violation, qPrintable(r.why));
+    }
+};
+
+QTEST_MAIN(tst_Hostile)
+#include "tst_hostile.moc"
