@@ -291,14 +291,6 @@ void frmCustomer::saveNew()
             return;
         }
         mSystem::ParseInteger(typed, &account);
-        // Account 0 marks a customer still waiting for its number: a typed 0
-        // ("-0", "0.4") would quietly become the row's own ID instead.
-        if (account == 0) {
-            Prompt::error(
-                QStringLiteral("所输入的客户编号不是有效的数字！"), QStringLiteral("错误"));
-            txtAccount->setFocus();
-            return;
-        }
         customer.account = account;
     }
     if (!mSystem::CheckInput(txtCreateDate->text(), mSystem::CheckDate)
