@@ -68,6 +68,8 @@ QList<Corpus> corpus()
     return {
         {"quote", QStringLiteral("'")},
         {"obrien", QStringLiteral("O'Brien")},
+        // Case: a filter for it must not find "O'Brien" on one database only.
+        {"lowercase", QStringLiteral("o'brien")},
         {"percent", QStringLiteral("%")},
         {"underscore", QStringLiteral("_")},
         {"backslash", QStringLiteral("\\")},
