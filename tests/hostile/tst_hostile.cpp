@@ -49,7 +49,10 @@
 //            the rows whose column holds the text.
 //   refused  a message was shown and nothing was written.
 // Anything else (a database error, a write after a refusal, a silent
-// change, no write and no message) is a violation.
+// change, no write and no message) is a violation. Fields are tried on a new
+// record and, marked "(edit)", on a stored one opened for a change. With
+// PELKOR_HOSTILE_OUT set, each trial's outcome is written there, one line
+// each, so that the runs on SQLite and PostgreSQL can be compared.
 
 using mDatabase::SqlStr;
 
