@@ -4,6 +4,7 @@
 #include "ctapiline.h"
 #include "linedevice.h"
 #include "mdatabase.h"
+#include "schema.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,6 +75,11 @@ frmSystemSetup::frmSystemSetup(std::unique_ptr<cTAPILine> *line_, QWidget *paren
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     txtNumberLen->setText(QStringLiteral("7"));
+    // Stored as typed, so no longer than the setting's column holds.
+    const int valueSize
+        = Schema::textColumnSize(QStringLiteral("SysValue"), QStringLiteral("myValue"));
+    txtAreaCode->setMaxLength(valueSize);
+    txtNumberLen->setMaxLength(valueSize);
     txtCallerIdServer->setPlaceholderText(QStringLiteral("主机名或地址[:端口]，不用时留空"));
     txtModemCommand->setPlaceholderText(QStringLiteral("AT+VCID=1"));
     txtModemDevices->setPlaceholderText(QStringLiteral("/dev/ttyUSB0 /dev/ttyACM0"));
@@ -194,9 +200,13 @@ void frmSystemSetup::save()
     mDatabase::SetSysValue(QStringLiteral("AreaCode"), txtAreaCode->text());
     mDatabase::SetSysValue(QStringLiteral("NumberLen"), txtNumberLen->text());
     // The line sources of this workstation only; they take effect with the
-    // next loading, as the device choice does.
-    writeRegistryText(mDatabase::RegistryRoot + ServerKey, txtCallerIdServer->text().trimmed());
-    writeRegistryText(mDatabase::RegistryRoot + ModemCommandKey, txtModemCommand->text().trimmed());
-    writeRegistryText(mDatabase::RegistryRoot + ModemDevicesKey, txtModemDevices->text().trimmed());
+    // next loading, as the device choice does. A text setting ends at its
+    // first NUL, so a NUL typed inside is dropped rather than cutting it short.
+    const auto typed = [](const QLineEdit *field) {
+        return field->text().remove(QChar(0)).trimmed();
+    };
+    writeRegistryText(mDatabase::RegistryRoot + ServerKey, typed(txtCallerIdServer));
+    writeRegistryText(mDatabase::RegistryRoot + ModemCommandKey, typed(txtModemCommand));
+    writeRegistryText(mDatabase::RegistryRoot + ModemDevicesKey, typed(txtModemDevices));
     accept();
 }

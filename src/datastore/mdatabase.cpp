@@ -53,6 +53,9 @@ bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
     if (target.kind == SqlDialect::SQLite) {
         QSqlQuery wal(db);
         wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // LIKE tells upper from lower case, as it does on PostgreSQL, so a
+        // filter or an address search finds the same rows on either database.
+        wal.exec(QStringLiteral("PRAGMA case_sensitive_like=ON"));
     }
     return true;
 }

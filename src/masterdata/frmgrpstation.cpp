@@ -1,5 +1,6 @@
 #include "frmgrpstation.h"
 
+#include "schema.h"
 #include "stationwriter.h"
 
 #include <QCheckBox>
@@ -10,6 +11,9 @@ frmGrpStation::frmGrpStation(QWidget *parent)
 {
     txtName = addLine(0, "txtName", QStringLiteral("名称："));
     chkDisable = addCheck(1, "chkDisable", QStringLiteral("暂停使用"));
+    // No more than the column holds, so every database stores what is typed.
+    txtName->setMaxLength(
+        Schema::textColumnSize(QStringLiteral("Station"), QStringLiteral("Name")));
     setSaveRule([this] { return !txtName->text().trimmed().isEmpty(); });
 }
 

@@ -4,6 +4,7 @@
 #include "productwriter.h"
 #include "prompt.h"
 #include "recordset.h"
+#include "schema.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,6 +27,11 @@ frmProduct::frmProduct(QWidget *parent)
     chkIsDefault = addCheck(6, "chkIsDefault", QStringLiteral("属经常销售产品"));
     chkIsContainer = addCheck(7, "chkIsContainer", QStringLiteral("该项产品本身是空瓶"));
     makePriceField(txtPrice);
+    // No more than the columns hold, so every database stores what is typed.
+    const QString table = QStringLiteral("Product");
+    txtName->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Name")));
+    txtUnit->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Unit")));
+    txtDetail->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Detail")));
 
     // Only active bottles can be a product's bottle; the first entry is none.
     IdList::fill(cmbContainer, ProductReader::activeBottles().value_or(Recordset()));

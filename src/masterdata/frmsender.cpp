@@ -3,6 +3,7 @@
 #include "idlist.h"
 #include "loginstate.h"
 #include "recordset.h"
+#include "schema.h"
 #include "senderwriter.h"
 #include "stationwriter.h"
 
@@ -25,6 +26,11 @@ frmSender::frmSender(QWidget *parent)
     fields()->addWidget(cmbStation, 4, 1);
     chkDisable = addCheck(5, "chkDisable", QStringLiteral("暂停使用"));
     makePriceField(txtPrice);
+    // No more than the columns hold, so every database stores what is typed.
+    const QString table = QStringLiteral("Sender");
+    txtName->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Name")));
+    txtPhone->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Phone")));
+    txtDetail->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Detail")));
 
     IdList::fill(cmbStation, StationReader::active().value_or(Recordset()));
     IdList::select(cmbStation, gStationID);

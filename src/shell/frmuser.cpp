@@ -4,6 +4,7 @@
 #include "loginstate.h"
 #include "operatorstore.h"
 #include "prompt.h"
+#include "schema.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +20,11 @@ frmUser::frmUser(QWidget *parent)
     txtPassword = addLine(1, "txtPassword", QStringLiteral("初始密码："));
     txtPassword->setEchoMode(QLineEdit::Password);
     txtDetail = addLine(2, "txtDetail", QStringLiteral("用户描述："));
+    // No more than the columns hold, so every database stores what is typed.
+    const QString table = QStringLiteral("SysUser");
+    txtName->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Name")));
+    txtPassword->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Pwd")));
+    txtDetail->setMaxLength(Schema::textColumnSize(table, QStringLiteral("Detail")));
     cmbStation = new QComboBox;
     cmbStation->setObjectName(QStringLiteral("cmbStation"));
     fields()->addWidget(new QLabel(QStringLiteral("所辖供水站：")), 3, 0, Qt::AlignRight);
