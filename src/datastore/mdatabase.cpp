@@ -38,6 +38,16 @@ const QString ReadErrorText = QStringLiteral("读取数据库时出现系统错�
 const QString UpdateErrorText = QStringLiteral("更新数据库时出现系统错误，错误信息：");
 const QString SystemErrorTitle = QStringLiteral("系统错误");
 
+// LIKE tells upper from lower case, as it does on PostgreSQL, so a filter
+// or an address search finds the same rows on either database. Set on every
+// SQLite connection: the lists read through one of their own.
+void likeAsOnServers(QSqlDatabase &db)
+{
+    QSqlQuery pragma(db);
+    pragma.exec(QStringLiteral("PRAGMA case_sensitive_like=ON"));
+}
+
+// Opens db on target. An SQLite file runs in WAL mode, so that
 // workstations reading the file do not hold up the one that saves.
 bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
 {
@@ -51,11 +61,13 @@ bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
     if (!db.open())
         return false;
     if (target.kind == SqlDialect::SQLite) {
-        QSqlQuery wal(db);
-        wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        // LIKE tells upper from lower case, as it does on PostgreSQL, so a
-        // filter or an address search finds the same rows on either database.
-        wal.exec(QStringLiteral("PRAGMA case_sensitive_like=ON"));
+        {
+            QSqlQuery wal(db);
+            wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        }
+        // After the statement above is finished: SQLite refuses to redefine
+        // LIKE while any statement of the connection is active.
+        likeAsOnServers(db);
     }
     return true;
 }
@@ -183,7 +195,10 @@ QSqlDatabase ListConnection()
     db.close();
     db.setDatabaseName(s_target.host);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-    return db.open() ? db : gConnection();
+    if (!db.open())
+        return gConnection();
+    likeAsOnServers(db);
+    return db;
 }
 
 bool isConnected()
