@@ -5,6 +5,7 @@
 #include "linedevice.h"
 #include "mdatabase.h"
 #include "schema.h"
+#include "transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -191,14 +192,28 @@ void frmSystemSetup::save()
     const auto flag = [](QCheckBox *box) {
         return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     };
-    mDatabase::SetSysValue(QStringLiteral("AutoInMoney"), flag(chkAutoInMoney));
-    mDatabase::SetSysValue(QStringLiteral("AutoOutAmount"), flag(chkAutoOutAmount));
-    mDatabase::SetSysValue(QStringLiteral("AutoInContainer"), flag(chkAutoInContainer));
-    mDatabase::SetSysValue(QStringLiteral("SearchAddress"), flag(chkSearchAddress));
-    mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), flag(chkAutoDataRefresh));
-    mDatabase::SetSysValue(QStringLiteral("ModemIndex"), QString::number(cboModem->currentIndex()));
-    mDatabase::SetSysValue(QStringLiteral("AreaCode"), txtAreaCode->text());
-    mDatabase::SetSysValue(QStringLiteral("NumberLen"), txtNumberLen->text());
+    const std::pair<QString, QString> shared[] = {
+        {QStringLiteral("AutoInMoney"), flag(chkAutoInMoney)},
+        {QStringLiteral("AutoOutAmount"), flag(chkAutoOutAmount)},
+        {QStringLiteral("AutoInContainer"), flag(chkAutoInContainer)},
+        {QStringLiteral("SearchAddress"), flag(chkSearchAddress)},
+        {QStringLiteral("AutoDataRefresh"), flag(chkAutoDataRefresh)},
+        {QStringLiteral("ModemIndex"), QString::number(cboModem->currentIndex())},
+        {QStringLiteral("AreaCode"), txtAreaCode->text()},
+        {QStringLiteral("NumberLen"), txtNumberLen->text()},
+    };
+    // All the group's settings or none: a failure (already reported) keeps
+    // the dialog open with what was typed, and nothing half-stored.
+    {
+        mDatabase::Transaction tx;
+        if (!tx)
+            return;
+        for (const auto &[name, value] : shared)
+            if (!mDatabase::SetSysValue(name, value))
+                return;
+        if (!tx.commit())
+            return;
+    }
     // The line sources of this workstation only; they take effect with the
     // next loading, as the device choice does. A text setting ends at its
     // first NUL, so a NUL typed inside is dropped rather than cutting it short.

@@ -34,6 +34,7 @@ private slots:
 
     void settingsLoadAndStore();
     void cancelStoresNothing();
+    void failedSaveStoresNothing();
     void ringingFillsANewSale();
     void nothingHappensWithoutANewSale();
 
@@ -143,6 +144,36 @@ void tst_IncomingCall::cancelStoresNothing()
     setup.chkAutoInContainer->setChecked(true);
     QTest::mouseClick(setup.btnCancel, Qt::LeftButton);
     QCOMPARE(mDatabase::GetSysValue(QStringLiteral("AutoInContainer")), QString());
+}
+
+void tst_IncomingCall::failedSaveStoresNothing()
+{
+    // The seventh of the eight settings cannot be stored.
+    if (mDatabase::dialect().kind() == SqlDialect::PostgreSQL) {
+        QVERIFY(ExecuteSQL(QStringLiteral(
+            "create function refuse_area() returns trigger language plpgsql as $$ begin if "
+            "new.name = 'AreaCode' then raise exception 'refused'; end if; return new; end $$")));
+        QVERIFY(ExecuteSQL(QStringLiteral("create trigger refuse_area before insert on SysValue "
+                                          "for each row execute function refuse_area()")));
+    } else {
+        QVERIFY(ExecuteSQL(QStringLiteral(
+            "create trigger refuse_area before insert on SysValue when new.Name='AreaCode' "
+            "begin select raise(abort, 'refused'); end")));
+    }
+    frmSystemSetup setup(&m_line);
+    setup.Load();
+    setup.show();
+    setup.chkAutoInMoney->setChecked(true);
+    setup.txtAreaCode->setText(QStringLiteral("427"));
+    QTest::mouseClick(setup.btnOk, Qt::LeftButton);
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QCOMPARE(m_prompts->requests.first().icon, Prompt::Icon::Critical);
+    // Reported, the dialog still open, and none of the earlier ones stored.
+    QVERIFY(setup.isVisible());
+    QCOMPARE(setup.result(), int(QDialog::Rejected));
+    QCOMPARE(countRows(QStringLiteral("select count(*) from SysValue where Name in "
+                                      "('AutoInMoney','AutoOutAmount','ModemIndex')")),
+        0);
 }
 
 void tst_IncomingCall::ringingFillsANewSale()
