@@ -110,6 +110,34 @@ bool SaleDetailModel::refuseNumber(const QString &text)
     return false;
 }
 
+std::optional<QString> SaleDetailModel::checkedNumber(
+    int column, const QString &text, Quantities quantities)
+{
+    const auto refuse = [](const QString &message, const QString &title) {
+        Prompt::error(message, title);
+        return std::nullopt;
+    };
+    const bool price = column == SaleLines::Price;
+    switch (price ? SaleRules::checkPrice(text) : SaleRules::checkAmount(text)) {
+    case SaleRules::AmountCheck::Ok:
+        break;
+    case SaleRules::AmountCheck::Fraction:
+        // Bottles go out whole; 2.5 would store 2 bottles and money for 2.5.
+        if (!price && quantities == Quantities::Whole)
+            return refuse(
+                QStringLiteral("商品数量必须为整数，不能带小数！"), QStringLiteral("数量"));
+        break;
+    case SaleRules::AmountCheck::Zero:
+        return price
+            ? refuse(QStringLiteral("商品价格必须为数字，且不能为0！"), QStringLiteral("价格"))
+            : refuse(QStringLiteral("商品数量必须为数字，且不能为0！"), QStringLiteral("数量"));
+    case SaleRules::AmountCheck::OutOfRange:
+        mSystem::ReportBadNumber(text);
+        return std::nullopt;
+    }
+    return SaleRules::numericValue(text).toSqlText();
+}
+
 bool SaleDetailModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || m_readOnly)
@@ -134,34 +162,15 @@ bool SaleDetailModel::setData(const QModelIndex &index, const QVariant &value, i
         }
         break;
     case SaleLines::Price:
-        switch (SaleRules::checkPrice(text)) {
-        case SaleRules::AmountCheck::Ok:
-        case SaleRules::AmountCheck::Fraction:
-            break;
-        case SaleRules::AmountCheck::Zero:
-            return refuse(
-                QStringLiteral("商品价格必须为数字，且不能为0！"), QStringLiteral("价格"));
-        case SaleRules::AmountCheck::OutOfRange:
-            return refuseNumber(text);
+    case SaleLines::Amount: {
+        const auto number = SaleDetailModel::checkedNumber(column, text, Quantities::Whole);
+        if (!number) {
+            m_lastRefused = true;
+            return false;
         }
-        next.setCell(row, SaleLines::Price, SaleRules::numericValue(text).toSqlText());
+        next.setCell(row, column, *number);
         break;
-    case SaleLines::Amount:
-        switch (SaleRules::checkAmount(text)) {
-        case SaleRules::AmountCheck::Ok:
-            break;
-        case SaleRules::AmountCheck::Zero:
-            return refuse(
-                QStringLiteral("商品数量必须为数字，且不能为0！"), QStringLiteral("数量"));
-        case SaleRules::AmountCheck::Fraction:
-            // Bottles go out whole; 2.5 would store 2 bottles and money for 2.5.
-            return refuse(
-                QStringLiteral("商品数量必须为整数，不能带小数！"), QStringLiteral("数量"));
-        case SaleRules::AmountCheck::OutOfRange:
-            return refuseNumber(text);
-        }
-        next.setCell(row, SaleLines::Amount, SaleRules::numericValue(text).toSqlText());
-        break;
+    }
     default:
         return false;
     }

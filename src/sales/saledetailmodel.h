@@ -7,6 +7,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <optional>
+
 class QComboBox;
 
 // The three product lines of the sale window as an editable table. Typed
@@ -36,6 +38,12 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
     static bool isEditableColumn(int column);
+    // A typed price or quantity as the line stores it, or nothing after the
+    // refusal has been reported. Sales take whole quantities only; stock
+    // documents take parts of a unit and round them when summed.
+    enum class Quantities { Whole, Parts };
+    static std::optional<QString> checkedNumber(
+        int column, const QString &text, Quantities quantities);
 
 signals:
     // A line was accepted: the totals are due again.

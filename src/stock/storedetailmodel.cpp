@@ -130,32 +130,17 @@ bool StoreDetailModel::setData(const QModelIndex &index, const QVariant &value, 
         }
         break;
     case SaleLines::Price:
-        switch (SaleRules::checkPrice(text)) {
-        case SaleRules::AmountCheck::Ok:
-        case SaleRules::AmountCheck::Fraction:
-            break;
-        case SaleRules::AmountCheck::Zero:
-            return refuse(
-                QStringLiteral("商品价格必须为数字，且不能为0！"), QStringLiteral("价格"));
-        case SaleRules::AmountCheck::OutOfRange:
-            return refuseNumber(text);
-        }
-        next.setCell(row, SaleLines::Price, SaleRules::numericValue(text).toSqlText());
-        break;
-    case SaleLines::Amount:
+    case SaleLines::Amount: {
         // Parts of a unit are taken; the document stores whole units.
-        switch (SaleRules::checkAmount(text)) {
-        case SaleRules::AmountCheck::Ok:
-        case SaleRules::AmountCheck::Fraction:
-            break;
-        case SaleRules::AmountCheck::Zero:
-            return refuse(
-                QStringLiteral("商品数量必须为数字，且不能为0！"), QStringLiteral("数量"));
-        case SaleRules::AmountCheck::OutOfRange:
-            return refuseNumber(text);
+        const auto number
+            = SaleDetailModel::checkedNumber(column, text, SaleDetailModel::Quantities::Parts);
+        if (!number) {
+            m_lastRefused = true;
+            return false;
         }
-        next.setCell(row, SaleLines::Amount, SaleRules::numericValue(text).toSqlText());
+        next.setCell(row, column, *number);
         break;
+    }
     default:
         return false;
     }
