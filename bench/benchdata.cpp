@@ -1,6 +1,6 @@
 #include "benchdata.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QElapsedTimer>
 #include <QHash>

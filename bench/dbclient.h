@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connectiontarget.h"
+#include "datastore/connectiontarget.h"
 
 #include <QString>
 #include <QStringList>

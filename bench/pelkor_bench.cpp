@@ -1,10 +1,10 @@
 // Timed scenarios of the sale list on a large database. Prints figures;
 // nothing here asserts.
 #include "benchdata.h"
-#include "frmsaleadmin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "prompt.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "lists/frmsaleadmin.h"
+#include "shell/loginstate.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -2,14 +2,14 @@
 // and the sales chart on a large generated database, each next to the time
 // the database's own client needs for the same figures. Prints figures;
 // nothing here asserts.
-#include "chartdata.h"
-#include "dayclosing.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 #include "dbclient.h"
-#include "frmchart.h"
-#include "mdatabase.h"
-#include "periodreport.h"
-#include "prompt.h"
-#include "todayreport.h"
+#include "reports/chartdata.h"
+#include "reports/dayclosing.h"
+#include "reports/frmchart.h"
+#include "reports/periodreport.h"
+#include "reports/todayreport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

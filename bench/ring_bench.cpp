@@ -2,15 +2,15 @@
 // simulated line is rung 100 times from another thread, as `pelkor --ring`
 // does from another process, among 100,000 customers. Prints figures;
 // nothing here asserts.
-#include "connectiontarget.h"
-#include "ctapiline.h"
-#include "frmsale.h"
-#include "frmsystemsetup.h"
-#include "incomingcall.h"
-#include "linedevice.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "simulatedline.h"
+#include "callerid/ctapiline.h"
+#include "callerid/linedevice.h"
+#include "callerid/simulatedline.h"
+#include "datastore/connectiontarget.h"
+#include "datastore/mdatabase.h"
+#include "sales/frmsale.h"
+#include "sales/incomingcall.h"
+#include "shell/frmsystemsetup.h"
+#include "shell/loginstate.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

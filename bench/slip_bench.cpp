@@ -1,10 +1,10 @@
 // Time per sale slip: read from the database and drawn to PDF, and drawn
 // for the preview, over 100 slips. Prints figures; nothing here asserts.
-#include "connectiontarget.h"
-#include "mdatabase.h"
-#include "slipdata.h"
-#include "sliplayout.h"
-#include "slipprintjob.h"
+#include "datastore/connectiontarget.h"
+#include "datastore/mdatabase.h"
+#include "sales/slipdata.h"
+#include "sales/sliplayout.h"
+#include "sales/slipprintjob.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,9 +1,9 @@
-#include "connectiontarget.h"
-#include "mdatabase.h"
-#include "mgrpapp.h"
-#include "simulatedline.h"
-#include "singleinstance.h"
-#include "sqlitebackup.h"
+#include "callerid/simulatedline.h"
+#include "datastore/connectiontarget.h"
+#include "datastore/mdatabase.h"
+#include "datastore/sqlitebackup.h"
+#include "mainwindow/mgrpapp.h"
+#include "shell/singleinstance.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

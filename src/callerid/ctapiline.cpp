@@ -1,4 +1,4 @@
-#include "ctapiline.h"
+#include "callerid/ctapiline.h"
 
 #include <QCoreApplication>
 

@@ -16,7 +16,7 @@
 // dialogs or icons to show on our desktops: the layer refuses them, so they
 // return false with LastError set ("Operation Unavailable").
 
-#include "tapi.h"
+#include "callerid/tapi.h"
 
 #include <QObject>
 #include <QString>

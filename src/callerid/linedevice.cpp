@@ -1,8 +1,8 @@
-#include "linedevice.h"
+#include "callerid/linedevice.h"
 
-#include "modemline.h"
-#include "networkline.h"
-#include "simulatedline.h"
+#include "callerid/modemline.h"
+#include "callerid/networkline.h"
+#include "callerid/simulatedline.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>

@@ -5,7 +5,7 @@
 // open; it reports a call by ringing() with the caller number as bytes (a
 // terminating NUL included, the way the number goes into LINECALLINFO).
 
-#include "tapi.h"
+#include "callerid/tapi.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "modemline.h"
+#include "callerid/modemline.h"
 
 #include <QFileInfo>
 #include <QSerialPort>

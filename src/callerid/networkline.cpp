@@ -1,4 +1,4 @@
-#include "networkline.h"
+#include "callerid/networkline.h"
 
 #include <QHash>
 #include <QTcpSocket>

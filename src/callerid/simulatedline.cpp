@@ -1,4 +1,4 @@
-#include "simulatedline.h"
+#include "callerid/simulatedline.h"
 
 #include <QDir>
 #include <QLocalServer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linedevice.h"
+#include "callerid/linedevice.h"
 
 class QLocalServer;
 class QLocalSocket;

@@ -1,6 +1,6 @@
-#include "tapi.h"
+#include "callerid/tapi.h"
 
-#include "linedevice.h"
+#include "callerid/linedevice.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,8 +1,8 @@
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
-#include "cregistry.h"
-#include "drivererror.h"
-#include "prompt.h"
+#include "datastore/cregistry.h"
+#include "datastore/drivererror.h"
+#include "datastore/prompt.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "cregistry.h"
+#include "datastore/cregistry.h"
 
-#include "prompt.h"
-#include "registryfile.h"
+#include "datastore/prompt.h"
+#include "datastore/registryfile.h"
 
 #include <QDir>
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "currency.h"
+#include "datastore/currency.h"
 
 #include <algorithm>
 #include <cmath>

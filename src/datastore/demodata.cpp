@@ -1,6 +1,6 @@
-#include "demodata.h"
+#include "datastore/demodata.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QRandomGenerator>
 #include <QSqlError>

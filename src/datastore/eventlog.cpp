@@ -1,4 +1,4 @@
-#include "eventlog.h"
+#include "datastore/eventlog.h"
 
 #include <QDateTime>
 #include <QDir>

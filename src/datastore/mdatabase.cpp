@@ -1,10 +1,10 @@
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
-#include "currency.h"
-#include "drivererror.h"
-#include "eventlog.h"
-#include "prompt.h"
-#include "schema.h"
+#include "datastore/currency.h"
+#include "datastore/drivererror.h"
+#include "datastore/eventlog.h"
+#include "datastore/prompt.h"
+#include "datastore/schema.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "connectiontarget.h"
-#include "recordset.h"
-#include "sqldialect.h"
+#include "datastore/connectiontarget.h"
+#include "datastore/recordset.h"
+#include "datastore/sqldialect.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "prompt.h"
+#include "datastore/prompt.h"
 
-#include "eventlog.h"
+#include "datastore/eventlog.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -1,4 +1,4 @@
-#include "recordset.h"
+#include "datastore/recordset.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

@@ -1,4 +1,4 @@
-#include "registryfile.h"
+#include "datastore/registryfile.h"
 
 #include <QDateTime>
 #include <QDir>

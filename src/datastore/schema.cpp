@@ -1,7 +1,7 @@
-#include "schema.h"
+#include "datastore/schema.h"
 
-#include "mdatabase.h"
-#include "prompt.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 
 #include <QSqlQuery>
 

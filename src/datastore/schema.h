@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sqldialect.h"
+#include "datastore/sqldialect.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "sqldialect.h"
+#include "datastore/sqldialect.h"
 
 QString SqlDialect::dateLiteral(const QDate &date) const
 {

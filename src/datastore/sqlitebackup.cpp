@@ -1,4 +1,4 @@
-#include "sqlitebackup.h"
+#include "datastore/sqlitebackup.h"
 
 #include <QFile>
 #include <QFileInfo>

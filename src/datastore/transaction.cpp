@@ -1,7 +1,7 @@
-#include "transaction.h"
+#include "datastore/transaction.h"
 
-#include "mdatabase.h"
-#include "prompt.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 
 #include <QRandomGenerator>
 #include <QSqlError>

@@ -1,13 +1,13 @@
-#include "filterdialog.h"
+#include "lists/filterdialog.h"
 
-#include "currency.h"
-#include "datetext.h"
-#include "idlist.h"
-#include "inputcheck.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "pickers.h"
-#include "picklists.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
+#include "shell/idlist.h"
+#include "shell/inputcheck.h"
+#include "shell/loginstate.h"
+#include "shell/pickers.h"
+#include "shell/picklists.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

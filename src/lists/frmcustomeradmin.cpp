@@ -1,10 +1,10 @@
-#include "frmcustomeradmin.h"
+#include "lists/frmcustomeradmin.h"
 
-#include "customerwriter.h"
-#include "frmcustfilter.h"
-#include "frmcustomer.h"
-#include "loginstate.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "lists/frmcustfilter.h"
+#include "sales/customerwriter.h"
+#include "sales/frmcustomer.h"
+#include "shell/loginstate.h"
 
 #include <QSqlRecord>
 

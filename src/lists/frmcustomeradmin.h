@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listwindow.h"
+#include "lists/listwindow.h"
 
 // The customers of the station (of the group at the head station): new
 // customers and changes through the customer form, and customers suspended

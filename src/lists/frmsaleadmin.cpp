@@ -1,7 +1,7 @@
-#include "frmsaleadmin.h"
+#include "lists/frmsaleadmin.h"
 
-#include "commandbars.h"
-#include "loginstate.h"
+#include "shell/commandbars.h"
+#include "shell/loginstate.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "salefamilylist.h"
+#include "lists/salefamilylist.h"
 
 // The operator's main list: unclosed orders and today's, with every command
 // to add, open, delete and settle them. It stays open for the whole run.

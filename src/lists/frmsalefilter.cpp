@@ -1,8 +1,8 @@
-#include "frmsalefilter.h"
+#include "lists/frmsalefilter.h"
 
-#include "listwindow.h"
-#include "loginstate.h"
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
+#include "lists/listwindow.h"
+#include "shell/loginstate.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "gridprinter.h"
+#include "lists/gridprinter.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printjob.h"
+#include "shell/printjob.h"
 
 #include <QDateTime>
 #include <QPageLayout>

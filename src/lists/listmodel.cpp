@@ -1,10 +1,10 @@
-#include "listmodel.h"
+#include "lists/listmodel.h"
 
 #include <QDateTime>
 
-#include "currency.h"
-#include "datetext.h"
-#include "mdatabase.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
 
 #include <QBrush>
 #include <QColor>

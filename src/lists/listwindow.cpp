@@ -1,10 +1,10 @@
-#include "listwindow.h"
+#include "lists/listwindow.h"
 
-#include "currency.h"
-#include "gridprinter.h"
-#include "mdatabase.h"
-#include "prompt.h"
-#include "rights.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "lists/gridprinter.h"
+#include "shell/rights.h"
 
 #include <QDateTime>
 #include <QDir>

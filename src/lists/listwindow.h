@@ -1,7 +1,7 @@
 #pragma once
 
-#include "listcommands.h"
-#include "listmodel.h"
+#include "lists/listcommands.h"
+#include "lists/listmodel.h"
 
 #include <QPageLayout>
 #include <QWidget>

@@ -1,14 +1,14 @@
-#include "salecommands.h"
+#include "lists/salecommands.h"
 
-#include "currency.h"
-#include "frmsale.h"
-#include "frmsalefilter.h"
-#include "listcommands.h"
-#include "listwindow.h"
-#include "mdatabase.h"
-#include "prompt.h"
-#include "saleslip.h"
-#include "transaction.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/transaction.h"
+#include "lists/frmsalefilter.h"
+#include "lists/listcommands.h"
+#include "lists/listwindow.h"
+#include "sales/frmsale.h"
+#include "sales/saleslip.h"
 
 namespace {
 

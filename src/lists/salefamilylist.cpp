@@ -1,8 +1,8 @@
-#include "salefamilylist.h"
+#include "lists/salefamilylist.h"
 
-#include "currency.h"
-#include "loginstate.h"
-#include "mdatabase.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "shell/loginstate.h"
 
 #include <QSqlRecord>
 

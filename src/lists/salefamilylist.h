@@ -1,7 +1,7 @@
 #pragma once
 
-#include "listwindow.h"
-#include "salecommands.h"
+#include "lists/listwindow.h"
+#include "lists/salecommands.h"
 
 // The sale list and its three settling views: one statement over orders and
 // their customers, unclosed orders plus today's, newest first.

@@ -1,7 +1,7 @@
-#include "frmgrpstation.h"
+#include "masterdata/frmgrpstation.h"
 
-#include "schema.h"
-#include "stationwriter.h"
+#include "datastore/schema.h"
+#include "masterdata/stationwriter.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "masterform.h"
+#include "shell/masterform.h"
 
 // One station of the group; the head station cannot be suspended.
 class frmGrpStation : public MasterForm {

@@ -1,7 +1,7 @@
-#include "frmgrpstationadmin.h"
+#include "masterdata/frmgrpstationadmin.h"
 
-#include "frmgrpstation.h"
-#include "stationwriter.h"
+#include "masterdata/frmgrpstation.h"
+#include "masterdata/stationwriter.h"
 
 frmGrpStationAdmin::frmGrpStationAdmin(QWidget *parent)
     : MasterListDialog(QStringLiteral("frmGrpStationAdmin"), QStringLiteral("下属供水站管理"),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "masterlistdialog.h"
+#include "shell/masterlistdialog.h"
 
 // Every station of the group, suspended ones too.
 class frmGrpStationAdmin : public MasterListDialog {

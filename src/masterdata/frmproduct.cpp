@@ -1,10 +1,10 @@
-#include "frmproduct.h"
+#include "masterdata/frmproduct.h"
 
-#include "idlist.h"
-#include "productwriter.h"
-#include "prompt.h"
-#include "recordset.h"
-#include "schema.h"
+#include "datastore/prompt.h"
+#include "datastore/recordset.h"
+#include "datastore/schema.h"
+#include "masterdata/productwriter.h"
+#include "shell/idlist.h"
 
 #include <QCheckBox>
 #include <QComboBox>

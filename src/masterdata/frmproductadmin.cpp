@@ -1,7 +1,7 @@
-#include "frmproductadmin.h"
+#include "masterdata/frmproductadmin.h"
 
-#include "frmproduct.h"
-#include "productwriter.h"
+#include "masterdata/frmproduct.h"
+#include "masterdata/productwriter.h"
 
 frmProductAdmin::frmProductAdmin(QWidget *parent)
     : MasterListDialog(QStringLiteral("frmProductAdmin"), QStringLiteral("产品及服务管理"),

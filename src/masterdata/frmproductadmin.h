@@ -1,6 +1,6 @@
 #pragma once
 
-#include "masterlistdialog.h"
+#include "shell/masterlistdialog.h"
 
 // Every product, suspended ones too.
 class frmProductAdmin : public MasterListDialog {

@@ -1,11 +1,11 @@
-#include "frmsender.h"
+#include "masterdata/frmsender.h"
 
-#include "idlist.h"
-#include "loginstate.h"
-#include "recordset.h"
-#include "schema.h"
-#include "senderwriter.h"
-#include "stationwriter.h"
+#include "datastore/recordset.h"
+#include "datastore/schema.h"
+#include "masterdata/senderwriter.h"
+#include "masterdata/stationwriter.h"
+#include "shell/idlist.h"
+#include "shell/loginstate.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
-#include "frmsenderadmin.h"
+#include "masterdata/frmsenderadmin.h"
 
-#include "frmsender.h"
-#include "loginstate.h"
-#include "senderwriter.h"
+#include "masterdata/frmsender.h"
+#include "masterdata/senderwriter.h"
+#include "shell/loginstate.h"
 
 frmSenderAdmin::frmSenderAdmin(QWidget *parent)
     : MasterListDialog(QStringLiteral("frmSenderAdmin"), QStringLiteral("送水工管理"),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "masterlistdialog.h"
+#include "shell/masterlistdialog.h"
 
 // The delivery staff: a branch operator sees the own station's only.
 class frmSenderAdmin : public MasterListDialog {

@@ -1,7 +1,7 @@
-#include "productwriter.h"
+#include "masterdata/productwriter.h"
 
-#include "mdatabase.h"
-#include "transaction.h"
+#include "datastore/mdatabase.h"
+#include "datastore/transaction.h"
 
 using mDatabase::SqlStr;
 

@@ -1,6 +1,6 @@
-#include "senderwriter.h"
+#include "masterdata/senderwriter.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 using mDatabase::SqlStr;
 

@@ -1,7 +1,7 @@
-#include "stationwriter.h"
+#include "masterdata/stationwriter.h"
 
-#include "mdatabase.h"
-#include "picklists.h"
+#include "datastore/mdatabase.h"
+#include "shell/picklists.h"
 
 using mDatabase::SqlStr;
 

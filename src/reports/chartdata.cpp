@@ -1,4 +1,4 @@
-#include "chartdata.h"
+#include "reports/chartdata.h"
 
 #include <QtMath>
 

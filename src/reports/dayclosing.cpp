@@ -1,10 +1,10 @@
-#include "dayclosing.h"
+#include "reports/dayclosing.h"
 
-#include "datetext.h"
-#include "inputcheck.h"
-#include "mdatabase.h"
-#include "prompt.h"
-#include "transaction.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/transaction.h"
+#include "shell/datetext.h"
+#include "shell/inputcheck.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
-#include "frmchart.h"
+#include "reports/frmchart.h"
 
-#include "printjob.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "shell/printjob.h"
 
 #include <QApplication>
 #include <QAreaSeries>

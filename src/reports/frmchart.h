@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chartdata.h"
+#include "reports/chartdata.h"
 
 #include <QDialog>
 #include <QPoint>

@@ -1,7 +1,7 @@
-#include "frmreport.h"
+#include "reports/frmreport.h"
 
-#include "frmsalefilter.h"
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
+#include "lists/frmsalefilter.h"
 
 frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
     : ListWindow(parent), curReportType(p.type), parameters(p)

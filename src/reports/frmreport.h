@@ -1,7 +1,7 @@
 #pragma once
 
-#include "listwindow.h"
-#include "periodreport.h"
+#include "lists/listwindow.h"
+#include "reports/periodreport.h"
 
 // "查询结果": one period report, per day or per month, with its totals; the
 // chart draws what it shows.

@@ -1,13 +1,13 @@
-#include "frmsetreport.h"
+#include "reports/frmsetreport.h"
 
-#include "datetext.h"
-#include "idlist.h"
-#include "inputcheck.h"
-#include "leavecheck.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "pickers.h"
-#include "picklists.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
+#include "shell/idlist.h"
+#include "shell/inputcheck.h"
+#include "shell/leavecheck.h"
+#include "shell/loginstate.h"
+#include "shell/pickers.h"
+#include "shell/picklists.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "periodreport.h"
+#include "reports/periodreport.h"
 
 #include <QDialog>
 

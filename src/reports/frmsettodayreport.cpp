@@ -1,10 +1,10 @@
-#include "frmsettodayreport.h"
+#include "reports/frmsettodayreport.h"
 
-#include "datetext.h"
-#include "idlist.h"
-#include "inputcheck.h"
-#include "loginstate.h"
-#include "picklists.h"
+#include "shell/datetext.h"
+#include "shell/idlist.h"
+#include "shell/inputcheck.h"
+#include "shell/loginstate.h"
+#include "shell/picklists.h"
 
 #include <QComboBox>
 #include <QFormLayout>

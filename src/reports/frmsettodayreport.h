@@ -1,6 +1,6 @@
 #pragma once
 
-#include "todayreport.h"
+#include "reports/todayreport.h"
 
 #include <QDate>
 #include <QDialog>

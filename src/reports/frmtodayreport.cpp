@@ -1,11 +1,11 @@
-#include "frmtodayreport.h"
+#include "reports/frmtodayreport.h"
 
-#include "datetext.h"
-#include "dayclosing.h"
-#include "frmsettodayreport.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "prompt.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "reports/dayclosing.h"
+#include "reports/frmsettodayreport.h"
+#include "shell/datetext.h"
+#include "shell/loginstate.h"
 
 #include <QHeaderView>
 #include <QStandardItemModel>

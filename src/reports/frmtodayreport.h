@@ -1,7 +1,7 @@
 #pragma once
 
-#include "listwindow.h"
-#include "todayreport.h"
+#include "lists/listwindow.h"
+#include "reports/todayreport.h"
 
 #include <QDate>
 

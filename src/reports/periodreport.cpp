@@ -1,7 +1,7 @@
-#include "periodreport.h"
+#include "reports/periodreport.h"
 
-#include "datetext.h"
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
 
 #include <QHash>
 

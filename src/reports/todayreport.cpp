@@ -1,6 +1,6 @@
-#include "todayreport.h"
+#include "reports/todayreport.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QHash>
 

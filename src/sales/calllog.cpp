@@ -1,6 +1,6 @@
-#include "calllog.h"
+#include "sales/calllog.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QDateTime>
 

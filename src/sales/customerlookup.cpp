@@ -1,8 +1,8 @@
-#include "customerlookup.h"
+#include "sales/customerlookup.h"
 
-#include "frmselcustomer.h"
-#include "loginstate.h"
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/frmselcustomer.h"
+#include "shell/loginstate.h"
 
 namespace CustomerLookup {
 namespace {

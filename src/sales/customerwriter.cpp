@@ -1,9 +1,9 @@
-#include "customerwriter.h"
+#include "sales/customerwriter.h"
 
-#include "datetext.h"
-#include "mdatabase.h"
-#include "prompt.h"
-#include "transaction.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/transaction.h"
+#include "shell/datetext.h"
 
 using mDatabase::SqlStr;
 

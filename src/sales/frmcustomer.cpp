@@ -1,14 +1,14 @@
-#include "frmcustomer.h"
+#include "sales/frmcustomer.h"
 
-#include "datetext.h"
-#include "idlist.h"
-#include "inputcheck.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "pickers.h"
-#include "picklists.h"
-#include "prompt.h"
-#include "schema.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/schema.h"
+#include "shell/datetext.h"
+#include "shell/idlist.h"
+#include "shell/inputcheck.h"
+#include "shell/loginstate.h"
+#include "shell/pickers.h"
+#include "shell/picklists.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "customerwriter.h"
+#include "sales/customerwriter.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "recordset.h"
-#include "salewriter.h"
+#include "datastore/recordset.h"
+#include "sales/salewriter.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,8 +1,8 @@
-#include "frmsaleprintsetup.h"
+#include "sales/frmsaleprintsetup.h"
 
-#include "prompt.h"
-#include "saleslip.h"
-#include "slipprintjob.h"
+#include "datastore/prompt.h"
+#include "sales/saleslip.h"
+#include "sales/slipprintjob.h"
 
 #include <QMenu>
 #include <QMouseEvent>

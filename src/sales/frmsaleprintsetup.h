@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sliplayout.h"
+#include "sales/sliplayout.h"
 
 #include <QDialog>
 

@@ -1,12 +1,12 @@
 // The sale window's construction: its sections, their fields and how they
 // are wired. What the fields do lives in frmsale.cpp.
-#include "frmsale.h"
+#include "sales/frmsale.h"
 
-#include "frmsaleprintsetup.h"
-#include "recordsetmodel.h"
-#include "saledetailmodel.h"
-#include "saleslip.h"
-#include "schema.h"
+#include "datastore/schema.h"
+#include "sales/frmsaleprintsetup.h"
+#include "sales/saledetailmodel.h"
+#include "sales/saleslip.h"
+#include "shell/recordsetmodel.h"
 
 #include <QComboBox>
 #include <QGridLayout>

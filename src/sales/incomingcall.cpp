@@ -1,7 +1,7 @@
-#include "incomingcall.h"
+#include "sales/incomingcall.h"
 
-#include "calllog.h"
-#include "frmsale.h"
+#include "sales/calllog.h"
+#include "sales/frmsale.h"
 
 #include <QApplication>
 

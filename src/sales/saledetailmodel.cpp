@@ -1,7 +1,7 @@
-#include "saledetailmodel.h"
+#include "sales/saledetailmodel.h"
 
-#include "inputcheck.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "shell/inputcheck.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

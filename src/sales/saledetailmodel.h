@@ -1,7 +1,7 @@
 #pragma once
 
-#include "recordset.h"
-#include "salelines.h"
+#include "datastore/recordset.h"
+#include "sales/salelines.h"
 
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>

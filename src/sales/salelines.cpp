@@ -1,6 +1,6 @@
-#include "salelines.h"
+#include "sales/salelines.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <limits>
 

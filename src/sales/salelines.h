@@ -1,6 +1,6 @@
 #pragma once
 
-#include "currency.h"
+#include "datastore/currency.h"
 
 #include <QString>
 #include <QVector>

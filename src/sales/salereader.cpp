@@ -1,7 +1,7 @@
-#include "salereader.h"
+#include "sales/salereader.h"
 
-#include "datetext.h"
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
 
 namespace SaleReader {
 namespace {

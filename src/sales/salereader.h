@@ -1,6 +1,6 @@
 #pragma once
 
-#include "salewriter.h"
+#include "sales/salewriter.h"
 
 #include <optional>
 

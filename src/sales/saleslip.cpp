@@ -1,9 +1,9 @@
-#include "saleslip.h"
+#include "sales/saleslip.h"
 
-#include "prompt.h"
-#include "slipdata.h"
-#include "sliplayout.h"
-#include "slipprintjob.h"
+#include "datastore/prompt.h"
+#include "sales/slipdata.h"
+#include "sales/sliplayout.h"
+#include "sales/slipprintjob.h"
 
 #include <QCoreApplication>
 #include <QDir>

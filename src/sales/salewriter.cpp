@@ -1,9 +1,9 @@
-#include "salewriter.h"
+#include "sales/salewriter.h"
 
-#include "mdatabase.h"
-#include "prompt.h"
-#include "salelines.h"
-#include "transaction.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/transaction.h"
+#include "sales/salelines.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
-#include "slipdata.h"
+#include "sales/slipdata.h"
 
-#include "currency.h"
-#include "datetext.h"
-#include "mdatabase.h"
-#include "moneywords.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
+#include "shell/moneywords.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

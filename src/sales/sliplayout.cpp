@@ -1,4 +1,4 @@
-#include "sliplayout.h"
+#include "sales/sliplayout.h"
 
 #include <QFile>
 #include <QJsonArray>

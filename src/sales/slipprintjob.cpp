@@ -1,4 +1,4 @@
-#include "slipprintjob.h"
+#include "sales/slipprintjob.h"
 
 #include <QFontMetricsF>
 #include <QPageLayout>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "printjob.h"
-#include "slipdata.h"
-#include "sliplayout.h"
+#include "sales/slipdata.h"
+#include "sales/sliplayout.h"
+#include "shell/printjob.h"
 
 #include <QFont>
 

@@ -1,4 +1,4 @@
-#include "commandbars.h"
+#include "shell/commandbars.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "datetext.h"
+#include "shell/datetext.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "focusframestyle.h"
+#include "shell/focusframestyle.h"
 
 #include <QPainter>
 #include <QStyleOption>

@@ -1,8 +1,8 @@
-#include "frmchangepwd.h"
+#include "shell/frmchangepwd.h"
 
-#include "loginstate.h"
-#include "operatorstore.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "shell/loginstate.h"
+#include "shell/operatorstore.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,8 +1,8 @@
-#include "frmdbsetup.h"
+#include "shell/frmdbsetup.h"
 
-#include "cregistry.h"
-#include "mdatabase.h"
-#include "prompt.h"
+#include "datastore/cregistry.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

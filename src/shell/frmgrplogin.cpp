@@ -1,7 +1,7 @@
-#include "frmgrplogin.h"
+#include "shell/frmgrplogin.h"
 
-#include "idlist.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "shell/idlist.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "operatorstore.h"
+#include "shell/operatorstore.h"
 
 #include <QDialog>
 

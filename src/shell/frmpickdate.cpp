@@ -1,8 +1,8 @@
-#include "frmpickdate.h"
+#include "shell/frmpickdate.h"
 
-#include "datetext.h"
-#include "inputcheck.h"
-#include "pickers.h"
+#include "shell/datetext.h"
+#include "shell/inputcheck.h"
+#include "shell/pickers.h"
 
 #include <QCalendarWidget>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
-#include "frmselcustomer.h"
+#include "shell/frmselcustomer.h"
 
-#include "datetext.h"
-#include "mdatabase.h"
-#include "pickers.h"
-#include "recordsetmodel.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
+#include "shell/pickers.h"
+#include "shell/recordsetmodel.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

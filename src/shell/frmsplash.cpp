@@ -1,4 +1,4 @@
-#include "frmsplash.h"
+#include "shell/frmsplash.h"
 
 #include <QLabel>
 #include <QLinearGradient>

@@ -1,10 +1,10 @@
-#include "frmuser.h"
+#include "shell/frmuser.h"
 
-#include "idlist.h"
-#include "loginstate.h"
-#include "operatorstore.h"
-#include "prompt.h"
-#include "schema.h"
+#include "datastore/prompt.h"
+#include "datastore/schema.h"
+#include "shell/idlist.h"
+#include "shell/loginstate.h"
+#include "shell/operatorstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>

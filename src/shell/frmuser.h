@@ -1,6 +1,6 @@
 #pragma once
 
-#include "masterform.h"
+#include "shell/masterform.h"
 
 #include <QString>
 

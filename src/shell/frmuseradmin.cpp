@@ -1,7 +1,7 @@
-#include "frmuseradmin.h"
+#include "shell/frmuseradmin.h"
 
-#include "frmuser.h"
-#include "operatorstore.h"
+#include "shell/frmuser.h"
+#include "shell/operatorstore.h"
 
 frmUserAdmin::frmUserAdmin(QWidget *parent)
     : MasterListDialog(QStringLiteral("frmUserAdmin"), QStringLiteral("操作员管理"),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "masterlistdialog.h"
+#include "shell/masterlistdialog.h"
 
 // Every operator of every station, disabled ones with their own icon.
 class frmUserAdmin : public MasterListDialog {

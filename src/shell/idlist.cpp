@@ -1,6 +1,6 @@
-#include "idlist.h"
+#include "shell/idlist.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QComboBox>
 

@@ -1,7 +1,7 @@
-#include "inputcheck.h"
+#include "shell/inputcheck.h"
 
-#include "datetext.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "shell/datetext.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "leavecheck.h"
+#include "shell/leavecheck.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "loginstate.h"
+#include "shell/loginstate.h"
 
 qint16 gUserID = 0;
 qint16 gStationID = 0;

@@ -1,9 +1,9 @@
-#include "masterform.h"
+#include "shell/masterform.h"
 
-#include "currency.h"
-#include "inputcheck.h"
-#include "leavecheck.h"
-#include "prompt.h"
+#include "datastore/currency.h"
+#include "datastore/prompt.h"
+#include "shell/inputcheck.h"
+#include "shell/leavecheck.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

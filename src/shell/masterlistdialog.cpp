@@ -1,4 +1,4 @@
-#include "masterlistdialog.h"
+#include "shell/masterlistdialog.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

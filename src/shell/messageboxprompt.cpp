@@ -1,9 +1,9 @@
-#include "messageboxprompt.h"
+#include "shell/messageboxprompt.h"
 
-#include "frmpickdate.h"
-#include "frmselcustomer.h"
-#include "pickers.h"
-#include "printjob.h"
+#include "shell/frmpickdate.h"
+#include "shell/frmselcustomer.h"
+#include "shell/pickers.h"
+#include "shell/printjob.h"
 
 #include <QApplication>
 #include <QFileDialog>

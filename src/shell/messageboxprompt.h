@@ -1,6 +1,6 @@
 #pragma once
 
-#include "prompt.h"
+#include "datastore/prompt.h"
 
 class QWidget;
 

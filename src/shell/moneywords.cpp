@@ -1,4 +1,4 @@
-#include "moneywords.h"
+#include "shell/moneywords.h"
 
 #include <cmath>
 

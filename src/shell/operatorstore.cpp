@@ -1,7 +1,7 @@
-#include "operatorstore.h"
+#include "shell/operatorstore.h"
 
-#include "mdatabase.h"
-#include "recordset.h"
+#include "datastore/mdatabase.h"
+#include "datastore/recordset.h"
 
 namespace {
 

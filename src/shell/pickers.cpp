@@ -1,6 +1,6 @@
-#include "pickers.h"
+#include "shell/pickers.h"
 
-#include "prompt.h"
+#include "datastore/prompt.h"
 
 QDate PickedDate;
 qint32 PickedCustomerID = -1;

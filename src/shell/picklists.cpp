@@ -1,6 +1,6 @@
-#include "picklists.h"
+#include "shell/picklists.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 namespace PickLists {
 

@@ -1,6 +1,6 @@
-#include "recordsetmodel.h"
+#include "shell/recordsetmodel.h"
 
-#include "currency.h"
+#include "datastore/currency.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordset.h"
+#include "datastore/recordset.h"
 
 #include <QAbstractTableModel>
 

@@ -1,8 +1,8 @@
-#include "rights.h"
+#include "shell/rights.h"
 
-#include "commandbars.h"
-#include "loginstate.h"
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/commandbars.h"
+#include "shell/loginstate.h"
 
 #include <QStringList>
 

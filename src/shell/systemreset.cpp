@@ -1,8 +1,8 @@
-#include "systemreset.h"
+#include "shell/systemreset.h"
 
-#include "mdatabase.h"
-#include "prompt.h"
-#include "transaction.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/transaction.h"
 
 namespace mSystem {
 

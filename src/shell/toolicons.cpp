@@ -1,4 +1,4 @@
-#include "toolicons.h"
+#include "shell/toolicons.h"
 
 #include <QApplication>
 #include <QHash>

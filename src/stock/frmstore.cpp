@@ -1,16 +1,16 @@
-#include "frmstore.h"
+#include "stock/frmstore.h"
 
-#include "datetext.h"
-#include "idlist.h"
-#include "inputcheck.h"
-#include "leavecheck.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "picklists.h"
-#include "prompt.h"
-#include "saledetailmodel.h"
-#include "schema.h"
-#include "storedetailmodel.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/schema.h"
+#include "sales/saledetailmodel.h"
+#include "shell/datetext.h"
+#include "shell/idlist.h"
+#include "shell/inputcheck.h"
+#include "shell/leavecheck.h"
+#include "shell/loginstate.h"
+#include "shell/picklists.h"
+#include "stock/storedetailmodel.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "masterform.h"
-#include "storewriter.h"
+#include "shell/masterform.h"
+#include "stock/storewriter.h"
 
 class QButtonGroup;
 class QComboBox;

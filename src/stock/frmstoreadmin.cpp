@@ -1,13 +1,13 @@
-#include "frmstoreadmin.h"
+#include "stock/frmstoreadmin.h"
 
-#include "currency.h"
-#include "frmstore.h"
-#include "frmstorefilter.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "prompt.h"
-#include "storelines.h"
-#include "storewriter.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "shell/loginstate.h"
+#include "stock/frmstore.h"
+#include "stock/frmstorefilter.h"
+#include "stock/storelines.h"
+#include "stock/storewriter.h"
 
 #include <QSqlRecord>
 

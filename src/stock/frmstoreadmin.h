@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listwindow.h"
+#include "lists/listwindow.h"
 
 // The stock documents of the login station (of every station for the head
 // station): opened for entry or correction, open hand-made ones deleted,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filterdialog.h"
+#include "lists/filterdialog.h"
 
 class ListWindow;
 

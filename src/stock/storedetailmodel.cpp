@@ -1,7 +1,7 @@
-#include "storedetailmodel.h"
+#include "stock/storedetailmodel.h"
 
-#include "inputcheck.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "shell/inputcheck.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "saledetailmodel.h"
-#include "storelines.h"
+#include "sales/saledetailmodel.h"
+#include "stock/storelines.h"
 
 #include <QAbstractTableModel>
 

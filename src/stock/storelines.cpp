@@ -1,6 +1,6 @@
-#include "storelines.h"
+#include "stock/storelines.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "currency.h"
-#include "salelines.h"
+#include "datastore/currency.h"
+#include "sales/salelines.h"
 
 #include <QString>
 #include <QVector>

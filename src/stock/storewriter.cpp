@@ -1,7 +1,7 @@
-#include "storewriter.h"
+#include "stock/storewriter.h"
 
-#include "mdatabase.h"
-#include "transaction.h"
+#include "datastore/mdatabase.h"
+#include "datastore/transaction.h"
 
 using mDatabase::SqlStr;
 

@@ -1,5 +1,5 @@
-#include "ctapiline.h"
-#include "linedevice.h"
+#include "callerid/ctapiline.h"
+#include "callerid/linedevice.h"
 
 #include <QPointer>
 #include <QSignalSpy>

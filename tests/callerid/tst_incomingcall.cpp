@@ -1,13 +1,13 @@
-#include "ctapiline.h"
-#include "frmsale.h"
-#include "frmsystemsetup.h"
-#include "incomingcall.h"
-#include "linedevice.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "simulatedline.h"
-#include "testdatabase.h"
+#include "callerid/ctapiline.h"
+#include "callerid/linedevice.h"
+#include "callerid/simulatedline.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "sales/frmsale.h"
+#include "sales/incomingcall.h"
+#include "shell/frmsystemsetup.h"
+#include "shell/loginstate.h"
 
 #include <QCheckBox>
 #include <QComboBox>

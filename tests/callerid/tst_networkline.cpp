@@ -1,6 +1,6 @@
-#include "ctapiline.h"
-#include "linedevice.h"
-#include "networkline.h"
+#include "callerid/ctapiline.h"
+#include "callerid/linedevice.h"
+#include "callerid/networkline.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>

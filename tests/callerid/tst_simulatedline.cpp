@@ -1,6 +1,6 @@
-#include "ctapiline.h"
-#include "linedevice.h"
-#include "simulatedline.h"
+#include "callerid/ctapiline.h"
+#include "callerid/linedevice.h"
+#include "callerid/simulatedline.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "testdatabase.h"
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>

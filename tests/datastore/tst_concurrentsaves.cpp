@@ -1,7 +1,7 @@
-#include "mdatabase.h"
-#include "prompt.h"
-#include "testdatabase.h"
-#include "transaction.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "datastore/transaction.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

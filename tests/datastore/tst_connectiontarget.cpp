@@ -1,4 +1,4 @@
-#include "connectiontarget.h"
+#include "datastore/connectiontarget.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "cregistry.h"
+#include "datastore/cregistry.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "eventlog.h"
-#include "mdatabase.h"
-#include "prompt.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/eventlog.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "currency.h"
-#include "mdatabase.h"
-#include "schema.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "datastore/schema.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>

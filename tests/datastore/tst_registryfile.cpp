@@ -1,6 +1,6 @@
-#include "cregistry.h"
-#include "registryfile.h"
-#include "scriptedprompter.h"
+#include "common/scriptedprompter.h"
+#include "datastore/cregistry.h"
+#include "datastore/registryfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "schema.h"
-#include "sqldialect.h"
+#include "datastore/schema.h"
+#include "datastore/sqldialect.h"
 
 #include <QTest>
 

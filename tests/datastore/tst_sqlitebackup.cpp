@@ -1,7 +1,7 @@
-#include "connectiontarget.h"
-#include "mdatabase.h"
-#include "sqlitebackup.h"
-#include "transaction.h"
+#include "datastore/connectiontarget.h"
+#include "datastore/mdatabase.h"
+#include "datastore/sqlitebackup.h"
+#include "datastore/transaction.h"
 
 #include <QProcess>
 #include <QSqlDatabase>

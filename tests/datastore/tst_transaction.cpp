@@ -1,7 +1,7 @@
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
-#include "transaction.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "datastore/transaction.h"
 
 #include <QTest>
 

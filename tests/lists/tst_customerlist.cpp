@@ -1,9 +1,9 @@
-#include "frmcustomeradmin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "modalhelper.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "lists/frmcustomeradmin.h"
+#include "shell/loginstate.h"
 
 #include <QElapsedTimer>
 #include <QFont>

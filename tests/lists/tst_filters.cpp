@@ -1,10 +1,10 @@
-#include "frmcustfilter.h"
-#include "frmsaleadmin.h"
-#include "frmsalefilter.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "lists/frmcustfilter.h"
+#include "lists/frmsaleadmin.h"
+#include "lists/frmsalefilter.h"
+#include "shell/loginstate.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -1,9 +1,9 @@
-#include "currency.h"
-#include "frmsaleadmin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "lists/frmsaleadmin.h"
+#include "shell/loginstate.h"
 
 #include <QHeaderView>
 #include <QImage>

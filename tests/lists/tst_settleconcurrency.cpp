@@ -1,9 +1,9 @@
-#include "frmsaleadmin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
-#include "transaction.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "datastore/transaction.h"
+#include "lists/frmsaleadmin.h"
+#include "shell/loginstate.h"
 
 #include <QProcess>
 #include <QRandomGenerator>

@@ -1,9 +1,9 @@
-#include "mdatabase.h"
-#include "productwriter.h"
-#include "scriptedprompter.h"
-#include "senderwriter.h"
-#include "stationwriter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "masterdata/productwriter.h"
+#include "masterdata/senderwriter.h"
+#include "masterdata/stationwriter.h"
 
 #include <QTest>
 

@@ -1,12 +1,12 @@
-#include "frmsaleadmin.h"
-#include "listcommands.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "messageboxprompt.h"
-#include "saleslip.h"
-#include "scriptedprompter.h"
-#include "sliplayout.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "lists/frmsaleadmin.h"
+#include "lists/listcommands.h"
+#include "sales/saleslip.h"
+#include "sales/sliplayout.h"
+#include "shell/loginstate.h"
+#include "shell/messageboxprompt.h"
 
 #include <QDir>
 #include <QFile>

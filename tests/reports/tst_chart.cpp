@@ -1,6 +1,6 @@
-#include "chartdata.h"
-#include "frmchart.h"
-#include "scriptedprompter.h"
+#include "common/scriptedprompter.h"
+#include "reports/chartdata.h"
+#include "reports/frmchart.h"
 
 #include <QAbstractSeries>
 #include <QAction>

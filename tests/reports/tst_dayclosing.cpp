@@ -1,7 +1,7 @@
-#include "dayclosing.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "reports/dayclosing.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

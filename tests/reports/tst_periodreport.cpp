@@ -1,7 +1,7 @@
-#include "mdatabase.h"
-#include "periodreport.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "reports/periodreport.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
-#include "todayreport.h"
-#include "transaction.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "datastore/transaction.h"
+#include "reports/todayreport.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,10 +1,10 @@
-#include "frmsettodayreport.h"
-#include "frmtodayreport.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "modalhelper.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "reports/frmsettodayreport.h"
+#include "reports/frmtodayreport.h"
+#include "shell/loginstate.h"
 
 #include <QLineEdit>
 #include <QProgressBar>

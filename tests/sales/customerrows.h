@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mdatabase.h"
+#include "datastore/mdatabase.h"
 
 #include <QStringList>
 

@@ -1,12 +1,12 @@
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
 #include "customerrows.h"
-#include "datetext.h"
-#include "frmcustomer.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "modalhelper.h"
-#include "pickers.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "sales/frmcustomer.h"
+#include "shell/datetext.h"
+#include "shell/loginstate.h"
+#include "shell/pickers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,10 +1,10 @@
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
 #include "customerrows.h"
-#include "customerwriter.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "schema.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "datastore/schema.h"
+#include "sales/customerwriter.h"
+#include "shell/loginstate.h"
 
 #include <QTest>
 

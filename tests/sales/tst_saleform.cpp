@@ -1,12 +1,12 @@
-#include "currency.h"
-#include "datetext.h"
-#include "frmcustomer.h"
-#include "frmsale.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "pickers.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/currency.h"
+#include "datastore/mdatabase.h"
+#include "sales/frmcustomer.h"
+#include "sales/frmsale.h"
+#include "shell/datetext.h"
+#include "shell/loginstate.h"
+#include "shell/pickers.h"
 
 #include <QComboBox>
 #include <QHeaderView>

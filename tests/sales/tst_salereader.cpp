@@ -1,9 +1,9 @@
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "salereader.h"
-#include "salewriter.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "sales/salereader.h"
+#include "sales/salewriter.h"
+#include "shell/loginstate.h"
 
 #include <QTest>
 

@@ -1,13 +1,13 @@
-#include "frmsale.h"
-#include "frmsaleprintsetup.h"
-#include "mdatabase.h"
-#include "modalhelper.h"
-#include "saleslip.h"
-#include "scriptedprompter.h"
-#include "slipdata.h"
-#include "sliplayout.h"
-#include "slipprintjob.h"
-#include "testdatabase.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "sales/frmsale.h"
+#include "sales/frmsaleprintsetup.h"
+#include "sales/saleslip.h"
+#include "sales/slipdata.h"
+#include "sales/sliplayout.h"
+#include "sales/slipprintjob.h"
 
 #include <QAction>
 #include <QFile>

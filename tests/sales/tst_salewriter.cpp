@@ -1,12 +1,12 @@
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "saledetailmodel.h"
-#include "salelines.h"
-#include "salereader.h"
-#include "salewriter.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
-#include "transaction.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "datastore/transaction.h"
+#include "sales/saledetailmodel.h"
+#include "sales/salelines.h"
+#include "sales/salereader.h"
+#include "sales/salewriter.h"
+#include "shell/loginstate.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

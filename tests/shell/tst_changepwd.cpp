@@ -1,9 +1,9 @@
-#include "frmchangepwd.h"
-#include "frmgrplogin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/frmchangepwd.h"
+#include "shell/frmgrplogin.h"
+#include "shell/loginstate.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
-#include "cregistry.h"
-#include "frmdbsetup.h"
-#include "mdatabase.h"
-#include "messageboxprompt.h"
-#include "modalhelper.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/cregistry.h"
+#include "datastore/mdatabase.h"
+#include "shell/frmdbsetup.h"
+#include "shell/messageboxprompt.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "demodata.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "sqldialect.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/demodata.h"
+#include "datastore/mdatabase.h"
+#include "datastore/sqldialect.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "datetext.h"
-#include "inputcheck.h"
-#include "scriptedprompter.h"
+#include "common/scriptedprompter.h"
+#include "shell/datetext.h"
+#include "shell/inputcheck.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "frmgrplogin.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/frmgrplogin.h"
 
 #include <QComboBox>
 #include <QLineEdit>

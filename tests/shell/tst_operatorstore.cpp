@@ -1,7 +1,7 @@
-#include "mdatabase.h"
-#include "operatorstore.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/operatorstore.h"
 
 #include <QtTest>
 

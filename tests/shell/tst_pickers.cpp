@@ -1,12 +1,12 @@
-#include "datetext.h"
-#include "frmpickdate.h"
-#include "frmselcustomer.h"
-#include "mdatabase.h"
-#include "messageboxprompt.h"
-#include "modalhelper.h"
-#include "pickers.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/datetext.h"
+#include "shell/frmpickdate.h"
+#include "shell/frmselcustomer.h"
+#include "shell/messageboxprompt.h"
+#include "shell/pickers.h"
 
 #include <QCalendarWidget>
 #include <QDialog>

@@ -1,12 +1,12 @@
-#include "frmuser.h"
-#include "frmuseradmin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "modalhelper.h"
-#include "operatorstore.h"
-#include "scriptedprompter.h"
-#include "systemreset.h"
-#include "testdatabase.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/frmuser.h"
+#include "shell/frmuseradmin.h"
+#include "shell/loginstate.h"
+#include "shell/operatorstore.h"
+#include "shell/systemreset.h"
 
 #include <QCheckBox>
 #include <QComboBox>

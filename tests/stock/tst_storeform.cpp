@@ -1,9 +1,9 @@
-#include "frmstore.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "storewriter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "shell/loginstate.h"
+#include "stock/frmstore.h"
+#include "stock/storewriter.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>

@@ -1,12 +1,12 @@
-#include "frmstore.h"
-#include "frmstoreadmin.h"
-#include "frmstorefilter.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "modalhelper.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
-#include "transaction.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "datastore/transaction.h"
+#include "shell/loginstate.h"
+#include "stock/frmstore.h"
+#include "stock/frmstoreadmin.h"
+#include "stock/frmstorefilter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

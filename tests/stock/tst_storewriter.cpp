@@ -1,7 +1,7 @@
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "storewriter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "stock/storewriter.h"
 
 #include <QTest>
 

@@ -12,15 +12,15 @@
 //   pelkor_stress check        --database URL
 //
 // Prints a table; the exit status is the number of violations (capped).
-#include "connectiontarget.h"
-#include "dayclosing.h"
-#include "frmsaleadmin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "prompt.h"
-#include "salereader.h"
-#include "salewriter.h"
-#include "storewriter.h"
+#include "datastore/connectiontarget.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "lists/frmsaleadmin.h"
+#include "reports/dayclosing.h"
+#include "sales/salereader.h"
+#include "sales/salewriter.h"
+#include "shell/loginstate.h"
+#include "stock/storewriter.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
-#include "mgrpapp.h"
-#include "scriptedprompter.h"
-#include "singleinstance.h"
+#include "common/scriptedprompter.h"
+#include "mainwindow/mgrpapp.h"
+#include "shell/singleinstance.h"
 
 #include <QApplication>
 #include <QDialog>

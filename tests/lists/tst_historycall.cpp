@@ -1,9 +1,9 @@
-#include "calllog.h"
-#include "frmhistorycall.h"
-#include "listmodel.h"
-#include "mdatabase.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "lists/frmhistorycall.h"
+#include "lists/listmodel.h"
+#include "sales/calllog.h"
 
 #include <QTableView>
 #include <QTest>

@@ -1,11 +1,11 @@
-#include "frmsystemsetup.h"
+#include "shell/frmsystemsetup.h"
 
-#include "cregistry.h"
-#include "ctapiline.h"
-#include "linedevice.h"
-#include "mdatabase.h"
-#include "schema.h"
-#include "transaction.h"
+#include "callerid/ctapiline.h"
+#include "callerid/linedevice.h"
+#include "datastore/cregistry.h"
+#include "datastore/mdatabase.h"
+#include "datastore/schema.h"
+#include "datastore/transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>

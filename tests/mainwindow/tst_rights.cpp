@@ -1,11 +1,11 @@
-#include "commandbars.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
 #include "fakelistwindow.h"
-#include "frmmain.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "rights.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "mainwindow/frmmain.h"
+#include "shell/commandbars.h"
+#include "shell/loginstate.h"
+#include "shell/rights.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listcommands.h"
+#include "lists/listcommands.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -1,12 +1,12 @@
-#include "commandbars.h"
-#include "frmchart.h"
-#include "frmmain.h"
-#include "frmsaleadmin.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "modalhelper.h"
-#include "scriptedprompter.h"
-#include "testdatabase.h"
+#include "common/modalhelper.h"
+#include "common/scriptedprompter.h"
+#include "common/testdatabase.h"
+#include "datastore/mdatabase.h"
+#include "lists/frmsaleadmin.h"
+#include "mainwindow/frmmain.h"
+#include "reports/frmchart.h"
+#include "shell/commandbars.h"
+#include "shell/loginstate.h"
 
 #include <QAction>
 #include <QChart>

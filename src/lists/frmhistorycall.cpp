@@ -1,8 +1,8 @@
-#include "frmhistorycall.h"
+#include "lists/frmhistorycall.h"
 
-#include "calllog.h"
-#include "frmcustfilter.h"
-#include "prompt.h"
+#include "datastore/prompt.h"
+#include "lists/frmcustfilter.h"
+#include "sales/calllog.h"
 
 frmHistoryCall::frmHistoryCall(QWidget *parent) : ListWindow(parent)
 {

@@ -1,7 +1,7 @@
-#include "frmabout.h"
+#include "mainwindow/frmabout.h"
 
-#include "eventlog.h"
-#include "mdatabase.h"
+#include "datastore/eventlog.h"
+#include "datastore/mdatabase.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

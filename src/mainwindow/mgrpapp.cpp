@@ -1,16 +1,16 @@
-#include "mgrpapp.h"
+#include "mainwindow/mgrpapp.h"
 
-#include "demodata.h"
-#include "focusframestyle.h"
-#include "frmdbsetup.h"
-#include "frmgrplogin.h"
-#include "frmmain.h"
-#include "frmsplash.h"
-#include "loginstate.h"
-#include "mdatabase.h"
-#include "messageboxprompt.h"
-#include "prompt.h"
-#include "singleinstance.h"
+#include "datastore/demodata.h"
+#include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
+#include "mainwindow/frmmain.h"
+#include "shell/focusframestyle.h"
+#include "shell/frmdbsetup.h"
+#include "shell/frmgrplogin.h"
+#include "shell/frmsplash.h"
+#include "shell/loginstate.h"
+#include "shell/messageboxprompt.h"
+#include "shell/singleinstance.h"
 
 #include <QApplication>
 #include <QDate>

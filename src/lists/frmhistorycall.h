@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listwindow.h"
+#include "lists/listwindow.h"
 
 // Every logged incoming call with the name and address of the customer
 // whose phone number it was; single calls or the whole log can be deleted.

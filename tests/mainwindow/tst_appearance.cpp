@@ -1,5 +1,5 @@
-#include "focusframestyle.h"
-#include "mgrpapp.h"
+#include "mainwindow/mgrpapp.h"
+#include "shell/focusframestyle.h"
 
 #include <QAction>
 #include <QApplication>
