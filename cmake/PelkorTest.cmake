@@ -16,7 +16,7 @@ endif()
 
 function(pelkor_test_properties test labels timeout)
     set_tests_properties(${test} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;PELKOR_LOG=${PELKOR_TEST_STATE}/${test}.log;PELKOR_REGISTRY=${PELKOR_TEST_STATE}/${test}.reg;${ARGN}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;PELKOR_LOG=${PELKOR_TEST_STATE}/${test}.log;PELKOR_REGISTRY=${PELKOR_TEST_STATE}/${test}.reg;XDG_DATA_HOME=${PELKOR_TEST_STATE}/${test}.data;${ARGN}"
         FIXTURES_REQUIRED pelkor_test_state
         LABELS "${labels}" TIMEOUT ${timeout})
 endfunction()

@@ -131,6 +131,24 @@ std::optional<ConnectionTarget> SavedTarget()
     return ConnectionTarget::fromSettings(host, user, readSetting(PasswordSetting));
 }
 
+namespace {
+
+// A workstation started for the first time works on its own file at once;
+// the setting is stored so that backups and the setup dialog name it.
+bool openLocalDatabase()
+{
+    const ConnectionTarget local = ConnectionTarget::localDatabase();
+    if (!sqliteFileProblem(local.host).isEmpty() || !OpenConnection(local))
+        return false;
+    const QString stored[][2]
+        = {{HostSetting, local.hostText()}, {UserSetting, QString()}, {PasswordSetting, QString()}};
+    for (const auto &setting : stored)
+        writeRegistryText(RegistryRoot + QLatin1Char('\\') + setting[0], setting[1]);
+    return true;
+}
+
+} // namespace
+
 ConnectResult ConnectDatabase()
 {
     // The message names the button that leads on: the box's own button says
@@ -138,6 +156,8 @@ ConnectResult ConnectDatabase()
     Prompt::Request askToSetUp;
     askToSetUp.okText = QStringLiteral("确认");
     const auto saved = SavedTarget();
+    if (!saved && openLocalDatabase())
+        return ConnectResult::Connected;
     if (!saved) {
         askToSetUp.text = NoSettingsText;
         Prompt::ask(askToSetUp);

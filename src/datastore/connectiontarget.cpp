@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
@@ -121,6 +122,15 @@ QString ConnectionTarget::stripKindPrefix(const QString &hostText)
             return hostText.mid(prefix.size());
     }
     return hostText;
+}
+
+ConnectionTarget ConnectionTarget::localDatabase()
+{
+    ConnectionTarget t;
+    t.kind = SqlDialect::SQLite;
+    t.host = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Pelkor/pelkor.db");
+    return t;
 }
 
 QString ConnectionTarget::hostText() const

@@ -26,6 +26,11 @@ struct ConnectionTarget {
     // "mssql://user:pw@host/db"; a bare host text is read as fromSettings.
     static bool fromUrl(const QString &url, ConnectionTarget *out, QString *error);
 
+    // The workstation's own single-file database, where a program with no
+    // stored settings starts: ~/.local/share/Pelkor/pelkor.db on Linux, the
+    // user's application-data folder on other systems.
+    static ConnectionTarget localDatabase();
+
     // The text stored in DBSERVER_HOST for this target.
     QString hostText() const;
     // Host as typed in the setup dialog's host box, without the kind prefix.

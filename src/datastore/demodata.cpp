@@ -1,6 +1,7 @@
 #include "datastore/demodata.h"
 
 #include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 
 #include <QRandomGenerator>
 #include <QSqlError>
@@ -286,6 +287,28 @@ bool fill(const QDate &today, QString *error)
         return false;
     }
     return true;
+}
+
+bool askAndFill(const QDate &today)
+{
+    if (!isEmptyDatabase()
+        || !Prompt::confirm(
+            QStringLiteral("这是一个新的数据库。要填入演示数据吗？"), QStringLiteral("演示数据")))
+        return false;
+    QString error;
+    if (fill(today, &error))
+        return true;
+    Prompt::error(QStringLiteral("加入演示数据失败：") + error, QStringLiteral("错误"));
+    return false;
+}
+
+bool offerOnce(const QDate &today)
+{
+    bool ok = false;
+    if (!isEmptyDatabase() || mDatabase::GetSysValue(OfferedSettingName, &ok) == QLatin1String("1")
+        || !ok || !mDatabase::SetSysValue(OfferedSettingName, QStringLiteral("1")))
+        return false;
+    return askAndFill(today);
 }
 
 } // namespace DemoData

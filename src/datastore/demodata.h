@@ -16,4 +16,13 @@ bool isEmptyDatabase();
 // orders. Returns false with *error when it did not (and wrote nothing).
 bool fill(const QDate &today, QString *error);
 
+// Asks whether to fill an empty database (default No) and fills it on Yes;
+// a failure is reported. True when the demonstration group was filled in.
+bool askAndFill(const QDate &today);
+
+// At start-up: an empty database is offered the demonstration group once;
+// the offer is remembered in the database, so no workstation repeats it.
+bool offerOnce(const QDate &today);
+inline const QString OfferedSettingName = QStringLiteral("DemoOffered");
+
 } // namespace DemoData

@@ -94,6 +94,8 @@ int run(const StartOptions &options, SingleInstance &instance)
         return options.databaseUrl.isEmpty() ? 0 : 1;
     if (connected && options.demo)
         fillDemo();
+    else if (connected)
+        DemoData::offerOnce(QDate::currentDate());
 
     {
         frmSplash splash;

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 frmDBSetup::frmDBSetup(QWidget *parent) : QDialog(parent)
@@ -27,9 +26,11 @@ frmDBSetup::frmDBSetup(QWidget *parent) : QDialog(parent)
 
     cmbKind = new QComboBox(frame);
     cmbKind->setObjectName(QStringLiteral("cmbKind"));
-    cmbKind->addItem(QStringLiteral("SQL Server"), int(SqlDialect::SqlServer));
-    cmbKind->addItem(QStringLiteral("PostgreSQL"), int(SqlDialect::PostgreSQL));
+    // The workstation's own file first: a station starts on it and moves to
+    // a server when the group grows.
     cmbKind->addItem(QStringLiteral("本机数据库文件（SQLite）"), int(SqlDialect::SQLite));
+    cmbKind->addItem(QStringLiteral("PostgreSQL"), int(SqlDialect::PostgreSQL));
+    cmbKind->addItem(QStringLiteral("SQL Server"), int(SqlDialect::SqlServer));
     form->addRow(QStringLiteral("数据库类型："), cmbKind);
 
     txtHost = new QLineEdit(frame);
@@ -78,7 +79,7 @@ frmDBSetup::frmDBSetup(QWidget *parent) : QDialog(parent)
         reject();
     });
 
-    updateButtons();
+    updateKind();
     resize(420, sizeHint().height());
 }
 
@@ -123,19 +124,20 @@ void frmDBSetup::updateKind()
     txtUser->setVisible(!file);
     lblPassword->setVisible(!file);
     txtPassword->setVisible(!file);
+    const QString suggested = QDir::toNativeSeparators(ConnectionTarget::localDatabase().host);
+    // The suggested file means nothing to a server: it goes when a server
+    // is chosen, and what the person typed stays.
+    if (!file && txtHost->text() == suggested)
+        txtHost->clear();
     switch (kind) {
-    case SqlDialect::SQLite: {
+    case SqlDialect::SQLite:
         lblHost->setText(QStringLiteral("数据库文件："));
         // The suggested file is filled in, not only shown greyed out, so
         // that 确认 takes it as it stands.
-        const QString suggested = QDir::toNativeSeparators(
-            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-            + QStringLiteral("/pelkor.db"));
         txtHost->setPlaceholderText(suggested);
         if (mDatabase::TrimBlanks(txtHost->text()).isEmpty())
             txtHost->setText(suggested);
         break;
-    }
     case SqlDialect::PostgreSQL:
         lblHost->setText(QStringLiteral("服务器主机名："));
         txtHost->setPlaceholderText(QStringLiteral("主机[:端口][/数据库]"));

@@ -62,8 +62,9 @@ private slots:
     void buttonRule_data();
     void buttonRule();
     void testButton();
-    void missingSettingsOpenTheDialog_data();
-    void missingSettingsOpenTheDialog();
+    void opensOnTheLocalFile();
+    void missingSettingsStartOnTheLocalFile_data();
+    void missingSettingsStartOnTheLocalFile();
     void confirmStoresSettingsAndConnects();
     void emptyUserConnectsAsSa();
     void wrongSettingsLeadBackToTheDialog();
@@ -75,6 +76,9 @@ private slots:
 
 private:
     bool storedTarget(ConnectionTarget *target);
+    // The workstation's own folder cannot hold a database (a file stands
+    // where its folder should be): a first start must ask.
+    void blockLocalFile();
 
     QTemporaryDir *m_dir = nullptr;
     ScriptedPrompter *m_prompts = nullptr;
@@ -85,6 +89,7 @@ void tst_DBSetup::init()
 {
     m_dir = new QTemporaryDir;
     qputenv("PELKOR_REGISTRY", m_dir->filePath(QStringLiteral("registry.reg")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", m_dir->filePath(QStringLiteral("data")).toLocal8Bit());
     m_prompts = new ScriptedPrompter;
     frmDBSetup::installAsSetupHook();
 }
@@ -96,6 +101,13 @@ void tst_DBSetup::cleanup()
     delete m_dir;
     mDatabase::setSetupHook({});
     qunsetenv("PELKOR_REGISTRY");
+}
+
+void tst_DBSetup::blockLocalFile()
+{
+    QFile blocker(m_dir->filePath(QStringLiteral("blocked")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_DATA_HOME", m_dir->filePath(QStringLiteral("blocked/data")).toLocal8Bit());
 }
 
 bool tst_DBSetup::storedTarget(ConnectionTarget *target)
@@ -128,6 +140,8 @@ void tst_DBSetup::buttonRule()
     QFETCH(bool, enabled);
     frmDBSetup dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("设置SQLServer数据库参数"));
+    auto *kind = dialog.findChild<QComboBox *>(QStringLiteral("cmbKind"));
+    kind->setCurrentIndex(kind->findData(int(SqlDialect::SqlServer)));
     auto *txtHost = dialog.findChild<QLineEdit *>(QStringLiteral("txtHost"));
     auto *txtUser = dialog.findChild<QLineEdit *>(QStringLiteral("txtUser"));
     QCOMPARE(txtHost->text(), QString());
@@ -179,30 +193,57 @@ void tst_DBSetup::testButton()
     QVERIFY(!QFile::exists(cRegistry::storePath()));
 }
 
-void tst_DBSetup::missingSettingsOpenTheDialog_data()
+void tst_DBSetup::opensOnTheLocalFile()
 {
-    QTest::addColumn<bool>("writeBlankHost");
-    QTest::newRow("no host key") << false;
-    QTest::newRow("host of blanks") << true;
+    frmDBSetup dialog;
+    auto *kind = dialog.findChild<QComboBox *>(QStringLiteral("cmbKind"));
+    QCOMPARE(kind->currentIndex(), 0);
+    QCOMPARE(kind->currentData().toInt(), int(SqlDialect::SQLite));
+    QCOMPARE(QDir::fromNativeSeparators(
+                 dialog.findChild<QLineEdit *>(QStringLiteral("txtHost"))->text()),
+        ConnectionTarget::localDatabase().host);
+    QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
 }
 
-void tst_DBSetup::missingSettingsOpenTheDialog()
+void tst_DBSetup::missingSettingsStartOnTheLocalFile_data()
+{
+    QTest::addColumn<bool>("writeBlankHost");
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("no host key") << false << false;
+    QTest::newRow("host of blanks") << true << false;
+    QTest::newRow("no room for the file") << false << true;
+}
+
+void tst_DBSetup::missingSettingsStartOnTheLocalFile()
 {
     QFETCH(bool, writeBlankHost);
+    QFETCH(bool, blocked);
     if (writeBlankHost)
         QVERIFY(writeRegistryText(settingPath(HostSetting), QStringLiteral("  ")));
-    bool dialogShown = false;
-    whenModal([&](QWidget *w) {
-        dialogShown = qobject_cast<frmDBSetup *>(w) != nullptr;
-        // The message came first, with the plain icon and the program's title.
-        QCOMPARE(m_prompts->texts(), QStringList{NoSettings});
-        click(w, "btnCancel");
-    });
-    QCOMPARE(ConnectDatabase(), ConnectResult::ExitRequested);
-    QVERIFY(dialogShown);
-    QCOMPARE(m_prompts->requests.first().icon, Prompt::Icon::None);
-    QVERIFY(m_prompts->requests.first().title.isEmpty());
-    QVERIFY(!isConnected());
+    if (blocked) {
+        blockLocalFile();
+        bool dialogShown = false;
+        whenModal([&](QWidget *w) {
+            dialogShown = qobject_cast<frmDBSetup *>(w) != nullptr;
+            // The message came first, with the plain icon and the program's title.
+            QCOMPARE(m_prompts->texts(), QStringList{NoSettings});
+            click(w, "btnCancel");
+        });
+        QCOMPARE(ConnectDatabase(), ConnectResult::ExitRequested);
+        QVERIFY(dialogShown);
+        QCOMPARE(m_prompts->requests.first().icon, Prompt::Icon::None);
+        QVERIFY(m_prompts->requests.first().title.isEmpty());
+        QVERIFY(!isConnected());
+        return;
+    }
+    // A first start works on the workstation's own file without a question,
+    // and remembers it.
+    QCOMPARE(ConnectDatabase(), ConnectResult::Connected);
+    QVERIFY(m_prompts->requests.isEmpty());
+    QCOMPARE(currentTarget().host, ConnectionTarget::localDatabase().host);
+    QCOMPARE(readRegistryText(settingPath(HostSetting)), currentTarget().hostText());
+    QCOMPARE(GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")), 1);
+    CloseConnection();
 }
 
 void tst_DBSetup::confirmStoresSettingsAndConnects()
@@ -211,6 +252,7 @@ void tst_DBSetup::confirmStoresSettingsAndConnects()
     ConnectionTarget target;
     QVERIFY(storedTarget(&target));
     const bool emptyPassword = target.password.isEmpty();
+    blockLocalFile();
 
     whenModal([&](QWidget *w) {
         typeTarget(w, target);
@@ -264,8 +306,12 @@ void tst_DBSetup::wrongSettingsLeadBackToTheDialog()
     QStringList seenBeforeDialog;
     whenModal([&](QWidget *w) {
         seenBeforeDialog = m_prompts->texts();
-        // The dialog does not show the stored settings.
-        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtHost"))->text(), QString());
+        // The dialog does not show the stored settings: it offers the
+        // workstation's own file first.
+        QCOMPARE(QDir::fromNativeSeparators(
+                     w->findChild<QLineEdit *>(QStringLiteral("txtHost"))->text()),
+            ConnectionTarget::localDatabase().host);
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("txtPassword"))->text(), QString());
         typeTarget(w, target);
         click(w, "btnOk");
     });
@@ -297,6 +343,7 @@ void tst_DBSetup::messageNamesTheButtonItShows()
 {
     // Through the real message boxes: the box that says to click [确认] has a
     // button that reads 确认, and so has the dialog it leads to.
+    blockLocalFile();
     delete m_prompts;
     m_prompts = nullptr;
     MessageBoxPrompt boxes;
@@ -334,6 +381,7 @@ void tst_DBSetup::sqliteTakesTheSuggestedFile()
     auto *txtPassword = dialog.findChild<QLineEdit *>(QStringLiteral("txtPassword"));
     auto *btnOk = dialog.findChild<QPushButton *>(QStringLiteral("btnOk"));
     dialog.show();
+    kind->setCurrentIndex(kind->findData(int(SqlDialect::SqlServer)));
     QVERIFY(txtUser->isVisible());
     kind->setCurrentIndex(kind->findData(int(SqlDialect::SQLite)));
     // The suggested path is there to be taken as it is.
@@ -388,6 +436,7 @@ void tst_DBSetup::withoutTheDialogNothingOpens()
     // The data store itself shows no window: with no dialog installed the
     // messages still come, and the connection stays closed.
     mDatabase::setSetupHook({});
+    blockLocalFile();
     QCOMPARE(ConnectDatabase(), ConnectResult::NotConnected);
     QCOMPARE(m_prompts->texts(), QStringList{NoSettings});
     QCOMPARE(m_prompts->requests.first().okText, QStringLiteral("确认"));

@@ -28,6 +28,8 @@ private slots:
     void cleanup();
 
     void fillsAnEmptyDatabaseOnce();
+    void offeredOnceAtStartUp_data();
+    void offeredOnceAtStartUp();
     void closedAndOpenOrdersBothShown();
     void closedOrdersWereCarriedIntoStock();
     void noUndeliveredOrderOlderThanTheClosing();
@@ -54,6 +56,41 @@ void tst_DemoData::cleanup()
 {
     m_db.dropAll();
     m_prompter.reset();
+}
+
+void tst_DemoData::offeredOnceAtStartUp_data()
+{
+    QTest::addColumn<bool>("businessFirst");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("filled");
+    QTest::newRow("yes") << false << int(Prompt::Yes) << true;
+    QTest::newRow("no") << false << int(Prompt::No) << false;
+    QTest::newRow("stray Enter") << false << -1 << false;
+    QTest::newRow("real business already") << true << int(Prompt::Yes) << false;
+}
+
+void tst_DemoData::offeredOnceAtStartUp()
+{
+    QFETCH(bool, businessFirst);
+    QFETCH(int, answer);
+    QFETCH(bool, filled);
+    if (businessFirst)
+        QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
+            "insert into Customer(Account,Name,Status,StationID) values(1,'张三','1',1)")));
+    if (answer >= 0)
+        m_prompter->answers = {answer};
+    QCOMPARE(DemoData::offerOnce(m_today), filled);
+    QCOMPARE(m_prompter->requests.size(), businessFirst ? 0 : 1);
+    if (!businessFirst) {
+        QCOMPARE(
+            m_prompter->texts().first(), QStringLiteral("这是一个新的数据库。要填入演示数据吗？"));
+        QCOMPARE(m_prompter->requests.first().defaultButton, int(Prompt::No));
+    }
+    QCOMPARE(count(QStringLiteral("select count(*) from Sale")) > 0, filled);
+    // The next start, on this workstation or another, asks nothing.
+    m_prompter->clear();
+    QVERIFY(!DemoData::offerOnce(m_today));
+    QVERIFY(m_prompter->requests.isEmpty());
 }
 
 bool tst_DemoData::fill()
