@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QUrl>
 
 namespace {
@@ -177,19 +179,51 @@ QString ConnectionTarget::sqlServerConnectionString(
         + QStringLiteral(";database=Pelkor");
 }
 
+QStringList ConnectionTarget::installedOdbcDrivers()
+{
+    QStringList names;
+#ifdef Q_OS_WIN
+    // The driver manager's own list: one value per installed driver.
+    const QSettings drivers(
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\ODBC\\ODBCINST.INI\\ODBC Drivers"),
+        QSettings::NativeFormat);
+    names = drivers.childKeys();
+#else
+    // unixODBC's list of drivers: the section names of odbcinst.ini, where
+    // ODBCSYSINI says or in /etc.
+    const QString folder = qEnvironmentVariable("ODBCSYSINI", QStringLiteral("/etc"));
+    QFile ini(folder + QStringLiteral("/odbcinst.ini"));
+    if (ini.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        const QStringList lines = QString::fromUtf8(ini.readAll()).split(QLatin1Char('\n'));
+        for (const QString &line : lines) {
+            const QString t = line.trimmed();
+            if (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'))
+                && t != QLatin1String("[ODBC]"))
+                names << t.mid(1, t.size() - 2);
+        }
+    }
+#endif
+    return names;
+}
+
 QString ConnectionTarget::sqlServerDriver()
 {
     // Microsoft's own driver when installed, else FreeTDS from Debian.
-    QFile ini(QStringLiteral("/etc/odbcinst.ini"));
-    if (ini.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        const QString text = QString::fromUtf8(ini.readAll());
-        for (const char *name :
-            {"ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server"}) {
-            if (text.contains(QLatin1Char('[') + QLatin1String(name) + QLatin1Char(']')))
-                return QString::fromLatin1(name);
-        }
-    }
+    const QStringList installed = installedOdbcDrivers();
+    for (const char *name : {"ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server"})
+        if (installed.contains(QLatin1String(name)))
+            return QString::fromLatin1(name);
     return QStringLiteral("FreeTDS");
+}
+
+QString ConnectionTarget::postgresDriver()
+{
+    // The 64-bit Windows driver registers under its own name.
+    const QStringList installed = installedOdbcDrivers();
+    for (const char *name : {"PostgreSQL Unicode", "PostgreSQL Unicode(x64)"})
+        if (installed.contains(QLatin1String(name)))
+            return QString::fromLatin1(name);
+    return QStringLiteral("PostgreSQL Unicode");
 }
 
 QString ConnectionTarget::odbcConnectionString() const
@@ -200,7 +234,7 @@ QString ConnectionTarget::odbcConnectionString() const
 QString ConnectionTarget::odbcConnectionString(const QString &sqlServerDriverName) const
 {
     if (kind == SqlDialect::PostgreSQL) {
-        QString s = QStringLiteral("Driver={PostgreSQL Unicode};Server=") + odbcValue(host);
+        QString s = QStringLiteral("Driver={%1};Server=").arg(postgresDriver()) + odbcValue(host);
         if (port > 0)
             s += QStringLiteral(";Port=") + QString::number(port);
         s += QStringLiteral(";Database=") + odbcValue(database) + QStringLiteral(";Uid=")

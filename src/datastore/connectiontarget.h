@@ -3,6 +3,7 @@
 #include "datastore/sqldialect.h"
 
 #include <QString>
+#include <QStringList>
 
 // Where the shared database lives and how to reach it. The workstation keeps
 // three settings (host, user, password); the host text also carries the kind
@@ -52,4 +53,10 @@ struct ConnectionTarget {
     static QString odbcValue(const QString &value);
     // The ODBC driver that serves "{SQL Server}" on this machine.
     static QString sqlServerDriver();
+    // The PostgreSQL ODBC driver as this machine registers it ("PostgreSQL
+    // Unicode", on 64-bit Windows "PostgreSQL Unicode(x64)").
+    static QString postgresDriver();
+    // The names of the ODBC drivers installed here, as the driver manager
+    // lists them.
+    static QStringList installedOdbcDrivers();
 };

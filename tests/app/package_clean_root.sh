@@ -8,7 +8,7 @@
 # Root only (debootstrap and chroot); skipped elsewhere.
 # Usage: package_clean_root.sh BUILD_DIR
 set -uo pipefail
-BUILD=$1
+BUILD=$(realpath "$1")
 SKIP=77
 if [ "$(id -u)" != 0 ]; then
     echo "SKIP: a clean root needs root (CI runs this test as root)"

@@ -1,6 +1,8 @@
 #include "datastore/connectiontarget.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 class tst_ConnectionTarget : public QObject {
@@ -19,6 +21,8 @@ private slots:
     void timeouts();
     void sqlServerDriverSettings_data();
     void sqlServerDriverSettings();
+    void installedDriversAreNamed_data();
+    void installedDriversAreNamed();
 };
 
 void tst_ConnectionTarget::fromSettings_data()
@@ -210,6 +214,42 @@ void tst_ConnectionTarget::sqlServerDriverSettings()
     QCOMPARE(
         s.contains(QStringLiteral(";Encrypt=yes;TrustServerCertificate=yes")), trustsCertificate);
     QVERIFY2(s.contains(QStringLiteral(";uid=sa;pwd=secret;database=Pelkor")), qPrintable(s));
+}
+
+void tst_ConnectionTarget::installedDriversAreNamed_data()
+{
+    QTest::addColumn<QByteArray>("odbcinst");
+    QTest::addColumn<QString>("postgres");
+    QTest::addColumn<QString>("sqlServer");
+    QTest::newRow("Debian") << QByteArray("[PostgreSQL ANSI]\n[PostgreSQL Unicode]\nDriver=x\n"
+                                          "[FreeTDS]\n")
+                            << "PostgreSQL Unicode"
+                            << "FreeTDS";
+    QTest::newRow("64-bit name only") << QByteArray(
+        "[ODBC]\nTrace=No\n[PostgreSQL Unicode(x64)]\n  [ODBC Driver 18 for SQL "
+        "Server]  \n") << "PostgreSQL Unicode(x64)"
+                                      << "ODBC Driver 18 for SQL Server";
+    QTest::newRow("none registered") << QByteArray() << "PostgreSQL Unicode"
+                                     << "FreeTDS";
+}
+
+void tst_ConnectionTarget::installedDriversAreNamed()
+{
+    QFETCH(QByteArray, odbcinst);
+    QFETCH(QString, postgres);
+    QFETCH(QString, sqlServer);
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(QStringLiteral("odbcinst.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(odbcinst);
+    ini.close();
+    qputenv("ODBCSYSINI", QFile::encodeName(dir.path()));
+    QCOMPARE(ConnectionTarget::postgresDriver(), postgres);
+    QCOMPARE(ConnectionTarget::sqlServerDriver(), sqlServer);
+    const ConnectionTarget pg = ConnectionTarget::fromSettings(
+        QStringLiteral("pgsql:db.example"), QStringLiteral("u"), QStringLiteral("p"));
+    QVERIFY(pg.odbcConnectionString().startsWith(QStringLiteral("Driver={%1};").arg(postgres)));
+    qunsetenv("ODBCSYSINI");
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionTarget)
