@@ -2,6 +2,7 @@
 // and the sales chart on a large generated database, each next to the time
 // the database's own client needs for the same figures. Prints figures;
 // nothing here asserts.
+#include "bench/todayreference.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "dbclient.h"
@@ -203,10 +204,10 @@ void benchToday(const ConnectionTarget &target, bool rowByRow)
 
     if (!rowByRow)
         return;
-    options.method = TodayReport::Method::RowByRow;
+    TodayReport::RowByRowFigures reference(day);
     QElapsedTimer t;
     t.start();
-    const auto table = TodayReport::build(options);
+    const auto table = TodayReport::build(options, reference);
     const double whole = ms(t);
     if (!table) {
         out << kindName << ": row-by-row report failed" << Qt::endl;

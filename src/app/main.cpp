@@ -135,7 +135,7 @@ int ringRunningProgram(const QString &number)
 {
     QString error;
     if (!tapi::SimulatedLine::ring(number, &error)) {
-        err << error << Qt::endl;
+        err << QStringLiteral("响铃失败：%1").arg(error) << Qt::endl;
         return 1;
     }
     return 0;
@@ -168,7 +168,10 @@ int restoreDatabase(const CommandLine &line)
     // The running program would go on writing to the file being replaced.
     SingleInstance instance;
     if (!instance.acquire()) {
-        err << QStringLiteral("程序正在运行，请先退出程序再恢复。") << Qt::endl;
+        err << (instance.heldByAnotherCopy()
+                ? QStringLiteral("程序正在运行，请先退出程序再恢复。")
+                : QStringLiteral("不能恢复：%1").arg(instance.lockProblem()))
+            << Qt::endl;
         return 1;
     }
     out << QStringLiteral("将用备份 %1 替换数据库 %2，之后的数据都会丢失。确定要恢复吗？(y/N) ")

@@ -8,6 +8,8 @@
 #include <QSerialPortInfo>
 #include <QSet>
 
+#include <algorithm>
+
 namespace tapi {
 
 namespace {
@@ -44,6 +46,32 @@ LONG LineDevice::makeCall(const QByteArray &number)
 {
     Q_UNUSED(number);
     return LINEERR_OPERATIONUNAVAIL;
+}
+
+bool LineDevice::splitLines(const QByteArray &arrived, qsizetype maxLineBytes,
+    const std::function<bool(const QByteArray &line)> &handle)
+{
+    m_lines += arrived;
+    const auto isEnd = [](char c) {
+        return c == '\r' || c == '\n';
+    };
+    for (;;) {
+        const auto end = std::find_if(m_lines.cbegin(), m_lines.cend(), isEnd);
+        if (end == m_lines.cend())
+            break;
+        const qsizetype length = end - m_lines.cbegin();
+        const QByteArray line = m_lines.left(length);
+        qsizetype skip = length;
+        while (skip < m_lines.size() && isEnd(m_lines.at(skip)))
+            ++skip;
+        m_lines.remove(0, skip);
+        if (!line.isEmpty() && !handle(line))
+            return true;
+    }
+    if (m_lines.size() <= maxLineBytes)
+        return true;
+    m_lines.clear();
+    return false;
 }
 
 QByteArray LineDevice::deviceId(const QByteArray &deviceClass) const

@@ -73,6 +73,16 @@ public:
     // class does not apply to this device.
     virtual QByteArray deviceId(const QByteArray &deviceClass) const;
 
+protected:
+    // Splits what arrived from the line into lines ended by CR, LF or both, and hands each
+    // non-empty one to handle, which returns false when the device closed meanwhile (the
+    // rest is then left alone). The unfinished rest is kept for the next call; it is
+    // dropped when it grows beyond maxLineBytes, and the result is false then.
+    bool splitLines(const QByteArray &arrived, qsizetype maxLineBytes,
+        const std::function<bool(const QByteArray &line)> &handle);
+    // Forgets a line begun before the device was closed.
+    void clearLines() { m_lines.clear(); }
+
 signals:
     // A call arrived; infoStates is what LINE_CALLINFO reports as changed.
     void ringing(const QByteArray &callerId, const QByteArray &callerName,
@@ -83,6 +93,9 @@ signals:
     void callState(quint32 state);
     // The device is gone (unplugged, closed by the other side).
     void lost();
+
+private:
+    QByteArray m_lines;
 };
 
 // A provider lists its devices for one lineInitializeEx.

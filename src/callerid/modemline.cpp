@@ -84,7 +84,7 @@ LONG ModemLine::open()
             emit lost();
     });
     m_port = port;
-    m_buffer.clear();
+    clearLines();
     m_inCall = false;
     m_initsSent = 0;
     m_command = 0;
@@ -127,22 +127,13 @@ void ModemLine::readLines()
 {
     if (!m_port)
         return;
-    m_buffer += m_port->readAll();
-    for (;;) {
-        const auto end = std::find_if(
-            m_buffer.cbegin(), m_buffer.cend(), [](char c) { return c == '\r' || c == '\n'; });
-        if (end == m_buffer.cend())
-            break;
-        const qsizetype length = end - m_buffer.cbegin();
-        const QByteArray line = m_buffer.left(length).trimmed();
-        m_buffer.remove(0, length + 1);
-        if (!line.isEmpty())
-            handleLine(line);
-        if (!m_port)
-            return;
-    }
-    if (m_buffer.size() > MaxLineBytes)
-        m_buffer.clear();
+    // Modems pad their lines with blanks; a line of blanks is no line.
+    splitLines(m_port->readAll(), MaxLineBytes, [this](const QByteArray &line) {
+        const QByteArray trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            handleLine(trimmed);
+        return m_port != nullptr;
+    });
 }
 
 void ModemLine::handleLine(const QByteArray &line)

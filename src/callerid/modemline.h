@@ -55,7 +55,6 @@ private:
     QSerialPort *m_port = nullptr;
     QTimer *m_ringTimer = nullptr;
     QTimer *m_replyTimer = nullptr;
-    QByteArray m_buffer;
     QByteArray m_name;
     bool m_awaitingReply = false;
     bool m_inCall = false;

@@ -70,7 +70,7 @@ void NetworkLine::close()
         m_socket->deleteLater();
         m_socket = nullptr;
     }
-    m_buffer.clear();
+    clearLines();
     if (m_started) {
         m_started = false;
         emit connectionChanged(false);
@@ -93,7 +93,7 @@ void NetworkLine::connectNow()
         m_socket->abort();
         m_socket->deleteLater();
     }
-    m_buffer.clear();
+    clearLines();
     m_started = false;
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::readyRead, this, &NetworkLine::readLines);
@@ -116,28 +116,14 @@ void NetworkLine::scheduleRetry()
 
 void NetworkLine::readLines()
 {
-    m_buffer += m_socket->readAll();
-    for (;;) {
-        // CR, LF or both end a line.
-        const auto end = std::find_if(
-            m_buffer.cbegin(), m_buffer.cend(), [](char c) { return c == '\r' || c == '\n'; });
-        if (end == m_buffer.cend())
-            break;
-        const qsizetype length = end - m_buffer.cbegin();
-        const QByteArray line = m_buffer.left(length);
-        qsizetype skip = length;
-        while (skip < m_buffer.size() && (m_buffer.at(skip) == '\r' || m_buffer.at(skip) == '\n'))
-            ++skip;
-        m_buffer.remove(0, skip);
-        if (!line.isEmpty())
-            handleLine(line);
-        if (!m_socket)
-            return;
-    }
-    if (m_buffer.size() > MaxLineBytes) {
-        m_buffer.clear();
+    const bool withinLimit
+        = splitLines(m_socket->readAll(), MaxLineBytes, [this](const QByteArray &line) {
+              handleLine(line);
+              return m_socket != nullptr;
+          });
+    // A server that sends no line end is not one to listen to.
+    if (!withinLimit && m_socket)
         m_socket->abort();
-    }
 }
 
 QHash<QByteArray, QByteArray> NetworkLine::parseCallLine(const QByteArray &line)

@@ -56,7 +56,6 @@ private:
     QTcpSocket *m_socket = nullptr;
     QTimer *m_retry = nullptr;
     QTimer *m_callEnd = nullptr;
-    QByteArray m_buffer;
 };
 
 } // namespace tapi

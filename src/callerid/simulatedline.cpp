@@ -14,6 +14,26 @@ QString resolved(const QString &socketName)
     return socketName.isEmpty() ? SimulatedLine::defaultSocketName() : socketName;
 }
 
+// Qt's socket texts ("connectToServer: Invalid name") tell the operator nothing; these say
+// what to do.
+QString connectFailure(QLocalSocket::LocalSocketError reason)
+{
+    switch (reason) {
+    case QLocalSocket::ServerNotFoundError:
+    case QLocalSocket::ConnectionRefusedError:
+        return QStringLiteral("没有正在运行的 Pelkor 使用模拟电话线路。请先启动 Pelkor 并登录，"
+                              "在“系统参数设置”中选用“模拟电话线路”，然后再响铃。");
+    case QLocalSocket::SocketAccessError:
+        return QStringLiteral("没有权限连接模拟电话线路：只能让本用户自己运行的 Pelkor 响铃。");
+    case QLocalSocket::SocketTimeoutError:
+        return QStringLiteral("正在运行的 Pelkor 没有接听模拟电话线路。请确认程序没有停住，"
+                              "然后再响铃。");
+    default:
+        return QStringLiteral("无法连接模拟电话线路。请确认 Pelkor 正在运行并选用了"
+                              "“模拟电话线路”，然后再响铃。");
+    }
+}
+
 } // namespace
 
 SimulatedLine::SimulatedLine(const QString &socketName, QObject *parent)
@@ -124,8 +144,7 @@ bool SimulatedLine::ring(const QString &number, QString *error, const QString &s
     socket.connectToServer(resolved(socketName));
     if (!socket.waitForConnected(2000)) {
         if (error)
-            *error = QStringLiteral("没有正在运行的程序打开模拟电话线路（%1）")
-                         .arg(socket.errorString());
+            *error = connectFailure(socket.error());
         return false;
     }
     QByteArray request = "RING ";
@@ -135,7 +154,7 @@ bool SimulatedLine::ring(const QString &number, QString *error, const QString &s
     socket.write(request);
     if (!socket.waitForBytesWritten(2000)) {
         if (error)
-            *error = socket.errorString();
+            *error = QStringLiteral("模拟电话线路在响铃时断开了。请再响铃一次。");
         return false;
     }
     while (!socket.canReadLine()) {

@@ -1,326 +1,15 @@
 #include "callerid/tapi.h"
 
-#include "callerid/linedevice.h"
+#include "callerid/tapilayer.h"
 
-#include <QHash>
 #include <QObject>
-#include <QPointer>
 
 #include <algorithm>
 #include <cstring>
 
+// The API functions: each checks its handles and arguments in the system's order and
+// answers from the layer (tapilayer.h), whose devices do the work.
 namespace tapi {
-
-const char *lineErrorText(DWORD code)
-{
-    static const char *const texts[] = {
-        nullptr, // 0x80000000
-        "Allocated",
-        "Bad Device ID",
-        "Bearer Mode Unavail",
-        nullptr, // 0x80000004
-        "Call UnAvail",
-        "Completion Overrun",
-        "Conference Full",
-        "Dial Billing",
-        "Dial Dialtone",
-        "Dial Prompt",
-        "Dial Quiet",
-        "Incompatible API Version",
-        "Incompatible Ext Version",
-        "Ini File Corrupt",
-        "In Use",
-        "Invalid Address", // 0x80000010
-        "Invalid Address ID",
-        "Invalid Address Mode",
-        "Invalid Address State",
-        "Invalid App Handle",
-        "Invalid App Name",
-        "Invalid Bearer Mode",
-        "Invalid Call Completion Mode",
-        "Invalid Call Handle",
-        "Invalid Call Params",
-        "Invalid Call Privilege",
-        "Invalid Call Select",
-        "Invalid Call State",
-        "Invalid Call State List",
-        "Invalid Card",
-        "Invalid Completion ID",
-        "Invalid Conf Call Handle", // 0x80000020
-        "Invalid Consult Call Handle",
-        "Invalid Country Code",
-        "Invalid Device Class",
-        "Invalid Device Handle",
-        nullptr, // 0x80000025
-        "Invalid Digit List",
-        "Invalid Digit Mode",
-        "Invalid Digits",
-        "Invalid Ext Version",
-        "Invalid Group ID",
-        "Invalid Line Handle",
-        "Invalid Line State",
-        "Invalid Location",
-        "Invalid Media List",
-        "Invalid Media Mode",
-        "Invalid Message ID", // 0x80000030
-        nullptr, // 0x80000031
-        "Invalid Param",
-        "Invalid Park ID",
-        "Invalid Park Mode",
-        "Invalid Pointer",
-        "Invalid Priv Select",
-        "Invalid Rate",
-        "Invalid Request Mode",
-        "Invalid Terminal ID",
-        "Invalid Terminal Mode",
-        "Invalid Time Out",
-        "Invalid Tone",
-        "Invalid Tone List",
-        "Invalid Tone Mode",
-        "Invalid Transfer Mode",
-        "Line Mapper Failed", // 0x80000040
-        "No Conference",
-        "No Device",
-        "No Driver",
-        "No Memory",
-        "No Request",
-        "Not Owner",
-        "Not Registered",
-        "Operation Failed",
-        "Operation Unavailable",
-        "Rate Unavailable",
-        "Resource Unavailable",
-        "Request Overrun",
-        "Structure Too Small",
-        "Target Not found",
-        "Target Self",
-        "Uninitialized", // 0x80000050
-        "UserUser Info Too Big",
-        "Re-init",
-        "Address Blocked",
-        "Billing Rejected",
-        "Invalid Feature",
-        "No Multiple Instance",
-    };
-    constexpr DWORD count = sizeof(texts) / sizeof(texts[0]);
-    if (code >= 0x80000000u && code - 0x80000000u < count && texts[code - 0x80000000u])
-        return texts[code - 0x80000000u];
-    return "Unknown Error";
-}
-
-namespace {
-
-struct App {
-    HLINEAPP handle = 0;
-    LINECALLBACK callback = nullptr;
-    QList<LineDevice *> devices;
-    // Parent of the devices and context of every queued message: deleting it
-    // at shutdown drops what is still queued.
-    QObject *context = nullptr;
-};
-
-struct Line {
-    HLINEAPP app = 0;
-    DWORD deviceId = 0;
-    DWORD_PTR instance = 0;
-    HCALL incoming = 0; // the call the device currently reports on
-};
-
-struct Call {
-    HLINE line = 0;
-    DWORD callId = 0;
-    QByteArray callerId;
-    QByteArray callerName;
-    DWORD states = 0;
-    bool idleDelivered = false; // the application has been told it is over
-};
-
-class Layer {
-public:
-    QHash<HLINEAPP, App> apps;
-    QHash<HLINE, Line> lines;
-    QHash<HCALL, Call> calls;
-
-    DWORD newHandle()
-    {
-        // One counter for every kind of handle, so that a handle of one kind
-        // is never mistaken for another; never 0.
-        do {
-            ++m_lastHandle;
-        } while (m_lastHandle == 0 || apps.contains(m_lastHandle) || lines.contains(m_lastHandle)
-            || calls.contains(m_lastHandle));
-        return m_lastHandle;
-    }
-    LONG newRequest()
-    {
-        if (m_lastRequest >= 0x7fffffff)
-            m_lastRequest = 0;
-        return ++m_lastRequest;
-    }
-
-    HLINE lineOf(HLINEAPP app, DWORD deviceId) const
-    {
-        for (auto it = lines.cbegin(); it != lines.cend(); ++it) {
-            if (it->app == app && it->deviceId == deviceId)
-                return it.key();
-        }
-        return 0;
-    }
-
-    // Queues one message for the application that owns hLine. requireOpen:
-    // dropped when the line has been closed by the time it is delivered.
-    void post(HLINE hLine, DWORD hDevice, DWORD message, DWORD p1, DWORD p2, DWORD p3,
-        bool requireOpen = true)
-    {
-        auto line = lines.constFind(hLine);
-        if (line == lines.cend())
-            return;
-        const App &app = apps[line->app];
-        const LINECALLBACK callback = app.callback;
-        const DWORD_PTR instance = line->instance;
-        QMetaObject::invokeMethod(
-            app.context,
-            [this, hLine, hDevice, message, p1, p2, p3, requireOpen, callback, instance]() {
-                if (requireOpen && !lines.contains(hLine))
-                    return;
-                callback(hDevice, message, instance, p1, p2, p3);
-                if (message == LINE_CALLSTATE && p1 == LINECALLSTATE_IDLE) {
-                    auto call = calls.find(hDevice);
-                    if (call != calls.end())
-                        call->idleDelivered = true;
-                }
-            },
-            Qt::QueuedConnection);
-    }
-
-    void removeCallsOf(HLINE hLine)
-    {
-        for (auto it = calls.begin(); it != calls.end();) {
-            if (it->line == hLine)
-                it = calls.erase(it);
-            else
-                ++it;
-        }
-    }
-
-    // Calls whose end the application has been told about and that it never
-    // deallocated: forgotten, so that a line open all day does not grow.
-    void pruneIdleCalls(HLINE hLine)
-    {
-        const HCALL keep = lines[hLine].incoming;
-        for (auto it = calls.begin(); it != calls.end();) {
-            if (it->line == hLine && it.key() != keep && it->idleDelivered)
-                it = calls.erase(it);
-            else
-                ++it;
-        }
-    }
-
-    void endIncoming(HLINE hLine)
-    {
-        auto line = lines.find(hLine);
-        if (line == lines.end() || !line->incoming)
-            return;
-        const HCALL call = line->incoming;
-        line->incoming = 0;
-        auto c = calls.find(call);
-        if (c != calls.end()) {
-            c->states = LINECALLSTATE_IDLE;
-            post(hLine, call, LINE_CALLSTATE, LINECALLSTATE_IDLE, 0, 0);
-        }
-    }
-
-    void onRinging(HLINEAPP app, DWORD deviceId, const QByteArray &callerId,
-        const QByteArray &callerName, DWORD infoStates)
-    {
-        const HLINE hLine = lineOf(app, deviceId);
-        if (!hLine)
-            return;
-        endIncoming(hLine);
-        pruneIdleCalls(hLine);
-        const HCALL call = newHandle();
-        Call c;
-        c.line = hLine;
-        c.callId = call;
-        c.callerId = callerId;
-        c.callerName = callerName;
-        c.states = LINECALLSTATE_OFFERING;
-        calls.insert(call, c);
-        lines[hLine].incoming = call;
-        post(hLine, call, LINE_CALLSTATE, LINECALLSTATE_OFFERING, 0, LINECALLPRIVILEGE_OWNER);
-        post(hLine, call, LINE_CALLINFO, infoStates, 0, 0);
-    }
-
-    void onCallState(HLINEAPP app, DWORD deviceId, DWORD state)
-    {
-        const HLINE hLine = lineOf(app, deviceId);
-        if (!hLine || !lines[hLine].incoming)
-            return;
-        if (state == LINECALLSTATE_IDLE) {
-            endIncoming(hLine);
-            return;
-        }
-        post(hLine, lines[hLine].incoming, LINE_CALLSTATE, state, 0, 0);
-    }
-
-    void onLost(HLINEAPP app, DWORD deviceId)
-    {
-        const HLINE hLine = lineOf(app, deviceId);
-        if (!hLine)
-            return;
-        // Queue the message while the line is still known, then forget it.
-        post(hLine, hLine, LINE_CLOSE, 0, 0, 0, false);
-        removeCallsOf(hLine);
-        lines.remove(hLine);
-        apps[app].devices.at(deviceId)->close();
-    }
-
-private:
-    DWORD m_lastHandle = 0x10000;
-    LONG m_lastRequest = 0;
-};
-
-Layer &layer()
-{
-    static Layer instance;
-    return instance;
-}
-
-// Places bytes in the variable part of a structure when they fit; the
-// needed size grows either way.
-void place(char *base, DWORD total, DWORD *used, DWORD *needed, const QByteArray &bytes,
-    DWORD *sizeField, DWORD *offsetField)
-{
-    *sizeField = 0;
-    *offsetField = 0;
-    if (bytes.isEmpty())
-        return;
-    const DWORD size = static_cast<DWORD>(bytes.size());
-    const DWORD at = *needed;
-    *needed += size;
-    if (at == *used && *used + size <= total) {
-        std::memcpy(base + at, bytes.constData(), size);
-        *used += size;
-        *sizeField = size;
-        *offsetField = at;
-    }
-}
-
-QByteArray text(const QString &s)
-{
-    if (s.isEmpty())
-        return QByteArray();
-    QByteArray bytes = s.toLocal8Bit();
-    bytes.append('\0');
-    return bytes;
-}
-
-bool versionFits(const LineDevice::Caps &caps, DWORD version)
-{
-    return version >= caps.lowestVersion && version <= caps.highestVersion;
-}
-
-} // namespace
 
 LONG lineInitializeEx(HLINEAPP *lphLineApp, void *hInstance, LINECALLBACK lpfnCallback,
     const char *lpszFriendlyAppName, DWORD *lpdwNumDevs, DWORD *lpdwAPIVersion,
@@ -388,15 +77,12 @@ LONG lineShutdown(HLINEAPP hLineApp)
 LONG lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
     DWORD dwAPIHighVersion, DWORD *lpdwAPIVersion, LINEEXTENSIONID *lpExtensionID)
 {
-    Layer &l = layer();
-    auto app = l.apps.constFind(hLineApp);
-    if (app == l.apps.cend())
-        return LINEERR_INVALAPPHANDLE;
-    if (dwDeviceID >= static_cast<DWORD>(app->devices.size()))
-        return LINEERR_BADDEVICEID;
+    LineDevice *device = nullptr;
+    if (const LONG failed = checkDevice(hLineApp, dwDeviceID, &device))
+        return failed;
     if (!lpdwAPIVersion || !lpExtensionID)
         return LINEERR_INVALPOINTER;
-    const LineDevice::Caps caps = app->devices.at(static_cast<int>(dwDeviceID))->caps();
+    const LineDevice::Caps caps = device->caps();
     if (dwAPILowVersion > dwAPIHighVersion || dwAPIHighVersion < caps.lowestVersion
         || dwAPILowVersion > caps.highestVersion)
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -408,17 +94,12 @@ LONG lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILow
 LONG lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
     LINEDEVCAPS *lpLineDevCaps)
 {
-    Layer &l = layer();
-    auto app = l.apps.constFind(hLineApp);
-    if (app == l.apps.cend())
-        return LINEERR_INVALAPPHANDLE;
-    if (dwDeviceID >= static_cast<DWORD>(app->devices.size()))
-        return LINEERR_BADDEVICEID;
-    const LineDevice::Caps caps = app->devices.at(static_cast<int>(dwDeviceID))->caps();
-    if (!versionFits(caps, dwAPIVersion))
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    if (dwExtVersion != 0)
-        return LINEERR_INCOMPATIBLEEXTVERSION;
+    LineDevice *device = nullptr;
+    if (const LONG failed = checkDevice(hLineApp, dwDeviceID, &device))
+        return failed;
+    const LineDevice::Caps caps = device->caps();
+    if (const LONG failed = checkVersions(caps, dwAPIVersion, dwExtVersion))
+        return failed;
     if (!lpLineDevCaps)
         return LINEERR_INVALPOINTER;
     const DWORD total = lpLineDevCaps->dwTotalSize;
@@ -453,19 +134,13 @@ LONG lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWO
 LONG lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
     DWORD dwExtVersion, LINEADDRESSCAPS *lpAddressCaps)
 {
-    Layer &l = layer();
-    auto app = l.apps.constFind(hLineApp);
-    if (app == l.apps.cend())
-        return LINEERR_INVALAPPHANDLE;
-    if (dwDeviceID >= static_cast<DWORD>(app->devices.size()))
-        return LINEERR_BADDEVICEID;
+    LineDevice *device = nullptr;
+    if (const LONG failed = checkDevice(hLineApp, dwDeviceID, &device))
+        return failed;
     if (dwAddressID != 0)
         return LINEERR_INVALADDRESSID;
-    const LineDevice::Caps caps = app->devices.at(static_cast<int>(dwDeviceID))->caps();
-    if (!versionFits(caps, dwAPIVersion))
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    if (dwExtVersion != 0)
-        return LINEERR_INCOMPATIBLEEXTVERSION;
+    if (const LONG failed = checkVersions(device->caps(), dwAPIVersion, dwExtVersion))
+        return failed;
     if (!lpAddressCaps)
         return LINEERR_INVALPOINTER;
     const DWORD total = lpAddressCaps->dwTotalSize;
@@ -487,20 +162,15 @@ LONG lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE *lphLine, DWORD dwAPIVe
     const LINECALLPARAMS *lpCallParams)
 {
     Q_UNUSED(lpCallParams);
-    Layer &l = layer();
-    auto app = l.apps.constFind(hLineApp);
-    if (app == l.apps.cend())
-        return LINEERR_INVALAPPHANDLE;
-    if (dwDeviceID >= static_cast<DWORD>(app->devices.size()))
-        return LINEERR_BADDEVICEID;
+    LineDevice *device = nullptr;
+    if (const LONG failed = checkDevice(hLineApp, dwDeviceID, &device))
+        return failed;
     if (!lphLine)
         return LINEERR_INVALPOINTER;
-    LineDevice *device = app->devices.at(static_cast<int>(dwDeviceID));
     const LineDevice::Caps caps = device->caps();
-    if (!versionFits(caps, dwAPIVersion))
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    if (dwExtVersion != 0)
-        return LINEERR_INCOMPATIBLEEXTVERSION;
+    if (const LONG failed = checkVersions(caps, dwAPIVersion, dwExtVersion))
+        return failed;
+    Layer &l = layer();
     const DWORD privileges
         = LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER;
     if (dwPrivileges == 0 || (dwPrivileges & ~privileges))

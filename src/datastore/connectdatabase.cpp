@@ -3,6 +3,7 @@
 #include "datastore/cregistry.h"
 #include "datastore/drivererror.h"
 #include "datastore/prompt.h"
+#include "datastore/registrysettings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,80 +1,43 @@
 #include "datastore/cregistry.h"
 
-#include "datastore/prompt.h"
-#include "datastore/registryfile.h"
+#include "datastore/settingsfile.h"
 
-#include <QDir>
-#include <QSet>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
 
-using RegistryFile::createPath;
-using RegistryFile::decodeDword;
-using RegistryFile::encodeDword;
-using RegistryFile::encodeString;
-using RegistryFile::findKey;
-using RegistryFile::findValue;
-using RegistryFile::fromUtf16Le;
-using RegistryFile::hasPrefix;
-using RegistryFile::hiveName;
-using RegistryFile::Store;
-using StoredKey = RegistryFile::Key;
-using StoredValue = RegistryFile::Value;
+using SettingsFile::Change;
+using SettingsFile::Reader;
 
-// A damaged file is worth one message per program run, not one per setting read.
-void reportDamageOnce(const QString &path, int line)
-{
-    static QSet<QString> reported;
-    if (reported.contains(path))
-        return;
-    reported.insert(path);
-    Prompt::message(QStringLiteral("设置文件 %1 已损坏，第 %2 行的内容无法识别。\n"
-                                   "能读懂的设置照常使用；下次保存设置时，原文件会先另存为"
-                                   "“%1.damaged-日期-时间”，然后才被替换。")
-                        .arg(QDir::toNativeSeparators(path), QString::number(line)),
-        QStringLiteral("设置文件已损坏"), Prompt::Icon::Warning);
-}
-
-int loadStore(const QString &path, Store *store, QString *error)
-{
-    if (!RegistryFile::load(path, store, error))
-        return cRegistry::ERROR_ACCESS_DENIED;
-    if (store->damagedLine > 0)
-        reportDamageOnce(path, store->damagedLine);
-    return cRegistry::ERROR_NONE;
-}
-
-// The file's read-modify-write with the registry's error codes.
-class StoreChange {
-public:
-    explicit StoreChange(const QString &path) : m_change(path), store(m_change.store) { }
-
-    int begin(QString *error)
-    {
-        if (!m_change.begin(error))
-            return cRegistry::ERROR_ACCESS_DENIED;
-        if (store.damagedLine > 0)
-            reportDamageOnce(cRegistry::storePath(), store.damagedLine);
-        return cRegistry::ERROR_NONE;
-    }
-
-    int commit(QString *error)
-    {
-        return m_change.commit(error) ? cRegistry::ERROR_NONE : cRegistry::ERROR_ACCESS_DENIED;
-    }
-
-private:
-    RegistryFile::Change m_change;
-
-public:
-    Store &store;
+struct HiveName {
+    quint32 handle;
+    const char *name;
 };
 
-bool validKeyName(const QString &name)
+const HiveName hiveNames[] = {
+    {cRegistry::HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
+    {cRegistry::HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+    {cRegistry::HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
+    {cRegistry::HKEY_USERS, "HKEY_USERS"},
+    {cRegistry::HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"},
+};
+
+QString hiveName(quint32 handle)
+{
+    for (const HiveName &hive : hiveNames) {
+        if (hive.handle == handle)
+            return QString::fromLatin1(hive.name);
+    }
+    return QString();
+}
+
+// QSettings separates groups with either slash, so neither can be part of a name.
+bool validName(const QString &name)
 {
     for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('/')
+            || c == QLatin1Char('\\'))
             return false;
     }
     return true;
@@ -89,6 +52,101 @@ QString trimBlanks(const QString &text)
     while (last > first && text.at(last - 1) == QLatin1Char(' '))
         --last;
     return text.mid(first, last - first);
+}
+
+QString joined(const QString &group, const QString &name)
+{
+    return group.isEmpty() ? name : group + QLatin1Char('/') + name;
+}
+
+// The registry compares names without regard to case; QSettings does not, so the stored
+// spelling is looked up among the names that exist.
+QString storedName(const QStringList &names, const QString &wanted)
+{
+    for (const QString &name : names) {
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return name;
+    }
+    return QString();
+}
+
+QStringList childGroups(QSettings &settings, const QString &group)
+{
+    settings.beginGroup(group);
+    QStringList groups = settings.childGroups();
+    settings.endGroup();
+    return groups;
+}
+
+// The stored spelling of a key path (hive first); empty when a part of it does not exist.
+// The hive itself always exists, even before anything is stored in it.
+QString storedGroup(QSettings &settings, const QStringList &path)
+{
+    QString group = path.first();
+    for (qsizetype i = 1; i < path.size(); ++i) {
+        const QString name = storedName(childGroups(settings, group), path.at(i));
+        if (name.isEmpty())
+            return QString();
+        group = joined(group, name);
+    }
+    return group;
+}
+
+// Like storedGroup(), creating what is missing; existing parts keep their first spelling.
+QString createGroup(QSettings &settings, const QStringList &path, bool *created)
+{
+    QString group = path.first();
+    *created = false;
+    for (qsizetype i = 1; i < path.size(); ++i) {
+        QString name = storedName(childGroups(settings, group), path.at(i));
+        if (name.isEmpty()) {
+            name = path.at(i);
+            *created = true;
+        }
+        group = joined(group, name);
+    }
+    if (*created)
+        settings.setValue(joined(group, SettingsFile::EmptyKeyMarker), QString());
+    return group;
+}
+
+struct ValueEntry {
+    QString key; // the QSettings key inside the group
+    QString name;
+};
+
+QList<ValueEntry> valuesOf(QSettings &settings, const QString &group)
+{
+    QList<ValueEntry> entries;
+    settings.beginGroup(group);
+    const QStringList keys = settings.childKeys();
+    settings.endGroup();
+    for (const QString &key : keys) {
+        QString name;
+        if (SettingsFile::valueOfKey(key, &name))
+            entries.append({key, name});
+    }
+    return entries;
+}
+
+// The QSettings key of a value inside its group; empty when there is no such value.
+QString storedValueKey(QSettings &settings, const QString &group, const QString &valueName)
+{
+    for (const ValueEntry &entry : valuesOf(settings, group)) {
+        if (entry.name.compare(valueName, Qt::CaseInsensitive) == 0)
+            return entry.key;
+    }
+    return QString();
+}
+
+// A key whose last value or sub-key went keeps existing, as in the registry.
+void keepIfEmpty(QSettings &settings, const QString &group)
+{
+    settings.beginGroup(group);
+    const bool empty = settings.childKeys().isEmpty() && settings.childGroups().isEmpty();
+    settings.endGroup();
+    if (empty)
+        settings.setValue(joined(group, SettingsFile::EmptyKeyMarker), QString());
 }
 
 } // namespace
@@ -145,7 +203,7 @@ int cRegistry::resolvePath(QStringList &path, bool forWriting)
     const QStringList parts = m_sectionKey.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (forWriting) {
         for (const QString &part : parts) {
-            if (!validKeyName(part))
+            if (!validName(part))
                 return setError(
                     ERROR_INVALID_DATA, QStringLiteral("无效的键名 %1").arg(locationText()));
         }
@@ -160,59 +218,40 @@ QVariant cRegistry::Value()
     QStringList path;
     if (resolvePath(path, false) != ERROR_NONE)
         return m_default;
-    Store store;
-    QString error;
-    if (const int code = loadStore(storePath(), &store, &error)) {
-        setError(code, error);
+    Reader reader(storePath());
+    if (!reader.ok()) {
+        setError(ERROR_ACCESS_DENIED, reader.error());
         return m_default;
     }
-    const qsizetype keyIndex = findKey(store, path);
-    if (keyIndex < 0 && path.size() > 1) {
+    QSettings &settings = reader.settings();
+    const QString group = storedGroup(settings, path);
+    if (group.isEmpty()) {
         setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
         return m_default;
     }
-    const qsizetype valueIndex = keyIndex < 0 ? -1 : findValue(store.keys.at(keyIndex), m_valueKey);
-    if (valueIndex < 0) {
+    const QString key = storedValueKey(settings, group, m_valueKey);
+    if (key.isEmpty()) {
         const QString what = m_valueKey.isEmpty() ? QStringLiteral("默认值")
                                                   : QStringLiteral("值“%1”").arg(m_valueKey);
         setError(ERROR_NOT_FOUND, QStringLiteral("%2 的%1不存在").arg(what, locationText()));
         return m_default;
     }
-
-    const StoredValue &value = store.keys.at(keyIndex).values.at(valueIndex);
-    m_valueType = value.type;
-    switch (value.type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ:
-    case REG_MULTI_SZ: {
-        // A multi-string is a run of null-terminated strings, so this yields its first one.
-        const QString text = fromUtf16Le(value.data);
-        const qsizetype end = text.indexOf(QChar(0));
-        return end < 0 ? text : text.left(end);
-    }
-    case REG_DWORD:
-        return int(decodeDword(value.data));
-    default:
-        return value.data;
-    }
+    return SettingsFile::readBack(settings.value(joined(group, key)), &m_valueType);
 }
 
 void cRegistry::setValue(const QVariant &value)
 {
     clearError();
-    StoredValue stored;
-    stored.name = m_valueKey;
+    QVariant stored;
     switch (m_valueType) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
         QString text = value.toString();
+        text.remove(QChar(0));
         // An empty string would look like a missing setting to older readers.
         if (text.isEmpty())
             text = QStringLiteral(" ");
-        const qsizetype first = text.indexOf(QLatin1Char('%'));
-        const bool expandable = first >= 0 && text.indexOf(QLatin1Char('%'), first + 2) >= 0;
-        stored.type = expandable ? REG_EXPAND_SZ : REG_SZ;
-        stored.data = encodeString(text);
+        stored = SettingsFile::storedText(text);
         break;
     }
     case REG_BINARY:
@@ -221,24 +260,22 @@ void cRegistry::setValue(const QVariant &value)
                 QStringLiteral("%1 的二进制数据必须是字节数组").arg(locationText()));
             return;
         }
-        stored.type = REG_BINARY;
-        stored.data = value.toByteArray();
+        stored = value.toByteArray();
         break;
     case REG_DWORD:
         switch (value.metaType().id()) {
         case QMetaType::Short:
         case QMetaType::UShort:
         case QMetaType::Int:
-            stored.data = encodeDword(quint32(value.toInt()));
+            stored = SettingsFile::storedDword(quint32(value.toInt()));
             break;
         case QMetaType::UInt:
-            stored.data = encodeDword(value.toUInt());
+            stored = SettingsFile::storedDword(value.toUInt());
             break;
         default:
             // Callers rely on anything else being skipped quietly, not reported.
             return;
         }
-        stored.type = REG_DWORD;
         break;
     default:
         setError(ERROR_INVALID_DATA,
@@ -249,24 +286,28 @@ void cRegistry::setValue(const QVariant &value)
     QStringList path;
     if (resolvePath(path, true) != ERROR_NONE)
         return;
-    StoreChange change(storePath());
-    QString error;
-    if (const int code = change.begin(&error)) {
-        setError(code, error);
+    if (!validName(m_valueKey)) {
+        setError(ERROR_INVALID_DATA,
+            QStringLiteral("无效的值名“%1”（%2）").arg(m_valueKey, locationText()));
         return;
     }
-    bool changed = false;
-    StoredKey &key = change.store.keys[createPath(change.store, path, &changed)];
-    const qsizetype existing = findValue(key, stored.name);
-    if (existing >= 0) {
-        // Keep the name as first written, like the registry does.
-        stored.name = key.values.at(existing).name;
-        key.values[existing] = stored;
-    } else {
-        key.values.append(stored);
+    Change change(storePath());
+    QString error;
+    if (!change.begin(&error)) {
+        setError(ERROR_ACCESS_DENIED, error);
+        return;
     }
-    if (const int code = change.commit(&error)) {
-        setError(code, error);
+    QSettings &settings = change.settings();
+    bool created = false;
+    const QString group = createGroup(settings, path, &created);
+    settings.remove(joined(group, SettingsFile::EmptyKeyMarker));
+    // Keep the name as first written, like the registry does.
+    QString key = storedValueKey(settings, group, m_valueKey);
+    if (key.isEmpty())
+        key = SettingsFile::keyOfValue(m_valueKey);
+    settings.setValue(joined(group, key), stored);
+    if (!change.commit(&error)) {
+        setError(ERROR_ACCESS_DENIED, error);
         return;
     }
     m_lastWritten = value;
@@ -280,13 +321,12 @@ bool cRegistry::KeyExists()
         return false;
     if (path.size() == 1)
         return true; // the hive itself
-    Store store;
-    QString error;
-    if (const int code = loadStore(storePath(), &store, &error)) {
-        setError(code, error);
+    Reader reader(storePath());
+    if (!reader.ok()) {
+        setError(ERROR_ACCESS_DENIED, reader.error());
         return false;
     }
-    return findKey(store, path) >= 0;
+    return !storedGroup(reader.settings(), path).isEmpty();
 }
 
 int cRegistry::CreateKey()
@@ -299,20 +339,19 @@ int cRegistry::CreateKey()
         return ERROR_NONE; // the hive always exists
 
     // Most calls open an existing key; don't take the lock or rewrite the file for those.
-    Store store;
+    {
+        Reader reader(storePath());
+        if (reader.ok() && !storedGroup(reader.settings(), path).isEmpty())
+            return ERROR_NONE;
+    }
+    Change change(storePath());
     QString error;
-    if (loadStore(storePath(), &store, &error) == ERROR_NONE && findKey(store, path) >= 0)
-        return ERROR_NONE;
-
-    StoreChange change(storePath());
-    if (const int code = change.begin(&error))
-        return setError(code, error);
-    bool changed = false;
-    createPath(change.store, path, &changed);
-    if (!changed)
-        return ERROR_NONE;
-    if (const int code = change.commit(&error))
-        return setError(code, error);
+    if (!change.begin(&error))
+        return setError(ERROR_ACCESS_DENIED, error);
+    bool created = false;
+    createGroup(change.settings(), path, &created);
+    if (created && !change.commit(&error))
+        return setError(ERROR_ACCESS_DENIED, error);
     return ERROR_NONE;
 }
 
@@ -326,21 +365,22 @@ int cRegistry::DeleteKey()
         return setError(
             ERROR_ACCESS_DENIED, QStringLiteral("根键 %1 不能删除").arg(locationText()));
 
-    StoreChange change(storePath());
+    Change change(storePath());
     QString error;
-    if (const int code = change.begin(&error))
-        return setError(code, error);
-    const qsizetype index = findKey(change.store, path);
-    if (index < 0)
+    if (!change.begin(&error))
+        return setError(ERROR_ACCESS_DENIED, error);
+    QSettings &settings = change.settings();
+    const QString group = storedGroup(settings, path);
+    if (group.isEmpty())
         return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
-    for (const StoredKey &key : std::as_const(change.store.keys)) {
-        if (key.path.size() > path.size() && hasPrefix(key.path, path))
-            return setError(
-                ERROR_ACCESS_DENIED, QStringLiteral("键 %1 下还有子键").arg(locationText()));
-    }
-    change.store.keys.remove(index);
-    if (const int code = change.commit(&error))
-        return setError(code, error);
+    if (!childGroups(settings, group).isEmpty())
+        return setError(
+            ERROR_ACCESS_DENIED, QStringLiteral("键 %1 下还有子键").arg(locationText()));
+    settings.remove(group);
+    if (path.size() > 2)
+        keepIfEmpty(settings, group.left(group.lastIndexOf(QLatin1Char('/'))));
+    if (!change.commit(&error))
+        return setError(ERROR_ACCESS_DENIED, error);
     return ERROR_NONE;
 }
 
@@ -350,21 +390,23 @@ int cRegistry::DeleteValue()
     QStringList path;
     if (const int code = resolvePath(path, false))
         return code;
-    StoreChange change(storePath());
+    Change change(storePath());
     QString error;
-    if (const int code = change.begin(&error))
-        return setError(code, error);
-    const qsizetype keyIndex = findKey(change.store, path);
-    if (keyIndex < 0 && path.size() > 1)
+    if (!change.begin(&error))
+        return setError(ERROR_ACCESS_DENIED, error);
+    QSettings &settings = change.settings();
+    const QString group = storedGroup(settings, path);
+    if (group.isEmpty())
         return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
-    const qsizetype valueIndex
-        = keyIndex < 0 ? -1 : findValue(change.store.keys.at(keyIndex), m_valueKey);
-    if (valueIndex < 0)
+    const QString key = storedValueKey(settings, group, m_valueKey);
+    if (key.isEmpty())
         return setError(
             ERROR_NOT_FOUND, QStringLiteral("%2 的值“%1”不存在").arg(m_valueKey, locationText()));
-    change.store.keys[keyIndex].values.remove(valueIndex);
-    if (const int code = change.commit(&error))
-        return setError(code, error);
+    settings.remove(joined(group, key));
+    if (path.size() > 1)
+        keepIfEmpty(settings, group);
+    if (!change.commit(&error))
+        return setError(ERROR_ACCESS_DENIED, error);
     return ERROR_NONE;
 }
 
@@ -376,18 +418,14 @@ int cRegistry::EnumerateValues(QStringList &names, int &count)
     QStringList path;
     if (const int code = resolvePath(path, false))
         return code;
-    Store store;
-    QString error;
-    if (const int code = loadStore(storePath(), &store, &error))
-        return setError(code, error);
-    const qsizetype index = findKey(store, path);
-    if (index < 0) {
-        if (path.size() == 1)
-            return ERROR_NONE; // a hive without values of its own
+    Reader reader(storePath());
+    if (!reader.ok())
+        return setError(ERROR_ACCESS_DENIED, reader.error());
+    const QString group = storedGroup(reader.settings(), path);
+    if (group.isEmpty())
         return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
-    }
-    for (const StoredValue &value : store.keys.at(index).values)
-        names.append(value.name);
+    for (const ValueEntry &entry : valuesOf(reader.settings(), group))
+        names.append(entry.name);
     count = int(names.size());
     return ERROR_NONE;
 }
@@ -400,16 +438,13 @@ int cRegistry::EnumerateSections(QStringList &names, int &count)
     QStringList path;
     if (const int code = resolvePath(path, false))
         return code;
-    Store store;
-    QString error;
-    if (const int code = loadStore(storePath(), &store, &error))
-        return setError(code, error);
-    if (path.size() > 1 && findKey(store, path) < 0)
+    Reader reader(storePath());
+    if (!reader.ok())
+        return setError(ERROR_ACCESS_DENIED, reader.error());
+    const QString group = storedGroup(reader.settings(), path);
+    if (group.isEmpty())
         return setError(ERROR_NOT_FOUND, QStringLiteral("键 %1 不存在").arg(locationText()));
-    for (const StoredKey &key : std::as_const(store.keys)) {
-        if (key.path.size() == path.size() + 1 && hasPrefix(key.path, path))
-            names.append(key.path.last());
-    }
+    names = childGroups(reader.settings(), group);
     count = int(names.size());
     return ERROR_NONE;
 }

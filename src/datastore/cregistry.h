@@ -5,15 +5,15 @@
 #include <QVariant>
 #include <QtGlobal>
 
-// Settings store that behaves like the Windows registry but lives in one private text file
-// (see storePath(); its format is in registryfile.h). Pelkor's settings code was written
-// against registry semantics, so this class keeps them: hives, backslash-separated key paths,
+// Settings store with the Windows registry's interface, over a QSettings file private to its
+// owner (see storePath() and settingsfile.h). Pelkor's settings code was written against
+// registry semantics, so this class keeps them: hives, backslash-separated key paths,
 // case-insensitive names, typed values and Windows error codes instead of exceptions.
 //
 // The file is re-read on every operation and replaced atomically on every change, so several
-// instances and processes can share it. A damaged file is reported once per run through the
-// prompt service and kept aside as a backup before the next change replaces it; a folder that
-// cannot be written is reported as such, not as a file in use.
+// instances and processes can share it. A file of the earlier registry-export format is moved
+// to the current one the first time it is met; a folder that cannot be written is reported as
+// such, not as a file in use.
 class cRegistry {
 public:
     static constexpr quint32 HKEY_CLASSES_ROOT = 0x80000000u;
@@ -70,12 +70,13 @@ public:
     // The value most recently stored through setValue() by this instance.
     QVariant LastWritten() const { return m_lastWritten; }
 
-    // Strings (including the first string of a multi-string) come back as QString cut at the
-    // first null character, 32-bit numbers as int, binary data as QByteArray.
+    // Strings (including the first string of a multi-string) come back as QString, 32-bit
+    // numbers as int, binary data as QByteArray.
     QVariant Value();
     // Creates the key when needed. Text types become REG_EXPAND_SZ when they contain a
-    // %NAME% reference; REG_BINARY needs a QByteArray; REG_DWORD takes 16/32-bit integers
-    // and silently ignores anything else.
+    // %NAME% reference, and lose any NUL character, as the database drops it; REG_BINARY
+    // needs a QByteArray; REG_DWORD takes 16/32-bit integers and silently ignores anything
+    // else. A value name cannot hold a slash or a backslash.
     void setValue(const QVariant &value);
 
     bool KeyExists();

@@ -1,19 +1,21 @@
 #include "datastore/mdatabase.h"
 
-#include "datastore/currency.h"
 #include "datastore/drivererror.h"
-#include "datastore/eventlog.h"
+#include "datastore/mdatabasedetail.h"
 #include "datastore/prompt.h"
-#include "datastore/schema.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <cmath>
-
+// The shared connection's life: opening it on a target, the list and report connections
+// beside it, transactions, and noticing and reopening a connection the server dropped.
 namespace mDatabase {
+
+using detail::ReadErrorText;
+using detail::SystemErrorTitle;
+using detail::UpdateErrorText;
 
 const QString ConnectionLostText
     = QStringLiteral("与数据库服务器的连接已中断，刚才的操作没有完成。\n下一次操作时程序会自动重新"
@@ -33,10 +35,6 @@ bool s_inTransaction = false;
 // The connection dropped; the message about it has been shown.
 bool s_lost = false;
 bool s_commitUnknown = false;
-
-const QString ReadErrorText = QStringLiteral("读取数据库时出现系统错误，错误信息：");
-const QString UpdateErrorText = QStringLiteral("更新数据库时出现系统错误，错误信息：");
-const QString SystemErrorTitle = QStringLiteral("系统错误");
 
 // LIKE tells upper from lower case, as it does on PostgreSQL, so a filter
 // or an address search finds the same rows on either database. Set on every
@@ -68,25 +66,6 @@ bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
         // After the statement above is finished: SQLite refuses to redefine
         // LIKE while any statement of the connection is active.
         likeAsOnServers(db);
-    }
-    return true;
-}
-
-// Begins a transaction on db; SQLite takes its write lock at once, waiting
-// up to the busy timeout for another writer to finish.
-bool beginOn(QSqlDatabase &db, QSqlError *error)
-{
-    if (s_dialect.kind() == SqlDialect::SQLite) {
-        QSqlQuery begin(db);
-        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-            *error = begin.lastError();
-            return false;
-        }
-        return true;
-    }
-    if (!db.transaction()) {
-        *error = db.lastError();
-        return false;
     }
     return true;
 }
@@ -136,41 +115,30 @@ bool connectionGoneAfterCommit()
     return gone;
 }
 
-bool hasRows(const QSqlDatabase &db, const QString &table)
-{
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    return query.exec(QStringLiteral("select count(*) from %1").arg(table)) && query.next()
-        && query.value(0).toLongLong() > 0;
-}
+} // namespace
 
-bool exec(QSqlQuery &query, const QString &sql)
-{
-    query.setForwardOnly(true);
-    return query.exec(sql);
-}
+namespace detail {
 
-// Runs sql on the shared connection after reopening it when it was lost.
-// On failure *error holds the driver's complaint, or is cleared when the
-// person has already been told (a lost connection).
-bool run(QSqlQuery &query, const QString &sql, QString *error)
+// Begins a transaction on db; SQLite takes its write lock at once, waiting
+// up to the busy timeout for another writer to finish.
+bool beginOn(QSqlDatabase &db, QSqlError *error)
 {
-    if (!EnsureConnected()) {
-        error->clear();
+    if (s_dialect.kind() == SqlDialect::SQLite) {
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            *error = begin.lastError();
+            return false;
+        }
+        return true;
+    }
+    if (!db.transaction()) {
+        *error = db.lastError();
         return false;
     }
-    if (exec(query, sql))
-        return true;
-    EventLog::write(QStringLiteral("数据库错误：%1 ⏎ 语句：%2")
-                        .arg(errorText(query.lastError()), EventLog::safeStatement(sql)));
-    if (NoteConnectionFailure(query.lastError()))
-        error->clear();
-    else
-        *error = errorText(query.lastError());
-    return false;
+    return true;
 }
 
-} // namespace
+} // namespace detail
 
 QSqlDatabase gConnection()
 {
@@ -214,31 +182,6 @@ const ConnectionTarget &currentTarget()
 const SqlDialect &dialect()
 {
     return s_dialect;
-}
-
-QString SqlStr(const QString &text)
-{
-    return s_dialect.textLiteral(text);
-}
-
-QString SqlLikeAnywhere(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('!'), QLatin1String("!!"));
-    escaped.replace(QLatin1Char('%'), QLatin1String("!%"));
-    escaped.replace(QLatin1Char('_'), QLatin1String("!_"));
-    return SqlStr(QLatin1Char('%') + escaped + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!'");
-}
-
-QString TrimBlanks(const QString &text)
-{
-    int begin = 0;
-    int end = int(text.size());
-    while (begin < end && text[begin] == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 bool OpenConnection(const ConnectionTarget &target, QString *error)
@@ -288,21 +231,6 @@ QSqlDatabase ReportConnection()
     return db.open() ? db : gConnection();
 }
 
-std::optional<Recordset> OpenReportRecordset(const QString &sql)
-{
-    QSqlDatabase db = ReportConnection();
-    if (db.connectionName() != ConnectionName) {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        if (query.exec(sql))
-            return Recordset::fromQuery(query);
-        // A dropped or broken report connection is opened again next time;
-        // this once the shared connection answers, with its own reporting.
-        db.close();
-    }
-    return OpenRecordset(sql);
-}
-
 void CloseConnection()
 {
     for (const char *suffix : {"-lists", "-reports"}) {
@@ -319,260 +247,6 @@ void CloseConnection()
     QSqlDatabase::removeDatabase(ConnectionName);
 }
 
-bool EnsureSchema(QString *error)
-{
-    QSqlDatabase db = gConnection();
-    const QStringList existing = db.tables();
-    QStringList missing;
-    for (const QString &table : Schema::tableNames()) {
-        if (!existing.contains(table, Qt::CaseInsensitive))
-            missing << table;
-    }
-    const bool fresh = missing.size() == Schema::tableNames().size();
-    bool needsLoginRows = false;
-    QStringList statements;
-    if (!missing.isEmpty())
-        statements = Schema::createStatements(s_dialect, missing);
-    if (fresh) {
-        statements << Schema::initialContent(s_dialect);
-    } else if (!missing.isEmpty() || !hasRows(db, QStringLiteral("Station"))
-        || !hasRows(db, QStringLiteral("SysUser"))) {
-        // Checked again below inside the transaction; this only saves the
-        // transaction when there is nothing to do.
-        needsLoginRows = true;
-    }
-    if (!fresh) {
-        // A database of an older version is brought up to this one.
-        QSqlQuery version(db);
-        int stored = Schema::Version;
-        if (version.exec(QStringLiteral("select myValue from SysValue where Name=")
-                + SqlStr(Schema::VersionSettingName))
-            && version.next())
-            stored = version.value(0).toInt();
-        version.finish();
-        if (stored < Schema::Version) {
-            statements << Schema::upgradeStatements(stored);
-            statements << QStringLiteral("update SysValue set myValue='%1' where Name=%2")
-                              .arg(QString::number(Schema::Version),
-                                  SqlStr(Schema::VersionSettingName));
-        }
-    }
-    if (statements.isEmpty() && !needsLoginRows)
-        return true;
-
-    QSqlError beginError;
-    if (!beginOn(db, &beginError)) {
-        if (error)
-            *error = errorText(beginError);
-        return false;
-    }
-    const auto runAll = [&](const QStringList &list) {
-        for (const QString &sql : list) {
-            QSqlQuery query(db);
-            if (!query.exec(sql)) {
-                if (error)
-                    *error = errorText(query.lastError()) + QStringLiteral("\n") + sql;
-                db.rollback();
-                return false;
-            }
-        }
-        return true;
-    };
-    if (!runAll(statements))
-        return false;
-    if (needsLoginRows) {
-        // Somebody must always be able to log in: a station and an operator
-        // with every right, as a new database starts with.
-        if (!hasRows(db, QStringLiteral("Station"))
-            && !runAll({Schema::headStationStatement(s_dialect)}))
-            return false;
-        if (!hasRows(db, QStringLiteral("SysUser"))) {
-            QSqlQuery head(db);
-            if (!head.exec(QStringLiteral("select min(ID) from Station")) || !head.next()) {
-                if (error)
-                    *error = errorText(head.lastError());
-                db.rollback();
-                return false;
-            }
-            const qint64 headId = head.value(0).toLongLong();
-            head.finish();
-            if (!runAll({Schema::administratorStatement(headId, s_dialect)}))
-                return false;
-        }
-    }
-    if (!db.commit()) {
-        if (error)
-            *error = errorText(db.lastError());
-        db.rollback();
-        return false;
-    }
-    return true;
-}
-
-bool ExecuteSQL(const QString &sql)
-{
-    QSqlQuery query(gConnection());
-    QString error;
-    if (!run(query, sql, &error)) {
-        if (!error.isEmpty())
-            Prompt::error(UpdateErrorText + error, SystemErrorTitle);
-        return false;
-    }
-    return true;
-}
-
-int ExecuteAffected(const QString &sql)
-{
-    QSqlQuery query(gConnection());
-    QString error;
-    if (!run(query, sql, &error)) {
-        if (!error.isEmpty())
-            Prompt::error(UpdateErrorText + error, SystemErrorTitle);
-        return -1;
-    }
-    return qMax(0, query.numRowsAffected());
-}
-
-std::optional<Recordset> OpenRecordset(const QString &sql)
-{
-    QSqlQuery query(gConnection());
-    QString error;
-    if (!run(query, sql, &error)) {
-        if (!error.isEmpty())
-            Prompt::error(ReadErrorText + error, SystemErrorTitle);
-        return std::nullopt;
-    }
-    return Recordset::fromQuery(query);
-}
-
-qint64 InsertRow(const QString &insertStatement, QString *error)
-{
-    QSqlQuery query(gConnection());
-    if (!run(query, s_dialect.insertReturningId(insertStatement), error)) {
-        if (error->isEmpty())
-            *error = ConnectionLostText;
-        return 0;
-    }
-    QVariant id;
-    if (s_dialect.insertReturnsRow()) {
-        if (query.next())
-            id = query.value(0);
-    } else {
-        id = query.lastInsertId();
-    }
-    bool ok = false;
-    const qint64 value = id.toLongLong(&ok);
-    if (!ok || value <= 0) {
-        *error = QStringLiteral("无法取得新记录的编号");
-        return 0;
-    }
-    return value;
-}
-
-qint64 InsertAndGetID(const QString &insertStatement)
-{
-    QString error;
-    const qint64 id = InsertRow(insertStatement, &error);
-    // A lost connection has had its own message.
-    if (id == 0 && !(s_lost && error == ConnectionLostText))
-        Prompt::error(UpdateErrorText + error, SystemErrorTitle);
-    return id;
-}
-
-bool IsUniqueValue(const QString &table, const QString &column, const QString &value, int kind)
-{
-    QString sql = QStringLiteral("select * from ") + table + QStringLiteral(" where ") + column;
-    if (kind == 0) {
-        sql += QStringLiteral(" =") + SqlStr(value);
-    } else {
-        // A number goes in only as a number: anything else cannot be stored
-        // in a numeric column, so it cannot be taken either.
-        bool ok = false;
-        const double number = value.trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(number))
-            return false;
-        sql += QStringLiteral(" =") + QString::number(number, 'g', 17);
-    }
-    const auto rs = OpenRecordset(sql);
-    return rs && rs->isEmpty();
-}
-
-int GetMinValue(const QString &table, const QString &column)
-{
-    const auto rs = OpenRecordset(
-        QStringLiteral("select min(") + column + QStringLiteral(") as NewField from ") + table);
-    if (!rs || rs->isEmpty())
-        return 0;
-    bool ok = false;
-    const int value = rs->value(0, QStringLiteral("NewField")).toInt(&ok);
-    return ok ? value : 0;
-}
-
-QString GetFieldByID(qint64 id, const QString &table, const QString &column)
-{
-    const auto rs = OpenRecordset(QStringLiteral("select * from ") + table
-        + QStringLiteral(" where ID=") + QString::number(id));
-    if (!rs || rs->isEmpty())
-        return {};
-    const QVariant value = rs->value(0, column);
-    if (value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::QDate)
-        return value.toDate().toString(Qt::ISODate);
-    if (value.typeId() == QMetaType::Double)
-        return QString::number(value.toDouble(), 'g', 15);
-    return value.toString();
-}
-
-int GetSumValue(const QString &table, const QString &whereClause, const QString &column)
-{
-    QString sql
-        = QStringLiteral("select sum(") + column + QStringLiteral(") as TotalValue from ") + table;
-    if (!whereClause.isEmpty())
-        sql += QLatin1Char(' ') + whereClause;
-    const auto rs = OpenRecordset(sql);
-    if (!rs || rs->isEmpty())
-        return 0;
-    const QVariant value = rs->value(0, QStringLiteral("TotalValue"));
-    if (value.isNull())
-        return 0;
-    return int(Currency::fromVariant(value).roundToWhole());
-}
-
-QString GetSysValue(const QString &name, bool *ok)
-{
-    const auto rs
-        = OpenRecordset(QStringLiteral("Select * from SysValue where Name=") + SqlStr(name));
-    if (ok)
-        *ok = rs.has_value();
-    if (!rs || rs->isEmpty())
-        return {};
-    return rs->value(0, QStringLiteral("myValue")).toString();
-}
-
-bool SetSysValue(const QString &name, const QString &value)
-{
-    const auto rs
-        = OpenRecordset(QStringLiteral("Select * from SysValue where Name=") + SqlStr(name));
-    if (!rs)
-        return false;
-    if (rs->isEmpty()) {
-        return ExecuteSQL(QStringLiteral("insert into Sysvalue(Name,myValue) values(%1,%2)")
-                              .arg(SqlStr(name), SqlStr(value)));
-    }
-    return ExecuteSQL(QStringLiteral("update SysValue set MyValue=%1 where Name=%2")
-                          .arg(SqlStr(value), SqlStr(name)));
-}
-
-int GetCustomerIDByAccount(qint64 account)
-{
-    const auto rs = OpenRecordset(
-        QStringLiteral("Select * from customer where Account=") + QString::number(account));
-    if (!rs || rs->isEmpty())
-        return 0;
-    return rs->value(0, QStringLiteral("ID")).toInt();
-}
-
 bool BeginTrans()
 {
     s_commitUnknown = false;
@@ -580,7 +254,7 @@ bool BeginTrans()
         return false;
     QSqlDatabase db = gConnection();
     QSqlError error;
-    if (!beginOn(db, &error)) {
+    if (!detail::beginOn(db, &error)) {
         if (!NoteConnectionFailure(error))
             Prompt::error(UpdateErrorText + errorText(error), SystemErrorTitle);
         return false;

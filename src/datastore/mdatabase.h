@@ -18,10 +18,6 @@ class QSqlError;
 namespace mDatabase {
 
 inline const QString ConnectionName = QStringLiteral("pelkor");
-inline const QString RegistryRoot = QStringLiteral("Software\\Quillon\\Pelkor20\\4");
-inline const QString HostSetting = QStringLiteral("DBSERVER_HOST");
-inline const QString UserSetting = QStringLiteral("DBSERVER_USER");
-inline const QString PasswordSetting = QStringLiteral("DBSERVER_PASSWORD");
 
 QSqlDatabase gConnection();
 // Where list windows run their long-lived statements: the shared connection,

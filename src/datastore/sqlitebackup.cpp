@@ -1,9 +1,9 @@
 #include "datastore/sqlitebackup.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 
@@ -28,13 +28,31 @@ bool withConnection(const QString &file, bool readOnly, QString *error,
                 : QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         db.setDatabaseName(file);
         if (!db.open())
-            *error = db.lastError().text();
+            *error = QStringLiteral("无法打开数据库文件 %1。请确认文件存在并且可以读取。")
+                         .arg(QDir::toNativeSeparators(file));
         else
             ok = work(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
     return ok;
+}
+
+// Why a new file cannot be made in its folder, in words that say what to do; empty when it
+// can. SQLite's own "unable to open database" names neither the folder nor a remedy.
+QString folderProblem(const QString &file)
+{
+    const QFileInfo folder(QFileInfo(file).absolutePath());
+    if (!folder.exists())
+        return QStringLiteral("文件夹 %1 不存在。请先建立这个文件夹，或者换一个已有的文件夹。")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    if (!folder.isDir())
+        return QStringLiteral("%1 不是文件夹。请换一个文件夹。")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    if (!folder.isWritable())
+        return QStringLiteral("没有权限在文件夹 %1 中写入。请换一个可以写入的文件夹。")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    return QString();
 }
 
 QString quoted(const QString &text)
@@ -49,13 +67,19 @@ QString quoted(const QString &text)
 bool backup(const QString &databaseFile, const QString &backupFile, QString *error)
 {
     if (!QFileInfo(databaseFile).isFile()) {
-        *error = QStringLiteral("数据库文件不存在：%1").arg(databaseFile);
+        *error = QStringLiteral("数据库文件 %1 不存在。请用 --database sqlite:/路径/pelkor.db "
+                                "指明要备份的数据库。")
+                     .arg(QDir::toNativeSeparators(databaseFile));
         return false;
     }
     if (QFileInfo::exists(backupFile)) {
-        *error = QStringLiteral("备份文件已经存在，不会覆盖：%1").arg(backupFile);
+        *error = QStringLiteral("备份文件已经存在，不会覆盖：%1。请换一个文件名。")
+                     .arg(QDir::toNativeSeparators(backupFile));
         return false;
     }
+    *error = folderProblem(backupFile);
+    if (!error->isEmpty())
+        return false;
     // Written under another name first: a backup cut short by a full disk
     // or a killed process never looks like a finished one.
     const QString part = backupFile + QStringLiteral(".part");
@@ -64,7 +88,9 @@ bool backup(const QString &databaseFile, const QString &backupFile, QString *err
         QSqlQuery query(db);
         // One read transaction: the copy is the database at one moment.
         if (!query.exec(QStringLiteral("VACUUM INTO %1").arg(quoted(part)))) {
-            *error = query.lastError().text();
+            *error = QStringLiteral("无法写入备份文件 %1。请确认磁盘有足够的空间，"
+                                    "文件夹可以写入，然后再试。")
+                         .arg(QDir::toNativeSeparators(backupFile));
             return false;
         }
         return true;
@@ -75,7 +101,8 @@ bool backup(const QString &databaseFile, const QString &backupFile, QString *err
     }
     if (!check(part, error) || !QFile::rename(part, backupFile)) {
         if (error->isEmpty())
-            *error = QStringLiteral("无法写入备份文件：%1").arg(backupFile);
+            *error = QStringLiteral("无法写入备份文件 %1。请确认文件夹可以写入，然后再试。")
+                         .arg(QDir::toNativeSeparators(backupFile));
         QFile::remove(part);
         return false;
     }
@@ -84,24 +111,28 @@ bool backup(const QString &databaseFile, const QString &backupFile, QString *err
 
 bool check(const QString &file, QString *error)
 {
+    const QString shown = QDir::toNativeSeparators(file);
     if (!QFileInfo(file).isFile()) {
-        *error = QStringLiteral("文件不存在：%1").arg(file);
+        *error = QStringLiteral("找不到文件 %1。请检查路径和文件名。").arg(shown);
         return false;
     }
+    const QString useAnother = QStringLiteral("请换用 pelkor --backup 生成的备份文件。");
     return withConnection(file, true, error, [&](QSqlDatabase &db) {
         QSqlQuery query(db);
+        // SQLite says "file is not a database" for anything that is not one; the driver's
+        // words add nothing an operator can act on.
         if (!query.exec(QStringLiteral("PRAGMA integrity_check")) || !query.next()) {
-            *error = QStringLiteral("不是有效的数据库文件：%1").arg(query.lastError().text());
+            *error = QStringLiteral("%1 不是数据库文件。").arg(shown) + useAnother;
             return false;
         }
         if (query.value(0).toString() != QLatin1String("ok")) {
-            *error = QStringLiteral("数据库文件已损坏：%1").arg(query.value(0).toString());
+            *error = QStringLiteral("数据库文件 %1 已损坏。").arg(shown) + useAnother;
             return false;
         }
         if (!query.exec(QStringLiteral("select count(*) from sqlite_master where type='table' "
                                        "and name in ('Sale','Sale_detail','Customer','SysValue')"))
             || !query.next() || query.value(0).toInt() != 4) {
-            *error = QStringLiteral("该文件不是本系统的数据库。");
+            *error = QStringLiteral("%1 不是本系统的数据库。").arg(shown) + useAnother;
             return false;
         }
         return true;
@@ -117,7 +148,9 @@ bool restore(const QString &backupFile, const QString &databaseFile, QString *er
     const QString incoming = databaseFile + QStringLiteral(".restoring");
     QFile::remove(incoming);
     if (!QFile::copy(backupFile, incoming)) {
-        *error = QStringLiteral("无法复制备份文件到：%1").arg(incoming);
+        *error = QStringLiteral("无法把备份复制到 %1。请确认数据库所在的文件夹可以写入、"
+                                "磁盘有足够的空间。")
+                     .arg(QDir::toNativeSeparators(incoming));
         return false;
     }
     const QString kept = databaseFile + QStringLiteral(".before-restore");
@@ -135,7 +168,8 @@ bool restore(const QString &backupFile, const QString &databaseFile, QString *er
     if (std::rename(
             QFile::encodeName(incoming).constData(), QFile::encodeName(databaseFile).constData())
         != 0) {
-        *error = QStringLiteral("无法替换数据库文件：%1").arg(databaseFile);
+        *error = QStringLiteral("无法替换数据库文件 %1。请确认它所在的文件夹可以写入。")
+                     .arg(QDir::toNativeSeparators(databaseFile));
         return false;
     }
     return true;

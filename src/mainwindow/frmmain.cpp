@@ -4,6 +4,7 @@
 #include "datastore/cregistry.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
+#include "datastore/registrysettings.h"
 #include "lists/frmcustomeradmin.h"
 #include "lists/frmhistorycall.h"
 #include "lists/frmsaleadmin.h"

@@ -33,26 +33,21 @@ enum class Variant {
     Group, // every active station nested under the group: GetTodayGrpReport
 };
 
-enum class Method {
-    // A handful of grouped statements for the whole table.
-    SetBased,
-    // One statement per product, sender and station, as the figures are
-    // defined. Kept as the reference the set-based method is checked against.
-    RowByRow,
-};
-
 struct Options {
     QDate reportDate;
     qint64 stationId = 0; // the station variant's station
     Variant variant = Variant::Station;
-    Method method = Method::SetBased;
     // Called as rows are computed: (value, maximum), for a progress bar.
     std::function<void(int, int)> progress;
 };
 
+class Figures;
+
 // The table, at least 26 rows long (rows the report does not write stay
 // empty); nothing after a failed query, which has been reported.
 std::optional<Table> build(const Options &options);
+// The same from other figures than the program's own (todayfigures.h).
+std::optional<Table> build(const Options &options, Figures &figures);
 
 // Money totals of the stock section are kept as whole numbers: halves go to
 // the even neighbour (10.5 -> 10, 30.25 -> 30).

@@ -3,6 +3,7 @@
 #include "datastore/cregistry.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
+#include "datastore/registrysettings.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

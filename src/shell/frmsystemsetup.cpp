@@ -4,6 +4,7 @@
 #include "callerid/linedevice.h"
 #include "datastore/cregistry.h"
 #include "datastore/mdatabase.h"
+#include "datastore/registrysettings.h"
 #include "datastore/schema.h"
 #include "datastore/transaction.h"
 

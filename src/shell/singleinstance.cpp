@@ -63,6 +63,23 @@ bool SingleInstance::acquire()
     return true;
 }
 
+bool SingleInstance::heldByAnotherCopy() const
+{
+    return m_lock->error() == QLockFile::LockFailedError;
+}
+
+QString SingleInstance::lockProblem() const
+{
+    const QString folder = QDir::toNativeSeparators(QFileInfo(m_lockPath).absolutePath());
+    const QString file = QDir::toNativeSeparators(m_lockPath);
+    if (m_lock->error() == QLockFile::PermissionError)
+        return QStringLiteral("没有权限在文件夹 %1 中建立锁文件 %2。请检查这个文件夹的权限，"
+                              "或者用 XDG_RUNTIME_DIR 指定本用户可以写入的文件夹。")
+            .arg(folder, file);
+    return QStringLiteral("无法建立锁文件 %1。请确认文件夹 %2 存在并且可以写入。")
+        .arg(file, folder);
+}
+
 void SingleInstance::listen()
 {
     m_server = new QLocalServer(this);

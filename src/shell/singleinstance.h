@@ -24,8 +24,12 @@ public:
     explicit SingleInstance(const QString &lockPath = defaultLockPath());
     ~SingleInstance() override;
 
-    // False when another running copy holds the lock.
+    // False when another running copy holds the lock, or when the lock file cannot be made.
     bool acquire();
+    // After acquire() failed: true when another copy holds the lock.
+    bool heldByAnotherCopy() const;
+    // After acquire() failed for another reason: why, and what to do about it.
+    QString lockProblem() const;
     // Asks the copy that holds the lock to show itself; false when no copy
     // answered within timeoutMs.
     bool activateRunning(int timeoutMs = 1000) const;

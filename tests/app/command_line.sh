@@ -39,13 +39,30 @@ contains "an unknown option" "$WORK/err" "no-such-option"
 check "a stray argument" 2 "$PELKOR" stray
 check "two tasks at once" 2 "$PELKOR" --backup a.db --restore b.db
 check "an unknown kind of database" 2 "$PELKOR" --database "foo:bar"
+lacks() { # description, file, text
+    if grep -qF -- "$3" "$2"; then
+        echo "FAIL: $1: \"$3\" in"
+        sed 's/^/  /' "$2"
+        failures=$((failures + 1))
+    fi
+}
+
 check "ringing with no program running" 1 "$PELKOR" --ring 5551234
+contains "ringing with no program running" "$WORK/err" "请先启动 Pelkor"
+lacks "ringing with no program running" "$WORK/err" "QLocalSocket"
 
 # The program would need a display to start; the database file is made here.
 DB=$WORK/pelkor.db
 sqlite3 "$DB" "create table Sale(ID integer primary key, Detail text); create table Sale_detail(ID integer); create table Customer(ID integer); create table SysValue(Name text); insert into Sale(Detail) values('O''Brien');"
 check "backup" 0 "$PELKOR" --database "sqlite:$DB" --backup "$WORK/copy.db"
 [ "$(sqlite3 "$WORK/copy.db" 'select Detail from Sale')" = "O'Brien" ] || { echo "FAIL: the copy lacks the sale"; failures=$((failures + 1)); }
+check "backup into a missing folder" 1 "$PELKOR" --database "sqlite:$DB" --backup /nonexistent/x.db
+contains "backup into a missing folder" "$WORK/err" "文件夹 /nonexistent 不存在。请"
+lacks "backup into a missing folder" "$WORK/err" "unable"
+printf 'not a database at all, only text that is long enough to look like a file' >"$WORK/garbage.db"
+echo y | check "restore of a garbage file" 1 "$PELKOR" --database "sqlite:$DB" --restore "$WORK/garbage.db"
+contains "restore of a garbage file" "$WORK/err" "不是数据库文件。请换用 pelkor --backup"
+lacks "restore of a garbage file" "$WORK/err" "file is not a database"
 check "backup onto an existing file" 1 "$PELKOR" --database "sqlite:$DB" --backup "$WORK/copy.db"
 check "backup of a server database" 1 "$PELKOR" --database "pgsql://u:p@127.0.0.1:1/x" --backup "$WORK/x.db"
 contains "backup of a server database" "$WORK/err" "pg_dump"

@@ -23,6 +23,7 @@ private slots:
     void callLines();
     void droppedConnectionIsMadeAgain();
     void serverAwayForAWhile();
+    void serverWithoutLineEndsIsLeft();
 
 private:
     void openLine(cTAPILine &line);
@@ -214,6 +215,27 @@ void tst_NetworkLine::serverAwayForAWhile()
     QVERIFY(ringing.wait(3000));
     QCOMPARE(ringing.at(0).at(0).toByteArray(), QByteArray("5550009\0", 8));
     QCOMPARE(ringing.at(0).at(1).toByteArray(), QByteArray("ZHAO\0", 5));
+    device.close();
+}
+
+void tst_NetworkLine::serverWithoutLineEndsIsLeft()
+{
+    // Pointed at some other service that streams without ever ending a line: the line
+    // neither grows without bound nor takes the stream for a call, and goes back to asking.
+    NetworkLine device(QStringLiteral("127.0.0.1"), m_port, 50, 400);
+    QCOMPARE(device.open(), 0);
+    QTcpSocket *first = acceptAndGreet();
+    QVERIFY(first);
+    QSignalSpy ringing(&device, &LineDevice::ringing);
+    QSignalSpy gone(first, &QTcpSocket::disconnected);
+    first->write("CID: *NMBR*5550001*" + QByteArray(20000, '*'));
+    QVERIFY2(gone.wait(3000), "a stream without line ends was read on");
+    QTcpSocket *second = acceptAndGreet();
+    QVERIFY2(second, "the line did not connect again");
+    second->write("CID: *NMBR*5550002*\r\n");
+    QVERIFY(ringing.wait(3000));
+    QCOMPARE(ringing.count(), 1);
+    QCOMPARE(ringing.at(0).at(0).toByteArray(), QByteArray("5550002\0", 8));
     device.close();
 }
 

@@ -6,6 +6,7 @@
 #include "datastore/currency.h"
 #include "datastore/eventlog.h"
 #include "datastore/mdatabase.h"
+#include "datastore/registrysettings.h"
 #include "datastore/schema.h"
 #include "lists/frmcustfilter.h"
 #include "lists/frmsalefilter.h"

@@ -3,6 +3,7 @@
 #include "common/testdatabase.h"
 #include "datastore/cregistry.h"
 #include "datastore/mdatabase.h"
+#include "datastore/registrysettings.h"
 #include "shell/frmdbsetup.h"
 #include "shell/messageboxprompt.h"
 

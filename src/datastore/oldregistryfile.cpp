@@ -1,48 +1,27 @@
-#include "datastore/registryfile.h"
+#include "datastore/oldregistryfile.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 
-namespace RegistryFile {
+namespace OldRegistryFile {
 
-constexpr int lockTimeoutMs = 5000;
-const QLatin1String fileHeader("; Pelkor settings store - registry-style, UTF-8, may be edited "
-                               "by hand while Pelkor is not running.\n");
+namespace {
 
-struct HiveName {
-    quint32 handle;
-    const char *name;
+const char *const hiveNames[] = {
+    "HKEY_CLASSES_ROOT",
+    "HKEY_CURRENT_USER",
+    "HKEY_LOCAL_MACHINE",
+    "HKEY_USERS",
+    "HKEY_CURRENT_CONFIG",
 };
 
-const HiveName hiveNames[] = {
-    {0x80000000u, "HKEY_CLASSES_ROOT"},
-    {0x80000001u, "HKEY_CURRENT_USER"},
-    {0x80000002u, "HKEY_LOCAL_MACHINE"},
-    {0x80000003u, "HKEY_USERS"},
-    {0x80000005u, "HKEY_CURRENT_CONFIG"},
-};
-
-QString hiveName(quint32 handle)
-{
-    for (const HiveName &hive : hiveNames) {
-        if (hive.handle == handle)
-            return QString::fromLatin1(hive.name);
-    }
-    return QString();
-}
-
-// Hand-edited files may spell the hive in any case; the file is always written in capitals.
+// Hand-edited files may spell the hive in any case; it is passed on in capitals.
 QString canonicalHiveName(const QString &name)
 {
-    for (const HiveName &hive : hiveNames) {
-        if (name.compare(QLatin1String(hive.name), Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(hive.name);
+    for (const char *hive : hiveNames) {
+        if (name.compare(QLatin1String(hive), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(hive);
     }
     return QString();
 }
@@ -69,6 +48,8 @@ bool samePath(const QStringList &a, const QStringList &b)
     return a.size() == b.size() && hasPrefix(a, b);
 }
 
+} // namespace
+
 qsizetype findKey(const Store &store, const QStringList &path)
 {
     for (qsizetype i = 0; i < store.keys.size(); ++i) {
@@ -86,6 +67,8 @@ qsizetype findValue(const Key &key, const QString &name)
     }
     return -1;
 }
+
+namespace {
 
 // The hive itself is implicit and only gets an entry of its own when values are put there,
 // so walking starts below it. Existing ancestors keep the spelling they were created with.
@@ -116,17 +99,6 @@ qsizetype createPath(Store &store, const QStringList &path, bool *changed)
     return index;
 }
 
-bool pathLess(const Key &a, const Key &b)
-{
-    const qsizetype common = std::min(a.path.size(), b.path.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const int order = a.path.at(i).compare(b.path.at(i), Qt::CaseInsensitive);
-        if (order != 0)
-            return order < 0;
-    }
-    return a.path.size() < b.path.size();
-}
-
 // --- raw value data ------------------------------------------------------------------------
 
 QByteArray toUtf16Le(const QString &text)
@@ -141,6 +113,8 @@ QByteArray toUtf16Le(const QString &text)
     return out;
 }
 
+} // namespace
+
 QString fromUtf16Le(const QByteArray &data)
 {
     QString text;
@@ -153,17 +127,11 @@ QString fromUtf16Le(const QByteArray &data)
     return text;
 }
 
+namespace {
+
 QByteArray encodeString(const QString &text)
 {
     return toUtf16Le(text + QChar(0));
-}
-
-QString decodeString(const QByteArray &data)
-{
-    QString text = fromUtf16Le(data);
-    if (text.endsWith(QChar(0)))
-        text.chop(1);
-    return text;
 }
 
 QByteArray encodeMulti(const QStringList &items)
@@ -175,6 +143,8 @@ QByteArray encodeMulti(const QStringList &items)
         text += item + QChar(0);
     return toUtf16Le(text + QChar(0));
 }
+
+} // namespace
 
 QStringList decodeMulti(const QByteArray &data)
 {
@@ -188,6 +158,8 @@ QStringList decodeMulti(const QByteArray &data)
     return text.split(QChar(0));
 }
 
+namespace {
+
 QByteArray encodeDword(quint32 number)
 {
     QByteArray out(4, '\0');
@@ -195,6 +167,8 @@ QByteArray encodeDword(quint32 number)
         out[i] = char((number >> (8 * i)) & 0xff);
     return out;
 }
+
+} // namespace
 
 quint32 decodeDword(const QByteArray &data)
 {
@@ -204,125 +178,7 @@ quint32 decodeDword(const QByteArray &data)
     return number;
 }
 
-// --- text form -----------------------------------------------------------------------------
-
-QString quote(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + 2);
-    out += QLatin1Char('"');
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        switch (c.unicode()) {
-        case '\\':
-            out += QLatin1String("\\\\");
-            continue;
-        case '"':
-            out += QLatin1String("\\\"");
-            continue;
-        case '\n':
-            out += QLatin1String("\\n");
-            continue;
-        case '\r':
-            out += QLatin1String("\\r");
-            continue;
-        case '\t':
-            out += QLatin1String("\\t");
-            continue;
-        case 0:
-            out += QLatin1String("\\0");
-            continue;
-        default:
-            break;
-        }
-        // Lone surrogates would be mangled by UTF-8, control characters by the line format.
-        bool escape = c.unicode() < 0x20 || c.unicode() == 0x7f;
-        if (c.isHighSurrogate())
-            escape = i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate();
-        else if (c.isLowSurrogate())
-            escape = i == 0 || !text.at(i - 1).isHighSurrogate();
-        if (escape)
-            out += QStringLiteral("\\u%1").arg(uint(c.unicode()), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    out += QLatin1Char('"');
-    return out;
-}
-
-QString hexBytes(const QByteArray &data, qsizetype firstLineLength)
-{
-    // Wrapped like a regedit export so long blobs stay readable.
-    constexpr qsizetype maxColumns = 96;
-    QString out;
-    qsizetype column = firstLineLength;
-    for (qsizetype i = 0; i < data.size(); ++i) {
-        out += QStringLiteral("%1").arg(uint(uchar(data.at(i))), 2, 16, QLatin1Char('0'));
-        column += 2;
-        if (i + 1 < data.size()) {
-            out += QLatin1Char(',');
-            ++column;
-            if (column >= maxColumns - 4) {
-                out += QLatin1String("\\\n  ");
-                column = 2;
-            }
-        }
-    }
-    return out;
-}
-
-QString formatValue(const Value &value)
-{
-    QString line = value.name.isEmpty() ? QStringLiteral("@") : quote(value.name);
-    line += QLatin1Char('=');
-    switch (value.type) {
-    case String:
-    case ExpandString: {
-        const QString text = decodeString(value.data);
-        if (encodeString(text) == value.data) {
-            if (value.type == ExpandString)
-                line += QLatin1String("expand:");
-            return line + quote(text);
-        }
-        break;
-    }
-    case Dword:
-        if (value.data.size() == 4)
-            return line
-                + QStringLiteral("dword:%1").arg(decodeDword(value.data), 8, 16, QLatin1Char('0'));
-        break;
-    case MultiString: {
-        const QStringList items = decodeMulti(value.data);
-        if (encodeMulti(items) == value.data) {
-            QStringList quoted;
-            for (const QString &item : items)
-                quoted.append(quote(item));
-            return line + QLatin1String("multi:") + quoted.join(QLatin1Char(','));
-        }
-        break;
-    }
-    case Binary:
-        line += QLatin1String("hex:");
-        return line + hexBytes(value.data, line.size());
-    default:
-        break;
-    }
-    // Whatever has no friendlier form (odd-length strings, unknown types) is kept byte-exact.
-    line += QStringLiteral("hex(%1):").arg(uint(value.type), 0, 16);
-    return line + hexBytes(value.data, line.size());
-}
-
-QByteArray format(Store store)
-{
-    std::stable_sort(store.keys.begin(), store.keys.end(), pathLess);
-    QString text = fileHeader;
-    for (const Key &key : std::as_const(store.keys)) {
-        text += QLatin1String("\n[") + key.path.join(QLatin1Char('\\')) + QLatin1String("]\n");
-        for (const Value &value : key.values)
-            text += formatValue(value) + QLatin1Char('\n');
-    }
-    return text.toUtf8();
-}
+namespace {
 
 void skipBlanks(const QString &line, qsizetype &pos)
 {
@@ -499,9 +355,10 @@ bool parseValueLine(const QString &line, Value *value)
     return parseData(line, pos, value);
 }
 
-// Lenient on purpose: a line that cannot be understood is skipped rather than making the
-// whole store unreadable. The first such line is remembered, so that the damage can be
-// reported and the file kept aside before it is replaced.
+// Lenient on purpose: a line that cannot be understood is skipped rather than losing every
+// setting of the file. The first such line is remembered, so that the damage can be reported.
+} // namespace
+
 Store parse(const QByteArray &bytes)
 {
     Store store;
@@ -575,103 +432,4 @@ Store parse(const QByteArray &bytes)
     return store;
 }
 
-bool load(const QString &path, Store *store, QString *error)
-{
-    QFile file(path);
-    if (!file.exists()) {
-        *store = Store();
-        return true;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法读取设置文件 %1：%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    *store = parse(file.readAll());
-    return true;
-}
-
-QString keepAside(const QString &path, QString *error)
-{
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString backup = QStringLiteral("%1.damaged-%2").arg(path, stamp);
-    for (int n = 2; QFile::exists(backup); ++n)
-        backup = QStringLiteral("%1.damaged-%2-%3").arg(path, stamp, QString::number(n));
-    if (!QFile::copy(path, backup)) {
-        *error = QStringLiteral("设置文件 %1 已损坏，无法另存备份 %2，未作修改")
-                     .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(backup));
-        return {};
-    }
-    // The copy holds the same password as the original.
-    QFile::setPermissions(backup, QFile::ReadOwner | QFile::WriteOwner);
-    return backup;
-}
-
-bool save(const QString &path, const Store &store, QString *error)
-{
-    constexpr QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
-    const QByteArray bytes = format(store);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("无法写入设置文件 %1：%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    // Restrict the temporary file before any data lands in it; the file holds credentials.
-    file.setPermissions(ownerOnly);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("无法写入设置文件 %1：%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    // Not every file system keeps the temporary file's mode across the rename.
-    QFile::setPermissions(path, ownerOnly);
-    return true;
-}
-
-Change::Change(const QString &path) : m_path(path), m_lock(path + QLatin1String(".lock")) { }
-
-bool Change::begin(QString *error)
-{
-    const QString folder = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
-        return false;
-    }
-    if (!m_lock.tryLock(lockTimeoutMs)) {
-        *error = lockFailure(m_lock.error(), m_path);
-        return false;
-    }
-    return load(m_path, &store, error);
-}
-
-bool Change::commit(QString *error)
-{
-    if (store.damagedLine > 0 && QFile::exists(m_path)) {
-        m_backup = keepAside(m_path, error);
-        if (m_backup.isEmpty())
-            return false;
-        store.damagedLine = 0;
-    }
-    return save(m_path, store, error);
-}
-
-QString lockFailure(QLockFile::LockError reason, const QString &path)
-{
-    const QString file = QDir::toNativeSeparators(path);
-    const QString lock = QDir::toNativeSeparators(path + QLatin1String(".lock"));
-    switch (reason) {
-    case QLockFile::LockFailedError:
-        return QStringLiteral("设置文件 %1 正被其他程序使用").arg(file);
-    case QLockFile::PermissionError:
-        return QStringLiteral("没有权限写入设置文件所在的文件夹 %1（无法创建 %2）")
-            .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()), lock);
-    case QLockFile::NoError:
-    case QLockFile::UnknownError:
-        break;
-    }
-    return QStringLiteral("无法创建设置文件的锁文件 %1").arg(lock);
-}
-
-} // namespace RegistryFile
+} // namespace OldRegistryFile

@@ -1,12 +1,14 @@
 #include "common/scriptedprompter.h"
 #include "datastore/cregistry.h"
-#include "datastore/registryfile.h"
+#include "datastore/oldregistryfile.h"
+#include "datastore/settingsfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,8 +16,9 @@
 
 #include <unistd.h>
 
-// The settings file itself: its text form, how it is read back, replaced, shared and
-// what happens when it is damaged or cannot be written.
+// The settings file itself: how a file of the old format moves to the current one, how the
+// file is read back, replaced and shared, and what happens when it is damaged or cannot be
+// written.
 namespace {
 
 const QString hostKey = QStringLiteral("Software\\Quillon\\Pelkor20\\4\\DBSERVER_HOST");
@@ -28,23 +31,22 @@ cRegistry makeRegistry(const QString &sectionKey, const QString &valueKey = QStr
 
 } // namespace
 
-class tst_RegistryFile : public QObject {
+class tst_SettingsFile : public QObject {
     Q_OBJECT
 
 private slots:
     void init();
     void cleanup();
 
-    void handEditedFileIsRead();
+    void oldFileIsMovedOnce();
     void multiStringReadsFirstString_data();
     void multiStringReadsFirstString();
-    void fileIsReadableText();
+    void fileIsPlainQSettings();
     void fileIsPrivate();
     void otherInstancesSeeChanges();
     void damagedFileDoesNotBreakReads_data();
     void damagedFileDoesNotBreakReads();
 
-    void parseAndFormatRoundTrip();
     void damagedLineIsFound_data();
     void damagedLineIsFound();
     void damagedFileIsReportedOnceAndKeptAside();
@@ -59,7 +61,7 @@ private:
     QString m_storePath;
 };
 
-void tst_RegistryFile::init()
+void tst_SettingsFile::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -67,13 +69,13 @@ void tst_RegistryFile::init()
     qputenv("PELKOR_REGISTRY", QFile::encodeName(m_storePath));
 }
 
-void tst_RegistryFile::cleanup()
+void tst_SettingsFile::cleanup()
 {
     qunsetenv("PELKOR_REGISTRY");
     m_dir.reset();
 }
 
-void tst_RegistryFile::writeStoreFile(const QByteArray &content)
+void tst_SettingsFile::writeStoreFile(const QByteArray &content)
 {
     QVERIFY(QDir().mkpath(QFileInfo(m_storePath).absolutePath()));
     QFile file(m_storePath);
@@ -81,7 +83,7 @@ void tst_RegistryFile::writeStoreFile(const QByteArray &content)
     QCOMPARE(file.write(content), content.size());
 }
 
-QByteArray tst_RegistryFile::readStoreFile() const
+QByteArray tst_SettingsFile::readStoreFile() const
 {
     QFile file(m_storePath);
     if (!file.open(QIODevice::ReadOnly))
@@ -89,39 +91,62 @@ QByteArray tst_RegistryFile::readStoreFile() const
     return file.readAll();
 }
 
-void tst_RegistryFile::handEditedFileIsRead()
+void tst_SettingsFile::oldFileIsMovedOnce()
 {
-    writeStoreFile("; written by hand\r\n"
-                   "[hkey_local_machine\\Software\\Quillon\\Pelkor20\\4\\DBSERVER_HOST]\r\n"
-                   "@ = \"10.0.0.5\"\r\n"
-                   "\"Port\"=DWORD:00001538\r\n"
-                   "\"Path\"=expand:\"%HOME%\\\\pelkor\"\r\n"
-                   "\"Blob\"=hex:01,02,\\\r\n"
-                   "  ff\r\n"
-                   "\"Raw\"=hex(b):01,00,00,00,00,00,00,00\r\n");
+    const QByteArray old = "; written by hand\r\n"
+                           "[hkey_local_machine\\Software\\Quillon\\Pelkor20\\4\\DBSERVER_HOST]\r\n"
+                           "@ = \"10.0.0.5\"\r\n"
+                           "\"Port\"=DWORD:00001538\r\n"
+                           "\"Path\"=expand:\"%HOME%\\\\pelkor\"\r\n"
+                           "\"Note\"=\"a\\0b\"\r\n"
+                           "\"Blob\"=hex:01,02,\\\r\n"
+                           "  ff\r\n"
+                           "\"Raw\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+                           "[HKEY_LOCAL_MACHINE\\Software\\Quillon\\Empty]\r\n";
+    writeStoreFile(old);
 
     // Parent keys of a listed key exist even though the file does not list them.
     QVERIFY(makeRegistry(QStringLiteral("Software\\Quillon")).KeyExists());
+    QVERIFY(makeRegistry(QStringLiteral("Software\\Quillon\\Empty")).KeyExists());
     QCOMPARE(readRegistryText(hostKey), QStringLiteral("10.0.0.5"));
 
     cRegistry reader = makeRegistry(hostKey, QStringLiteral("port"));
     QCOMPARE(reader.Value(), QVariant(5432));
+    QCOMPARE(reader.ValueType(), int(cRegistry::REG_DWORD));
     reader.setValueKey(QStringLiteral("Path"));
     QCOMPARE(reader.Value(), QVariant(QStringLiteral("%HOME%\\pelkor")));
     QCOMPARE(reader.ValueType(), int(cRegistry::REG_EXPAND_SZ));
+    // The old file's readers stopped at a NUL; the moved text says what they said.
+    reader.setValueKey(QStringLiteral("Note"));
+    QCOMPARE(reader.Value(), QVariant(QStringLiteral("a")));
     reader.setValueKey(QStringLiteral("Blob"));
     QCOMPARE(reader.Value(), QVariant(QByteArray("\x01\x02\xff", 3)));
     reader.setValueKey(QStringLiteral("Raw"));
     QCOMPARE(reader.Value(), QVariant(QByteArray("\x01\0\0\0\0\0\0\0", 8)));
     QCOMPARE(reader.ValueType(), 11);
 
-    // A value of a type this class cannot write still survives other writes unchanged.
+    // The original is kept as it was, beside the file in the current format.
+    QFile kept(m_storePath + QStringLiteral(".old"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), old);
+    kept.close();
+    QVERIFY(readStoreFile() != old);
+
+    // Moved once: a later start neither reads the old file again nor replaces the copy.
+    QVERIFY(kept.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    kept.write("edited afterwards");
+    kept.close();
     QVERIFY(writeRegistryText(QStringLiteral("Software\\Other"), QStringLiteral("x")));
+    QCOMPARE(readRegistryText(hostKey), QStringLiteral("10.0.0.5"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("edited afterwards"));
+
+    // A value of a type this class cannot write still survives other writes unchanged.
     QCOMPARE(reader.Value(), QVariant(QByteArray("\x01\0\0\0\0\0\0\0", 8)));
     QCOMPARE(reader.ValueType(), 11);
 }
 
-void tst_RegistryFile::multiStringReadsFirstString_data()
+void tst_SettingsFile::multiStringReadsFirstString_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("first");
@@ -132,7 +157,7 @@ void tst_RegistryFile::multiStringReadsFirstString_data()
     QTest::newRow("empty list") << QByteArray("multi:") << "";
 }
 
-void tst_RegistryFile::multiStringReadsFirstString()
+void tst_SettingsFile::multiStringReadsFirstString()
 {
     QFETCH(QByteArray, data);
     QFETCH(QString, first);
@@ -144,41 +169,29 @@ void tst_RegistryFile::multiStringReadsFirstString()
     QCOMPARE(reader.Value(), QVariant(first));
     QCOMPARE(reader.ValueType(), int(cRegistry::REG_MULTI_SZ));
 
-    // Rewriting the file for another value keeps the whole list.
+    // Rewriting the file for another value keeps the list.
     QVERIFY(writeRegistryText(QStringLiteral("Software\\Quillon\\Sub"), QStringLiteral("x")));
-    const QByteArray file = readStoreFile();
-    QVERIFY2(file.contains("\"List\"=multi:"), file.constData());
     QCOMPARE(reader.Value(), QVariant(first));
     QCOMPARE(reader.ValueType(), int(cRegistry::REG_MULTI_SZ));
 }
 
-void tst_RegistryFile::fileIsReadableText()
+void tst_SettingsFile::fileIsPlainQSettings()
 {
     QVERIFY(writeRegistryText(hostKey, QStringLiteral("127.0.0.1")));
     cRegistry writer = makeRegistry(hostKey, QStringLiteral("Count"), cRegistry::REG_DWORD);
     writer.setValue(10);
-    writer.setValueKey(QStringLiteral("Path"));
-    writer.setValueType(cRegistry::REG_SZ);
-    writer.setValue(QStringLiteral("%HOME%\\x"));
-    writer.setValueKey(QStringLiteral("Note"));
-    writer.setValue(QStringLiteral("say \"hi\"\nbye"));
-    writer.setValueKey(QStringLiteral("Blob"));
-    writer.setValueType(cRegistry::REG_BINARY);
-    writer.setValue(QByteArray("\x01\x02\xff", 3));
 
-    const QByteArray file = readStoreFile();
-    QVERIFY(file.contains("[HKEY_LOCAL_MACHINE\\Software\\Quillon\\Pelkor20\\4\\DBSERVER_HOST]\n"));
-    QVERIFY(file.contains("\n@=\"127.0.0.1\"\n"));
-    QVERIFY(file.contains("\n\"Count\"=dword:0000000a\n"));
-    QVERIFY(file.contains("\n\"Path\"=expand:\"%HOME%\\\\x\"\n"));
-    QVERIFY(file.contains("\n\"Note\"=\"say \\\"hi\\\"\\nbye\"\n"));
-    QVERIFY(file.contains("\n\"Blob\"=hex:01,02,ff\n"));
-    // Parents come before their children so the file reads top-down.
-    QVERIFY(file.indexOf("[HKEY_LOCAL_MACHINE\\Software]")
-        < file.indexOf("[HKEY_LOCAL_MACHINE\\Software\\Quillon]"));
+    // Any Qt program, or a person with a text editor, reads the settings where they are named.
+    QSettings plain(m_storePath, QSettings::IniFormat);
+    const QString group = QStringLiteral("HKEY_LOCAL_MACHINE/")
+        + QString(hostKey).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QCOMPARE(plain.value(group + QStringLiteral("/.")), QVariant(QStringLiteral("127.0.0.1")));
+    QCOMPARE(plain.value(group + QStringLiteral("/Count")).toStringList(),
+        (QStringList{QStringLiteral("dword"), QStringLiteral("10")}));
+    QVERIFY(readStoreFile().contains("=127.0.0.1\n"));
 }
 
-void tst_RegistryFile::fileIsPrivate()
+void tst_SettingsFile::fileIsPrivate()
 {
     // Start from a world-readable file to see that writing tightens it.
     writeStoreFile("[HKEY_LOCAL_MACHINE\\Software]\n");
@@ -201,7 +214,7 @@ void tst_RegistryFile::fileIsPrivate()
     QCOMPARE(QFile::permissions(m_storePath) & others, QFile::Permissions());
 }
 
-void tst_RegistryFile::otherInstancesSeeChanges()
+void tst_SettingsFile::otherInstancesSeeChanges()
 {
     cRegistry first = makeRegistry(hostKey, QStringLiteral("Host"));
     first.setValue(QStringLiteral("one"));
@@ -212,7 +225,13 @@ void tst_RegistryFile::otherInstancesSeeChanges()
     QCOMPARE(first.Value(), QVariant(QStringLiteral("two")));
 
     // Edits made outside the program are picked up without reopening anything.
-    writeStoreFile("[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "]\n\"Host\"=\"three\"\n");
+    {
+        QSettings outside(m_storePath, QSettings::IniFormat);
+        outside.setValue(QStringLiteral("HKEY_LOCAL_MACHINE/")
+                + QString(hostKey).replace(QLatin1Char('\\'), QLatin1Char('/'))
+                + QStringLiteral("/Host"),
+            QStringLiteral("three"));
+    }
     QCOMPARE(first.Value(), QVariant(QStringLiteral("three")));
     QCOMPARE(second.Value(), QVariant(QStringLiteral("three")));
 
@@ -225,7 +244,7 @@ void tst_RegistryFile::otherInstancesSeeChanges()
     QCOMPARE(second.Value(), QVariant(QStringLiteral("b")));
 }
 
-void tst_RegistryFile::damagedFileDoesNotBreakReads_data()
+void tst_SettingsFile::damagedFileDoesNotBreakReads_data()
 {
     QTest::addColumn<QByteArray>("content");
 
@@ -259,7 +278,7 @@ void tst_RegistryFile::damagedFileDoesNotBreakReads_data()
         << QByteArray("[HKEY_LOCAL_MACHINE\\\xff\xfe]\n@=\"\xc3\x28\"\n");
 }
 
-void tst_RegistryFile::damagedFileDoesNotBreakReads()
+void tst_SettingsFile::damagedFileDoesNotBreakReads()
 {
     QFETCH(QByteArray, content);
     writeStoreFile(content);
@@ -282,43 +301,12 @@ void tst_RegistryFile::damagedFileDoesNotBreakReads()
     // The store is usable again after the next write.
     reader.setValueKey(QStringLiteral("Host"));
     reader.setValue(QStringLiteral("repaired"));
-    QCOMPARE(reader.RegErrorCode(), 0);
+    QVERIFY2(reader.RegErrorCode() == 0, qPrintable(reader.RegError()));
     QCOMPARE(makeRegistry(hostKey, QStringLiteral("Host")).Value(),
         QVariant(QStringLiteral("repaired")));
 }
 
-void tst_RegistryFile::parseAndFormatRoundTrip()
-{
-    RegistryFile::Store store;
-    bool changed = false;
-    const QStringList path{
-        QStringLiteral("HKEY_LOCAL_MACHINE"), QStringLiteral("Software"), QStringLiteral("Pelkor")};
-    RegistryFile::Key &key = store.keys[RegistryFile::createPath(store, path, &changed)];
-    QVERIFY(changed);
-    key.values.append({QString(), RegistryFile::String,
-        RegistryFile::encodeString(QStringLiteral("总站 \"1\"\n"))});
-    key.values.append(
-        {QStringLiteral("Port"), RegistryFile::Dword, RegistryFile::encodeDword(5432)});
-    key.values.append({QStringLiteral("Raw"), 11, QByteArray("\x01\x02", 2)});
-
-    const QByteArray text = RegistryFile::format(store);
-    const RegistryFile::Store back = RegistryFile::parse(text);
-    QCOMPARE(back.damagedLine, 0);
-    const qsizetype index = RegistryFile::findKey(back, path);
-    QVERIFY(index >= 0);
-    const RegistryFile::Key &read = back.keys.at(index);
-    QCOMPARE(read.values.size(), 3);
-    for (const RegistryFile::Value &value : key.values) {
-        const qsizetype v = RegistryFile::findValue(read, value.name.toUpper());
-        QVERIFY(v >= 0);
-        QCOMPARE(read.values.at(v).type, value.type);
-        QCOMPARE(read.values.at(v).data, value.data);
-    }
-    // Formatting again gives the same text.
-    QCOMPARE(RegistryFile::format(back), text);
-}
-
-void tst_RegistryFile::damagedLineIsFound_data()
+void tst_SettingsFile::damagedLineIsFound_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("line");
@@ -332,14 +320,14 @@ void tst_RegistryFile::damagedLineIsFound_data()
     QTest::newRow("not utf-8") << key + "@=\"x\"\n\"A\"=\"\xc3\x28\"\n" << 3;
 }
 
-void tst_RegistryFile::damagedLineIsFound()
+void tst_SettingsFile::damagedLineIsFound()
 {
     QFETCH(QByteArray, content);
     QFETCH(int, line);
-    QCOMPARE(RegistryFile::parse(content).damagedLine, line);
+    QCOMPARE(OldRegistryFile::parse(content).damagedLine, line);
 }
 
-void tst_RegistryFile::damagedFileIsReportedOnceAndKeptAside()
+void tst_SettingsFile::damagedFileIsReportedOnceAndKeptAside()
 {
     ScriptedPrompter prompts;
     const QByteArray damaged
@@ -357,27 +345,24 @@ void tst_RegistryFile::damagedFileIsReportedOnceAndKeptAside()
     QVERIFY2(told.text.contains(QStringLiteral("损坏")), qPrintable(told.text));
     QVERIFY2(told.text.contains(QStringLiteral("第 3 行")), qPrintable(told.text));
 
-    // The next change keeps the damaged file aside before replacing it.
-    QVERIFY(writeRegistryText(hostKey, QStringLiteral("db2")));
-    QCOMPARE(prompts.requests.size(), 1);
-    const QDir folder(QFileInfo(m_storePath).absolutePath());
-    const QStringList backups
-        = folder.entryList({QStringLiteral("registry.reg.damaged-*")}, QDir::Files);
-    QCOMPARE(backups.size(), 1);
-    QFile backup(folder.filePath(backups.first()));
+    QVERIFY2(told.text.contains(QStringLiteral(".old")), qPrintable(told.text));
+
+    // The damaged original is kept as it was; it holds the password as much as it did.
+    QFile backup(m_storePath + QStringLiteral(".old"));
     QVERIFY(backup.open(QIODevice::ReadOnly));
     QCOMPARE(backup.readAll(), damaged);
-    // It holds the password as much as the original does.
     QCOMPARE(backup.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-    QCOMPARE(readRegistryText(hostKey), QStringLiteral("db2"));
-    QCOMPARE(RegistryFile::parse(readStoreFile()).damagedLine, 0);
 
-    // A sound file is replaced without leaving copies behind.
-    QVERIFY(writeRegistryText(hostKey, QStringLiteral("db3")));
-    QCOMPARE(folder.entryList({QStringLiteral("registry.reg.damaged-*")}, QDir::Files).size(), 1);
+    // Later changes neither tell it again nor touch the copy.
+    QVERIFY(writeRegistryText(hostKey, QStringLiteral("db2")));
+    QCOMPARE(readRegistryText(hostKey), QStringLiteral("db2"));
+    QCOMPARE(prompts.requests.size(), 1);
+    const QDir folder(QFileInfo(m_storePath).absolutePath());
+    QCOMPARE(folder.entryList({QStringLiteral("registry.reg.*")}, QDir::Files),
+        QStringList{QStringLiteral("registry.reg.old")});
 }
 
-void tst_RegistryFile::unwritableFolderIsReportedAsSuch()
+void tst_SettingsFile::unwritableFolderIsReportedAsSuch()
 {
     QString folder;
     std::unique_ptr<QTemporaryDir> readOnly;
@@ -405,7 +390,7 @@ void tst_RegistryFile::unwritableFolderIsReportedAsSuch()
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-void tst_RegistryFile::lockHeldElsewhereIsReportedAsInUse()
+void tst_SettingsFile::lockHeldElsewhereIsReportedAsInUse()
 {
     QVERIFY(writeRegistryText(hostKey, QStringLiteral("x")));
     // Another program holds the lock for longer than a writer waits.
@@ -416,15 +401,21 @@ void tst_RegistryFile::lockHeldElsewhereIsReportedAsInUse()
     QVERIFY(!writeRegistryText(hostKey, QStringLiteral("y"), &error));
     QVERIFY2(error.contains(QStringLiteral("正被其他程序使用")), qPrintable(error));
     QCOMPARE(readRegistryText(hostKey), QStringLiteral("x"));
-    QCOMPARE(RegistryFile::lockFailure(QLockFile::LockFailedError, m_storePath),
+
+    // An old file that cannot be moved meanwhile is still read.
+    writeStoreFile("[HKEY_LOCAL_MACHINE\\" + hostKey.toUtf8() + "]\n@=\"old\"\n");
+    QCOMPARE(readRegistryText(hostKey), QStringLiteral("old"));
+    QVERIFY(!QFile::exists(m_storePath + QStringLiteral(".old")));
+
+    QCOMPARE(SettingsFile::lockFailure(QLockFile::LockFailedError, m_storePath),
         QStringLiteral("设置文件 %1 正被其他程序使用").arg(QDir::toNativeSeparators(m_storePath)));
-    QVERIFY(RegistryFile::lockFailure(QLockFile::PermissionError, m_storePath)
+    QVERIFY(SettingsFile::lockFailure(QLockFile::PermissionError, m_storePath)
                 .contains(QStringLiteral("没有权限")));
-    QVERIFY(RegistryFile::lockFailure(QLockFile::UnknownError, m_storePath)
+    QVERIFY(SettingsFile::lockFailure(QLockFile::UnknownError, m_storePath)
                 .contains(QStringLiteral("锁文件")));
     other.unlock();
 }
 
-QTEST_GUILESS_MAIN(tst_RegistryFile)
+QTEST_GUILESS_MAIN(tst_SettingsFile)
 
-#include "tst_registryfile.moc"
+#include "tst_settingsfile.moc"
