@@ -8,7 +8,9 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QSqlField>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace mDatabase {
 namespace {
@@ -78,6 +80,54 @@ QSqlQuery sharedQuery()
     return QSqlQuery(gConnection());
 }
 
+// A decimal as the driver gave it in text ("12.5000") in its shortest exact
+// form: a whole number as an integer, otherwise the text without trailing
+// zeros ("12.5"). Callers read it as they read a double before, and nothing
+// is lost on the way.
+QVariant shortestExact(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return value;
+    QString text = value.toString();
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point >= 0) {
+        qsizetype end = text.size();
+        while (end > point + 1 && text.at(end - 1) == QLatin1Char('0'))
+            --end;
+        if (end == point + 1)
+            end = point;
+        text.truncate(end);
+    }
+    bool whole = false;
+    const qlonglong number = text.toLongLong(&whole);
+    if (whole)
+        return number;
+    bool decimal = false;
+    text.toDouble(&decimal);
+    return decimal && point >= 0 ? QVariant(text) : value;
+}
+
+// Every row of the query, decimals in their shortest exact form.
+Recordset readAll(QSqlQuery &query)
+{
+    const QSqlRecord record = query.record();
+    QStringList fields;
+    QList<bool> decimal;
+    for (int i = 0; i < record.count(); ++i) {
+        fields << record.fieldName(i);
+        decimal << (record.field(i).metaType().id() == QMetaType::Double);
+    }
+    QVector<QVector<QVariant>> rows;
+    while (query.next()) {
+        QVector<QVariant> row;
+        row.reserve(fields.size());
+        for (int i = 0; i < fields.size(); ++i)
+            row << (decimal.at(i) ? shortestExact(query.value(i)) : query.value(i));
+        rows << row;
+    }
+    return Recordset(fields, rows);
+}
+
 } // namespace
 
 bool HasLoneSurrogate(const QString &text)
@@ -101,9 +151,10 @@ bool AmountsInRange(const QList<Currency> &amounts)
         if (amount.isStorableAmount())
             continue;
         const QString shown = amount.isValid() ? amount.toGrouped() : QStringLiteral("?");
-        Prompt::error(QStringLiteral("金额 %1 超出了系统允许的范围（最大 %2），本次没有保存。\n"
-                                     "请检查输入的单价、数量和金额。")
-                          .arg(shown, Currency::fromUnits(Currency::LargestAmountUnits).toGrouped()),
+        Prompt::error(
+            QStringLiteral("金额 %1 超出了系统允许的范围（最大 %2），本次没有保存。\n"
+                           "请检查输入的单价、数量和金额。")
+                .arg(shown, Currency::fromUnits(Currency::LargestAmountUnits).toGrouped()),
             QStringLiteral("错误"));
         return false;
     }
@@ -129,8 +180,8 @@ QVariant BoundValue(const QVariant &value)
         const QDateTime when = value.toDateTime();
         if (onFile)
             return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        return QDateTime(when.date(), QTime(when.time().hour(), when.time().minute(),
-                                          when.time().second()));
+        return QDateTime(
+            when.date(), QTime(when.time().hour(), when.time().minute(), when.time().second()));
     }
     default:
         break;
@@ -144,7 +195,7 @@ std::optional<Recordset> OpenBound(const QString &sql, const QVariantList &value
     QString error;
     switch (run(query, sql, values, &error)) {
     case Failure::None:
-        return Recordset::fromQuery(query);
+        return readAll(query);
     case Failure::Driver:
         Prompt::error(ReadErrorText + error, SystemErrorTitle);
         break;

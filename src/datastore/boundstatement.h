@@ -23,8 +23,9 @@
 //   Currency   as its exact four-decimal text, never through a double;
 //   QDate, QDateTime   as dates (ISO text on SQLite, as the schema keeps them);
 //   integers   as integers.
-// Numeric results are read as exact decimal text: Currency::fromVariant reads
-// them without a double in between.
+// Decimal results are read exactly, never through a double: a whole number
+// as an integer, any other as its shortest decimal text ("12.5"), which
+// Currency::fromVariant reads digit by digit.
 //
 // Failures are reported like ExecuteSQL and OpenRecordset: the fixed
 // message, and nothing, false, -1 or 0 for the caller.

@@ -27,6 +27,10 @@ bool insertLines(qint64 storeId, const QVector<StoreRecord::Line> &lines)
     return true;
 }
 
+// The header columns an edit finds unchanged before it writes.
+const char *const ComparedColumns[]
+    = {"PaperID", "Detail", "TotalAmount", "TotalMoney", "UserID", "StationID", "Direction"};
+
 // Every amount of the document, for the range check before it is stored.
 QList<Currency> amounts(const StoreRecord &doc)
 {
@@ -42,7 +46,8 @@ namespace StoreReader {
 
 std::optional<StoreRecord> load(qint64 id)
 {
-    const auto header = mDatabase::OpenBound(QStringLiteral("Select * from Store where ID=?"), {id});
+    const auto header
+        = mDatabase::OpenBound(QStringLiteral("Select * from Store where ID=?"), {id});
     if (!header || header->isEmpty())
         return std::nullopt;
     const auto field = [&](const char *name) {
@@ -52,14 +57,15 @@ std::optional<StoreRecord> load(qint64 id)
     doc.id = id;
     doc.paperId = field("PaperID").toString();
     doc.createDate = field("CreateDate").toDate();
-    doc.asStored.totalAmount = Currency::fromVariant(field("TotalAmount"));
-    doc.totalAmount = qint32(doc.asStored.totalAmount.roundToWhole());
+    for (const char *column : ComparedColumns)
+        doc.asStored.insert(QLatin1String(column), field(column));
+    doc.totalAmount = qint32(Currency::fromVariant(field("TotalAmount")).roundToWhole());
     doc.totalMoney = Currency::fromVariant(field("TotalMoney"));
     doc.detail = field("Detail").toString();
     doc.userId = field("UserID").toLongLong();
-    doc.asStored.direction = field("Direction").toString();
-    doc.direction = doc.asStored.direction == QLatin1String("0") ? StoreRecord::Direction::In
-                                                                 : StoreRecord::Direction::Out;
+    doc.direction = field("Direction").toString() == QLatin1String("0")
+        ? StoreRecord::Direction::In
+        : StoreRecord::Direction::Out;
     // A missing flag reads as day closing's statements read it: made by
     // hand and not closed.
     doc.handInput = field("HandInput").toString() != QLatin1String("0");
@@ -102,8 +108,9 @@ qint64 saveNew(const StoreRecord &doc)
     if (!tx)
         return 0;
     const qint64 id = mDatabase::InsertBoundAndGetID(
-        QStringLiteral("insert into Store(PaperID,CreateDate,TotalAmount,TotalMoney,Detail,UserID,"
-                       "Direction,HandInput,FinishFlag,StationID) values (?,?,?,?,?,?,?,'1','0',?)"),
+        QStringLiteral(
+            "insert into Store(PaperID,CreateDate,TotalAmount,TotalMoney,Detail,UserID,"
+            "Direction,HandInput,FinishFlag,StationID) values (?,?,?,?,?,?,?,'1','0',?)"),
         {doc.paperId, doc.createDate, doc.totalAmount, money(doc.totalMoney), doc.detail,
             doc.userId, directionFlag(doc.direction), doc.stationId});
     if (id == 0 || !insertLines(id, doc.lines))
@@ -124,20 +131,26 @@ Result saveEdit(const StoreRecord &doc, const StoreRecord &loaded)
         return Result::Failed;
     // The header is rewritten only while it is still open and exactly as the
     // form read it; a document another workstation changed, closed or deleted
-    // meanwhile is left alone and the operator told. A column left empty
-    // (NULL) compares as the reader took it.
+    // meanwhile is left alone and the operator told. Each column is compared
+    // as stored: an empty one (NULL) stays empty, a number with its decimals.
+    QString unchanged;
+    QVariantList values{doc.paperId, doc.detail, doc.totalAmount, money(doc.totalMoney), doc.userId,
+        doc.stationId, directionFlag(doc.direction), loaded.id};
+    for (const char *column : ComparedColumns) {
+        const QVariant asRead = loaded.asStored.value(QLatin1String(column));
+        if (asRead.isNull()) {
+            unchanged += QStringLiteral(" and %1 is null").arg(QLatin1String(column));
+        } else {
+            unchanged += QStringLiteral(" and %1=?").arg(QLatin1String(column));
+            values << asRead;
+        }
+    }
     const int changed = mDatabase::ExecuteBoundAffected(
         QStringLiteral("update Store set PaperID=?, Detail=?, TotalAmount=?, TotalMoney=?, "
                        "UserID=?, StationID=?, Direction=? where ID=? and "
-                       "coalesce(FinishFlag,'0')='0' and coalesce(HandInput,'1')='1' and "
-                       "coalesce(PaperID,'')=? and coalesce(Detail,'')=? and "
-                       "coalesce(TotalAmount,0)=? and coalesce(TotalMoney,0)=? and "
-                       "coalesce(UserID,0)=? and coalesce(StationID,0)=? and "
-                       "coalesce(Direction,'')=?"),
-        {doc.paperId, doc.detail, doc.totalAmount, money(doc.totalMoney), doc.userId,
-            doc.stationId, directionFlag(doc.direction), loaded.id, loaded.paperId, loaded.detail,
-            money(loaded.asStored.totalAmount), money(loaded.totalMoney), loaded.userId,
-            loaded.stationId, loaded.asStored.direction});
+                       "coalesce(FinishFlag,'0')='0' and coalesce(HandInput,'1')='1'")
+            + unchanged,
+        values);
     if (changed < 0)
         return Result::Failed;
     if (changed == 0)

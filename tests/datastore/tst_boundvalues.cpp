@@ -93,8 +93,8 @@ void tst_BoundValues::textRoundTrips()
 void tst_BoundValues::moneyRoundTrips_data()
 {
     QTest::addColumn<QString>("amount");
-    for (const char *text : {"0", "0.0001", "-0.0001", "12.5", "-12.34", "1234.5678",
-             "99999999.99", "99999999.9999", "-99999999.9999", "12345678.9012", "0.1", "0.3"})
+    for (const char *text : {"0", "0.0001", "-0.0001", "12.5", "-12.34", "1234.5678", "99999999.99",
+             "99999999.9999", "-99999999.9999", "12345678.9012", "0.1", "0.3"})
         QTest::newRow(text) << QString::fromLatin1(text);
 }
 
@@ -151,12 +151,12 @@ void tst_BoundValues::datesRoundTrip()
     QVERIFY(rs);
     QCOMPARE(rs->recordCount(), 1);
     QCOMPARE(rs->value(0, QStringLiteral("CreateDate")).toDate(), date);
-    const QDateTime seconds(when.date(),
-        QTime(when.time().hour(), when.time().minute(), when.time().second()));
-    const auto calls = OpenBound(
-        QStringLiteral("select CreateDate from Call where ID=? and CreateDate=%1")
-            .arg(dialect().dateTimeLiteral(seconds)),
-        {call});
+    const QDateTime seconds(
+        when.date(), QTime(when.time().hour(), when.time().minute(), when.time().second()));
+    const auto calls
+        = OpenBound(QStringLiteral("select CreateDate from Call where ID=? and CreateDate=%1")
+                        .arg(dialect().dateTimeLiteral(seconds)),
+            {call});
     QVERIFY(calls);
     QCOMPARE(calls->recordCount(), 1);
     QCOMPARE(calls->value(0, QStringLiteral("CreateDate")).toDateTime(), seconds);

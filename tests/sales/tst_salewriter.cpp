@@ -152,6 +152,10 @@ private slots:
     void failedBottleQueryFailsSave();
     void duplicateAddressInsertKeepsTransaction();
     void sharedNewAddresses();
+    void orderWithoutGoodsIsRefused_data();
+    void orderWithoutGoodsIsRefused();
+    void amountsReadBackExactlyOrAreRefused_data();
+    void amountsReadBackExactlyOrAreRefused();
 
 private:
     // This executable again, once per workstation, told by variable which
@@ -623,6 +627,86 @@ void tst_SaleWriter::sharedNewAddresses()
     QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), workers * addresses);
     QCOMPARE(countRows(QStringLiteral("select count(distinct CustomerID) from Sale")), addresses);
     QCOMPARE(countRows(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
+}
+
+void tst_SaleWriter::orderWithoutGoodsIsRefused_data()
+{
+    QTest::addColumn<bool>("unknownProduct");
+    QTest::newRow("no line") << false;
+    QTest::newRow("a line without its product") << true;
+}
+
+void tst_SaleWriter::orderWithoutGoodsIsRefused()
+{
+    QFETCH(bool, unknownProduct);
+    PELKOR_FRESH_DATABASE(m_db);
+    QVector<SaleRecord::Line> lines;
+    if (unknownProduct)
+        lines << line(0, 10, 1);
+    SaleRecord s = sale(QStringLiteral("无货路1号"), QStringLiteral("5550001"), lines);
+    s.totalMoney = Currency::fromInt(10);
+    QCOMPARE(SaleWriter::saveNew(s, Today), qint64(0));
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY(m_prompts->requests.first().text.contains(QStringLiteral("没有商品")));
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 0);
+}
+
+void tst_SaleWriter::amountsReadBackExactlyOrAreRefused_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<bool>("stored");
+    for (const char *field : {"price", "money", "inMoney", "transferFee", "outAmount"}) {
+        const QByteArray f(field);
+        QTest::newRow(f + " largest") << QString::fromLatin1(field) << "99999999.99" << true;
+        QTest::newRow(f + " four places") << QString::fromLatin1(field) << "87654321.0123" << true;
+        QTest::newRow(f + " negative largest")
+            << QString::fromLatin1(field) << "-99999999.99" << true;
+        QTest::newRow(f + " beyond") << QString::fromLatin1(field) << "1234567890123.4567" << false;
+        QTest::newRow(f + " a cent beyond") << QString::fromLatin1(field) << "100000000" << false;
+    }
+}
+
+void tst_SaleWriter::amountsReadBackExactlyOrAreRefused()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, amount);
+    QFETCH(bool, stored);
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    Currency value;
+    QVERIFY(Currency::parse(amount, &value));
+    SaleRecord s
+        = sale(QStringLiteral("大额路1号"), QStringLiteral("5550002"), {line(c.boxedWater, 24, 1)});
+    Currency *target = field == QLatin1String("price") ? &s.lines[0].price
+        : field == QLatin1String("money")              ? &s.lines[0].money
+        : field == QLatin1String("inMoney")            ? &s.inMoney
+        : field == QLatin1String("transferFee")        ? &s.transferFee
+                                                       : &s.outAmount;
+    *target = value;
+    const qint64 id = SaleWriter::saveNew(s, Today);
+    QCOMPARE(id > 0, stored);
+    if (!stored) {
+        QCOMPARE(m_prompts->requests.size(), 1);
+        QVERIFY(m_prompts->requests.first().text.contains(QStringLiteral("超出")));
+        QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 0);
+        QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 0);
+        return;
+    }
+    const auto back = SaleReader::load(id);
+    QVERIFY(back);
+    QCOMPARE(back->lines.size(), 1);
+    const SaleRecord &r = *back;
+    const Currency read = field == QLatin1String("price") ? r.lines[0].price
+        : field == QLatin1String("money")                 ? r.lines[0].money
+        : field == QLatin1String("inMoney")               ? r.inMoney
+        : field == QLatin1String("transferFee")           ? r.transferFee
+                                                          : r.outAmount;
+    QCOMPARE(read.toSqlText(), value.toSqlText());
+    // Compared exactly by the edit's check too: an unchanged edit goes through.
+    QVERIFY(SaleWriter::saveEdit(r, r));
+    QCOMPARE(m_prompts->texts(), QStringList());
 }
 
 int main(int argc, char *argv[])
