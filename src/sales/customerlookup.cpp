@@ -5,6 +5,8 @@
 #include "shell/frmselcustomer.h"
 #include "shell/loginstate.h"
 
+#include <limits>
+
 namespace CustomerLookup {
 namespace {
 
@@ -47,7 +49,9 @@ std::optional<Recordset> findCustomers(int searchType, const QString &key)
     case ByAccount: {
         bool ok = false;
         const qint64 account = text.toLongLong(&ok);
-        if (!ok)
+        // Beyond what the column holds, no customer has it.
+        if (!ok || account < std::numeric_limits<qint32>::min()
+            || account > std::numeric_limits<qint32>::max())
             return Recordset();
         column = "Account";
         values << account;

@@ -30,8 +30,6 @@ private slots:
     void bottleLetsGoOfItsProducts();
     void senderRoundTrip();
     void headStationIsNeverSuspended();
-    void pricesBeyondTheRangeAreRefused_data();
-    void pricesBeyondTheRangeAreRefused();
 
 private:
     TestDatabase m_db;
@@ -163,50 +161,6 @@ void tst_MasterDataWriters::headStationIsNeverSuspended()
     QCOMPARE(StationReader::load(1)->name, Hostile);
     QVERIFY(StationWriter::saveEdit({east, QStringLiteral("城东"), true}));
     QVERIFY(StationReader::load(east)->suspended);
-}
-
-void tst_MasterDataWriters::pricesBeyondTheRangeAreRefused_data()
-{
-    QTest::addColumn<bool>("product");
-    QTest::addColumn<QString>("price");
-    QTest::addColumn<bool>("stored");
-    for (const bool product : {true, false}) {
-        const QByteArray who = product ? "product " : "delivery person ";
-        QTest::newRow(who + "largest") << product << "99999999.99" << true;
-        QTest::newRow(who + "four places") << product << "0.0001" << true;
-        QTest::newRow(who + "beyond") << product << "1234567890123.4567" << false;
-        QTest::newRow(who + "largest the type holds") << product << "922337203685477" << false;
-    }
-}
-
-void tst_MasterDataWriters::pricesBeyondTheRangeAreRefused()
-{
-    QFETCH(bool, product);
-    QFETCH(QString, price);
-    QFETCH(bool, stored);
-    Currency amount;
-    QVERIFY(Currency::parse(price, &amount));
-    const char *table = product ? "Product" : "Sender";
-    qint64 id = 0;
-    if (product) {
-        ProductRecord p;
-        p.name = QStringLiteral("桶装水");
-        p.price = amount;
-        id = ProductWriter::saveNew(p);
-    } else {
-        SenderRecord s;
-        s.name = QStringLiteral("老王");
-        s.price = amount;
-        id = SenderWriter::saveNew(s);
-    }
-    QCOMPARE(id > 0, stored);
-    QCOMPARE(m_prompts->requests.size(), stored ? 0 : 1);
-    if (!stored) {
-        QCOMPARE(countRows(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))), 0);
-        return;
-    }
-    const Currency back = product ? ProductReader::load(id)->price : SenderReader::load(id)->price;
-    QCOMPARE(back.toSqlText(), amount.toSqlText());
 }
 
 QTEST_MAIN(tst_MasterDataWriters)

@@ -343,10 +343,7 @@ void tst_StoreWriter::amountsBeyondTheRangeAreRefused_data()
     QTest::addColumn<QString>("price");
     QTest::addColumn<bool>("stored");
     QTest::newRow("largest") << "99999999.99" << true;
-    QTest::newRow("largest with four places") << "12345678.9876" << true;
-    QTest::newRow("a cent more") << "100000000" << false;
-    QTest::newRow("fraction past it") << "99999999.9901" << false;
-    QTest::newRow("thirteen digits") << "1234567890123.4567" << false;
+    QTest::newRow("a fraction past it") << "99999999.9901" << false;
     QTest::newRow("largest the type holds") << "922337203685477" << false;
 }
 
