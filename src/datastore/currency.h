@@ -7,7 +7,9 @@
 #include <limits>
 
 // Money with four decimal places, counted in ten-thousandths, so that totals
-// and footers add up exactly instead of drifting the way doubles do.
+// and footers add up exactly instead of drifting the way doubles do. Money is
+// kept to four places: a fifth decimal rounds half away from zero (0.00005
+// is 0.0001), and what is stored is exactly what this value holds.
 //
 // A sum or product that leaves the 64-bit range never wraps round to a
 // wrong figure: it becomes the overflow value, which stays overflowed
@@ -20,6 +22,12 @@ public:
     // The largest magnitude held, in ten-thousandths. The money columns
     // (NUMERIC(19,4)) hold more, so every valid value can be stored.
     static constexpr std::int64_t MaxUnits = std::numeric_limits<std::int64_t>::max();
+    // The largest amount a price, a payment or a total may be: 99,999,999.99,
+    // eight digits before the point, as far as the money words read. Every
+    // amount up to it has at most twelve digits and so reads back exactly
+    // from every database, whether the driver hands it over as text or as a
+    // double (SQLite keeps a fraction as one).
+    static constexpr std::int64_t LargestAmountUnits = 999'999'999'900;
 
     constexpr Currency() = default;
     static constexpr Currency fromUnits(std::int64_t units)
@@ -45,6 +53,11 @@ public:
     std::int64_t units() const { return m_units; }
     bool isZero() const { return m_units == 0; }
     bool isValid() const { return m_units != OverflowUnits; }
+    // Valid and no larger than LargestAmountUnits either way.
+    bool isStorableAmount() const
+    {
+        return isValid() && m_units <= LargestAmountUnits && m_units >= -LargestAmountUnits;
+    }
 
     // Half away from zero, as cash is rounded.
     qint64 roundToWhole() const;

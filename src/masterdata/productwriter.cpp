@@ -1,15 +1,15 @@
 #include "masterdata/productwriter.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 #include "datastore/transaction.h"
-
-using mDatabase::SqlStr;
 
 namespace {
 
 QString flag(bool on)
 {
-    return on ? QStringLiteral("'1'") : QStringLiteral("'0'");
+    return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 ProductRecord fromRow(const Recordset &rs, int row)
@@ -36,8 +36,7 @@ namespace ProductReader {
 
 std::optional<ProductRecord> load(qint64 id)
 {
-    const auto rs
-        = mDatabase::OpenRecordset(QStringLiteral("Select * from Product where ID=%1").arg(id));
+    const auto rs = mDatabase::OpenBound(QStringLiteral("Select * from Product where ID=?"), {id});
     if (!rs || rs->isEmpty())
         return std::nullopt;
     return fromRow(*rs, 0);
@@ -45,7 +44,7 @@ std::optional<ProductRecord> load(qint64 id)
 
 std::optional<QVector<ProductRecord>> all()
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Product order by ID"));
+    const auto rs = mDatabase::OpenBound(QStringLiteral("Select * from Product order by ID"));
     if (!rs)
         return std::nullopt;
     QVector<ProductRecord> list;
@@ -66,30 +65,32 @@ namespace ProductWriter {
 
 qint64 saveNew(const ProductRecord &p)
 {
-    return mDatabase::InsertAndGetID(
+    if (!mDatabase::AmountsInRange({p.price}))
+        return 0;
+    return mDatabase::InsertBoundAndGetID(
         QStringLiteral("insert into Product (name,unit,detail,IsDefault,status,IsContainer,"
-                       "ContainerID,price) values (%1,%2,%3,%4,%5,%6,%7,%8)")
-            .arg(SqlStr(p.name.trimmed()), SqlStr(p.unit), SqlStr(p.detail), flag(p.isDefault),
-                flag(!p.suspended), flag(p.isContainer),
-                QString::number(p.isContainer ? 0 : p.containerId), p.price.toSqlText()));
+                       "ContainerID,price) values (?,?,?,?,?,?,?,?)"),
+        {p.name.trimmed(), p.unit, p.detail, flag(p.isDefault), flag(!p.suspended),
+            flag(p.isContainer), p.isContainer ? 0 : p.containerId, QVariant::fromValue(p.price)});
 }
 
 bool saveEdit(const ProductRecord &p)
 {
+    if (!mDatabase::AmountsInRange({p.price}))
+        return false;
     mDatabase::Transaction tx;
     if (!tx)
         return false;
-    const int changed = mDatabase::ExecuteAffected(
-        QStringLiteral("update Product set name=%1, unit=%2, detail=%3, price=%4, IsDefault=%5,"
-                       "Status=%6,IsContainer=%7,ContainerID=%8 where ID=%9")
-            .arg(SqlStr(p.name.trimmed()), SqlStr(p.unit), SqlStr(p.detail), p.price.toSqlText(),
-                flag(p.isDefault), flag(!p.suspended), flag(p.isContainer),
-                QString::number(p.isContainer ? 0 : p.containerId), QString::number(p.id)));
+    const int changed = mDatabase::ExecuteBoundAffected(
+        QStringLiteral("update Product set name=?, unit=?, detail=?, price=?, IsDefault=?, "
+                       "Status=?, IsContainer=?, ContainerID=? where ID=?"),
+        {p.name.trimmed(), p.unit, p.detail, QVariant::fromValue(p.price), flag(p.isDefault),
+            flag(!p.suspended), flag(p.isContainer), p.isContainer ? 0 : p.containerId, p.id});
     if (changed < 0)
         return false;
     if ((!p.isContainer || p.suspended)
-        && !mDatabase::ExecuteSQL(
-            QStringLiteral("Update Product set ContainerID=0 WHERE ContainerID=%1").arg(p.id)))
+        && !mDatabase::ExecuteBound(
+            QStringLiteral("Update Product set ContainerID=0 WHERE ContainerID=?"), {p.id}))
         return false;
     return tx.commit();
 }

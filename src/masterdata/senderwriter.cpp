@@ -1,8 +1,16 @@
 #include "masterdata/senderwriter.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
 
-using mDatabase::SqlStr;
+namespace {
+
+QString status(bool suspended)
+{
+    return suspended ? QStringLiteral("0") : QStringLiteral("1");
+}
+
+} // namespace
 
 namespace {
 
@@ -28,8 +36,7 @@ namespace SenderReader {
 
 std::optional<SenderRecord> load(qint64 id)
 {
-    const auto rs
-        = mDatabase::OpenRecordset(QStringLiteral("Select * from Sender where ID=%1").arg(id));
+    const auto rs = mDatabase::OpenBound(QStringLiteral("Select * from Sender where ID=?"), {id});
     if (!rs || rs->isEmpty())
         return std::nullopt;
     return fromRow(*rs, 0);
@@ -37,9 +44,10 @@ std::optional<SenderRecord> load(qint64 id)
 
 std::optional<QVector<SenderRecord>> all(qint64 stationId)
 {
-    const auto rs = mDatabase::OpenRecordset(stationId == 0
-            ? QStringLiteral("Select * from Sender order by ID")
-            : QStringLiteral("Select * from Sender where StationID=%1 order by ID").arg(stationId));
+    const auto rs = stationId == 0
+        ? mDatabase::OpenBound(QStringLiteral("Select * from Sender order by ID"))
+        : mDatabase::OpenBound(
+            QStringLiteral("Select * from Sender where StationID=? order by ID"), {stationId});
     if (!rs)
         return std::nullopt;
     QVector<SenderRecord> list;
@@ -54,23 +62,24 @@ namespace SenderWriter {
 
 qint64 saveNew(const SenderRecord &s)
 {
-    return mDatabase::InsertAndGetID(
+    if (!mDatabase::AmountsInRange({s.price}))
+        return 0;
+    return mDatabase::InsertBoundAndGetID(
         QStringLiteral("insert into Sender (name,phone,detail,status,price,StationID) values "
-                       "(%1,%2,%3,%4,%5,%6)")
-            .arg(SqlStr(s.name.trimmed()), SqlStr(s.phone), SqlStr(s.detail),
-                s.suspended ? QStringLiteral("'0'") : QStringLiteral("'1'"), s.price.toSqlText(),
-                QString::number(s.stationId)));
+                       "(?,?,?,?,?,?)"),
+        {s.name.trimmed(), s.phone, s.detail, status(s.suspended), QVariant::fromValue(s.price),
+            s.stationId});
 }
 
 bool saveEdit(const SenderRecord &s)
 {
-    return mDatabase::ExecuteSQL(
-        QStringLiteral("update Sender set name=%1, phone=%2, detail=%3, price=%4, StationID=%5, "
-                       "Status=%6 where ID=%7")
-            .arg(SqlStr(s.name.trimmed()), SqlStr(s.phone), SqlStr(s.detail), s.price.toSqlText(),
-                QString::number(s.stationId),
-                s.suspended ? QStringLiteral("'0'") : QStringLiteral("'1'"),
-                QString::number(s.id)));
+    if (!mDatabase::AmountsInRange({s.price}))
+        return false;
+    return mDatabase::ExecuteBound(
+        QStringLiteral("update Sender set name=?, phone=?, detail=?, price=?, StationID=?, "
+                       "Status=? where ID=?"),
+        {s.name.trimmed(), s.phone, s.detail, QVariant::fromValue(s.price), s.stationId,
+            status(s.suspended), s.id});
 }
 
 } // namespace SenderWriter

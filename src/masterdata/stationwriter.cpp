@@ -1,9 +1,8 @@
 #include "masterdata/stationwriter.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
 #include "shell/picklists.h"
-
-using mDatabase::SqlStr;
 
 namespace {
 
@@ -23,8 +22,7 @@ namespace StationReader {
 
 std::optional<StationRecord> load(qint64 id)
 {
-    const auto rs
-        = mDatabase::OpenRecordset(QStringLiteral("Select * from Station where ID=%1").arg(id));
+    const auto rs = mDatabase::OpenBound(QStringLiteral("Select * from Station where ID=?"), {id});
     if (!rs || rs->isEmpty())
         return std::nullopt;
     return fromRow(*rs, 0);
@@ -32,7 +30,7 @@ std::optional<StationRecord> load(qint64 id)
 
 std::optional<QVector<StationRecord>> all()
 {
-    const auto rs = mDatabase::OpenRecordset(QStringLiteral("Select * from Station order by ID"));
+    const auto rs = mDatabase::OpenBound(QStringLiteral("Select * from Station order by ID"));
     if (!rs)
         return std::nullopt;
     QVector<StationRecord> list;
@@ -57,21 +55,17 @@ namespace StationWriter {
 
 qint64 saveNew(const StationRecord &s)
 {
-    return mDatabase::InsertAndGetID(
-        QStringLiteral("insert into Station (name,status) values (%1,%2)")
-            .arg(SqlStr(s.name.trimmed()),
-                s.suspended ? QStringLiteral("'0'") : QStringLiteral("'1'")));
+    return mDatabase::InsertBoundAndGetID(
+        QStringLiteral("insert into Station (name,status) values (?,?)"),
+        {s.name.trimmed(), s.suspended ? QStringLiteral("0") : QStringLiteral("1")});
 }
 
 bool saveEdit(const StationRecord &s)
 {
     if (s.suspended && StationReader::isHeadStation(s.id))
         return false;
-    return mDatabase::ExecuteSQL(
-        QStringLiteral("update Station set name=%1, Status=%2 where ID=%3")
-            .arg(SqlStr(s.name.trimmed()),
-                s.suspended ? QStringLiteral("'0'") : QStringLiteral("'1'"),
-                QString::number(s.id)));
+    return mDatabase::ExecuteBound(QStringLiteral("update Station set name=?, Status=? where ID=?"),
+        {s.name.trimmed(), s.suspended ? QStringLiteral("0") : QStringLiteral("1"), s.id});
 }
 
 } // namespace StationWriter

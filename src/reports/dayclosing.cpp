@@ -1,5 +1,6 @@
 #include "reports/dayclosing.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "datastore/transaction.h"
@@ -15,20 +16,22 @@ namespace {
 const QString ContinueTitle = QStringLiteral("继续");
 
 // The sales of the closing, by what is still open on them.
+// Each takes the cut-off date as its one value.
 const QString Undelivered
-    = QStringLiteral("FinishFlag='0' and (TotalAmount-OutAmount)>0 And CreateDate<=%1");
+    = QStringLiteral("FinishFlag='0' and (TotalAmount-OutAmount)>0 And CreateDate<=?");
 const QString Settled = QStringLiteral(
     "FinishFlag='0' and (TotalMoney-InMoney)=0 and (TotalContainer-InContainer)=0  And "
-    "CreateDate<=%1");
+    "CreateDate<=?");
 
 // Asks one of the counting questions when its count is not zero; false when
 // the person says no or the count cannot be read.
-bool countAccepted(const QString &condition, const QString &cutOff, const QString &what)
+bool countAccepted(const QString &condition, const QDate &cutOff, const QString &what)
 {
-    const auto rs = mDatabase::OpenRecordset(
+    const auto rs = mDatabase::OpenBound(
         QStringLiteral("select count(*) as TotalRows from Sale where FinishFlag='0' and %1 And "
-                       "CreateDate<=%2")
-            .arg(condition, cutOff));
+                       "CreateDate<=?")
+            .arg(condition),
+        {cutOff});
     if (!rs)
         return false;
     const int rows = rs->value(0, QStringLiteral("TotalRows")).toInt();
@@ -43,10 +46,16 @@ bool countAccepted(const QString &condition, const QString &cutOff, const QStrin
 class Steps {
 public:
     // Rows changed, or -1 with the error kept.
-    int run(const QString &sql)
+    int run(const QString &sql, const QVariantList &values = {})
     {
         QSqlQuery query(mDatabase::gConnection());
-        if (!query.exec(sql)) {
+        bool ok = values.isEmpty() ? query.exec(sql) : query.prepare(sql);
+        if (ok && !values.isEmpty()) {
+            for (const QVariant &value : values)
+                query.addBindValue(mDatabase::BoundValue(value));
+            ok = query.exec();
+        }
+        if (!ok) {
             m_error = query.lastError().text();
             return -1;
         }
@@ -69,7 +78,7 @@ Result FinishToday(const Options &options)
     // The cut-off goes into every statement of the closing: it must be a date.
     if (!mSystem::CheckInput(typed, mSystem::CheckDate))
         return {Outcome::Refused};
-    const QString cutOff = mDatabase::dialect().dateLiteral(DateText::parse(typed));
+    const QDate cutOff = DateText::parse(typed);
 
     if (!Prompt::confirm(
             QStringLiteral("你确认要将%1之前的所有单据吗，结转后的单据将不能修改？").arg(typed),
@@ -99,33 +108,35 @@ Result FinishToday(const Options &options)
     // it instead of being carried half.
     const bool snapshot = mDatabase::dialect().kind() != SqlDialect::PostgreSQL
         || steps.run(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ")) >= 0;
-    const QString undelivered = Undelivered.arg(cutOff);
-    const QString settled = Settled.arg(cutOff);
     int carried = -1;
     const bool done = snapshot
         && steps.run(QStringLiteral("delete from Sale_detail where SaleID in (select ID from Sale "
                                     "where %1)")
-                         .arg(undelivered))
+                         .arg(Undelivered),
+               {cutOff})
             >= 0
-        && steps.run(QStringLiteral("delete from Sale where %1").arg(undelivered)) >= 0
+        && steps.run(QStringLiteral("delete from Sale where %1").arg(Undelivered), {cutOff}) >= 0
         && (carried = steps.run(
                 QStringLiteral("INSERT INTO Store(PaperID,CreateDate,TotalAmount,TotalMoney,Detail,"
                                "UserID,HandInput,Direction,FinishFlag,StationID) select "
                                "cast(ID as varchar(50)),CreateDate,TotalAmount,TotalMoney,"
-                               "'根据销售单自动生成',%1,'0','1','1',StationID from Sale where %2")
-                    .arg(QString::number(options.userId), settled)))
+                               "'根据销售单自动生成',?,'0','1','1',StationID from Sale where %1")
+                    .arg(Settled),
+                {options.userId, cutOff}))
             >= 0
         // Each document gets the goods lines of its own sale, found by the
         // sale's number it carries; bottles stay out of the stock books.
-        && steps.run(QStringLiteral(
-               "INSERT INTO Store_Detail(StoreID,ProductID,Price,MyAmount,MyMoney) select "
-               "Store.ID,Sale_Detail.ProductID,Sale_Detail.Price,Sale_Detail.MyAmount,"
-               "Sale_Detail.MyMoney from Sale,Sale_Detail,Store where Sale_Detail.SaleID=Sale.ID "
-               "and Store.PaperID=cast(Sale.ID as varchar(50)) and Store.HandInput='0' and "
-               "(Sale_Detail.IsContainer<>'1' or Sale_Detail.IsContainer is null) and "
-               "Sale.FinishFlag='0' and (Sale.TotalMoney-Sale.InMoney)=0 and "
-               "(Sale.TotalContainer-Sale.InContainer)=0 And Sale.CreateDate<=%1")
-                         .arg(cutOff))
+        && steps.run(
+               QStringLiteral(
+                   "INSERT INTO Store_Detail(StoreID,ProductID,Price,MyAmount,MyMoney) select "
+                   "Store.ID,Sale_Detail.ProductID,Sale_Detail.Price,Sale_Detail.MyAmount,"
+                   "Sale_Detail.MyMoney from Sale,Sale_Detail,Store where "
+                   "Sale_Detail.SaleID=Sale.ID "
+                   "and Store.PaperID=cast(Sale.ID as varchar(50)) and Store.HandInput='0' and "
+                   "(Sale_Detail.IsContainer<>'1' or Sale_Detail.IsContainer is null) and "
+                   "Sale.FinishFlag='0' and (Sale.TotalMoney-Sale.InMoney)=0 and "
+                   "(Sale.TotalContainer-Sale.InContainer)=0 And Sale.CreateDate<=?"),
+               {cutOff})
             >= 0;
     if (done && options.beforeMarking)
         options.beforeMarking();
@@ -136,7 +147,8 @@ Result FinishToday(const Options &options)
         ? steps.run(QStringLiteral("update Sale set FinishFlag='1' where %1 and exists (select 1 "
                                    "from Store where Store.HandInput='0' and "
                                    "Store.PaperID=cast(Sale.ID as varchar(50)))")
-                        .arg(settled))
+                        .arg(Settled),
+            {cutOff})
         : -1;
     if (marked >= 0 && marked != carried)
         steps.fail(QStringLiteral("结转的单据在结帐过程中被其他工作站修改（%1/%2）")

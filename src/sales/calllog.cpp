@@ -1,6 +1,6 @@
 #include "sales/calllog.h"
 
-#include "datastore/mdatabase.h"
+#include "datastore/boundstatement.h"
 
 #include <QDateTime>
 
@@ -8,20 +8,19 @@ namespace CallLog {
 
 bool add(const QString &number)
 {
-    return mDatabase::ExecuteSQL(
-        QStringLiteral("INSERT INTO Call(PhoneNumber,CreateDate) values (%1,%2)")
-            .arg(mDatabase::SqlStr(number),
-                mDatabase::dialect().dateTimeLiteral(QDateTime::currentDateTime())));
+    return mDatabase::ExecuteBound(
+        QStringLiteral("INSERT INTO Call(PhoneNumber,CreateDate) values (?,?)"),
+        {number, QDateTime::currentDateTime()});
 }
 
 bool remove(qint64 id)
 {
-    return mDatabase::ExecuteSQL(QStringLiteral("delete from Call where ID=%1").arg(id));
+    return mDatabase::ExecuteBound(QStringLiteral("delete from Call where ID=?"), {id});
 }
 
 bool clear()
 {
-    return mDatabase::ExecuteSQL(QStringLiteral("DELETE from Call"));
+    return mDatabase::ExecuteBound(QStringLiteral("DELETE from Call"), {});
 }
 
 } // namespace CallLog

@@ -232,9 +232,8 @@ bool frmSale::showCustomer(const Recordset &rs, int row, bool clearFirst)
 
 bool frmSale::showHistory(qint64 customerId)
 {
-    const auto sums = mDatabase::OpenRecordset(CustomerLookup::historySumsQuery(customerId));
-    const auto list = sums ? mDatabase::OpenRecordset(CustomerLookup::historyListQuery(customerId))
-                           : std::nullopt;
+    const auto sums = CustomerLookup::historySums(customerId);
+    const auto list = sums ? CustomerLookup::historyList(customerId) : std::nullopt;
     if (!sums || !list) {
         Prompt::error(QStringLiteral("查找客户信息时出现错误！"), QStringLiteral("错误"));
         clearHistory();
@@ -271,10 +270,7 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
     QLineEdit *key = searchType == CustomerLookup::ByAccount ? txtCustAccount
         : searchType == CustomerLookup::ByPhone              ? txtCustPhone
                                                              : txtCustAddress;
-    const QString sql = CustomerLookup::customerQuery(searchType, key->text());
-    std::optional<Recordset> rs;
-    if (!sql.isEmpty())
-        rs = mDatabase::OpenRecordset(sql);
+    std::optional<Recordset> rs = CustomerLookup::findCustomers(searchType, key->text());
     if (!rs || rs->isEmpty()) {
         txtCustAccount->clear();
         m_customerId = 0;
@@ -288,7 +284,8 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
     }
     int row = 0;
     if (searchType == CustomerLookup::ByPhone && rs->recordCount() > 1) {
-        const qint32 picked = mSystem::SelectCustomer(sql);
+        const qint32 picked
+            = mSystem::SelectCustomer(CustomerLookup::customerQuery(searchType, key->text()));
         rs->moveFirst();
         if (picked == 0 || !rs->find([picked](const Recordset &r) {
                 return r.value(QStringLiteral("ID")).toInt() == picked;
@@ -315,9 +312,7 @@ void frmSale::searchAddress()
         return;
     const QString text = TrimBlanks(txtCustAddress->text());
     // Emptied, the field offers every address again.
-    const auto rs
-        = mDatabase::OpenRecordset(text.isEmpty() ? CustomerLookup::addressListQuery()
-                                                  : CustomerLookup::addressSearchQuery(text));
+    const auto rs = CustomerLookup::addressMatches(text);
     dtlCustomer->clear();
     for (int row = 0; rs && row < rs->recordCount(); ++row)
         dtlCustomer->addItem(rs->value(row, QStringLiteral("Address")).toString());
@@ -331,9 +326,7 @@ void frmSale::showAddressList(bool focus)
 {
     if (focus || dtlCustomer->count() == 0) {
         // The down arrow lists every address the operator may pick from.
-        const auto rs = mDatabase::OpenRecordset(TrimBlanks(txtCustAddress->text()).isEmpty()
-                ? CustomerLookup::addressListQuery()
-                : CustomerLookup::addressSearchQuery(txtCustAddress->text()));
+        const auto rs = CustomerLookup::addressMatches(txtCustAddress->text());
         dtlCustomer->clear();
         for (int row = 0; rs && row < rs->recordCount(); ++row)
             dtlCustomer->addItem(rs->value(row, QStringLiteral("Address")).toString());

@@ -1,5 +1,6 @@
 #include "sales/salelines.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
 
 #include <limits>
@@ -59,8 +60,8 @@ bool SaleLines::fillProduct(int row, const QString &productId)
     qint64 id = 0;
     if (!parseId(productId, &id))
         return false;
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("select * from product where Status='1' and ID =") + QString::number(id));
+    const auto rs = mDatabase::OpenBound(
+        QStringLiteral("select * from product where Status='1' and ID=?"), {id});
     if (!rs || rs->isEmpty())
         return false;
     const QString price = Currency::fromVariant(rs->value(0, QStringLiteral("price"))).toSqlText();
@@ -142,9 +143,9 @@ AmountCheck checkPrice(const QString &text)
 
 bool hasBottle(qint64 productId, qint64 *containerId, bool *queried)
 {
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("select * from Product where IsContainer='0' and ContainerID<>0 and ID=%1")
-            .arg(QString::number(productId)));
+    const auto rs = mDatabase::OpenBound(
+        QStringLiteral("select * from Product where IsContainer='0' and ContainerID<>0 and ID=?"),
+        {productId});
     if (queried)
         *queried = rs.has_value();
     if (!rs || rs->isEmpty())

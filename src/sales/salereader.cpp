@@ -1,5 +1,6 @@
 #include "sales/salereader.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
 #include "shell/datetext.h"
 
@@ -15,8 +16,7 @@ qint32 wholeNumber(const QVariant &value)
 // sale without one.
 bool readCustomer(qint64 id, SaleRecord::Customer *customer)
 {
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("Select * from Customer where ID=%1").arg(QString::number(id)));
+    const auto rs = mDatabase::OpenBound(QStringLiteral("Select * from Customer where ID=?"), {id});
     if (!rs)
         return false;
     if (rs->isEmpty())
@@ -40,8 +40,7 @@ bool readCustomer(qint64 id, SaleRecord::Customer *customer)
 
 std::optional<SaleRecord> load(qint64 id)
 {
-    const auto sale = mDatabase::OpenRecordset(
-        QStringLiteral("Select * from Sale where ID=%1").arg(QString::number(id)));
+    const auto sale = mDatabase::OpenBound(QStringLiteral("Select * from Sale where ID=?"), {id});
     if (!sale || sale->isEmpty())
         return std::nullopt;
     auto field = [&](const char *name) {
@@ -71,12 +70,13 @@ std::optional<SaleRecord> load(qint64 id)
     record.address = record.customer.address;
     record.phone = record.customer.phone;
 
-    const auto lines = mDatabase::OpenRecordset(QStringLiteral(
-        "select a.ProductID as product_id,a.MyAmount as product_MyAmount,a.price as "
-        "product_price,a.MyMoney as product_MyMoney,b.name as product_name,b.unit as "
-        "product_unit from Sale_detail as a ,product as b where a.SaleID=%1 and "
-        "a.ProductID=b.ID and a.IsContainer='0' order by a.ID")
-                                                    .arg(QString::number(id)));
+    const auto lines = mDatabase::OpenBound(
+        QStringLiteral(
+            "select a.ProductID as product_id,a.MyAmount as product_MyAmount,a.price as "
+            "product_price,a.MyMoney as product_MyMoney,b.name as product_name,b.unit as "
+            "product_unit from Sale_detail as a ,product as b where a.SaleID=? and "
+            "a.ProductID=b.ID and a.IsContainer='0' order by a.ID"),
+        {id});
     if (!lines)
         return std::nullopt;
     for (int row = 0; row < lines->recordCount(); ++row) {

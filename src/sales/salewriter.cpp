@@ -1,22 +1,32 @@
 #include "sales/salewriter.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "datastore/transaction.h"
 #include "sales/salelines.h"
 
+#include <algorithm>
 #include <optional>
-
-using mDatabase::SqlStr;
 
 namespace SaleWriter {
 namespace {
 
 const QString ErrorTitle = QStringLiteral("错误");
 
-QString number(qint64 value)
+QVariant money(const Currency &value)
 {
-    return QString::number(value);
+    return QVariant::fromValue(value);
+}
+
+// Every amount of the order, for the range check before it is stored.
+QList<Currency> amounts(const SaleRecord &sale)
+{
+    QList<Currency> all{sale.totalMoney, sale.inMoney, sale.outAmount, sale.inContainer,
+        sale.transferFee};
+    for (const SaleRecord::Line &line : sale.lines)
+        all << line.price << line.money;
+    return all;
 }
 
 // Each line, followed by the bottle that goes out with its water. A bottle
@@ -25,12 +35,12 @@ QString number(qint64 value)
 bool insertLines(qint64 saleId, const QVector<SaleRecord::Line> &lines)
 {
     const QString insert = QStringLiteral(
-        "insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer)  "
-        "values(%1,%2,%3,%4,%5,'%6')");
+        "insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer) "
+        "values(?,?,?,?,?,?)");
     for (const SaleRecord::Line &line : lines) {
-        if (!mDatabase::ExecuteSQL(
-                insert.arg(number(saleId), number(line.productId), line.price.toSqlText(),
-                    number(line.amount), line.money.toSqlText(), QStringLiteral("0"))))
+        if (!mDatabase::ExecuteBound(insert,
+                {saleId, line.productId, money(line.price), line.amount, money(line.money),
+                    QStringLiteral("0")}))
             return false;
         qint64 container = 0;
         bool queried = false;
@@ -38,9 +48,9 @@ bool insertLines(qint64 saleId, const QVector<SaleRecord::Line> &lines)
         if (!queried)
             return false;
         if (bottle
-            && !mDatabase::ExecuteSQL(
-                insert.arg(number(saleId), number(container), QStringLiteral("0"),
-                    number(line.amount), QStringLiteral("0"), QStringLiteral("1"))))
+            && !mDatabase::ExecuteBound(insert,
+                {saleId, container, money(Currency()), line.amount, money(Currency()),
+                    QStringLiteral("1")}))
             return false;
     }
     return true;
@@ -48,8 +58,7 @@ bool insertLines(qint64 saleId, const QVector<SaleRecord::Line> &lines)
 
 std::optional<Recordset> customerByAddress(const QString &address)
 {
-    return mDatabase::OpenRecordset(
-        QStringLiteral("select * from Customer WHERE Address=%1").arg(SqlStr(address)));
+    return mDatabase::OpenBound(QStringLiteral("select * from Customer WHERE Address=?"), {address});
 }
 
 // The customer of the address, whatever its station or status; created
@@ -66,13 +75,13 @@ qint64 customerFor(const SaleRecord &sale, const QDate &today)
         // address right now. The address is unique: when its insert wins,
         // ours is skipped (without breaking this transaction) and its row is
         // the customer.
-        const QString insert
-            = QStringLiteral(
-                "insert into Customer(Name,Account,Address,Phone,Detail,CustType,Status,UserID,"
-                "CreateDate,StationID)values ('',0,%1,%2,'系统自动加入用户！',0,'1',%3,%4,%5)")
-                  .arg(SqlStr(address), SqlStr(phone), number(sale.userId),
-                      mDatabase::dialect().dateLiteral(today), number(sale.stationId));
-        if (mDatabase::ExecuteAffected(mDatabase::dialect().insertIgnoringDuplicate(insert)) < 0
+        const QString insert = QStringLiteral(
+            "insert into Customer(Name,Account,Address,Phone,Detail,CustType,Status,UserID,"
+            "CreateDate,StationID) values ('',0,?,?,?,0,'1',?,?,?)");
+        if (mDatabase::ExecuteBoundAffected(mDatabase::dialect().insertIgnoringDuplicate(insert),
+                {address, phone, QStringLiteral("系统自动加入用户！"), sale.userId, today,
+                    sale.stationId})
+                < 0
             || !(found = customerByAddress(address)) || found->isEmpty()) {
             Prompt::error(QStringLiteral("往系统增加新客户信息时出现错误！"), ErrorTitle);
             return 0;
@@ -81,12 +90,11 @@ qint64 customerFor(const SaleRecord &sale, const QDate &today)
     const qint64 id = found->value(0, QStringLiteral("ID")).toLongLong();
     // Only this customer: another workstation's new customer is its own
     // business. A customer whose insert was ours still has account 0 here.
-    if (!mDatabase::ExecuteSQL(
-            QStringLiteral("Update Customer set Account=ID where Account=0 and ID=%1")
-                .arg(number(id))))
+    if (!mDatabase::ExecuteBound(
+            QStringLiteral("Update Customer set Account=ID where Account=0 and ID=?"), {id}))
         return 0;
-    if (!mDatabase::ExecuteSQL(QStringLiteral("update Customer set Phone=%1 where ID=%2")
-                                   .arg(SqlStr(phone), number(id))))
+    if (!mDatabase::ExecuteBound(
+            QStringLiteral("update Customer set Phone=? where ID=?"), {phone, id}))
         return 0;
     return id;
 }
@@ -96,8 +104,8 @@ enum class EditOutcome { Saved, Failed, Deleted, Closed, Changed };
 // Why the update of a sale found no row to change.
 EditOutcome whyNotUpdated(qint64 saleId)
 {
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("select FinishFlag from Sale where ID=%1").arg(number(saleId)));
+    const auto rs
+        = mDatabase::OpenBound(QStringLiteral("select FinishFlag from Sale where ID=?"), {saleId});
     if (!rs)
         return EditOutcome::Failed;
     if (rs->isEmpty())
@@ -112,10 +120,10 @@ EditOutcome whyNotUpdated(qint64 saleId)
 // nothing when they could not be read.
 std::optional<bool> linesAsLoaded(qint64 saleId, const QVector<SaleRecord::Line> &loaded)
 {
-    const auto rs = mDatabase::OpenRecordset(
+    const auto rs = mDatabase::OpenBound(
         QStringLiteral("select ProductID,Price,MyAmount,MyMoney from Sale_detail where "
-                       "SaleID=%1 and IsContainer='0' order by ID")
-            .arg(number(saleId)));
+                       "SaleID=? and IsContainer='0' order by ID"),
+        {saleId});
     if (!rs)
         return std::nullopt;
     if (rs->recordCount() != loaded.size())
@@ -137,29 +145,23 @@ EditOutcome rewrite(const SaleRecord &sale, const SaleRecord &asLoaded)
     // The update takes effect only on the sale exactly as it was loaded and
     // still open: a sale closed, settled, edited or deleted elsewhere since
     // is left alone.
-    const QString update
-        = QStringLiteral(
-            "update Sale set Detail=%1, TotalAmount=%2, TotalMoney=%3,TotalContainer=%4,"
-            "OutAmount=%5,InMoney=%6,InContainer=%7,UserID=%8, StationID=%9, SenderID=%10, "
-            "TransferFee=%11 where ID=%12 and FinishFlag='0' and coalesce(Detail,'')=%13 and "
-            "TotalAmount=%14 and TotalMoney=%15 and TotalContainer=%16 and OutAmount=%17 and "
-            "InMoney=%18 and InContainer=%19 and UserID=%20 and StationID=%21 and "
-            "SenderID=%22 and TransferFee=%23")
-              .arg(SqlStr(sale.detail), number(sale.totalAmount), sale.totalMoney.toSqlText(),
-                  number(sale.totalContainer), sale.outAmount.toSqlText(), sale.inMoney.toSqlText(),
-                  sale.inContainer.toSqlText(), number(sale.userId), number(sale.stationId),
-                  number(sale.senderId), sale.transferFee.toSqlText(), number(sale.id),
-                  SqlStr(asLoaded.detail), number(asLoaded.totalAmount),
-                  asLoaded.totalMoney.toSqlText(), number(asLoaded.totalContainer),
-                  asLoaded.outAmount.toSqlText(), asLoaded.inMoney.toSqlText(),
-                  asLoaded.inContainer.toSqlText(), number(asLoaded.userId),
-                  number(asLoaded.stationId), number(asLoaded.senderId),
-                  asLoaded.transferFee.toSqlText());
-
     mDatabase::Transaction tx;
     if (!tx)
         return EditOutcome::Failed;
-    const int changed = mDatabase::ExecuteAffected(update);
+    const int changed = mDatabase::ExecuteBoundAffected(
+        QStringLiteral(
+            "update Sale set Detail=?, TotalAmount=?, TotalMoney=?, TotalContainer=?, "
+            "OutAmount=?, InMoney=?, InContainer=?, UserID=?, StationID=?, SenderID=?, "
+            "TransferFee=? where ID=? and FinishFlag='0' and coalesce(Detail,'')=? and "
+            "TotalAmount=? and TotalMoney=? and TotalContainer=? and OutAmount=? and "
+            "InMoney=? and InContainer=? and UserID=? and StationID=? and SenderID=? and "
+            "TransferFee=?"),
+        {sale.detail, sale.totalAmount, money(sale.totalMoney), sale.totalContainer,
+            money(sale.outAmount), money(sale.inMoney), money(sale.inContainer), sale.userId,
+            sale.stationId, sale.senderId, money(sale.transferFee), sale.id, asLoaded.detail,
+            asLoaded.totalAmount, money(asLoaded.totalMoney), asLoaded.totalContainer,
+            money(asLoaded.outAmount), money(asLoaded.inMoney), money(asLoaded.inContainer),
+            asLoaded.userId, asLoaded.stationId, asLoaded.senderId, money(asLoaded.transferFee)});
     if (changed < 0)
         return EditOutcome::Failed;
     if (changed == 0)
@@ -171,8 +173,7 @@ EditOutcome rewrite(const SaleRecord &sale, const SaleRecord &asLoaded)
         return EditOutcome::Failed;
     if (!*sameLines)
         return EditOutcome::Changed;
-    if (!mDatabase::ExecuteSQL(
-            QStringLiteral("delete from Sale_detail where SaleID=%1").arg(number(sale.id)))
+    if (!mDatabase::ExecuteBound(QStringLiteral("delete from Sale_detail where SaleID=?"), {sale.id})
         || !insertLines(sale.id, sale.lines))
         return EditOutcome::Failed;
     return tx.commit() ? EditOutcome::Saved : EditOutcome::Failed;
@@ -182,22 +183,32 @@ EditOutcome rewrite(const SaleRecord &sale, const SaleRecord &asLoaded)
 
 qint64 saveNew(const SaleRecord &sale, const QDate &today)
 {
+    // An order is what it delivers: without a product there is nothing to
+    // deliver, settle or close, whatever the window let through.
+    const bool hasGoods = std::any_of(sale.lines.cbegin(), sale.lines.cend(),
+        [](const SaleRecord::Line &line) { return line.productId > 0; });
+    if (!hasGoods) {
+        Prompt::error(
+            QStringLiteral("销售单中没有商品，不能保存！请至少输入一种商品。"), ErrorTitle);
+        return 0;
+    }
+    if (!mDatabase::AmountsInRange(amounts(sale)))
+        return 0;
     mDatabase::Transaction tx;
     if (!tx)
         return 0;
     const qint64 customer = customerFor(sale, today);
     if (customer == 0)
         return 0;
-    const qint64 saleId = mDatabase::InsertAndGetID(
+    const qint64 saleId = mDatabase::InsertBoundAndGetID(
         QStringLiteral(
             "insert into Sale (CustomerID,SenderID,UserID,TotalAmount,TotalMoney,TotalContainer,"
             "InMoney,OutAmount,InContainer,TransferFee,Detail,CreateDate,FinishFlag,StationID)"
-            " values (%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,'0',%13)")
-            .arg(number(customer), number(sale.senderId), number(sale.userId),
-                number(sale.totalAmount), sale.totalMoney.toSqlText(), number(sale.totalContainer),
-                sale.inMoney.toSqlText(), sale.outAmount.toSqlText(), sale.inContainer.toSqlText(),
-                sale.transferFee.toSqlText(), SqlStr(sale.detail),
-                mDatabase::dialect().dateLiteral(sale.createDate), number(sale.stationId)));
+            " values (?,?,?,?,?,?,?,?,?,?,?,?,'0',?)"),
+        {customer, sale.senderId, sale.userId, sale.totalAmount, money(sale.totalMoney),
+            sale.totalContainer, money(sale.inMoney), money(sale.outAmount),
+            money(sale.inContainer), money(sale.transferFee), sale.detail, sale.createDate,
+            sale.stationId});
     if (saleId == 0 || !insertLines(saleId, sale.lines))
         return 0;
     return tx.commit() ? saleId : 0;
@@ -205,6 +216,8 @@ qint64 saveNew(const SaleRecord &sale, const QDate &today)
 
 bool saveEdit(const SaleRecord &sale, const SaleRecord &asLoaded)
 {
+    if (!mDatabase::AmountsInRange(amounts(sale)))
+        return false;
     // Told only after the transaction has ended, so that no row stays locked
     // while the operator reads.
     switch (rewrite(sale, asLoaded)) {

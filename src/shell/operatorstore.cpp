@@ -1,5 +1,6 @@
 #include "shell/operatorstore.h"
 
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
 #include "datastore/recordset.h"
 
@@ -19,9 +20,9 @@ OperatorRecord operatorAt(const Recordset &rs, int row)
     return op;
 }
 
-std::optional<QList<OperatorRecord>> operators(const QString &sql)
+std::optional<QList<OperatorRecord>> operators(const QString &sql, const QVariantList &values)
 {
-    const auto rs = mDatabase::OpenRecordset(sql);
+    const auto rs = mDatabase::OpenBound(sql, values);
     if (!rs)
         return std::nullopt;
     QList<OperatorRecord> list;
@@ -42,8 +43,7 @@ namespace UserReader {
 
 std::optional<QList<StationEntry>> activeStations()
 {
-    const auto rs
-        = mDatabase::OpenRecordset(QStringLiteral("select * from Station WHERE Status='1'"));
+    const auto rs = mDatabase::OpenBound(QStringLiteral("select * from Station WHERE Status='1'"));
     if (!rs)
         return std::nullopt;
     QList<StationEntry> list;
@@ -56,19 +56,18 @@ std::optional<QList<StationEntry>> activeStations()
 
 std::optional<QList<OperatorRecord>> activeUsers(qint64 stationId)
 {
-    return operators(QStringLiteral("SELECT * FROM SysUser Where Status='1' and StationID=%1")
-                         .arg(QString::number(stationId)));
+    return operators(
+        QStringLiteral("SELECT * FROM SysUser Where Status='1' and StationID=?"), {stationId});
 }
 
 std::optional<QList<OperatorRecord>> allUsers()
 {
-    return operators(QStringLiteral("Select * from SysUser"));
+    return operators(QStringLiteral("Select * from SysUser"), {});
 }
 
 std::optional<OperatorRecord> load(qint64 userId)
 {
-    const auto list = operators(
-        QStringLiteral("Select * from SysUser where ID=%1").arg(QString::number(userId)));
+    const auto list = operators(QStringLiteral("Select * from SysUser where ID=?"), {userId});
     if (!list || list->isEmpty())
         return std::nullopt;
     return list->first();
@@ -80,8 +79,8 @@ namespace UserWriter {
 
 bool setPassword(qint64 userId, const QString &password)
 {
-    return mDatabase::ExecuteSQL(QStringLiteral("update sysuser set pwd=%1 where ID=%2")
-                                     .arg(mDatabase::SqlStr(password), QString::number(userId)));
+    return mDatabase::ExecuteBound(
+        QStringLiteral("update sysuser set pwd=? where ID=?"), {password, userId});
 }
 
 bool isFirstOperator(qint64 userId)
@@ -92,29 +91,24 @@ bool isFirstOperator(qint64 userId)
 
 qint64 saveNew(const OperatorRecord &user)
 {
-    return mDatabase::InsertAndGetID(
+    return mDatabase::InsertBoundAndGetID(
         QStringLiteral("insert into SysUser (name,pwd,rolestring,detail,status,StationID) values "
-                       "(%1,%2,%3,%4,%5,%6)")
-            .arg(mDatabase::SqlStr(user.name.trimmed()), mDatabase::SqlStr(user.password),
-                mDatabase::SqlStr(user.roleString), mDatabase::SqlStr(user.detail),
-                user.active ? QStringLiteral("'1'") : QStringLiteral("'0'"),
-                QString::number(user.stationId)));
+                       "(?,?,?,?,?,?)"),
+        {user.name.trimmed(), user.password, user.roleString, user.detail,
+            user.active ? QStringLiteral("1") : QStringLiteral("0"), user.stationId});
 }
 
 bool saveEdit(const OperatorRecord &user)
 {
     if (isFirstOperator(user.id))
-        return mDatabase::ExecuteSQL(
-            QStringLiteral("update SysUser set name=%1, detail=%2 where ID=%3")
-                .arg(mDatabase::SqlStr(user.name.trimmed()),
-                    mDatabase::SqlStr(user.detail.trimmed()), QString::number(user.id)));
-    return mDatabase::ExecuteSQL(
-        QStringLiteral("update SysUser set name=%1, detail=%2, rolestring=%3, StationID=%4, "
-                       "Status=%5 where ID=%6")
-            .arg(mDatabase::SqlStr(user.name.trimmed()), mDatabase::SqlStr(user.detail.trimmed()),
-                mDatabase::SqlStr(user.roleString), QString::number(user.stationId),
-                user.active ? QStringLiteral("'1'") : QStringLiteral("'0'"),
-                QString::number(user.id)));
+        return mDatabase::ExecuteBound(
+            QStringLiteral("update SysUser set name=?, detail=? where ID=?"),
+            {user.name.trimmed(), user.detail.trimmed(), user.id});
+    return mDatabase::ExecuteBound(
+        QStringLiteral("update SysUser set name=?, detail=?, rolestring=?, StationID=?, "
+                       "Status=? where ID=?"),
+        {user.name.trimmed(), user.detail.trimmed(), user.roleString, user.stationId,
+            user.active ? QStringLiteral("1") : QStringLiteral("0"), user.id});
 }
 
 } // namespace UserWriter

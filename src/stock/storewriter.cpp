@@ -1,34 +1,43 @@
 #include "stock/storewriter.h"
 
-#include "datastore/mdatabase.h"
+#include "datastore/boundstatement.h"
 #include "datastore/transaction.h"
-
-using mDatabase::SqlStr;
 
 namespace {
 
-QString number(qint64 value)
+QVariant money(const Currency &value)
 {
-    return QString::number(value);
+    return QVariant::fromValue(value);
 }
 
 QString directionFlag(StoreRecord::Direction direction)
 {
-    return direction == StoreRecord::Direction::Out ? QStringLiteral("'1'") : QStringLiteral("'0'");
+    return direction == StoreRecord::Direction::Out ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 bool insertLines(qint64 storeId, const QVector<StoreRecord::Line> &lines)
 {
     for (const StoreRecord::Line &line : lines) {
-        if (!mDatabase::ExecuteSQL(
-                QStringLiteral(
-                    "insert into Store_detail(StoreID,ProductID,Price,MyAmount,MyMoney)  "
-                    "values(%1,%2,%3,%4,%5)")
-                    .arg(number(storeId), number(line.productId), line.price.toSqlText(),
-                        number(line.amount), line.money.toSqlText())))
+        if (!mDatabase::ExecuteBound(
+                QStringLiteral("insert into Store_detail(StoreID,ProductID,Price,MyAmount,MyMoney) "
+                               "values(?,?,?,?,?)"),
+                {storeId, line.productId, money(line.price), line.amount, money(line.money)}))
             return false;
     }
     return true;
+}
+
+// The header columns an edit finds unchanged before it writes.
+const char *const ComparedColumns[]
+    = {"PaperID", "Detail", "TotalAmount", "TotalMoney", "UserID", "StationID", "Direction"};
+
+// Every amount of the document, for the range check before it is stored.
+QList<Currency> amounts(const StoreRecord &doc)
+{
+    QList<Currency> all{doc.totalMoney};
+    for (const StoreRecord::Line &line : doc.lines)
+        all << line.price << line.money;
+    return all;
 }
 
 } // namespace
@@ -38,7 +47,7 @@ namespace StoreReader {
 std::optional<StoreRecord> load(qint64 id)
 {
     const auto header
-        = mDatabase::OpenRecordset(QStringLiteral("Select * from Store where ID=%1").arg(id));
+        = mDatabase::OpenBound(QStringLiteral("Select * from Store where ID=?"), {id});
     if (!header || header->isEmpty())
         return std::nullopt;
     const auto field = [&](const char *name) {
@@ -48,23 +57,27 @@ std::optional<StoreRecord> load(qint64 id)
     doc.id = id;
     doc.paperId = field("PaperID").toString();
     doc.createDate = field("CreateDate").toDate();
-    doc.totalAmount = field("TotalAmount").toInt();
+    for (const char *column : ComparedColumns)
+        doc.asStored.insert(QLatin1String(column), field(column));
+    doc.totalAmount = qint32(Currency::fromVariant(field("TotalAmount")).roundToWhole());
     doc.totalMoney = Currency::fromVariant(field("TotalMoney"));
     doc.detail = field("Detail").toString();
     doc.userId = field("UserID").toLongLong();
     doc.direction = field("Direction").toString() == QLatin1String("0")
         ? StoreRecord::Direction::In
         : StoreRecord::Direction::Out;
+    // A missing flag reads as day closing's statements read it: made by
+    // hand and not closed.
     doc.handInput = field("HandInput").toString() != QLatin1String("0");
     doc.finished = field("FinishFlag").toString() == QLatin1String("1");
     doc.stationId = field("StationID").toLongLong();
 
-    const auto lines = mDatabase::OpenRecordset(
+    const auto lines = mDatabase::OpenBound(
         QStringLiteral("select a.ProductID as product_id,a.MyAmount as product_MyAmount,"
                        "a.price as product_price,a.MyMoney as product_MyMoney,b.name as "
                        "product_name,b.unit as product_unit from Store_detail as a ,product as b "
-                       "where a.StoreID=%1 and a.ProductID=b.ID order by a.ID")
-            .arg(id));
+                       "where a.StoreID=? and a.ProductID=b.ID order by a.ID"),
+        {id});
     if (!lines || lines->isEmpty())
         return std::nullopt;
     for (int row = 0; row < lines->recordCount(); ++row) {
@@ -89,17 +102,17 @@ namespace StoreWriter {
 
 qint64 saveNew(const StoreRecord &doc)
 {
+    if (!mDatabase::AmountsInRange(amounts(doc)))
+        return 0;
     mDatabase::Transaction tx;
     if (!tx)
         return 0;
-    const qint64 id = mDatabase::InsertAndGetID(
+    const qint64 id = mDatabase::InsertBoundAndGetID(
         QStringLiteral(
             "insert into Store(PaperID,CreateDate,TotalAmount,TotalMoney,Detail,UserID,"
-            "Direction,HandInput,FinishFlag,StationID) values (%1,%2,%3,%4,%5,%6,%7,'1','0',"
-            "%8)")
-            .arg(SqlStr(doc.paperId), mDatabase::dialect().dateLiteral(doc.createDate),
-                number(doc.totalAmount), doc.totalMoney.toSqlText(), SqlStr(doc.detail),
-                number(doc.userId), directionFlag(doc.direction), number(doc.stationId)));
+            "Direction,HandInput,FinishFlag,StationID) values (?,?,?,?,?,?,?,'1','0',?)"),
+        {doc.paperId, doc.createDate, doc.totalAmount, money(doc.totalMoney), doc.detail,
+            doc.userId, directionFlag(doc.direction), doc.stationId});
     if (id == 0 || !insertLines(id, doc.lines))
         return 0;
     return tx.commit() ? id : 0;
@@ -111,28 +124,39 @@ Result saveEdit(const StoreRecord &doc, const StoreRecord &loaded)
         return Result::Generated;
     if (loaded.finished)
         return Result::Finished;
+    if (!mDatabase::AmountsInRange(amounts(doc)))
+        return Result::Failed;
     mDatabase::Transaction tx;
     if (!tx)
         return Result::Failed;
     // The header is rewritten only while it is still open and exactly as the
     // form read it; a document another workstation changed, closed or deleted
-    // meanwhile is left alone and the operator told.
-    const int changed = mDatabase::ExecuteAffected(
-        QStringLiteral("update Store set PaperID=%1, Detail=%2, TotalAmount=%3, TotalMoney=%4,"
-                       "UserID=%5, StationID=%6, Direction=%7 where ID=%8 and FinishFlag='0' and "
-                       "HandInput='1' and PaperID=%9 and Detail=%10 and TotalAmount=%11 and "
-                       "TotalMoney=%12 and UserID=%13 and StationID=%14 and Direction=%15")
-            .arg(SqlStr(doc.paperId), SqlStr(doc.detail), number(doc.totalAmount),
-                doc.totalMoney.toSqlText(), number(doc.userId), number(doc.stationId),
-                directionFlag(doc.direction), number(loaded.id), SqlStr(loaded.paperId),
-                SqlStr(loaded.detail), number(loaded.totalAmount), loaded.totalMoney.toSqlText(),
-                number(loaded.userId), number(loaded.stationId), directionFlag(loaded.direction)));
+    // meanwhile is left alone and the operator told. Each column is compared
+    // as stored: an empty one (NULL) stays empty, a number with its decimals.
+    QString unchanged;
+    QVariantList values{doc.paperId, doc.detail, doc.totalAmount, money(doc.totalMoney), doc.userId,
+        doc.stationId, directionFlag(doc.direction), loaded.id};
+    for (const char *column : ComparedColumns) {
+        const QVariant asRead = loaded.asStored.value(QLatin1String(column));
+        if (asRead.isNull()) {
+            unchanged += QStringLiteral(" and %1 is null").arg(QLatin1String(column));
+        } else {
+            unchanged += QStringLiteral(" and %1=?").arg(QLatin1String(column));
+            values << asRead;
+        }
+    }
+    const int changed = mDatabase::ExecuteBoundAffected(
+        QStringLiteral("update Store set PaperID=?, Detail=?, TotalAmount=?, TotalMoney=?, "
+                       "UserID=?, StationID=?, Direction=? where ID=? and "
+                       "coalesce(FinishFlag,'0')='0' and coalesce(HandInput,'1')='1'")
+            + unchanged,
+        values);
     if (changed < 0)
         return Result::Failed;
     if (changed == 0)
         return Result::ChangedElsewhere;
-    if (!mDatabase::ExecuteSQL(
-            QStringLiteral("delete from store_detail where StoreID=%1").arg(number(loaded.id)))
+    if (!mDatabase::ExecuteBound(
+            QStringLiteral("delete from store_detail where StoreID=?"), {loaded.id})
         || !insertLines(loaded.id, doc.lines))
         return Result::Failed;
     return tx.commit() ? Result::Done : Result::Failed;
@@ -143,25 +167,25 @@ Result deleteOne(qint64 id)
     mDatabase::Transaction tx;
     if (!tx)
         return Result::Failed;
-    const auto row = mDatabase::OpenRecordset(
-        QStringLiteral("select HandInput,FinishFlag from Store where ID=%1").arg(number(id)));
+    const auto row = mDatabase::OpenBound(
+        QStringLiteral("select HandInput,FinishFlag from Store where ID=?"), {id});
     if (!row)
         return Result::Failed;
     if (row->isEmpty())
         return Result::ChangedElsewhere;
     if (row->value(0, QStringLiteral("HandInput")).toString() == QLatin1String("0"))
         return Result::Generated;
-    if (row->value(0, QStringLiteral("FinishFlag")).toString() != QLatin1String("0"))
+    if (row->value(0, QStringLiteral("FinishFlag")).toString() == QLatin1String("1"))
         return Result::Finished;
-    const int deleted = mDatabase::ExecuteAffected(
-        QStringLiteral("Delete from Store where ID=%1 and HandInput='1' and FinishFlag='0'")
-            .arg(number(id)));
+    const int deleted = mDatabase::ExecuteBoundAffected(
+        QStringLiteral("Delete from Store where ID=? and coalesce(HandInput,'1')='1' and "
+                       "coalesce(FinishFlag,'0')='0'"),
+        {id});
     if (deleted < 0)
         return Result::Failed;
     if (deleted == 0)
         return Result::ChangedElsewhere;
-    if (!mDatabase::ExecuteSQL(
-            QStringLiteral(" Delete from Store_Detail where StoreID=%1").arg(number(id))))
+    if (!mDatabase::ExecuteBound(QStringLiteral("Delete from Store_Detail where StoreID=?"), {id}))
         return Result::Failed;
     return tx.commit() ? Result::Done : Result::Failed;
 }
@@ -174,10 +198,13 @@ bool deleteAllOpen()
     // Headers first, then the lines whose header is really gone: a document
     // that another workstation saves or closes meanwhile keeps its lines.
     // What day closing generated is never deleted by hand, open or not.
-    return mDatabase::ExecuteSQL(
-               QStringLiteral("Delete from Store where FinishFlag='0' and HandInput='1'"))
-        && mDatabase::ExecuteSQL(
-            QStringLiteral("Delete from Store_Detail where StoreID not in (select ID from Store)"))
+    return mDatabase::ExecuteBound(QStringLiteral("Delete from Store where "
+                                                  "coalesce(FinishFlag,'0')='0' and "
+                                                  "coalesce(HandInput,'1')='1'"),
+               {})
+        && mDatabase::ExecuteBound(
+            QStringLiteral("Delete from Store_Detail where StoreID not in (select ID from Store)"),
+            {})
         && tx.commit();
 }
 

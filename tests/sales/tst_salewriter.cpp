@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <array>
+
 using mDatabase::ExecuteAffected;
 using mDatabase::ExecuteSQL;
 using mDatabase::OpenRecordset;
@@ -152,6 +154,10 @@ private slots:
     void failedBottleQueryFailsSave();
     void duplicateAddressInsertKeepsTransaction();
     void sharedNewAddresses();
+    void orderWithoutGoodsIsRefused_data();
+    void orderWithoutGoodsIsRefused();
+    void amountsReadBackExactlyOrAreRefused_data();
+    void amountsReadBackExactlyOrAreRefused();
 
 private:
     // This executable again, once per workstation, told by variable which
@@ -623,6 +629,70 @@ void tst_SaleWriter::sharedNewAddresses()
     QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), workers * addresses);
     QCOMPARE(countRows(QStringLiteral("select count(distinct CustomerID) from Sale")), addresses);
     QCOMPARE(countRows(QStringLiteral("select count(*) from Customer where Account<>ID")), 0);
+}
+
+void tst_SaleWriter::orderWithoutGoodsIsRefused_data()
+{
+    QTest::addColumn<bool>("unknownProduct");
+    QTest::newRow("no line") << false;
+    QTest::newRow("a line without its product") << true;
+}
+
+void tst_SaleWriter::orderWithoutGoodsIsRefused()
+{
+    QFETCH(bool, unknownProduct);
+    PELKOR_FRESH_DATABASE(m_db);
+    QVector<SaleRecord::Line> lines;
+    if (unknownProduct)
+        lines << line(0, 10, 1);
+    SaleRecord s = sale(QStringLiteral("无货路1号"), QStringLiteral("5550001"), lines);
+    s.totalMoney = Currency::fromInt(10);
+    QCOMPARE(SaleWriter::saveNew(s, Today), qint64(0));
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QVERIFY(m_prompts->requests.first().text.contains(QStringLiteral("没有商品")));
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale")), 0);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 0);
+}
+
+void tst_SaleWriter::amountsReadBackExactlyOrAreRefused_data()
+{
+    QTest::addColumn<int>("field"); // index into the amounts below
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<bool>("stored");
+    const char *const names[] = {"price", "line money", "paid", "transfer fee"};
+    for (int field = 0; field < 4; ++field) {
+        const QByteArray name(names[field]);
+        QTest::newRow(name + " largest") << field << "-99999999.9876" << true;
+        QTest::newRow(name + " beyond") << field << "1234567890123.4567" << false;
+    }
+}
+
+void tst_SaleWriter::amountsReadBackExactlyOrAreRefused()
+{
+    QFETCH(int, field);
+    QFETCH(QString, amount);
+    QFETCH(bool, stored);
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    Currency value;
+    QVERIFY(Currency::parse(amount, &value));
+    const auto amounts = [](SaleRecord &r) {
+        return std::array<Currency *, 4>{
+            &r.lines[0].price, &r.lines[0].money, &r.inMoney, &r.transferFee};
+    };
+    SaleRecord s = sale(QStringLiteral("大额路1号"), QString(), {line(c.boxedWater, 24, 1)});
+    *amounts(s)[field] = value;
+    const qint64 id = SaleWriter::saveNew(s, Today);
+    QCOMPARE(id > 0, stored);
+    QCOMPARE(m_prompts->requests.size(), stored ? 0 : 1);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), stored ? 1 : 0);
+    if (!stored)
+        return;
+    auto back = SaleReader::load(id);
+    QVERIFY(back);
+    QCOMPARE(amounts(*back)[field]->toSqlText(), value.toSqlText());
+    // Compared exactly by the edit's check too: an unchanged edit goes through.
+    QVERIFY(SaleWriter::saveEdit(*back, *back));
 }
 
 int main(int argc, char *argv[])

@@ -56,6 +56,10 @@ private slots:
     void deleteOneRespectsGeneratedAndClosed();
     void deleteAllLeavesClosedDocuments();
     void readerOfMissingOrEmptyDocument();
+    void editOfHeaderWithEmptyColumns_data();
+    void editOfHeaderWithEmptyColumns();
+    void amountsBeyondTheRangeAreRefused_data();
+    void amountsBeyondTheRangeAreRefused();
 
 private:
     void addDocumentRow(const char *flags, qint64 *id);
@@ -279,6 +283,97 @@ void tst_StoreWriter::readerOfMissingOrEmptyDocument()
     QVERIFY(id > 0);
     QVERIFY(!StoreReader::load(id));
     QVERIFY(m_prompts->requests.isEmpty());
+}
+
+void tst_StoreWriter::editOfHeaderWithEmptyColumns_data()
+{
+    // Documents another program or an older version left with a column
+    // empty, or with decimals in the total amount.
+    QTest::addColumn<QString>("stored");
+    for (const char *column : {"PaperID", "Detail", "UserID", "StationID", "TotalAmount",
+             "TotalMoney", "Direction", "HandInput", "FinishFlag"})
+        QTest::newRow(column)
+            << QStringLiteral("update Store set %1=NULL").arg(QLatin1String(column));
+    QTest::newRow("every one") << QStringLiteral(
+        "update Store set PaperID=NULL, Detail=NULL, UserID=NULL, StationID=NULL, "
+        "TotalAmount=NULL, TotalMoney=NULL, Direction=NULL, HandInput=NULL, FinishFlag=NULL");
+    QTest::newRow("fractional total amount") << QStringLiteral("update Store set TotalAmount=2.5");
+    QTest::newRow("fractional total money")
+        << QStringLiteral("update Store set TotalMoney=20.0001");
+}
+
+void tst_StoreWriter::editOfHeaderWithEmptyColumns()
+{
+    QFETCH(QString, stored);
+    const qint64 id = StoreWriter::saveNew(document(QStringLiteral("N-1"), {line(m_water, 10, 2)}));
+    QVERIFY(id > 0);
+    QVERIFY(ExecuteSQL(stored));
+    const auto loaded = StoreReader::load(id);
+    QVERIFY(loaded);
+    QVERIFY(loaded->isOpenHandInput());
+
+    StoreRecord edited = *loaded;
+    edited.paperId = QStringLiteral("N-2");
+    edited.detail = QStringLiteral("补录");
+    edited.userId = 1;
+    edited.stationId = 1;
+    edited.lines = {line(m_water, 10, 3)};
+    edited.totalAmount = 3;
+    edited.totalMoney = Currency::fromInt(30);
+    QCOMPARE(int(StoreWriter::saveEdit(edited, *loaded)), int(StoreWriter::Result::Done));
+    QCOMPARE(m_prompts->texts(), QStringList());
+    const auto after = StoreReader::load(id);
+    QVERIFY(after);
+    QCOMPARE(after->paperId, QStringLiteral("N-2"));
+    QCOMPARE(after->totalAmount, 3);
+    QCOMPARE(after->totalMoney, Currency::fromInt(30));
+    QCOMPARE(after->lines.size(), 1);
+
+    // The same document changed elsewhere after loading is still refused.
+    QVERIFY(ExecuteSQL(stored));
+    const auto again = StoreReader::load(id);
+    QVERIFY(again);
+    QVERIFY(ExecuteSQL(QStringLiteral("update Store set Detail='另一台'")));
+    QCOMPARE(
+        int(StoreWriter::saveEdit(edited, *again)), int(StoreWriter::Result::ChangedElsewhere));
+}
+
+void tst_StoreWriter::amountsBeyondTheRangeAreRefused_data()
+{
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("largest") << "99999999.99" << true;
+    QTest::newRow("a fraction past it") << "99999999.9901" << false;
+    QTest::newRow("largest the type holds") << "922337203685477" << false;
+}
+
+void tst_StoreWriter::amountsBeyondTheRangeAreRefused()
+{
+    QFETCH(QString, price);
+    QFETCH(bool, stored);
+    StoreRecord::Line l = line(m_water, 0, 1);
+    QVERIFY(Currency::parse(price, &l.price));
+    l.money = l.price;
+    StoreRecord doc = document(QStringLiteral("R-1"), {l});
+    const qint64 id = StoreWriter::saveNew(doc);
+    QCOMPARE(id > 0, stored);
+    if (!stored) {
+        QCOMPARE(m_prompts->requests.size(), 1);
+        QVERIFY(m_prompts->requests.first().text.contains(QStringLiteral("99,999,999.99")));
+        QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 0);
+        QCOMPARE(countRows(QStringLiteral("select count(*) from Store_detail")), 0);
+        return;
+    }
+    // Read back to the last of its four places, on every database.
+    const auto back = StoreReader::load(id);
+    QVERIFY(back);
+    QCOMPARE(back->lines.first().price.toSqlText(), l.price.toSqlText());
+    QCOMPARE(back->totalMoney.toSqlText(), l.price.toSqlText());
+    // An edit of it to beyond the range changes nothing.
+    StoreRecord edited = *back;
+    edited.lines.first().money = Currency::fromInt(100000000);
+    QCOMPARE(int(StoreWriter::saveEdit(edited, *back)), int(StoreWriter::Result::Failed));
+    QCOMPARE(StoreReader::load(id)->lines.first().money.toSqlText(), l.price.toSqlText());
 }
 
 QTEST_MAIN(tst_StoreWriter)
