@@ -95,17 +95,15 @@ void SaleCommands::AddNew()
 
 void SaleCommands::EditData()
 {
-    const QString id = m_list->selectedID();
-    if (id.isEmpty()) {
-        Prompt::information(QStringLiteral("请先选定您要编辑的记录！"), QStringLiteral("提示"));
+    const qint64 id = m_list->selectedIdToEdit();
+    if (id == 0)
         return;
-    }
     frmSale form(m_list);
     const bool closed
         = m_list->selectedValue(QStringLiteral("FinishFlag")).toString() == QLatin1String("1");
     form.mActionType
         = (m_offer.edit == EditMode::AlwaysView || closed) ? frmSale::View : frmSale::Edit;
-    form.mCurID = id.toLongLong();
+    form.mCurID = id;
     form.exec();
     refreshAfterForm();
 }
