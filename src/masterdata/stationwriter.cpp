@@ -1,6 +1,7 @@
 #include "masterdata/stationwriter.h"
 
 #include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 #include "shell/picklists.h"
 
 using mDatabase::SqlStr;
@@ -65,8 +66,13 @@ qint64 saveNew(const StationRecord &s)
 
 bool saveEdit(const StationRecord &s)
 {
-    if (s.suspended && StationReader::isHeadStation(s.id))
+    if (s.suspended && StationReader::isHeadStation(s.id)) {
+        Prompt::information(
+            QStringLiteral("总站（编号最小的供水站）管理所有下属供水站，不能暂停使用！"
+                           "请取消“暂停使用”后再保存。"),
+            QStringLiteral("提示"));
         return false;
+    }
     return mDatabase::ExecuteSQL(
         QStringLiteral("update Station set name=%1, Status=%2 where ID=%3")
             .arg(SqlStr(s.name.trimmed()),
