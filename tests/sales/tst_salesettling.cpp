@@ -108,12 +108,8 @@ void tst_SaleSettling::settleOne_data()
         << Step::InMoney << "2" << 5 << "InMoney" << Outcome::Done << 20;
     QTest::newRow("receive, all paid meanwhile")
         << Step::InMoney << "0" << 20 << "InMoney" << Outcome::ChangedElsewhere << 20;
-    QTest::newRow("receive, closed meanwhile")
-        << Step::InMoney << "1" << 5 << "InMoney" << Outcome::ChangedElsewhere << 5;
     QTest::newRow("refund on odd flag")
         << Step::OutMoney << "2" << 5 << "InMoney" << Outcome::Done << 0;
-    QTest::newRow("refund closed")
-        << Step::OutMoney << "1" << 5 << "InMoney" << Outcome::ChangedElsewhere << 5;
     QTest::newRow("deliver open") << Step::OutAmount << "0" << 1 << "OutAmount" << Outcome::Done
                                   << 2;
     QTest::newRow("deliver on odd flag")

