@@ -2,6 +2,7 @@
 
 #include "datastore/currency.h"
 #include "datastore/mdatabase.h"
+#include "lists/listwindow.h"
 #include "shell/datetext.h"
 #include "shell/idlist.h"
 #include "shell/inputcheck.h"
@@ -23,7 +24,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-FilterDialog::FilterDialog(QWidget *parent) : QDialog(parent)
+FilterDialog::FilterDialog(const Table &table, Joining joining, ListWindow *target, QWidget *parent)
+    : QDialog(parent), m_table(table), m_joining(joining), m_target(target)
 {
     m_body = new QWidget(this);
     m_grid = new QGridLayout(m_body);
@@ -32,80 +34,75 @@ FilterDialog::FilterDialog(QWidget *parent) : QDialog(parent)
     btnOk->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("取消"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    chkStation = new QCheckBox(this);
+    chkStation = new QCheckBox(QString::fromUtf8(table.stationCaption), this);
     chkStation->setObjectName(QStringLiteral("chkStation"));
     cmbStation = new QComboBox(this);
     cmbStation->setObjectName(QStringLiteral("cmbStation"));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(chkStation, &QCheckBox::clicked, this, &FilterDialog::RefreshControl);
+
+    int operators = 0;
+    for (const Criterion &c : table.criteria)
+        addRow(c, &operators);
+    for (const Options &o : table.options)
+        m_options << OptionRow{o, addOptions(o.name, o.caption, o.captions, 0)};
+    finishLayout();
+    fillStations();
+    RefreshControl();
+    connect(btnOk, &QPushButton::clicked, this, &FilterDialog::confirm);
 }
 
-QCheckBox *FilterDialog::addCheck(const char *name, const char *caption)
+void FilterDialog::addRow(const Criterion &c, int *operators)
 {
-    auto *check = new QCheckBox(QString::fromUtf8(caption), m_body);
-    check->setObjectName(QString::fromLatin1(name));
-    connect(check, &QCheckBox::clicked, this, &FilterDialog::RefreshControl);
-    return check;
-}
-
-QComboBox *FilterDialog::addOperator(int index)
-{
-    auto *op = new QComboBox(m_body);
-    op->setObjectName(QStringLiteral("cmbOperator_%1").arg(index));
-    op->addItems({QStringLiteral(">"), QStringLiteral("="), QStringLiteral("<"),
-        QStringLiteral("<="), QStringLiteral(">=")});
-    op->setCurrentIndex(-1);
-    return op;
-}
-
-QLineEdit *FilterDialog::addBox(const char *name, BoxKind kind)
-{
-    auto *box = new QLineEdit(m_body);
-    box->setObjectName(QString::fromLatin1(name));
-    if (kind != BoxKind::Text)
-        box->installEventFilter(this);
-    return box;
-}
-
-QComboBox *FilterDialog::addChoice(const char *name, const QString &sql)
-{
-    auto *combo = new QComboBox(m_body);
-    combo->setObjectName(QString::fromLatin1(name));
-    if (!sql.isEmpty())
-        IdList::fill(combo, sql);
-    return combo;
-}
-
-FilterDialog::Criterion &FilterDialog::addCriterion(Criterion c)
-{
-    const int row = m_grid->rowCount();
-    m_grid->addWidget(c.check, row, 0);
-    int column = 1;
-    if (c.op)
-        m_grid->addWidget(c.op, row, column++);
-    if (c.text) {
-        if (c.kind == BoxKind::Date) {
-            c.pickDate = new QPushButton(QStringLiteral("..."), m_body);
-            c.pickDate->setObjectName(QStringLiteral("btnPickDate"));
-            c.pickDate->setFixedWidth(32);
-            QLineEdit *box = c.text;
-            connect(c.pickDate, &QPushButton::clicked, this, [box] {
-                const QDate date = mSystem::PickDate();
-                if (date.isValid())
-                    box->setText(DateText::shortDate(date));
-            });
-            auto *pair = new QHBoxLayout;
-            pair->addWidget(c.text, 1);
-            pair->addWidget(c.pickDate);
-            m_grid->addLayout(pair, row, column, 1, c.op ? 1 : 2);
-        } else {
-            m_grid->addWidget(c.text, row, column, 1, c.op ? 1 : 2);
-        }
+    Row row{c};
+    row.check = new QCheckBox(QString::fromUtf8(c.caption), m_body);
+    row.check->setObjectName(QStringLiteral("chk") + QLatin1String(c.name));
+    connect(row.check, &QCheckBox::clicked, this, &FilterDialog::RefreshControl);
+    const int line = m_grid->rowCount();
+    m_grid->addWidget(row.check, line, 0);
+    if (c.input == Input::Position || c.input == Input::Id) {
+        row.choice = new QComboBox(m_body);
+        row.choice->setObjectName(QStringLiteral("cmb") + QLatin1String(c.name));
+        if (c.input == Input::Id)
+            IdList::fill(row.choice, c.choices);
+        else
+            row.choice->addItems(c.positions);
+        m_grid->addWidget(row.choice, line, 1, 1, 2);
+        m_rows << row;
+        return;
     }
-    if (c.choice)
-        m_grid->addWidget(c.choice, row, 1, 1, 2);
-    m_criteria << c;
-    return m_criteria.last();
+    int column = 1;
+    if (c.input != Input::Text) {
+        row.op = new QComboBox(m_body);
+        row.op->setObjectName(QStringLiteral("cmbOperator_%1").arg((*operators)++));
+        row.op->addItems({QStringLiteral(">"), QStringLiteral("="), QStringLiteral("<"),
+            QStringLiteral("<="), QStringLiteral(">=")});
+        row.op->setCurrentIndex(-1);
+        m_grid->addWidget(row.op, line, column++);
+    }
+    row.text = new QLineEdit(m_body);
+    row.text->setObjectName(QStringLiteral("txt") + QLatin1String(c.name));
+    if (c.input != Input::Text)
+        row.text->installEventFilter(this);
+    const int span = row.op ? 1 : 2;
+    if (c.input == Input::Date) {
+        row.pickDate = new QPushButton(QStringLiteral("..."), m_body);
+        row.pickDate->setObjectName(QStringLiteral("btnPickDate"));
+        row.pickDate->setFixedWidth(32);
+        QLineEdit *box = row.text;
+        connect(row.pickDate, &QPushButton::clicked, this, [box] {
+            const QDate date = mSystem::PickDate();
+            if (date.isValid())
+                box->setText(DateText::shortDate(date));
+        });
+        auto *pair = new QHBoxLayout;
+        pair->addWidget(row.text, 1);
+        pair->addWidget(row.pickDate);
+        m_grid->addLayout(pair, line, column, 1, span);
+    } else {
+        m_grid->addWidget(row.text, line, column, 1, span);
+    }
+    m_rows << row;
 }
 
 QButtonGroup *FilterDialog::addOptions(
@@ -127,7 +124,7 @@ QButtonGroup *FilterDialog::addOptions(
     return group;
 }
 
-void FilterDialog::finishLayout(QWidget *extra)
+void FilterDialog::finishLayout()
 {
     chkStation->setParent(m_body);
     cmbStation->setParent(m_body);
@@ -142,8 +139,6 @@ void FilterDialog::finishLayout(QWidget *extra)
     disconnect(buttons, nullptr, this, nullptr);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_body);
-    if (extra)
-        layout->addWidget(extra);
     layout->addWidget(buttons);
 }
 
@@ -161,42 +156,45 @@ void FilterDialog::fillStations()
 
 void FilterDialog::RefreshControl()
 {
-    for (Criterion &c : m_criteria) {
-        const bool on = c.check->isChecked();
-        if (c.op) {
-            c.op->setEnabled(on);
-            if (on && c.op->currentIndex() < 0)
-                c.op->setCurrentIndex(1);
+    for (Row &r : m_rows) {
+        const bool on = r.check->isChecked();
+        if (r.op) {
+            r.op->setEnabled(on);
+            if (on && r.op->currentIndex() < 0)
+                r.op->setCurrentIndex(1);
         }
-        if (c.text) {
-            if (on && mDatabase::TrimBlanks(c.text->text()).isEmpty())
-                c.text->setText(c.kind == BoxKind::Date ? DateText::shortDate(QDate::currentDate())
-                        : c.kind == BoxKind::Text       ? QString()
-                                                        : QStringLiteral("0"));
-            c.text->setEnabled(on);
-            QPalette p = c.text->palette();
+        if (r.text) {
+            const Input input = r.criterion.input;
+            if (on && mDatabase::TrimBlanks(r.text->text()).isEmpty())
+                r.text->setText(input == Input::Date ? DateText::shortDate(QDate::currentDate())
+                        : input == Input::Text       ? QString()
+                                                     : QStringLiteral("0"));
+            r.text->setEnabled(on);
+            QPalette p = r.text->palette();
             p.setColor(QPalette::Base, on ? QColor(Qt::white) : palette().color(QPalette::Window));
-            c.text->setPalette(p);
+            r.text->setPalette(p);
         }
-        if (c.pickDate)
-            c.pickDate->setEnabled(on);
-        if (c.choice)
-            c.choice->setEnabled(on);
+        if (r.pickDate)
+            r.pickDate->setEnabled(on);
+        if (r.choice)
+            r.choice->setEnabled(on);
     }
+    if (m_table.stationFollowsCheck)
+        cmbStation->setEnabled(chkStation->isChecked() && gIsHeadStation);
 }
 
-bool FilterDialog::leaveBox(QLineEdit *box, BoxKind kind)
+bool FilterDialog::leaveBox(QLineEdit *box, Input input)
 {
     if (!box->isEnabled())
         return true;
     if (mDatabase::TrimBlanks(box->text()).isEmpty()) {
-        box->setText(kind == BoxKind::Date ? DateText::shortDate(QDate::currentDate())
-                                           : QStringLiteral("0"));
+        box->setText(
+            input == Input::Date ? DateText::shortDate(QDate::currentDate()) : QStringLiteral("0"));
         return true;
     }
-    const int check = kind == BoxKind::Date ? mSystem::CheckDate
-        : kind == BoxKind::Integer          ? mSystem::CheckInteger
-                                            : mSystem::CheckNumber;
+    const int check = input == Input::Date ? mSystem::CheckDate
+        : input == Input::Integer          ? mSystem::CheckInteger
+                                           : mSystem::CheckNumber;
     return mSystem::CheckInput(box->text(), check);
 }
 
@@ -205,9 +203,9 @@ bool FilterDialog::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            for (const Criterion &c : std::as_const(m_criteria)) {
-                if (c.text == watched && !leaveBox(c.text, c.kind)) {
-                    QLineEdit *box = c.text;
+            for (const Row &r : std::as_const(m_rows)) {
+                if (r.text == watched && !leaveBox(r.text, r.criterion.input)) {
+                    QLineEdit *box = r.text;
                     QTimer::singleShot(0, box, [box] {
                         box->setFocus();
                         box->selectAll();
@@ -219,37 +217,28 @@ bool FilterDialog::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-QString FilterDialog::operatorText(const QComboBox *op)
+bool FilterDialog::numberValue(const Row &r, QString *sql) const
 {
-    return op && op->currentIndex() >= 0 ? op->currentText() : QStringLiteral("=");
-}
-
-bool FilterDialog::numberValue(const Criterion &c, QString *sql) const
-{
-    const QString text = mDatabase::TrimBlanks(c.text->text());
-    const int check = c.kind == BoxKind::Integer ? mSystem::CheckInteger : mSystem::CheckNumber;
+    const QString text = mDatabase::TrimBlanks(r.text->text());
+    const int check
+        = r.criterion.input == Input::Integer ? mSystem::CheckInteger : mSystem::CheckNumber;
     Currency value;
     if (!mSystem::CheckInput(text, check) || !Currency::parse(text, &value)) {
-        c.text->setFocus();
+        r.text->setFocus();
         return false;
     }
     *sql = value.toSqlText();
     return true;
 }
 
-bool FilterDialog::dateValue(const Criterion &c, QString *sql) const
+bool FilterDialog::dateValue(const Row &r, QString *sql) const
 {
-    if (!mSystem::CheckInput(c.text->text(), mSystem::CheckDate)) {
-        c.text->setFocus();
+    if (!mSystem::CheckInput(r.text->text(), mSystem::CheckDate)) {
+        r.text->setFocus();
         return false;
     }
-    *sql = DateText::sqlLiteral(c.text->text());
+    *sql = DateText::sqlLiteral(r.text->text());
     return !sql->isEmpty();
-}
-
-QString FilterDialog::likeAnywhere(const QString &text)
-{
-    return mDatabase::SqlLikeAnywhere(mDatabase::TrimBlanks(text));
 }
 
 bool FilterDialog::stationCondition(qint64 *stationId) const
@@ -265,4 +254,119 @@ bool FilterDialog::stationCondition(qint64 *stationId) const
     *stationId = cmbStation->currentData().toLongLong();
     // The head station stands for the whole group.
     return *stationId != mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID"));
+}
+
+bool FilterDialog::BuildFilterSQL(QString *fragment)
+{
+    QStringList conditions;
+    for (const Row &r : std::as_const(m_rows)) {
+        if (!r.check->isChecked())
+            continue;
+        const QString condition = QString::fromUtf8(r.criterion.condition);
+        switch (r.criterion.input) {
+        case Input::Text:
+            conditions << condition.arg(
+                mDatabase::SqlLikeAnywhere(mDatabase::TrimBlanks(r.text->text())));
+            break;
+        case Input::Position:
+        case Input::Id:
+            if (r.choice->currentIndex() >= 0)
+                conditions << condition.arg(r.criterion.input == Input::Position
+                        ? QString::number(r.choice->currentIndex())
+                        : QString::number(r.choice->currentData().toLongLong()));
+            break;
+        case Input::Number:
+        case Input::Integer:
+        case Input::Date: {
+            QString value;
+            if (!(r.criterion.input == Input::Date ? dateValue(r, &value) : numberValue(r, &value)))
+                return false;
+            conditions << condition.arg(
+                r.op->currentIndex() >= 0 ? r.op->currentText() : QStringLiteral("="), value);
+            break;
+        }
+        }
+    }
+    for (const OptionRow &o : std::as_const(m_options)) {
+        const QString condition = o.options.conditions.value(o.group->checkedId());
+        if (!condition.isEmpty())
+            conditions << condition;
+    }
+    qint64 station = 0;
+    if (stationCondition(&station))
+        conditions << QString::fromUtf8(m_table.stationCondition).arg(QString::number(station));
+    *fragment = conditions.join(m_joining == Joining::Where ? QStringLiteral(" AND ") : QString());
+    return true;
+}
+
+bool FilterDialog::isNewSearch() const
+{
+    return optSearchType->checkedId() == 1;
+}
+
+QString FilterDialog::applyTo(const QString &current, const QString &fragment) const
+{
+    if (m_joining == Joining::Appended) {
+        if (isNewSearch())
+            return fragment;
+        return current + fragment;
+    }
+    if (isNewSearch())
+        return fragment.isEmpty() ? QString() : QStringLiteral(" WHERE ") + fragment;
+    if (fragment.isEmpty())
+        return current;
+    if (mDatabase::TrimBlanks(current).isEmpty())
+        return QStringLiteral(" WHERE ") + fragment;
+    return QStringLiteral("%1 AND %2").arg(current, fragment);
+}
+
+QString FilterDialog::describe() const
+{
+    // A caption ends in "：" where a value follows; an operator takes its place.
+    const auto bare = [](const char *caption) {
+        QString text = QString::fromUtf8(caption);
+        if (text.endsWith(QChar(0xFF1A)))
+            text.chop(1);
+        return text;
+    };
+    QStringList parts;
+    for (const Row &r : m_rows) {
+        if (!r.check->isChecked())
+            continue;
+        const QString caption = QString::fromUtf8(r.criterion.caption);
+        if (r.choice) {
+            if (r.choice->currentIndex() >= 0)
+                parts << caption + r.choice->currentText();
+        } else if (!r.op) {
+            parts << QStringLiteral("%1“%2”").arg(caption, mDatabase::TrimBlanks(r.text->text()));
+        } else {
+            parts << bare(r.criterion.caption)
+                    + (r.op->currentIndex() >= 0 ? r.op->currentText() : QStringLiteral("="))
+                    + mDatabase::TrimBlanks(r.text->text());
+        }
+    }
+    for (const OptionRow &o : m_options) {
+        if (!o.options.conditions.value(o.group->checkedId()).isEmpty())
+            parts << QString::fromUtf8(o.options.caption)
+                    + o.options.captions.value(o.group->checkedId());
+    }
+    qint64 station = 0;
+    if (stationCondition(&station)) {
+        const int at = cmbStation->findData(station);
+        parts << chkStation->text()
+                + (at >= 0 ? cmbStation->itemText(at)
+                           : mDatabase::GetFieldByID(
+                               station, QStringLiteral("Station"), QStringLiteral("Name")));
+    }
+    return parts.join(QStringLiteral("，"));
+}
+
+void FilterDialog::confirm()
+{
+    QString fragment;
+    if (!BuildFilterSQL(&fragment))
+        return;
+    if (m_target)
+        m_target->curFilterSQL = applyTo(m_target->curFilterSQL, fragment);
+    accept();
 }

@@ -59,32 +59,14 @@ frmCustomerAdmin::frmCustomerAdmin(QWidget *parent) : ListWindow(parent)
     loadRows();
 }
 
-void frmCustomerAdmin::refreshAfterForm()
-{
-    if (autoDataRefresh())
-        DataRefresh();
-}
-
 void frmCustomerAdmin::AddNew()
 {
-    frmCustomer form(this);
-    form.mActionType = frmCustomer::New;
-    form.exec();
-    refreshAfterForm();
+    openForm<frmCustomer>(frmCustomer::New);
 }
 
 void frmCustomerAdmin::EditData()
 {
-    const QString id = selectedID();
-    if (id.isEmpty()) {
-        Prompt::information(QStringLiteral("请先选定您要编辑的记录！"), QStringLiteral("提示"));
-        return;
-    }
-    frmCustomer form(this);
-    form.mActionType = frmCustomer::Edit;
-    form.mCurID = id.toInt();
-    form.exec();
-    refreshAfterForm();
+    editSelected<frmCustomer>();
 }
 
 void frmCustomerAdmin::DeleteData()

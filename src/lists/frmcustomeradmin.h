@@ -18,7 +18,4 @@ public:
     void DeleteData();
     void DeleteAll();
     void ShowFilter();
-
-private:
-    void refreshAfterForm();
 };

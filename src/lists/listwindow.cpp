@@ -183,6 +183,14 @@ QString ListWindow::selectedID() const
     return m_model->value(current.row(), QStringLiteral("ID")).toString();
 }
 
+qint64 ListWindow::selectedIdToEdit() const
+{
+    const qint64 id = selectedID().toLongLong();
+    if (id == 0)
+        Prompt::information(QStringLiteral("请先选定您要编辑的记录！"), QStringLiteral("提示"));
+    return id;
+}
+
 QVariant ListWindow::selectedValue(const QString &field) const
 {
     const QModelIndex current = dbgMain->currentIndex();

@@ -42,6 +42,9 @@ public:
     QString selectedID() const;
     QVariant selectedValue(const QString &field) const;
     bool selectRowOfId(qint64 id);
+    // The selected row's ID, to open it; 0 after telling the operator to
+    // select one.
+    qint64 selectedIdToEdit() const;
 
     void ShowSortIcon(int ColIndex, int Direction);
     // The sum of a summed column over the filtered rows, as the totals line
@@ -90,6 +93,25 @@ protected:
     // Offers preview, print and page set-up of the grid (tlPrintSale prints
     // the grid too when printSale is set).
     void offerPrintCommands(bool printSale);
+
+    // Opens an entry form of this list modally, for a new record or for the
+    // record id (the opener sets mActionType and mCurID first), and shows
+    // the change afterwards when the workstation refreshes lists itself.
+    template <class Form> void openForm(decltype(Form::mActionType) mode, qint64 id = 0)
+    {
+        Form form(this);
+        form.mActionType = mode;
+        form.mCurID = decltype(form.mCurID)(id);
+        form.exec();
+        if (autoDataRefresh())
+            DataRefresh();
+    }
+    // The same for the selected record, to change it.
+    template <class Form> void editSelected()
+    {
+        if (const qint64 id = selectedIdToEdit())
+            openForm<Form>(Form::Edit, id);
+    }
 
     // Runs the first query when the workstation wants lists filled at once.
     void loadRows();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sales/salesettling.h"
+
 #include <QString>
 
 class ListWindow;
@@ -51,17 +53,17 @@ public:
     struct Settle {
         QString noSelection = {};
         QString noSelectionTitle = {};
-        // When the order may be settled: while FinishFlag is "0" (onlyOpen),
-        // else while it is not "1"; and, for receiving money, while money is
-        // owed. The statement repeats the same condition, so a row another
-        // workstation changed since the list read it is not settled.
+        // When the order may be settled, as the list shows it: while
+        // FinishFlag is "0" (onlyOpen), else while it is not "1"; and, for
+        // receiving money, while money is owed. The settling repeats the
+        // condition on the stored order.
         bool onlyOpen = true;
         bool needsMoneyOwed = false;
         QString refused = {};
         QString refusedTitle = {};
         QString confirm = {}; // "%1" is the ID; empty: no question
         QString confirmTitle = {};
-        QString statement = {}; // "%1" is the ID
+        SaleSettling::Step step = SaleSettling::Step::InMoney;
         bool refreshAfterFailure = false;
         bool reportReceived = false;
     };
@@ -69,7 +71,7 @@ public:
     struct SettleAll {
         QString question = {};
         QString title = {};
-        QString statement = {};
+        SaleSettling::Step step = SaleSettling::Step::InMoney;
         QString doneInfo = {}; // empty: nothing to say after success
         bool refreshOnlyWhenDone = false;
     };

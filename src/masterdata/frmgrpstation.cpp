@@ -24,7 +24,9 @@ bool frmGrpStation::loadRecord()
         return false;
     txtName->setText(station->name);
     chkDisable->setChecked(station->suspended);
-    chkDisable->setEnabled(!StationReader::isHeadStation(mCurID));
+    // The head station cannot be suspended. Stored suspended all the same
+    // (by an older program, or by hand), it can be taken back into use.
+    chkDisable->setEnabled(!StationReader::isHeadStation(mCurID) || station->suspended);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 #include "shell/picklists.h"
 
 namespace {
@@ -62,8 +63,13 @@ qint64 saveNew(const StationRecord &s)
 
 bool saveEdit(const StationRecord &s)
 {
-    if (s.suspended && StationReader::isHeadStation(s.id))
+    if (s.suspended && StationReader::isHeadStation(s.id)) {
+        Prompt::information(
+            QStringLiteral("总站（编号最小的供水站）管理所有下属供水站，不能暂停使用！"
+                           "请取消“暂停使用”后再保存。"),
+            QStringLiteral("提示"));
         return false;
+    }
     return mDatabase::ExecuteBound(QStringLiteral("update Station set name=?, Status=? where ID=?"),
         {s.name.trimmed(), s.suspended ? QStringLiteral("0") : QStringLiteral("1"), s.id});
 }

@@ -26,6 +26,7 @@ bool isHeadStation(qint64 id);
 
 namespace StationWriter {
 qint64 saveNew(const StationRecord &station);
-// Refuses (false, nothing written) to suspend the head station.
+// Refuses (false, nothing written, the operator told why) to suspend the
+// head station.
 bool saveEdit(const StationRecord &station);
 } // namespace StationWriter

@@ -63,15 +63,26 @@ frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
 
 void frmReport::SetMyReportCaption()
 {
-    curReportCaption = PeriodReport::caption(parameters);
+    curReportCaption = PeriodReport::caption(parameters, m_filterNote);
     setGridCaption(curReportCaption);
     setPrintTitle(QStringLiteral("\t") + curReportCaption);
 }
 
 void frmReport::ShowFilter()
 {
-    frmSaleFilter filter(this, this);
-    filter.exec();
+    frmSaleFilter filter(nullptr, this);
+    QString fragment;
+    if (filter.exec() == QDialog::Accepted && filter.BuildFilterSQL(&fragment)) {
+        m_saleFilter = filter.applyTo(m_saleFilter, fragment);
+        const QString note = fragment.isEmpty() ? QString() : filter.describe();
+        if (filter.isNewSearch())
+            m_filterNote = note;
+        else if (!note.isEmpty())
+            m_filterNote += (m_filterNote.isEmpty() ? QString() : QStringLiteral("，")) + note;
+        curFilterSQL
+            = PeriodReport::buildQuery(parameters, mDatabase::dialect(), m_saleFilter).curFilterSQL;
+        SetMyReportCaption();
+    }
     DataRefresh();
 }
 

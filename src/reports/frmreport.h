@@ -19,4 +19,10 @@ public:
     void ShowFilter();
     // The rows as last refreshed, in the grid's order, for the chart.
     QVector<PeriodReport::Row> rows();
+
+private:
+    // What the sale filter added, as conditions and in words; the report's
+    // own conditions stay as they are.
+    QString m_saleFilter;
+    QString m_filterNote;
 };

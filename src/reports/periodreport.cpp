@@ -7,7 +7,7 @@
 
 namespace PeriodReport {
 
-Query buildQuery(const Parameters &p, const SqlDialect &dialect)
+Query buildQuery(const Parameters &p, const SqlDialect &dialect, const QString &saleFilter)
 {
     const bool month = isMonthReport(p.type);
     const QString monthText = dialect.monthGroupExpression();
@@ -30,6 +30,13 @@ Query buildQuery(const Parameters &p, const SqlDialect &dialect)
         q.curFilterSQL += QStringLiteral(" and CustomerID=%1").arg(p.id);
     else if (p.type == SenderDayReport || p.type == SenderMonthReport)
         q.curFilterSQL += QStringLiteral(" and SenderID=%1").arg(p.id);
+    // The filter's conditions name the columns of the sale lists, whose
+    // statement joins the customer: they pick the sales in a statement of
+    // that shape, and the sums stay over Sale alone.
+    if (!saleFilter.isEmpty())
+        q.curFilterSQL += QStringLiteral(" and ID in (select Sale.ID from Sale,Customer where "
+                                         "Sale.CustomerID=Customer.ID %1)")
+                              .arg(saleFilter);
 
     q.curGroupSQL
         = QStringLiteral(" Group by %1").arg(month ? monthText : QStringLiteral("CreateDate"));
@@ -56,6 +63,12 @@ QString sortSQL(int type, const QString &field, int direction)
         return {};
     return QStringLiteral(" ORDER BY %1%2")
         .arg(expression, direction == 1 ? QStringLiteral(" Asc") : QStringLiteral(" Desc"));
+}
+
+QString caption(const Parameters &p, const QString &filterNote)
+{
+    const QString title = caption(p);
+    return filterNote.isEmpty() ? title : QStringLiteral("%1（%2）").arg(title, filterNote);
 }
 
 QString caption(const Parameters &p)

@@ -60,7 +60,11 @@ struct Query {
     QString curFullSQL() const { return curShortSQL + curFilterSQL + curGroupSQL + curSortSQL; }
 };
 
-Query buildQuery(const Parameters &p, const SqlDialect &dialect);
+// saleFilter: conditions of the sale filter (" AND …", as the sale lists
+// take them). They narrow the sales within the report's own dates, station
+// and customer or sender, and never replace those.
+Query buildQuery(
+    const Parameters &p, const SqlDialect &dialect, const QString &saleFilter = QString());
 
 // The ORDER BY piece for a click on the column of `field` (ReportDate,
 // SumAmount, SumMoney, LackMoney, LackContainer, TotalFee); empty for an
@@ -69,6 +73,9 @@ QString sortSQL(int type, const QString &field, int direction);
 
 // The grid's caption, with the station's and sender's names from the database.
 QString caption(const Parameters &p);
+// The same, saying in words how the sale filter narrowed the sales (an
+// empty note: not narrowed).
+QString caption(const Parameters &p, const QString &filterNote);
 
 struct Row {
     QString reportDate; // "2026-12-08", or the month as the database groups it

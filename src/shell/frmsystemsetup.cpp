@@ -6,7 +6,7 @@
 #include "datastore/mdatabase.h"
 #include "datastore/registrysettings.h"
 #include "datastore/schema.h"
-#include "datastore/transaction.h"
+#include "shell/systemsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -190,31 +190,17 @@ void frmSystemSetup::Load()
 
 void frmSystemSetup::save()
 {
-    const auto flag = [](QCheckBox *box) {
-        return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-    };
-    const std::pair<QString, QString> shared[] = {
-        {QStringLiteral("AutoInMoney"), flag(chkAutoInMoney)},
-        {QStringLiteral("AutoOutAmount"), flag(chkAutoOutAmount)},
-        {QStringLiteral("AutoInContainer"), flag(chkAutoInContainer)},
-        {QStringLiteral("SearchAddress"), flag(chkSearchAddress)},
-        {QStringLiteral("AutoDataRefresh"), flag(chkAutoDataRefresh)},
-        {QStringLiteral("ModemIndex"), QString::number(cboModem->currentIndex())},
-        {QStringLiteral("AreaCode"), txtAreaCode->text()},
-        {QStringLiteral("NumberLen"), txtNumberLen->text()},
-    };
     // All the group's settings or none: a failure (already reported) keeps
     // the dialog open with what was typed, and nothing half-stored.
-    {
-        mDatabase::Transaction tx;
-        if (!tx)
-            return;
-        for (const auto &[name, value] : shared)
-            if (!mDatabase::SetSysValue(name, value))
-                return;
-        if (!tx.commit())
-            return;
-    }
+    if (!SystemSettingsWriter::save({.autoInMoney = chkAutoInMoney->isChecked(),
+            .autoOutAmount = chkAutoOutAmount->isChecked(),
+            .autoInContainer = chkAutoInContainer->isChecked(),
+            .searchAddress = chkSearchAddress->isChecked(),
+            .autoDataRefresh = chkAutoDataRefresh->isChecked(),
+            .modemIndex = cboModem->currentIndex(),
+            .areaCode = txtAreaCode->text(),
+            .numberLen = txtNumberLen->text()}))
+        return;
     // The line sources of this workstation only; they take effect with the
     // next loading, as the device choice does. A text setting ends at its
     // first NUL, so a NUL typed inside is dropped rather than cutting it short.

@@ -102,32 +102,14 @@ QStringList frmStoreAdmin::totalTexts()
     return footer;
 }
 
-void frmStoreAdmin::refreshAfterForm()
-{
-    if (autoDataRefresh())
-        DataRefresh();
-}
-
 void frmStoreAdmin::AddNew()
 {
-    frmStore form(this);
-    form.mActionType = frmStore::New;
-    form.exec();
-    refreshAfterForm();
+    openForm<frmStore>(frmStore::New);
 }
 
 void frmStoreAdmin::EditData()
 {
-    const QString id = selectedID();
-    if (id.isEmpty()) {
-        Prompt::information(QStringLiteral("请先选定您要编辑的记录！"), QStringLiteral("提示"));
-        return;
-    }
-    frmStore form(this);
-    form.mActionType = frmStore::Edit;
-    form.mCurID = id.toLongLong();
-    form.exec();
-    refreshAfterForm();
+    editSelected<frmStore>();
 }
 
 void frmStoreAdmin::DeleteData()

@@ -22,7 +22,4 @@ public slots:
     void DeleteData();
     void DeleteAll();
     void ShowFilter();
-
-private:
-    void refreshAfterForm();
 };

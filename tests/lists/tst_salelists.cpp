@@ -11,6 +11,8 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QScrollBar>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTableView>
@@ -61,6 +63,34 @@ bool run(ListWindow &list, const QString &name)
     return commands.contains(name) && list.commands().run(commands.value(name));
 }
 
+// What another workstation does meanwhile: a change through a connection
+// of its own that waits for no lock longer than a moment. Empty when it
+// went through, else why not.
+QString writeElsewhere(qint64 id)
+{
+    const ConnectionTarget target = mDatabase::currentTarget();
+    QString error;
+    {
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(target.driverName(), QStringLiteral("elsewhere"));
+        db.setDatabaseName(
+            target.kind == SqlDialect::SQLite ? target.host : target.odbcConnectionString());
+        if (target.kind == SqlDialect::SQLite)
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
+        if (!db.open()) {
+            error = db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            if (!query.exec(
+                    QStringLiteral("update Sale set Detail='elsewhere' where ID=%1").arg(id)))
+                error = query.lastError().text();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("elsewhere"));
+    return error;
+}
+
 QStringList ids(const ListWindow &list)
 {
     QStringList result;
@@ -90,6 +120,7 @@ private slots:
     void settleAll();
     void deleteOne();
     void deleteAllAsksTwice();
+    void deleteAllHoldsNothingWhileAsking();
     void printedListHasItsRows();
     void failedRefreshKeepsTheRows();
     void refreshAfterTheServerDroppedUs();
@@ -377,6 +408,35 @@ void tst_SaleLists::deleteAllAsksTwice()
     // The connection is usable afterwards: the transaction ended.
     QVERIFY(
         ExecuteSQL(QStringLiteral("update Sale set Detail='x' where ID=%1").arg(m_closedToday)));
+}
+
+void tst_SaleLists::deleteAllHoldsNothingWhileAsking()
+{
+    // While either question is on screen, other workstations go on saving,
+    // and an order taken meanwhile was not counted, so it is not deleted.
+    frmSaleAdmin list;
+    QStringList heldUp;
+    qint64 taken = 0;
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes};
+    m_prompts->onPrompt = [&](const Prompt::Request &r) {
+        if (mDatabase::InTransaction())
+            heldUp << QStringLiteral("transaction open at: ") + r.text;
+        const QString error = writeElsewhere(m_closedToday);
+        if (!error.isEmpty())
+            heldUp << error;
+        if (r.icon == Prompt::Icon::Critical)
+            taken = addSale(1, 5, 0, 1, 0, 1, 0, "0", m_today);
+    };
+    list.commands().DeleteAll();
+    m_prompts->onPrompt = nullptr;
+    QCOMPARE(heldUp, QStringList());
+    QCOMPARE(m_prompts->requests.size(), 2);
+    QCOMPARE(m_prompts->requests[1].text, QStringLiteral("共找到 3条未入帐单据，你确认要删除吗？"));
+    for (qint64 id : {m_open, m_settled, m_otherStation})
+        QVERIFY(!sale(id, "ID").isValid());
+    QVERIFY(taken > 0);
+    QCOMPARE(sale(taken, "TotalMoney").toInt(), 5);
+    QCOMPARE(sale(m_closedToday, "Detail").toString(), QStringLiteral("elsewhere"));
 }
 
 void tst_SaleLists::printedListHasItsRows()

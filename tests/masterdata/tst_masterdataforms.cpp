@@ -34,6 +34,7 @@ private slots:
     void goneRecordIsNotShown();
     void branchOperatorKeepsToTheirStation();
     void headStationCannotBeSuspended();
+    void headStationStoredSuspended();
 
 private:
     TestDatabase m_db;
@@ -216,6 +217,43 @@ void tst_MasterDataForms::headStationCannotBeSuspended()
     QTest::mouseClick(list.btnEdit, Qt::LeftButton);
     QVERIFY(StationReader::load(east)->suspended);
     QCOMPARE(list.lsvMain->currentItem(), list.lsvMain->topLevelItem(1));
+}
+
+void tst_MasterDataForms::headStationStoredSuspended()
+{
+    // Suspended by an older program: renaming it says why it is refused,
+    // and taking it back into use is possible.
+    QVERIFY(mDatabase::ExecuteSQL(QStringLiteral("update Station set Status='0' where ID=1")));
+    const QString before = StationReader::load(1)->name;
+    frmGrpStation head;
+    head.mActionType = frmGrpStation::Edit;
+    head.mCurID = 1;
+    bool offered = false;
+    bool stayedOpen = false;
+    QStringList refused;
+    QString nameWhenRefused;
+    whenModal([&](QWidget *) {
+        offered = head.chkDisable->isChecked() && head.chkDisable->isEnabled();
+        head.txtName->setText(QStringLiteral("集团总部"));
+        QTest::mouseClick(head.btnSave, Qt::LeftButton);
+        refused = m_prompts->texts();
+        stayedOpen = head.isVisible();
+        nameWhenRefused = StationReader::load(1)->name;
+        head.chkDisable->setChecked(false);
+        QTest::mouseClick(head.btnSave, Qt::LeftButton);
+        if (head.isVisible())
+            head.reject();
+    });
+    head.exec();
+    QVERIFY(offered);
+    QCOMPARE(refused.size(), 1);
+    QVERIFY2(refused.first().contains(QStringLiteral("不能暂停使用")), qPrintable(refused.first()));
+    QVERIFY(stayedOpen);
+    QCOMPARE(nameWhenRefused, before);
+    QCOMPARE(m_prompts->requests.size(), 1);
+    QCOMPARE(head.result(), int(QDialog::Accepted));
+    QCOMPARE(StationReader::load(1)->name, QStringLiteral("集团总部"));
+    QVERIFY(!StationReader::load(1)->suspended);
 }
 
 QTEST_MAIN(tst_MasterDataForms)

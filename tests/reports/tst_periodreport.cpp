@@ -1,9 +1,17 @@
+#include "common/modalhelper.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
 #include "reports/frmreport.h"
 #include "reports/periodreport.h"
+#include "shell/loginstate.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 using PeriodReport::Parameters;
@@ -65,6 +73,9 @@ private slots:
     void sortByHeader();
     void captions();
     void chartDrawsTheRowsShown();
+    void saleFilterNarrowsTheReport_data();
+    void saleFilterNarrowsTheReport();
+    void filterThroughTheWindow();
 
 private:
     TestDatabase m_db;
@@ -245,6 +256,90 @@ void tst_PeriodReport::chartDrawsTheRowsShown()
     report.DataRefresh();
     QCOMPARE(dates(report.rows()), dates(run(p)));
     QCOMPARE(report.rows().size(), 3);
+}
+
+void tst_PeriodReport::saleFilterNarrowsTheReport_data()
+{
+    QTest::addColumn<bool>("head");
+    QTest::addColumn<QString>("filter"); // as the sale filter builds it
+    QTest::addColumn<QStringList>("dates");
+    QTest::addColumn<QString>("money"); // of the first row
+
+    // Nothing ticked: the report's own dates and stations still hold.
+    QTest::newRow("nothing ticked")
+        << true << QString() << QStringList{"2026-12-08", "2026-12-07"} << "40";
+    // A branch operator's filter always names the station.
+    QTest::newRow("branch station")
+        << false << " AND Sale.StationID=%1" << QStringList{"2026-12-07"} << "30";
+    QTest::newRow("customer account")
+        << true << " AND Account>101" << QStringList{"2026-12-07"} << "10.25";
+    QTest::newRow("customer address")
+        << true << " AND Address Like '%东街%' ESCAPE '!' " << QStringList{"2026-12-07"} << "10.25";
+    // A date outside the report's range finds nothing more.
+    QTest::newRow("earlier date") << true << " AND Sale.CreateDate<='2026-12-07'"
+                                  << QStringList{"2026-12-07"} << "60.25";
+    QTest::newRow("open orders of a sender") << true << " AND Sale.SenderID=2 AND FinishFlag='0'"
+                                             << QStringList{"2026-12-08", "2026-12-07"} << "40";
+}
+
+void tst_PeriodReport::saleFilterNarrowsTheReport()
+{
+    QFETCH(bool, head);
+    QFETCH(QString, filter);
+    QFETCH(QStringList, dates);
+    QFETCH(QString, money);
+    QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Address,Status,StationID) values(101,'西街1号','1',1)")));
+    QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Address,Status,StationID) values(102,'东街2号','1',1)")));
+    if (filter.contains(QLatin1String("%1")))
+        filter = filter.arg(m_east);
+    const Parameters p{PeriodReport::DayReport, QDate(2026, 12, 1), QDate(2026, 12, 8), 1, 0,
+        head ? 1 : m_east, head};
+    const auto rows = PeriodReport::rows(
+        PeriodReport::buildQuery(p, mDatabase::dialect(), filter).curFullSQL());
+    QVERIFY(rows);
+    QCOMPARE(::dates(*rows), dates);
+    QCOMPARE(rows->first().sumMoney, c(qPrintable(money)));
+    QCOMPARE(m_prompts->texts(), QStringList());
+}
+
+void tst_PeriodReport::filterThroughTheWindow()
+{
+    gIsHeadStation = true;
+    gStationID = 1;
+    QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Address,Status,StationID) values(101,'西街1号','1',1)")));
+    frmReport report(
+        {PeriodReport::DayReport, QDate(2026, 12, 1), QDate(2026, 12, 8), 1, 0, 1, true});
+    const QString title = report.curReportCaption;
+    const auto narrow = [&](const char *check, const char *text, int searchType) {
+        whenModal([=](QWidget *modal) {
+            modal->findChild<QCheckBox *>(QLatin1String(check))->click();
+            modal->findChild<QLineEdit *>(QStringLiteral("txt") + QLatin1String(check + 3))
+                ->setText(QString::fromUtf8(text));
+            modal->findChild<QAbstractButton *>(QStringLiteral("optSearchType_%1").arg(searchType))
+                ->click();
+            modal->findChild<QPushButton *>(QStringLiteral("btnOk"))->click();
+        });
+        report.ShowFilter();
+    };
+    narrow("chkAddress", "西街", 1);
+    QCOMPARE(report.rows().size(), 2);
+    QCOMPARE(report.rows().last().sumMoney, c("50"));
+    QCOMPARE(report.curReportCaption, title + QStringLiteral("（客户地址包括字符串：“西街”）"));
+    // Within the result: both conditions, both named.
+    narrow("chkTotalMoney", "40", 0);
+    QCOMPARE(report.rows().size(), 1);
+    QCOMPARE(report.curReportCaption,
+        title + QStringLiteral("（客户地址包括字符串：“西街”，单据金额=40）"));
+    // A new search with nothing ticked: the report as it was, under its own title.
+    whenModal(
+        [](QWidget *modal) { modal->findChild<QPushButton *>(QStringLiteral("btnOk"))->click(); });
+    report.ShowFilter();
+    QCOMPARE(report.rows().last().sumMoney, c("60.25"));
+    QCOMPARE(report.curReportCaption, title);
+    QCOMPARE(m_prompts->texts(), QStringList());
 }
 
 QTEST_MAIN(tst_PeriodReport)
