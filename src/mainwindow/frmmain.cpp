@@ -4,30 +4,13 @@
 #include "datastore/cregistry.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
-#include "lists/frmcustomeradmin.h"
-#include "lists/frmhistorycall.h"
-#include "lists/frmsaleadmin.h"
 #include "lists/listwindow.h"
 #include "mainwindow/frmabout.h"
+#include "mainwindow/subsystems.h"
 #include "mainwindow/toolbands.h"
-#include "masterdata/frmgrpstationadmin.h"
-#include "masterdata/frmproductadmin.h"
-#include "masterdata/frmsenderadmin.h"
-#include "reports/chartdata.h"
-#include "reports/frmchart.h"
-#include "reports/frmreport.h"
-#include "reports/frmsetreport.h"
-#include "reports/frmtodayreport.h"
-#include "sales/frmsaleprintsetup.h"
-#include "sales/incomingcall.h"
 #include "shell/commandbars.h"
-#include "shell/frmchangepwd.h"
-#include "shell/frmsystemsetup.h"
-#include "shell/frmuseradmin.h"
 #include "shell/loginstate.h"
 #include "shell/rights.h"
-#include "shell/systemreset.h"
-#include "stock/frmstoreadmin.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -123,15 +106,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
 
     stbUser->setText(mSystem::StationUserText());
 
-    registerSubsystemDialogs();
-    registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
-    registerChildWindow(QStringLiteral("frmHistoryCall"), [] { return new frmHistoryCall; });
-    registerChildWindow(QStringLiteral("frmCustomerAdmin"), [] { return new frmCustomerAdmin; });
-    registerChildWindow(QStringLiteral("frmTodayReport"), [] { return new frmTodayReport; });
-    registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
-    registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
-    registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
-    registerChildWindow(QStringLiteral("frmStoreAdmin"), [] { return new frmStoreAdmin; });
+    Subsystems::registerWith(*this);
     resize(1100, 720);
     restoreWindowLayout();
     Q_ASSERT_X(toolsWithoutHandler().isEmpty(), "frmMain", "a command of the table has no handler");
@@ -297,67 +272,7 @@ void frmMain::load()
 {
     showChildWindow(QStringLiteral("frmSaleAdmin"));
     mSystem::ApplyUserRights(gUserID);
-    loadSystemSetup(false);
-}
-
-void frmMain::registerSubsystemDialogs()
-{
-    const auto modal = [this]<typename Dialog>(ToolId tool, std::type_identity<Dialog>) {
-        registerDialog(tool, [](QWidget *parent) {
-            Dialog dialog(parent);
-            dialog.exec();
-        });
-    };
-    modal(ProductAdmin, std::type_identity<frmProductAdmin>());
-    modal(SenderAdmin, std::type_identity<frmSenderAdmin>());
-    modal(GrpStationAdmin, std::type_identity<frmGrpStationAdmin>());
-    modal(UserAdmin, std::type_identity<frmUserAdmin>());
-    modal(SalePrintSetup, std::type_identity<frmSalePrintSetup>());
-    modal(ChangePwd, std::type_identity<frmChangePwd>());
-    registerDialog(SysReset, [](QWidget *) {
-        // Everybody logs in again on what is left.
-        if (mSystem::ResetSystem())
-            QCoreApplication::exit(0);
-    });
-    registerDialog(SysConfigure, [this](QWidget *) { loadSystemSetup(true); });
-    const std::pair<ToolId, int> reports[] = {{DayReport, PeriodReport::DayReport},
-        {CustDayReport, PeriodReport::CustDayReport},
-        {SenderDayReport, PeriodReport::SenderDayReport}, {MonthReport, PeriodReport::MonthReport},
-        {CustMonthReport, PeriodReport::CustMonthReport},
-        {SenderMonthReport, PeriodReport::SenderMonthReport}};
-    for (const auto &[tool, type] : reports) {
-        registerDialog(tool, [this, type = type](QWidget *parent) {
-            frmSetReport dialog(type, parent);
-            dialog.exec();
-            if (dialog.mResult != -1)
-                return;
-            // One report window at a time: the new one replaces it.
-            closeChildWindow(QStringLiteral("frmReport"));
-            const PeriodReport::Parameters parameters = dialog.parameters();
-            registerChildWindow(
-                QStringLiteral("frmReport"), [parameters] { return new frmReport(parameters); });
-            showChildWindow(QStringLiteral("frmReport"));
-        });
-    }
-    registerDialog(Chart, [this](QWidget *parent) {
-        // The report in front is what the chart draws.
-        auto *report = qobject_cast<frmReport *>(activeChild());
-        if (!report)
-            return;
-        frmChart chart(report->curReportCaption, ChartData::fromRows(report->rows()), parent);
-        chart.exec();
-    });
-}
-
-void frmMain::loadSystemSetup(bool show)
-{
-    frmSystemSetup setup(&Tapiline, this);
-    setup.Load();
-    if (Tapiline)
-        connect(
-            Tapiline.get(), &cTAPILine::InfoCallerID, this, &IncomingCall::Tapiline_InfoCallerID);
-    if (show)
-        setup.exec();
+    Subsystems::loadSystemSetup(*this, false);
 }
 
 void frmMain::registerChildWindow(const QString &name, ChildFactory factory)

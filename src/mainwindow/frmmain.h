@@ -37,6 +37,9 @@ public:
 
     // Windows the subsystems provide, by the names of the commands that open them.
     void registerChildWindow(const QString &name, ChildFactory factory);
+    // Brings the child window of that name to the front, opening it the first time.
+    void showChildWindow(const QString &name);
+    void closeChildWindow(const QString &name);
     void registerDialog(ToolId tool, DialogRunner runner);
     void registerDialog(const QString &toolName, DialogRunner runner);
 
@@ -79,18 +82,12 @@ private:
     void runDialog(ToolId tool);
     void updateHomePage();
     QAction *makeTool(ToolId tool);
-    void showChildWindow(const QString &name);
-    void closeChildWindow(const QString &name);
     bool forwardToChild(ListCommands::Member command);
     void moveRow(int how);
     void tile(Qt::Orientation orientation);
     void arrangeIcons();
     void printSetup();
     void about();
-    void registerSubsystemDialogs();
-    // Loads the settings dialog, which opens the line; its caller numbers
-    // then reach the sale form.
-    void loadSystemSetup(bool show);
     // The window as the operator left it on this workstation.
     void restoreWindowLayout();
     void saveWindowLayout() const;
