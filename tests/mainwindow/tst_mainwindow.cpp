@@ -615,7 +615,7 @@ void tst_MainWindow::everyIdIsOneBoundTool()
     // A handler for every command, none for menus and the inert help entry;
     // a debug build stops at start-up otherwise.
     QCOMPARE(m_main->knowsTool(name), Tools::info(tool).kind == Tools::Kind::Command);
-    QVERIFY(m_main->toolsWithoutHandler().isEmpty());
+    QVERIFY(!m_main->toolsWithoutHandler().contains(tool));
     // One action under the tool's name, shown in at least one band.
     CommandBars *bars = m_main->commandBars();
     QAction *action = bars->tool(tool);
