@@ -106,9 +106,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
+    setSession({.userID = 1, .stationID = 1, .isHeadStation = true});
     mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("0"));
     const QString kind = target.kind == SqlDialect::SQLite ? QStringLiteral("SQLite")
                                                            : QStringLiteral("PostgreSQL/ODBC");

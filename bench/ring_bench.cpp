@@ -98,9 +98,7 @@ int main(int argc, char *argv[])
         out << "cannot prepare " << url << ": " << error << Qt::endl;
         return 1;
     }
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
+    setSession({.userID = 1, .stationID = 1, .isHeadStation = true});
 
     tapi::LineSettings settings;
     settings.systemSerialPorts = false;

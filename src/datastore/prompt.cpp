@@ -55,6 +55,24 @@ QVariant choose(Kind kind, const QString &title, const QVariant &argument)
     return choose(request);
 }
 
+QVariant choose(Kind kind, const QString &title, QPrinter *printer)
+{
+    Request request;
+    request.kind = kind;
+    request.title = title;
+    request.printer = printer;
+    return choose(request);
+}
+
+QVariant choose(Kind kind, const QString &title, PrintJob *job)
+{
+    Request request;
+    request.kind = kind;
+    request.title = title;
+    request.job = job;
+    return choose(request);
+}
+
 void message(const QString &text, const QString &title, Icon icon)
 {
     Request request;

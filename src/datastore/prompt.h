@@ -3,6 +3,9 @@
 #include <QString>
 #include <QVariant>
 
+class QPrinter;
+class PrintJob;
+
 // Every question or message meant for a person goes through here, so the
 // database layer stays free of widgets and tests can answer prompts from a
 // script instead of a human.
@@ -48,9 +51,12 @@ struct Request {
     // empty: the usual caption.
     QString okText;
     // What the chooser starts from: the query of a customer pick, the
-    // printer (as quintptr) of a printer or page setup, the print job (as
-    // quintptr) to preview or print.
+    // current font, the suggested file.
     QVariant argument;
+    // The printer a printer or page setup acts on.
+    QPrinter *printer = nullptr;
+    // The job to preview or print.
+    PrintJob *job = nullptr;
 };
 
 class Handler {
@@ -74,6 +80,8 @@ Handler *handler();
 int ask(const Request &request);
 QVariant choose(const Request &request);
 QVariant choose(Kind kind, const QString &title, const QVariant &argument = {});
+QVariant choose(Kind kind, const QString &title, QPrinter *printer);
+QVariant choose(Kind kind, const QString &title, PrintJob *job);
 void message(const QString &text, const QString &title = QString(), Icon icon = Icon::None);
 void error(const QString &text, const QString &title);
 void information(const QString &text, const QString &title);

@@ -38,24 +38,11 @@ frmCustomerAdmin::frmCustomerAdmin(QWidget *parent) : ListWindow(parent)
 
     ListCommands &c = commands();
     offerPrintCommands(false);
-    c.AddNew = [this] {
-        AddNew();
-    };
-    c.EditData = [this] {
-        EditData();
-    };
-    c.DataRefresh = [this] {
-        DataRefresh();
-    };
-    c.DeleteData = [this] {
-        DeleteData();
-    };
-    c.DeleteAll = [this] {
-        DeleteAll();
-    };
-    c.ShowFilter = [this] {
-        ShowFilter();
-    };
+    c.AddNew = std::bind_front(&frmCustomerAdmin::AddNew, this);
+    c.EditData = std::bind_front(&frmCustomerAdmin::EditData, this);
+    c.DeleteData = std::bind_front(&frmCustomerAdmin::DeleteData, this);
+    c.DeleteAll = std::bind_front(&frmCustomerAdmin::DeleteAll, this);
+    c.ShowFilter = std::bind_front(&frmCustomerAdmin::ShowFilter, this);
     loadRows();
 }
 

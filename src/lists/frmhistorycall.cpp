@@ -36,18 +36,9 @@ frmHistoryCall::frmHistoryCall(QWidget *parent) : ListWindow(parent)
     };
     c.EditData = [] {
     };
-    c.DataRefresh = [this] {
-        DataRefresh();
-    };
-    c.DeleteData = [this] {
-        DeleteData();
-    };
-    c.DeleteAll = [this] {
-        DeleteAll();
-    };
-    c.ShowFilter = [this] {
-        ShowFilter();
-    };
+    c.DeleteData = std::bind_front(&frmHistoryCall::DeleteData, this);
+    c.DeleteAll = std::bind_front(&frmHistoryCall::DeleteAll, this);
+    c.ShowFilter = std::bind_front(&frmHistoryCall::ShowFilter, this);
     // The log is always shown at once, whatever the workstation's setting.
     DataRefresh();
 }

@@ -63,10 +63,10 @@ frmSaleAdmin::frmSaleAdmin(QWidget *parent) : SaleFamilyList(parent)
 
 void frmSaleAdmin::closeEvent(QCloseEvent *event)
 {
-    // The operator's working list: it goes only with the main window, or
-    // when the user may not take orders at all.
+    // The operator's working list: it goes only with the main window (or
+    // when the rights take it away, which closes it the same way).
     const CommandBars *bars = CommandBars::current();
-    if ((bars && bars->mainWindowClosing) || gAllowSaleListClose)
+    if (bars && bars->mainWindowClosing)
         event->accept();
     else
         event->ignore();

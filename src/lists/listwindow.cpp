@@ -97,18 +97,10 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
     connect(dbgMain, &QTableView::doubleClicked, this,
         [this] { m_commands.run(&ListCommands::EditData); });
 
-    m_commands.DataRefresh = [this] {
-        DataRefresh();
-    };
-    m_commands.PrintPreview = [this] {
-        PrintPreview();
-    };
-    m_commands.PrintReport = [this] {
-        PrintReport();
-    };
-    m_commands.PrintSetup = [this] {
-        PrintSetup();
-    };
+    m_commands.DataRefresh = std::bind_front(&ListWindow::DataRefresh, this);
+    m_commands.PrintPreview = std::bind_front(&ListWindow::PrintPreview, this);
+    m_commands.PrintReport = std::bind_front(&ListWindow::PrintReport, this);
+    m_commands.PrintSetup = std::bind_front(&ListWindow::PrintSetup, this);
 
     m_previewFailure = QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！");
     m_printFailure = QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！");
@@ -306,19 +298,11 @@ QStringList ListWindow::columnSums(const QList<int> &columns)
 
 void ListWindow::offerPrintCommands(bool printSale)
 {
-    m_commands.PrintPreview = [this] {
-        PrintPreview();
-    };
-    m_commands.PrintReport = [this] {
-        PrintReport();
-    };
-    m_commands.PrintSetup = [this] {
-        PrintSetup();
-    };
+    m_commands.PrintPreview = std::bind_front(&ListWindow::PrintPreview, this);
+    m_commands.PrintReport = std::bind_front(&ListWindow::PrintReport, this);
+    m_commands.PrintSetup = std::bind_front(&ListWindow::PrintSetup, this);
     if (printSale)
-        m_commands.PrintSale = [this] {
-            PrintReport();
-        };
+        m_commands.PrintSale = std::bind_front(&ListWindow::PrintReport, this);
 }
 
 void ListWindow::setTotalsLabel(int column, const QString &label)
@@ -399,9 +383,7 @@ void ListWindow::PrintSetup()
     QPrinter printer(QPrinter::HighResolution);
     if (m_pageLayout.isValid())
         printer.setPageLayout(m_pageLayout);
-    if (Prompt::choose(Prompt::Kind::PageSetup, QStringLiteral("打印设置"),
-            QVariant::fromValue(reinterpret_cast<quintptr>(&printer)))
-            .toBool())
+    if (Prompt::choose(Prompt::Kind::PageSetup, QStringLiteral("打印设置"), &printer).toBool())
         m_pageLayout = printer.pageLayout();
 }
 
@@ -412,7 +394,7 @@ bool ListWindow::runPrintJob(bool preview)
     setUpPrinter(printer);
     return Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
         preview ? QStringLiteral("打印预览") : QStringLiteral("打印"),
-        QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<PrintJob *>(&printer))))
+        static_cast<PrintJob *>(&printer))
         .toBool();
 }
 

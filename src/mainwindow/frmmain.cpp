@@ -5,30 +5,13 @@
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "datastore/registrysettings.h"
-#include "lists/frmcustomeradmin.h"
-#include "lists/frmhistorycall.h"
-#include "lists/frmsaleadmin.h"
 #include "lists/listwindow.h"
 #include "mainwindow/frmabout.h"
-#include "masterdata/frmgrpstationadmin.h"
-#include "masterdata/frmproductadmin.h"
-#include "masterdata/frmsenderadmin.h"
-#include "reports/chartdata.h"
-#include "reports/frmchart.h"
-#include "reports/frmreport.h"
-#include "reports/frmsetreport.h"
-#include "reports/frmtodayreport.h"
-#include "sales/frmsaleprintsetup.h"
-#include "sales/incomingcall.h"
+#include "mainwindow/subsystems.h"
+#include "mainwindow/toolbands.h"
 #include "shell/commandbars.h"
-#include "shell/frmchangepwd.h"
-#include "shell/frmsystemsetup.h"
-#include "shell/frmuseradmin.h"
 #include "shell/loginstate.h"
 #include "shell/rights.h"
-#include "shell/systemreset.h"
-#include "shell/toolicons.h"
-#include "stock/frmstoreadmin.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -39,167 +22,52 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPrinter>
 #include <QStatusBar>
-#include <QToolBar>
-#include <QToolBox>
-#include <QToolButton>
 #include <QUrl>
 
 namespace {
 
-struct ToolDef {
-    QString name;
-    QString caption;
-};
-
-using Band = QList<ToolDef>;
-
-// The drop-down menus, in the order the menu bar shows them.
-const struct {
-    QString menu;
-    QString caption;
-    QString popup;
-    Band tools;
-} Menus[] = {
-    {QStringLiteral("mnuFile"), QStringLiteral("文件(&F)"), QStringLiteral("popFile"),
-        {{QStringLiteral("tlUserAdmin"), QStringLiteral("系统用户管理")},
-            {QStringLiteral("tlChangePwd"), QStringLiteral("修改登录密码")},
-            {QStringLiteral("tlSysConfigure"), QStringLiteral("系统参数设置")},
-            {QStringLiteral("tlSysReset"), QStringLiteral("重新启用系统")},
-            {QStringLiteral("tlSalePrintSetup"), QStringLiteral("定义单据打印格式")},
-            {QStringLiteral("tlPrintSetup"), QStringLiteral("打印设置")},
-            {QStringLiteral("tlPrintPreview"), QStringLiteral("打印预览")},
-            {QStringLiteral("tlPrint"), QStringLiteral("打印报表")},
-            {QStringLiteral("tlExit"), QStringLiteral("退出")}}},
-    {QStringLiteral("mnuOperate"), QStringLiteral("操作(&O)"), QStringLiteral("popOperate"),
-        {{QStringLiteral("tlAdd"), QStringLiteral("增加记录")},
-            {QStringLiteral("tlEdit"), QStringLiteral("修改记录")},
-            {QStringLiteral("tlDel"), QStringLiteral("删除记录")},
-            {QStringLiteral("tlFirst"), QStringLiteral("第一条记录")},
-            {QStringLiteral("tlPrevious"), QStringLiteral("上一条记录")},
-            {QStringLiteral("tlNext"), QStringLiteral("下一条记录")},
-            {QStringLiteral("tlLast"), QStringLiteral("最后一条记录")},
-            {QStringLiteral("tlRefresh"), QStringLiteral("刷新显示")},
-            {QStringLiteral("tlFilter"), QStringLiteral("查询过滤")},
-            {QStringLiteral("tlShowNavigator"), QStringLiteral("导航条复位")}}},
-    {QStringLiteral("mnuDaily"), QStringLiteral("日常业务(&R)"), QStringLiteral("popDaily"),
-        {{QStringLiteral("tlSaleAdmin"), QStringLiteral("销售开票管理")},
-            {QStringLiteral("tlMoneyAdmin"), QStringLiteral("销售收款管理")},
-            {QStringLiteral("tlAmountAdmin"), QStringLiteral("销售出库管理")},
-            {QStringLiteral("tlContainerAdmin"), QStringLiteral("空瓶回收管理")},
-            {QStringLiteral("tlStoreAdmin"), QStringLiteral("手工库存调整")},
-            {QStringLiteral("tlGrpStationAdmin"), QStringLiteral("下属煤气站设置")},
-            {QStringLiteral("tlSenderAdmin"), QStringLiteral("送水工管理")},
-            {QStringLiteral("tlCustomerAdmin"), QStringLiteral("客户资料管理")},
-            {QStringLiteral("tlProductAdmin"), QStringLiteral("产品目录管理")},
-            {QStringLiteral("tlTodayReport"), QStringLiteral("今日盘点")}}},
-    {QStringLiteral("mnuMoney"), QStringLiteral("货款管理(&H)"), QStringLiteral("popMoney"),
-        {{QStringLiteral("tlInMoney"), QStringLiteral("对当前选中单据收款")},
-            {QStringLiteral("tlInAllMoney"), QStringLiteral("对所有未入帐单据收款")},
-            {QStringLiteral("tlOutMoney"), QStringLiteral("对当前选中单据退款")},
-            {QStringLiteral("tlOutAllMoney"), QStringLiteral("对所有未入帐单据退款")}}},
-    {QStringLiteral("mnuAmount"), QStringLiteral("发货管理(&F)"), QStringLiteral("popAmount"),
-        {{QStringLiteral("tlOutAmount"), QStringLiteral("对当前单据发货")},
-            {QStringLiteral("tlOutAllAmount"), QStringLiteral("对所有未入帐单据发货")},
-            {QStringLiteral("tlInAmount"), QStringLiteral("对当前单据退货")},
-            {QStringLiteral("tlInAllAmount"), QStringLiteral("对所有未入帐单据退货")}}},
-    {QStringLiteral("mnuContainer"), QStringLiteral("空瓶管理(&K)"), QStringLiteral("popContainer"),
-        {{QStringLiteral("tlInContainer"), QStringLiteral("回收当前单据空瓶")},
-            {QStringLiteral("tlInAllContainer"), QStringLiteral("回收所有未入帐单据的空瓶")},
-            {QStringLiteral("tlOutContainer"), QStringLiteral("标志当前单据为欠瓶")},
-            {QStringLiteral("tlOutAllContainer"), QStringLiteral("标志所有未入帐单据为欠瓶")}}},
-    {QStringLiteral("mnuSearch"), QStringLiteral("查询统计(&C)"), QStringLiteral("popSearch"),
-        {{QStringLiteral("mnuDayReport"), QStringLiteral("日销售额汇总表")},
-            {QStringLiteral("mnuMonthReport"), QStringLiteral("月销售额汇总表")},
-            {QStringLiteral("mnuCustDayReport"), QStringLiteral("客户日购水统计表")},
-            {QStringLiteral("mnuCustMonthReport"), QStringLiteral("客户月购水统计表")},
-            {QStringLiteral("mnuSenderDayReport"), QStringLiteral("送水工日业绩考核表")},
-            {QStringLiteral("mnuSenderMonthReport"), QStringLiteral("送水工月业绩考核表")},
-            {QStringLiteral("mnuHistoryCall"), QStringLiteral("客户来电记录")}}},
-    {QStringLiteral("mnuWindows"), QStringLiteral("窗口(&W)"), QStringLiteral("popWindows"),
-        {{QStringLiteral("tlTileVertical"), QStringLiteral("纵向平铺")},
-            {QStringLiteral("tlTileHorizontal"), QStringLiteral("横向平铺")},
-            {QStringLiteral("tlCascade"), QStringLiteral("窗口层叠")},
-            {QStringLiteral("tlArrangeIcons"), QStringLiteral("排列图标")}}},
-    {QStringLiteral("mnuHelp"), QStringLiteral("帮助(&H)"), QStringLiteral("popHelp"),
-        {{QStringLiteral("tlHelp"), QStringLiteral("目录")},
-            {QStringLiteral("tlHomePage"), QStringLiteral("访问网站")},
-            {QStringLiteral("tlAbout"), QStringLiteral("关于.......")}}},
-};
-
-const Band PopDel = {{QStringLiteral("tlDelAll"), QStringLiteral("所有未入帐单据")}};
-
-const Band BarTool = {
-    {QStringLiteral("tlExit"), QStringLiteral("退出")},
-    {QStringLiteral("tlAdd"), QStringLiteral("新建")},
-    {QStringLiteral("tlEdit"), QStringLiteral("修改")},
-    {QStringLiteral("tlDel"), QStringLiteral("删除")},
-    {QStringLiteral("tlPrintSale"), QStringLiteral("打印单据")},
-    {QStringLiteral("tlFinish"), QStringLiteral("单据入帐")},
-    {QStringLiteral("tlFilter"), QStringLiteral("查询")},
-    {QStringLiteral("tlRefresh"), QStringLiteral("刷新")},
-    {QStringLiteral("tlChart"), QStringLiteral("图形分析")},
-    {QStringLiteral("tlOutAmount"), QStringLiteral("发货")},
-    {QStringLiteral("tlInAmount"), QStringLiteral("退货")},
-    {QStringLiteral("tlInMoney"), QStringLiteral("收款")},
-    {QStringLiteral("tlOutMoney"), QStringLiteral("退款")},
-    {QStringLiteral("tlFirst"), QStringLiteral("最前一条")},
-    {QStringLiteral("tlPrevious"), QStringLiteral("上一条")},
-    {QStringLiteral("tlNext"), QStringLiteral("下一条")},
-    {QStringLiteral("tlLast"), QStringLiteral("最后一条")},
-};
-
-const Band BarNavigator = {
-    {QStringLiteral("tlSaleAdmin"), QStringLiteral("销售开票")},
-    {QStringLiteral("tlMoneyAdmin"), QStringLiteral("销售收款")},
-    {QStringLiteral("tlAmountAdmin"), QStringLiteral("销售发货")},
-    {QStringLiteral("tlContainerAdmin"), QStringLiteral("空瓶回收")},
-    {QStringLiteral("tlStoreAdmin"), QStringLiteral("库存管理")},
-    {QStringLiteral("tlTodayReport"), QStringLiteral("今日盘点")},
-};
+using enum ToolId;
 
 // Tools that the active list window carries out, by its command.
-const QHash<QString, ListCommands::Member> &childCommands()
-{
-    static const QHash<QString, ListCommands::Member> commands = {
-        {QStringLiteral("tlAdd"), &ListCommands::AddNew},
-        {QStringLiteral("tlEdit"), &ListCommands::EditData},
-        {QStringLiteral("tlDel"), &ListCommands::DeleteData},
-        {QStringLiteral("tlDelAll"), &ListCommands::DeleteAll},
-        {QStringLiteral("tlRefresh"), &ListCommands::DataRefresh},
-        {QStringLiteral("tlFilter"), &ListCommands::ShowFilter},
-        {QStringLiteral("tlPrintSale"), &ListCommands::PrintSale},
-        {QStringLiteral("tlPrintPreview"), &ListCommands::PrintPreview},
-        {QStringLiteral("tlPrint"), &ListCommands::PrintReport},
-        {QStringLiteral("tlInMoney"), &ListCommands::InMoney},
-        {QStringLiteral("tlInAllMoney"), &ListCommands::InAllMoney},
-        {QStringLiteral("tlOutMoney"), &ListCommands::OutMoney},
-        {QStringLiteral("tlOutAllMoney"), &ListCommands::OutAllMoney},
-        {QStringLiteral("tlOutAmount"), &ListCommands::OutAmount},
-        {QStringLiteral("tlOutAllAmount"), &ListCommands::OutAllAmount},
-        {QStringLiteral("tlInAmount"), &ListCommands::InAmount},
-        {QStringLiteral("tlInAllAmount"), &ListCommands::InAllAmount},
-        {QStringLiteral("tlInContainer"), &ListCommands::InContainer},
-        {QStringLiteral("tlInAllContainer"), &ListCommands::InAllContainer},
-        {QStringLiteral("tlOutContainer"), &ListCommands::OutContainer},
-        {QStringLiteral("tlOutAllContainer"), &ListCommands::OutAllContainer},
-        {QStringLiteral("tlFinish"), &ListCommands::FinishToday},
-    };
-    return commands;
-}
+const std::pair<ToolId, ListCommands::Member> ChildCommands[] = {
+    {Add, &ListCommands::AddNew},
+    {Edit, &ListCommands::EditData},
+    {Del, &ListCommands::DeleteData},
+    {DelAll, &ListCommands::DeleteAll},
+    {Refresh, &ListCommands::DataRefresh},
+    {Filter, &ListCommands::ShowFilter},
+    {PrintSale, &ListCommands::PrintSale},
+    {PrintPreview, &ListCommands::PrintPreview},
+    {Print, &ListCommands::PrintReport},
+    {InMoney, &ListCommands::InMoney},
+    {InAllMoney, &ListCommands::InAllMoney},
+    {OutMoney, &ListCommands::OutMoney},
+    {OutAllMoney, &ListCommands::OutAllMoney},
+    {OutAmount, &ListCommands::OutAmount},
+    {OutAllAmount, &ListCommands::OutAllAmount},
+    {InAmount, &ListCommands::InAmount},
+    {InAllAmount, &ListCommands::InAllAmount},
+    {InContainer, &ListCommands::InContainer},
+    {InAllContainer, &ListCommands::InAllContainer},
+    {OutContainer, &ListCommands::OutContainer},
+    {OutAllContainer, &ListCommands::OutAllContainer},
+    {Finish, &ListCommands::FinishToday},
+};
 
-QStringList names(const Band &band)
-{
-    QStringList list;
-    for (const ToolDef &t : band)
-        list << t.name;
-    return list;
-}
+// Tools that bring a child window to the front, opening it the first time.
+const std::pair<ToolId, const char *> ChildWindows[] = {
+    {CustomerAdmin, "frmCustomerAdmin"},
+    {StoreAdmin, "frmStoreAdmin"},
+    {MoneyAdmin, "frmMoneyAdmin"},
+    {AmountAdmin, "frmAmountAdmin"},
+    {ContainerAdmin, "frmContainerAdmin"},
+    {TodayReport, "frmTodayReport"},
+    {HistoryCall, "frmHistoryCall"},
+};
 
-enum RowMove { First, Previous, Next, Last };
+enum class RowMove { First, Previous, Next, Last };
 
 } // namespace
 
@@ -228,28 +96,21 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
         closeChildWindow(name);
     };
 
-    buildCommands();
-    buildNavigator();
-    buildDispatch();
+    for (const Tools::Info &tool : Tools::all()) {
+        if (tool.kind != Tools::Kind::Menu)
+            makeTool(tool.id);
+    }
+    barNavigator = ToolBands::build(
+        this, m_bars, [this](ToolId tool) { return m_tools[std::size_t(tool)]; });
+    bindHandlers();
     updateHomePage();
 
     stbUser->setText(mSystem::StationUserText());
 
-    m_dialogs.insert(QStringLiteral("tlChangePwd"), [](QWidget *parent) {
-        frmChangePwd dialog(parent);
-        dialog.exec();
-    });
-    registerSubsystemDialogs();
-    registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
-    registerChildWindow(QStringLiteral("frmHistoryCall"), [] { return new frmHistoryCall; });
-    registerChildWindow(QStringLiteral("frmCustomerAdmin"), [] { return new frmCustomerAdmin; });
-    registerChildWindow(QStringLiteral("frmTodayReport"), [] { return new frmTodayReport; });
-    registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
-    registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
-    registerChildWindow(QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
-    registerChildWindow(QStringLiteral("frmStoreAdmin"), [] { return new frmStoreAdmin; });
+    Subsystems::registerWith(*this);
     resize(1100, 720);
     restoreWindowLayout();
+    Q_ASSERT_X(toolsWithoutHandler().isEmpty(), "frmMain", "a command of the table has no handler");
 }
 
 namespace {
@@ -292,189 +153,127 @@ QString frmMain::HomePageUrl()
 
 void frmMain::updateHomePage()
 {
-    if (QAction *homePage = m_tools.value(QStringLiteral("tlHomePage")))
-        homePage->setEnabled(!HomePageUrl().isEmpty());
+    m_tools[std::size_t(HomePage)]->setEnabled(!HomePageUrl().isEmpty());
 }
 
-QAction *frmMain::makeTool(const QString &name, const QString &caption)
+QAction *frmMain::makeTool(ToolId tool)
 {
-    if (QAction *existing = m_tools.value(name))
-        return existing;
-    auto *action = new QAction(caption, this);
+    const QString name = Tools::name(tool);
+    auto *action = new QAction(Tools::caption(tool), this);
     action->setObjectName(name);
-    action->setIcon(ToolIcons::icon(name));
+    action->setIcon(Tools::icon(tool));
+    if (const QString iconText = Tools::iconText(tool); !iconText.isEmpty()) {
+        action->setIconText(iconText);
+        action->setToolTip(iconText);
+    }
     connect(action, &QAction::triggered, this, [this, name] { toolClick(name); });
-    m_tools.insert(name, action);
+    m_tools[std::size_t(tool)] = action;
     m_bars->addTool(name, action);
     return action;
 }
 
-QMenu *frmMain::makePopup(const QString &name, const QStringList &tools)
+void frmMain::bindHandlers()
 {
-    auto *popup = new QMenu(this);
-    popup->setObjectName(name);
-    for (const QString &tool : tools)
-        popup->addAction(m_tools.value(tool));
-    return popup;
+    const auto bind = [this](ToolId tool, std::function<void()> handler) {
+        m_handlers[std::size_t(tool)] = std::move(handler);
+    };
+    // Commands of the active list go through member pointers of its command object.
+    for (const auto &[tool, command] : ChildCommands)
+        bind(tool, [this, command = command] { forwardToChild(command); });
+    for (const auto &[tool, window] : ChildWindows)
+        bind(tool, [this, name = QString::fromLatin1(window)] { showChildWindow(name); });
+    // Dialogs bind themselves as the subsystems register them.
+    bind(Exit, [this] { close(); });
+    bind(SaleAdmin, [this] {
+        // The sale list refuses to close, so repeated use uncovers it.
+        QWidget *child = activeChild();
+        if (child && child->objectName() != QLatin1String("frmSaleAdmin"))
+            m_mdi->currentSubWindow()->close();
+    });
+    bind(Next, [this] { NextRow(); });
+    bind(Previous, [this] { PreviousRow(); });
+    bind(First, [this] { FirstRow(); });
+    bind(Last, [this] { LastRow(); });
+    bind(TileHorizontal, [this] { tile(Qt::Horizontal); });
+    bind(TileVertical, [this] { tile(Qt::Vertical); });
+    bind(Cascade, [this] { m_mdi->cascadeSubWindows(); });
+    bind(ArrangeIcons, [this] { arrangeIcons(); });
+    bind(PrintSetup, [this] { printSetup(); });
+    bind(ShowNavigator, [this] {
+        barNavigator->show();
+        if (dockWidgetArea(barNavigator) == Qt::NoDockWidgetArea || barNavigator->isFloating()) {
+            barNavigator->setFloating(false);
+            addDockWidget(Qt::LeftDockWidgetArea, barNavigator);
+        }
+    });
+    bind(HomePage, [] {
+        const QString url = HomePageUrl();
+        if (!url.isEmpty())
+            QDesktopServices::openUrl(QUrl::fromUserInput(url));
+    });
+    bind(About, [this] { about(); });
 }
 
-void frmMain::buildCommands()
+void frmMain::runDialog(ToolId tool)
 {
-    menuBar()->setObjectName(QStringLiteral("mnuMain"));
-    QStringList menuNames;
-    for (const auto &m : Menus) {
-        QStringList tools;
-        for (const ToolDef &t : m.tools) {
-            makeTool(t.name, t.caption);
-            tools << t.name;
-        }
-        QMenu *popup = makePopup(m.popup, tools);
-        popup->setTitle(m.caption);
-        QAction *menuAction = popup->menuAction();
-        menuAction->setObjectName(m.menu);
-        menuBar()->addAction(menuAction);
-        m_tools.insert(m.menu, menuAction);
-        m_bars->addTool(m.menu, menuAction);
-        m_bars->addBand(m.popup, CommandBars::BandKind::Menu, tools);
-        menuNames << m.menu;
-    }
-    m_bars->addBand(QStringLiteral("mnuMain"), CommandBars::BandKind::Menu, menuNames);
-    // Closed windows and the open list's record commands belong together.
-    findChild<QMenu *>(QStringLiteral("popFile"))
-        ->insertSeparator(m_tools.value(QStringLiteral("tlPrintSetup")));
-    findChild<QMenu *>(QStringLiteral("popFile"))
-        ->insertSeparator(m_tools.value(QStringLiteral("tlExit")));
-    findChild<QMenu *>(QStringLiteral("popOperate"))
-        ->insertSeparator(m_tools.value(QStringLiteral("tlFirst")));
-    findChild<QMenu *>(QStringLiteral("popOperate"))
-        ->insertSeparator(m_tools.value(QStringLiteral("tlRefresh")));
-    findChild<QMenu *>(QStringLiteral("popDaily"))
-        ->insertSeparator(m_tools.value(QStringLiteral("tlGrpStationAdmin")));
-    findChild<QMenu *>(QStringLiteral("popDaily"))
-        ->insertSeparator(m_tools.value(QStringLiteral("tlTodayReport")));
-    findChild<QMenu *>(QStringLiteral("popSearch"))
-        ->insertSeparator(m_tools.value(QStringLiteral("mnuHistoryCall")));
-
-    for (const ToolDef &t : PopDel)
-        makeTool(t.name, t.caption);
-    QMenu *popDel = makePopup(QStringLiteral("popDel"), names(PopDel));
-    m_bars->addBand(QStringLiteral("popDel"), CommandBars::BandKind::Menu, names(PopDel));
-
-    barTool = addToolBar(QStringLiteral("工具栏"));
-    barTool->setObjectName(QStringLiteral("barTool"));
-    barTool->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    barTool->setIconSize(QSize(24, 24));
-    for (const ToolDef &t : BarTool) {
-        QAction *action = makeTool(t.name, t.caption);
-        action->setIconText(t.caption);
-        action->setToolTip(t.caption);
-        barTool->addAction(action);
-        if (t.name == QLatin1String("tlDel")) {
-            auto *button = qobject_cast<QToolButton *>(barTool->widgetForAction(action));
-            button->setMenu(popDel);
-            button->setPopupMode(QToolButton::MenuButtonPopup);
-        }
-        if (t.name == QLatin1String("tlExit") || t.name == QLatin1String("tlChart")
-            || t.name == QLatin1String("tlOutMoney"))
-            barTool->addSeparator();
-    }
-    m_bars->addBand(QStringLiteral("barTool"), CommandBars::BandKind::ToolBar, names(BarTool));
+    if (const DialogRunner &runner = m_dialogs[std::size_t(tool)])
+        runner(this);
+    // Rights withdrawn in the operator list take effect at once.
+    if (tool == UserAdmin)
+        mSystem::ApplyUserRights(gUserID);
+    updateHomePage();
 }
 
-void frmMain::buildNavigator()
+QList<ToolId> frmMain::toolsWithoutHandler() const
 {
-    barNavigator = new QDockWidget(QStringLiteral("导航条"), this);
-    barNavigator->setObjectName(QStringLiteral("barNavigator"));
-    barNavigator->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
-    auto *toolBox = new QToolBox(barNavigator);
-    auto *group = new QToolBar(toolBox);
-    group->setObjectName(QStringLiteral("grpCommon"));
-    group->setOrientation(Qt::Vertical);
-    group->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    group->setIconSize(QSize(36, 36));
-    for (const ToolDef &t : BarNavigator) {
-        QAction *action = m_tools.value(t.name);
-        action->setIconText(t.caption);
-        group->addAction(action);
-        if (QWidget *button = group->widgetForAction(action))
-            button->setMinimumWidth(96);
+    QList<ToolId> missing;
+    for (const Tools::Info &tool : Tools::all()) {
+        const bool bound = bool(m_handlers[std::size_t(tool.id)]);
+        if (bound != (tool.kind == Tools::Kind::Command))
+            missing << tool.id;
     }
-    toolBox->addItem(group, QStringLiteral("常用操作"));
-    barNavigator->setWidget(toolBox);
-    addDockWidget(Qt::LeftDockWidgetArea, barNavigator);
-    m_bars->addBand(
-        QStringLiteral("barNavigator"), CommandBars::BandKind::ToolBar, names(BarNavigator));
+    return missing;
+}
+
+bool frmMain::knowsTool(const QString &toolName) const
+{
+    const std::optional<ToolId> tool = Tools::byName(toolName);
+    return tool && m_handlers[std::size_t(*tool)];
+}
+
+ListCommands::Member frmMain::childCommand(ToolId tool)
+{
+    for (const auto &[id, command] : ChildCommands) {
+        if (id == tool)
+            return command;
+    }
+    return nullptr;
+}
+
+ListCommands::Member frmMain::childCommand(const QString &toolName)
+{
+    const std::optional<ToolId> tool = Tools::byName(toolName);
+    return tool ? childCommand(*tool) : nullptr;
+}
+
+void frmMain::toolClick(const QString &toolName)
+{
+    // tlHelp and names nobody knows do nothing.
+    if (const std::optional<ToolId> tool = Tools::byName(toolName))
+        runTool(*tool);
+}
+
+void frmMain::runTool(ToolId tool)
+{
+    if (const auto &handler = m_handlers[std::size_t(tool)])
+        handler();
 }
 
 void frmMain::load()
 {
     showChildWindow(QStringLiteral("frmSaleAdmin"));
     mSystem::ApplyUserRights(gUserID);
-    if (m_dialogs.contains(QStringLiteral("frmSystemSetup:load")))
-        m_dialogs.value(QStringLiteral("frmSystemSetup:load"))(this);
-}
-
-void frmMain::registerSubsystemDialogs()
-{
-    const auto modal = [this](const char *tool, auto makeDialog) {
-        m_dialogs.insert(QLatin1String(tool), [makeDialog](QWidget *parent) {
-            auto dialog = makeDialog(parent);
-            dialog->exec();
-        });
-    };
-    modal("tlProductAdmin", [](QWidget *p) { return std::make_unique<frmProductAdmin>(p); });
-    modal("tlSenderAdmin", [](QWidget *p) { return std::make_unique<frmSenderAdmin>(p); });
-    modal("tlGrpStationAdmin", [](QWidget *p) { return std::make_unique<frmGrpStationAdmin>(p); });
-    modal("tlUserAdmin", [](QWidget *p) { return std::make_unique<frmUserAdmin>(p); });
-    modal("tlSalePrintSetup", [](QWidget *p) { return std::make_unique<frmSalePrintSetup>(p); });
-    m_dialogs.insert(QStringLiteral("tlSysReset"), [](QWidget *) {
-        // Everybody logs in again on what is left.
-        if (mSystem::ResetSystem())
-            QCoreApplication::exit(0);
-    });
-    m_dialogs.insert(
-        QStringLiteral("tlSysConfigure"), [this](QWidget *) { loadSystemSetup(true); });
-    m_dialogs.insert(
-        QStringLiteral("frmSystemSetup:load"), [this](QWidget *) { loadSystemSetup(false); });
-    const std::pair<const char *, int> reports[] = {{"mnuDayReport", PeriodReport::DayReport},
-        {"mnuCustDayReport", PeriodReport::CustDayReport},
-        {"mnuSenderDayReport", PeriodReport::SenderDayReport},
-        {"mnuMonthReport", PeriodReport::MonthReport},
-        {"mnuCustMonthReport", PeriodReport::CustMonthReport},
-        {"mnuSenderMonthReport", PeriodReport::SenderMonthReport}};
-    for (const auto &[tool, type] : reports) {
-        m_dialogs.insert(QLatin1String(tool), [this, type = type](QWidget *parent) {
-            frmSetReport dialog(type, parent);
-            dialog.exec();
-            if (dialog.mResult != -1)
-                return;
-            // One report window at a time: the new one replaces it.
-            closeChildWindow(QStringLiteral("frmReport"));
-            const PeriodReport::Parameters parameters = dialog.parameters();
-            registerChildWindow(
-                QStringLiteral("frmReport"), [parameters] { return new frmReport(parameters); });
-            showChildWindow(QStringLiteral("frmReport"));
-        });
-    }
-    m_dialogs.insert(QStringLiteral("tlChart"), [this](QWidget *parent) {
-        // The report in front is what the chart draws.
-        auto *report = qobject_cast<frmReport *>(activeChild());
-        if (!report)
-            return;
-        frmChart chart(report->curReportCaption, ChartData::fromRows(report->rows()), parent);
-        chart.exec();
-    });
-}
-
-void frmMain::loadSystemSetup(bool show)
-{
-    frmSystemSetup setup(&Tapiline, this);
-    setup.Load();
-    if (Tapiline)
-        connect(
-            Tapiline.get(), &cTAPILine::InfoCallerID, this, &IncomingCall::Tapiline_InfoCallerID);
-    if (show)
-        setup.exec();
+    Subsystems::loadSystemSetup(*this, false);
 }
 
 void frmMain::registerChildWindow(const QString &name, ChildFactory factory)
@@ -482,9 +281,20 @@ void frmMain::registerChildWindow(const QString &name, ChildFactory factory)
     m_childFactories.insert(name, std::move(factory));
 }
 
-void frmMain::registerDialog(const QString &name, DialogRunner runner)
+void frmMain::registerDialog(ToolId tool, DialogRunner runner)
 {
-    m_dialogs.insert(name, std::move(runner));
+    m_dialogs[std::size_t(tool)] = std::move(runner);
+    m_handlers[std::size_t(tool)] = [this, tool] {
+        runDialog(tool);
+    };
+}
+
+void frmMain::registerDialog(const QString &toolName, DialogRunner runner)
+{
+    const std::optional<ToolId> tool = Tools::byName(toolName);
+    Q_ASSERT_X(tool, "frmMain::registerDialog", qPrintable(toolName));
+    if (tool)
+        registerDialog(*tool, std::move(runner));
 }
 
 QWidget *frmMain::activeChild() const
@@ -537,87 +347,6 @@ void frmMain::closeChildWindow(const QString &name)
     }
 }
 
-void frmMain::buildDispatch()
-{
-    // Every tool the main window knows, in one place. Commands of the active
-    // list go through member pointers of its command object.
-    for (auto it = childCommands().cbegin(); it != childCommands().cend(); ++it) {
-        const ListCommands::Member command = it.value();
-        m_dispatch.insert(it.key(), [this, command] { forwardToChild(command); });
-    }
-    const QHash<QString, QString> childWindows = {
-        {QStringLiteral("tlCustomerAdmin"), QStringLiteral("frmCustomerAdmin")},
-        {QStringLiteral("tlStoreAdmin"), QStringLiteral("frmStoreAdmin")},
-        {QStringLiteral("tlMoneyAdmin"), QStringLiteral("frmMoneyAdmin")},
-        {QStringLiteral("tlAmountAdmin"), QStringLiteral("frmAmountAdmin")},
-        {QStringLiteral("tlContainerAdmin"), QStringLiteral("frmContainerAdmin")},
-        {QStringLiteral("tlTodayReport"), QStringLiteral("frmTodayReport")},
-        {QStringLiteral("mnuHistoryCall"), QStringLiteral("frmHistoryCall")},
-    };
-    for (auto it = childWindows.cbegin(); it != childWindows.cend(); ++it) {
-        const QString window = it.value();
-        m_dispatch.insert(it.key(), [this, window] { showChildWindow(window); });
-    }
-    // Dialogs the subsystems register; nothing happens until one is there.
-    for (const char *dialog : {"tlUserAdmin", "tlGrpStationAdmin", "tlSenderAdmin",
-             "tlProductAdmin", "tlChangePwd", "tlSysReset", "tlSysConfigure", "mnuDayReport",
-             "mnuCustDayReport", "mnuSenderDayReport", "mnuMonthReport", "mnuCustMonthReport",
-             "mnuSenderMonthReport", "tlChart", "tlSalePrintSetup"}) {
-        const QString name = QString::fromLatin1(dialog);
-        m_dispatch.insert(name, [this, name] {
-            const DialogRunner runner = m_dialogs.value(name);
-            if (!runner)
-                return;
-            runner(this);
-            // Rights withdrawn in the operator list take effect at once.
-            if (name == QLatin1String("tlUserAdmin"))
-                mSystem::ApplyUserRights(gUserID);
-            updateHomePage();
-        });
-    }
-    m_dispatch.insert(QStringLiteral("tlExit"), [this] { close(); });
-    m_dispatch.insert(QStringLiteral("tlSaleAdmin"), [this] {
-        // The sale list refuses to close, so repeated use uncovers it.
-        QWidget *child = activeChild();
-        if (child && child->objectName() != QLatin1String("frmSaleAdmin"))
-            m_mdi->currentSubWindow()->close();
-    });
-    m_dispatch.insert(QStringLiteral("tlNext"), [this] { NextRow(); });
-    m_dispatch.insert(QStringLiteral("tlPrevious"), [this] { PreviousRow(); });
-    m_dispatch.insert(QStringLiteral("tlFirst"), [this] { FirstRow(); });
-    m_dispatch.insert(QStringLiteral("tlLast"), [this] { LastRow(); });
-    m_dispatch.insert(QStringLiteral("tlTileHorizontal"), [this] { tile(Qt::Horizontal); });
-    m_dispatch.insert(QStringLiteral("tlTileVertical"), [this] { tile(Qt::Vertical); });
-    m_dispatch.insert(QStringLiteral("tlCascade"), [this] { m_mdi->cascadeSubWindows(); });
-    m_dispatch.insert(QStringLiteral("tlArrangeIcons"), [this] { arrangeIcons(); });
-    m_dispatch.insert(QStringLiteral("tlPrintSetup"), [this] { printSetup(); });
-    m_dispatch.insert(QStringLiteral("tlShowNavigator"), [this] {
-        barNavigator->show();
-        if (dockWidgetArea(barNavigator) == Qt::NoDockWidgetArea || barNavigator->isFloating()) {
-            barNavigator->setFloating(false);
-            addDockWidget(Qt::LeftDockWidgetArea, barNavigator);
-        }
-    });
-    m_dispatch.insert(QStringLiteral("tlHomePage"), [] {
-        const QString url = HomePageUrl();
-        if (!url.isEmpty())
-            QDesktopServices::openUrl(QUrl::fromUserInput(url));
-    });
-    m_dispatch.insert(QStringLiteral("tlAbout"), [this] { about(); });
-}
-
-ListCommands::Member frmMain::childCommand(const QString &toolName)
-{
-    return childCommands().value(toolName, nullptr);
-}
-
-void frmMain::toolClick(const QString &toolName)
-{
-    // tlHelp and names nobody knows do nothing.
-    if (const auto command = m_dispatch.value(toolName))
-        command();
-}
-
 bool frmMain::forwardToChild(ListCommands::Member command)
 {
     // Only list windows take commands; a list without this one simply does
@@ -636,7 +365,7 @@ void frmMain::moveRow(int how)
         return;
     QAbstractItemModel *model = grid->model();
     // Rows that a lazy model has not fetched yet still count as rows to move to.
-    if (how == Last) {
+    if (RowMove(how) == RowMove::Last) {
         while (model->canFetchMore(QModelIndex()))
             model->fetchMore(QModelIndex());
     }
@@ -646,20 +375,20 @@ void frmMain::moveRow(int how)
     const QModelIndex current = grid->currentIndex();
     const int column = current.isValid() ? current.column() : 0;
     int row = current.isValid() ? current.row() : -1;
-    switch (how) {
-    case First:
+    switch (RowMove(how)) {
+    case RowMove::First:
         row = 0;
         break;
-    case Previous:
+    case RowMove::Previous:
         row = row <= 0 ? 0 : row - 1;
         break;
-    case Next:
+    case RowMove::Next:
         if (row + 1 >= rows && model->canFetchMore(QModelIndex())) {
             model->fetchMore(QModelIndex());
         }
         row = qMin(row + 1, model->rowCount() - 1);
         break;
-    case Last:
+    case RowMove::Last:
         row = rows - 1;
         break;
     }
@@ -670,22 +399,22 @@ void frmMain::moveRow(int how)
 
 void frmMain::NextRow()
 {
-    moveRow(Next);
+    moveRow(int(RowMove::Next));
 }
 
 void frmMain::PreviousRow()
 {
-    moveRow(Previous);
+    moveRow(int(RowMove::Previous));
 }
 
 void frmMain::FirstRow()
 {
-    moveRow(First);
+    moveRow(int(RowMove::First));
 }
 
 void frmMain::LastRow()
 {
-    moveRow(Last);
+    moveRow(int(RowMove::Last));
 }
 
 void frmMain::tile(Qt::Orientation orientation)
@@ -740,8 +469,7 @@ void frmMain::printSetup()
         return;
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    Prompt::choose(Prompt::Kind::PrinterSetup, QStringLiteral("打印设置"),
-        QVariant::fromValue(reinterpret_cast<quintptr>(m_printer.get())));
+    Prompt::choose(Prompt::Kind::PrinterSetup, QStringLiteral("打印设置"), m_printer.get());
 }
 
 void frmMain::about()

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "lists/listcommands.h"
+#include "shell/tools.h"
 
 #include <QHash>
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -14,13 +16,12 @@ class QDockWidget;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
-class QMenu;
 class QPrinter;
 class cTAPILine;
-class QToolBar;
 
 // The group's main window: child windows in the middle, the commands around
-// them. Every command is a named tool; one handler dispatches on the name.
+// them. Every command is a tool of the command table with one handler here;
+// toolClick() runs a tool by its name.
 class frmMain : public QMainWindow {
     Q_OBJECT
 
@@ -36,7 +37,11 @@ public:
 
     // Windows the subsystems provide, by the names of the commands that open them.
     void registerChildWindow(const QString &name, ChildFactory factory);
-    void registerDialog(const QString &name, DialogRunner runner);
+    // Brings the child window of that name to the front, opening it the first time.
+    void showChildWindow(const QString &name);
+    void closeChildWindow(const QString &name);
+    void registerDialog(ToolId tool, DialogRunner runner);
+    void registerDialog(const QString &toolName, DialogRunner runner);
 
     QMdiArea *mdiArea() const { return m_mdi; }
     QWidget *activeChild() const;
@@ -48,10 +53,15 @@ public:
     static QString HomePageUrl();
     static inline const QString HomePageSetting = QStringLiteral("HomePage");
 
+    void runTool(ToolId tool);
     // Whether the tool does something here (false for tlHelp and unknown names).
-    bool knowsTool(const QString &toolName) const { return m_dispatch.contains(toolName); }
+    bool knowsTool(const QString &toolName) const;
+    // Commands of the table that have no handler, or one they should not
+    // have; empty once the window is built.
+    QList<ToolId> toolsWithoutHandler() const;
     // The command of the active list that a tool runs; nullptr for tools the
     // main window handles itself.
+    static ListCommands::Member childCommand(ToolId tool);
     static ListCommands::Member childCommand(const QString &toolName);
 
     // The telephone line of this workstation, opened by the settings dialog.
@@ -68,37 +78,29 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildCommands();
-    void buildDispatch();
+    void bindHandlers();
+    void runDialog(ToolId tool);
     void updateHomePage();
-    QAction *makeTool(const QString &name, const QString &caption);
-    QMenu *makePopup(const QString &name, const QStringList &tools);
-    void buildNavigator();
-    void showChildWindow(const QString &name);
-    void closeChildWindow(const QString &name);
+    QAction *makeTool(ToolId tool);
     bool forwardToChild(ListCommands::Member command);
     void moveRow(int how);
     void tile(Qt::Orientation orientation);
     void arrangeIcons();
     void printSetup();
     void about();
-    void registerSubsystemDialogs();
-    // Loads the settings dialog, which opens the line; its caller numbers
-    // then reach the sale form.
-    void loadSystemSetup(bool show);
     // The window as the operator left it on this workstation.
     void restoreWindowLayout();
     void saveWindowLayout() const;
 
     CommandBars *m_bars;
     QMdiArea *m_mdi;
-    QToolBar *barTool = nullptr;
     QDockWidget *barNavigator = nullptr;
     QLabel *stbInfo;
     QLabel *stbUser;
-    QHash<QString, QAction *> m_tools;
+    template <typename T> using PerTool = std::array<T, std::size_t(ToolId::Count)>;
+    PerTool<QAction *> m_tools{};
+    PerTool<std::function<void()>> m_handlers;
+    PerTool<DialogRunner> m_dialogs;
     QHash<QString, ChildFactory> m_childFactories;
-    QHash<QString, DialogRunner> m_dialogs;
-    QHash<QString, std::function<void()>> m_dispatch;
     std::unique_ptr<QPrinter> m_printer;
 };

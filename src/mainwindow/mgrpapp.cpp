@@ -112,10 +112,11 @@ int run(const StartOptions &options, SingleInstance &instance)
         userId = login.chosenUserID();
         stationId = login.chosenStationID();
     }
-    gUserID = qint16(userId);
-    gStationID = qint16(stationId);
-    gIsHeadStation
-        = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == gStationID;
+    // The head station is the one with the smallest ID.
+    setSession({.userID = qint16(userId),
+        .stationID = qint16(stationId),
+        .isHeadStation
+        = mDatabase::GetMinValue(QStringLiteral("Station"), QStringLiteral("ID")) == stationId});
 
     auto *main = new frmMain;
     *mainWindow = main;

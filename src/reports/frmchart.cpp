@@ -287,8 +287,7 @@ void frmChart::print()
         return;
     }
     ChartPrintJob job(m_view, curChartCaption);
-    if (!Prompt::choose(Prompt::Kind::Print, QStringLiteral("打印"),
-            QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<PrintJob *>(&job))))
+    if (!Prompt::choose(Prompt::Kind::Print, QStringLiteral("打印"), static_cast<PrintJob *>(&job))
              .toBool())
         Prompt::error(QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！"),
             QStringLiteral("打印"));

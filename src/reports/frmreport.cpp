@@ -46,12 +46,7 @@ frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
 
     ListCommands &c = commands();
     offerPrintCommands(true);
-    c.DataRefresh = [this] {
-        DataRefresh();
-    };
-    c.ShowFilter = [this] {
-        ShowFilter();
-    };
+    c.ShowFilter = std::bind_front(&frmReport::ShowFilter, this);
     // Exist and do nothing: a report has no records of its own.
     for (ListCommands::Member none : {&ListCommands::AddNew, &ListCommands::EditData,
              &ListCommands::DeleteData, &ListCommands::DeleteAll, &ListCommands::InMoney,

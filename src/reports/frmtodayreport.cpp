@@ -51,15 +51,9 @@ frmTodayReport::frmTodayReport(QWidget *parent)
 
     ListCommands &c = commands();
     offerPrintCommands(true);
-    c.ShowFilter = [this] {
-        ShowFilter();
-    };
-    c.DataRefresh = [this] {
-        SetMyDBGrid();
-    };
-    c.FinishToday = [this] {
-        FinishToday();
-    };
+    c.ShowFilter = std::bind_front(&frmTodayReport::ShowFilter, this);
+    c.DataRefresh = std::bind_front(&frmTodayReport::SetMyDBGrid, this);
+    c.FinishToday = std::bind_front(&frmTodayReport::FinishToday, this);
     SetMyDBGrid();
     // The stocktaking dialog as soon as the window is on screen.
     QTimer::singleShot(0, this, [this] { ShowFilter(); });

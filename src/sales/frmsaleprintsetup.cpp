@@ -243,9 +243,7 @@ void frmSalePrintSetup::PageSetup()
     QPrinter printer(QPrinter::HighResolution);
     const QSizeF paper = m_canvas->slipLayout().pageMm;
     printer.setPageSize(QPageSize(paper, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
-    if (!Prompt::choose(Prompt::Kind::PageSetup, QStringLiteral("页面设置"),
-            QVariant::fromValue(reinterpret_cast<quintptr>(&printer)))
-             .toBool())
+    if (!Prompt::choose(Prompt::Kind::PageSetup, QStringLiteral("页面设置"), &printer).toBool())
         return;
     const QSizeF chosen = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
     if (chosen.isEmpty() || chosen == paper)

@@ -30,7 +30,7 @@ bool run(Prompt::Kind kind, SlipPrintJob &job)
 {
     return Prompt::choose(kind,
         kind == Prompt::Kind::Print ? QStringLiteral("打印") : QStringLiteral("打印预览"),
-        QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<PrintJob *>(&job))))
+        static_cast<PrintJob *>(&job))
         .toBool();
 }
 

@@ -1,5 +1,7 @@
 #include "shell/commandbars.h"
 
+#include "shell/tools.h"
+
 #include <QAction>
 #include <QLabel>
 
@@ -42,6 +44,11 @@ void CommandBars::addPane(const QString &name, QLabel *pane)
 QAction *CommandBars::tool(const QString &name) const
 {
     return m_tools.value(name);
+}
+
+QAction *CommandBars::tool(ToolId id) const
+{
+    return m_tools.value(Tools::name(id));
 }
 
 QStringList CommandBars::bandTools(const QString &band) const

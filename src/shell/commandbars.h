@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+enum class ToolId;
 
 // The named commands of the main window and the bands that show them, as
 // the rights logic and the list windows see them. The main window fills it;
@@ -33,6 +34,7 @@ public:
     void addPane(const QString &name, QLabel *pane);
 
     QAction *tool(const QString &name) const;
+    QAction *tool(ToolId id) const;
     QStringList bandTools(const QString &band) const;
     bool bandHasTool(const QString &band, const QString &tool) const;
 

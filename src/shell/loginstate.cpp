@@ -1,6 +1,19 @@
 #include "shell/loginstate.h"
 
-qint16 gUserID = 0;
-qint16 gStationID = 0;
-bool gIsHeadStation = false;
-bool gAllowSaleListClose = false;
+namespace {
+Session s_session;
+}
+
+const qint16 &gUserID = s_session.userID;
+const qint16 &gStationID = s_session.stationID;
+const bool &gIsHeadStation = s_session.isHeadStation;
+
+void setSession(const Session &session)
+{
+    s_session = session;
+}
+
+Session currentSession()
+{
+    return s_session;
+}

@@ -95,7 +95,7 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         return PickedCustomerID;
     }
     case Prompt::Kind::PrinterSetup: {
-        auto *printer = reinterpret_cast<QPrinter *>(request.argument.value<quintptr>());
+        QPrinter *printer = request.printer;
         if (!printer)
             return {};
         QPrintDialog dialog(printer, parent);
@@ -103,7 +103,7 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         return dialog.exec() == QDialog::Accepted;
     }
     case Prompt::Kind::PrintPreview: {
-        auto *job = reinterpret_cast<PrintJob *>(request.argument.value<quintptr>());
+        PrintJob *job = request.job;
         if (!job)
             return false;
         QPrinter printer(QPrinter::HighResolution);
@@ -125,7 +125,7 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         return drawn;
     }
     case Prompt::Kind::Print: {
-        auto *job = reinterpret_cast<PrintJob *>(request.argument.value<quintptr>());
+        PrintJob *job = request.job;
         if (!job || QPrinterInfo::availablePrinters().isEmpty())
             return false;
         QPrinter printer(QPrinter::HighResolution);
@@ -156,7 +156,7 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
         return file.isEmpty() ? QVariant() : QVariant(file);
     }
     case Prompt::Kind::PageSetup: {
-        auto *printer = reinterpret_cast<QPrinter *>(request.argument.value<quintptr>());
+        QPrinter *printer = request.printer;
         if (!printer)
             return {};
         QPageSetupDialog dialog(printer, parent);

@@ -3,16 +3,20 @@
 #include "datastore/mdatabase.h"
 #include "shell/commandbars.h"
 #include "shell/loginstate.h"
+#include "shell/tools.h"
 
+#include <QAction>
+
+#include <QHash>
 #include <QStringList>
 
 namespace mSystem {
 namespace {
 
-struct BandTools {
-    QString band;
-    QStringList tools;
-};
+using enum ToolId;
+
+// The right to take orders: without it there is no sale list either.
+constexpr int SalesRight = 2;
 
 } // namespace
 
@@ -24,48 +28,25 @@ void ApplyUserRights(qint64 userId)
     const QString roles
         = mDatabase::GetFieldByID(userId, QStringLiteral("SysUser"), QStringLiteral("rolestring"));
     auto withheld = [&](int position) {
-        return roles.size() >= position && roles.at(position - 1) == QLatin1Char('0');
+        return position > 0 && roles.size() >= position
+            && roles.at(position - 1) == QLatin1Char('0');
     };
-    auto disable = [&](const QString &band, const QStringList &tools) {
-        for (const QString &tool : tools)
-            bars->setToolEnabled(band, tool, false);
-    };
-    auto hide = [&](const QString &band, const QStringList &tools) {
-        for (const QString &tool : tools)
-            bars->hideTool(band, tool);
-    };
-
-    if (withheld(1)) {
-        disable("popFile", {"tlUserAdmin", "tlSysConfigure", "tlSysReset", "tlSalePrintSetup"});
-        disable("popDaily",
-            {"tlSenderAdmin", "tlProductAdmin", "tlCustomerAdmin", "tlGrpStationAdmin"});
+    for (const Tools::Info &tool : Tools::all()) {
+        QAction *action = bars->tool(tool.id);
+        if (!action || !withheld(tool.right.position))
+            continue;
+        if (tool.right.effect == Tools::Withheld::Hide)
+            action->setVisible(false);
+        else
+            action->setEnabled(false);
     }
-    if (withheld(2)) {
-        disable("popDaily", {"tlSaleAdmin"});
-        gAllowSaleListClose = true;
-        if (bars->closeWindow)
-            bars->closeWindow(QStringLiteral("frmSaleAdmin"));
+    if (withheld(SalesRight) && bars->closeWindow) {
+        // The sale list refuses to close unless the main window lets it go.
+        const bool closing = bars->mainWindowClosing;
+        bars->mainWindowClosing = true;
+        bars->closeWindow(QStringLiteral("frmSaleAdmin"));
+        bars->mainWindowClosing = closing;
     }
-    if (withheld(3)) {
-        disable("popDaily", {"tlMoneyAdmin"});
-        hide("mnuMain", {"mnuMoney"});
-        hide("barTool", {"tlOutMoney", "tlInMoney"});
-    }
-    if (withheld(4)) {
-        disable("popDaily", {"tlAmountAdmin"});
-        hide("mnuMain", {"mnuAmount"});
-        hide("barTool", {"tlOutAmount", "tlInAmount"});
-    }
-    if (withheld(5)) {
-        disable("popDaily", {"tlContainerAdmin"});
-        hide("mnuMain", {"mnuContainer"});
-    }
-    if (withheld(6))
-        disable("popDaily", {"tlStoreAdmin"});
-    if (withheld(7))
-        disable("popDaily", {"tlTodayReport"});
-    if (withheld(8))
-        disable("mnuMain", {"mnuSearch"});
 }
 
 QString StationUserText()
@@ -81,44 +62,29 @@ void UpdateCommandsForWindow(const QString &windowName)
     if (!bars)
         return;
 
-    static const QHash<QString, QList<BandTools>> disabledFor = {
-        {"frmSaleAdmin", {{"barTool", {"tlChart", "tlFinish"}}}},
+    static const QHash<QString, QList<ToolId>> disabledFor = {
+        {"frmSaleAdmin", {Chart, Finish}},
         {"frmMoneyAdmin",
-            {{"barTool", {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInAmount", "tlOutAmount"}},
-                {"mnuMain", {"mnuAmount", "mnuContainer"}}}},
-        {"frmAmountAdmin",
-            {{"barTool", {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney"}},
-                {"mnuMain", {"mnuContainer", "mnuMoney"}}}},
+            {Add, Del, Chart, Finish, InAmount, OutAmount, AmountMenu, ContainerMenu}},
+        {"frmAmountAdmin", {Add, Del, Chart, Finish, InMoney, OutMoney, ContainerMenu, MoneyMenu}},
         {"frmContainerAdmin",
-            {{"barTool",
-                 {"tlAdd", "tlDel", "tlChart", "tlFinish", "tlInMoney", "tlOutMoney", "tlInAmount",
-                     "tlOutAmount"}},
-                {"mnuMain", {"mnuAmount", "mnuMoney"}}}},
+            {Add, Del, Chart, Finish, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
+                MoneyMenu}},
         {"frmStoreAdmin",
-            {{"barTool",
-                 {"tlChart", "tlFinish", "tlPrintSale", "tlInMoney", "tlOutMoney", "tlInAmount",
-                     "tlOutAmount"}},
-                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {Chart, Finish, PrintSale, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
+                ContainerMenu, MoneyMenu}},
         {"frmCustomerAdmin",
-            {{"barTool",
-                 {"tlChart", "tlPrintSale", "tlFinish", "tlInMoney", "tlOutMoney", "tlInAmount",
-                     "tlOutAmount"}},
-                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}, {"popDel", {"tlDelAll"}}}},
+            {Chart, PrintSale, Finish, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
+                ContainerMenu, MoneyMenu, DelAll}},
         {"frmHistoryCall",
-            {{"barTool",
-                 {"tlAdd", "tlEdit", "tlFilter", "tlChart", "tlPrintSale", "tlFinish", "tlInMoney",
-                     "tlOutMoney", "tlInAmount", "tlOutAmount"}},
-                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {Add, Edit, Filter, Chart, PrintSale, Finish, InMoney, OutMoney, InAmount, OutAmount,
+                AmountMenu, ContainerMenu, MoneyMenu}},
         {"frmTodayReport",
-            {{"barTool",
-                 {"tlAdd", "tlEdit", "tlDel", "tlChart", "tlInMoney", "tlOutMoney", "tlInAmount",
-                     "tlOutAmount"}},
-                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {Add, Edit, Del, Chart, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
+                ContainerMenu, MoneyMenu}},
         {"frmReport",
-            {{"barTool",
-                 {"tlFilter", "tlAdd", "tlEdit", "tlDel", "tlFinish", "tlInMoney", "tlOutMoney",
-                     "tlInAmount", "tlOutAmount"}},
-                {"mnuMain", {"mnuAmount", "mnuContainer", "mnuMoney"}}}},
+            {Filter, Add, Edit, Del, Finish, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
+                ContainerMenu, MoneyMenu}},
     };
     // Steps common to every window; a name without entries below keeps
     // just these (every tool usable, captions as the tool bar has them).
@@ -128,30 +94,28 @@ void UpdateCommandsForWindow(const QString &windowName)
         for (const QString &tool : bars->bandTools(band))
             bars->setToolEnabled(band, tool, true);
     }
-    for (const QString &menu :
-        {QStringLiteral("mnuAmount"), QStringLiteral("mnuContainer"), QStringLiteral("mnuMoney")})
-        bars->setToolEnabled(QStringLiteral("mnuMain"), menu, true);
+    for (ToolId menu : {AmountMenu, ContainerMenu, MoneyMenu})
+        bars->setToolEnabled(QStringLiteral("mnuMain"), Tools::name(menu), true);
 
+    // The tool bar's own captions, which some windows change below.
     const QString barTool = QStringLiteral("barTool");
-    bars->setToolCaption(barTool, QStringLiteral("tlDel"), QStringLiteral("删除"));
-    bars->setToolCaption(barTool, QStringLiteral("tlEdit"), QStringLiteral("修改"));
-    bars->setToolCaption(barTool, QStringLiteral("tlPrintSale"), QStringLiteral("打印单据"));
-    bars->setToolCaption(barTool, QStringLiteral("tlFilter"), QStringLiteral("查询"));
+    for (ToolId tool : {Del, Edit, PrintSale, Filter})
+        bars->setToolCaption(barTool, Tools::name(tool), Tools::iconText(tool));
 
-    for (const BandTools &entry : disabledFor.value(windowName)) {
-        for (const QString &tool : entry.tools)
-            bars->setToolEnabled(entry.band, tool, false);
+    for (ToolId tool : disabledFor.value(windowName)) {
+        if (QAction *action = bars->tool(tool))
+            action->setEnabled(false);
     }
 
     if (windowName == QLatin1String("frmMoneyAdmin")
         || windowName == QLatin1String("frmAmountAdmin")
         || windowName == QLatin1String("frmContainerAdmin")) {
-        bars->setToolCaption(barTool, QStringLiteral("tlEdit"), QStringLiteral("打开"));
+        bars->setToolCaption(barTool, Tools::name(Edit), QStringLiteral("打开"));
     } else if (windowName == QLatin1String("frmTodayReport")) {
-        bars->setToolCaption(barTool, QStringLiteral("tlPrintSale"), QStringLiteral("打印报表"));
-        bars->setToolCaption(barTool, QStringLiteral("tlFilter"), QStringLiteral("设定日期"));
+        bars->setToolCaption(barTool, Tools::name(PrintSale), QStringLiteral("打印报表"));
+        bars->setToolCaption(barTool, Tools::name(Filter), QStringLiteral("设定日期"));
     } else if (windowName == QLatin1String("frmReport")) {
-        bars->setToolCaption(barTool, QStringLiteral("tlPrintSale"), QStringLiteral("打印报表"));
+        bars->setToolCaption(barTool, Tools::name(PrintSale), QStringLiteral("打印报表"));
     }
 }
 

@@ -45,21 +45,11 @@ frmStoreAdmin::frmStoreAdmin(QWidget *parent) : ListWindow(parent)
 
     ListCommands &c = commands();
     offerPrintCommands(false);
-    c.AddNew = [this] {
-        AddNew();
-    };
-    c.EditData = [this] {
-        EditData();
-    };
-    c.DeleteData = [this] {
-        DeleteData();
-    };
-    c.DeleteAll = [this] {
-        DeleteAll();
-    };
-    c.ShowFilter = [this] {
-        ShowFilter();
-    };
+    c.AddNew = std::bind_front(&frmStoreAdmin::AddNew, this);
+    c.EditData = std::bind_front(&frmStoreAdmin::EditData, this);
+    c.DeleteData = std::bind_front(&frmStoreAdmin::DeleteData, this);
+    c.DeleteAll = std::bind_front(&frmStoreAdmin::DeleteAll, this);
+    c.ShowFilter = std::bind_front(&frmStoreAdmin::ShowFilter, this);
     loadRows();
 }
 

@@ -1,6 +1,7 @@
 #include "callerid/ctapiline.h"
 #include "callerid/linedevice.h"
 #include "callerid/simulatedline.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -42,6 +43,7 @@ private:
     bool ring(const QString &number);
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     QTemporaryDir m_dir;
     std::unique_ptr<cTAPILine> m_line;
@@ -61,9 +63,6 @@ void tst_IncomingCall::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
 }
 
 void tst_IncomingCall::cleanup()

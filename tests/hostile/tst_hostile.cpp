@@ -1,5 +1,6 @@
 #include "callerid/ctapiline.h"
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/cregistry.h"
@@ -379,6 +380,7 @@ class tst_Hostile : public QObject {
     Q_OBJECT
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     std::unique_ptr<ScriptedPrompter> m_prompts;
     std::unique_ptr<cTAPILine> m_line;
     qint64 m_product = 0;
@@ -914,9 +916,6 @@ private slots:
     void initTestCase()
     {
         s_testLog = qInstallMessageHandler(onceEach);
-        gUserID = 1;
-        gStationID = 1;
-        gIsHeadStation = true;
         m_prompts = std::make_unique<ScriptedPrompter>();
         PELKOR_FRESH_DATABASE(m_db);
         m_product = mDatabase::InsertAndGetID(

@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -59,6 +60,7 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     qint64 m_active = 0, m_suspended = 0, m_otherStation = 0;
 };
@@ -67,9 +69,6 @@ void tst_CustomerList::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     QVERIFY(ExecuteSQL(
         QStringLiteral("insert into Station(Name,Status) values('总站','1'),('城东','1')")));
     QVERIFY(mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("1")));
@@ -111,12 +110,9 @@ void tst_CustomerList::columnsAndStruckRows()
 
 void tst_CustomerList::branchSeesItsOwnCustomers()
 {
-    gStationID = 2;
-    gIsHeadStation = false;
+    const ScopedSession branch(ScopedSession::atBranch(2));
     frmCustomerAdmin list;
     QCOMPARE(ids(list), QStringList({QString::number(m_otherStation)}));
-    gIsHeadStation = true;
-    gStationID = 1;
 }
 
 void tst_CustomerList::suspendAndTakeBack()

@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -137,6 +138,7 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     int m_sender = 0;
     qint64 m_sales[3] = {};
@@ -146,9 +148,6 @@ void tst_Filters::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
     m_sender = int(mDatabase::InsertAndGetID(
         QStringLiteral("insert into Sender(Name,Status) values('张三','1')")));
@@ -459,8 +458,7 @@ void tst_Filters::stations()
     QCOMPARE(built(sale), QStringLiteral(" AND Sale.StationID=2"));
     QCOMPARE(built(cust), QStringLiteral(" StationID=2"));
 
-    gIsHeadStation = false;
-    gStationID = 2;
+    const ScopedSession branch(ScopedSession::atBranch(2));
     ListWindow customers;
     frmSaleFilter saleBranch(nullptr);
     frmCustFilter custBranch(&customers);
@@ -487,8 +485,7 @@ void tst_Filters::branchStationOutsideTheList()
     const qint64 suspended = mDatabase::InsertAndGetID(
         QStringLiteral("insert into Station(Name,Status) values('城西','0')"));
     QVERIFY(suspended > 2);
-    gIsHeadStation = false;
-    gStationID = qint16(suspended);
+    const ScopedSession branch(ScopedSession::atBranch(qint16(suspended)));
     frmSaleFilter sale(nullptr);
     frmCustFilter cust(nullptr);
     QCOMPARE(sale.findChild<QComboBox *>("cmbStation")->findData(suspended), -1);

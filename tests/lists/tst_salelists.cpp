@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/currency.h"
@@ -133,6 +134,7 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     QDate m_today = QDate::currentDate();
     qint64 m_open = 0, m_settled = 0, m_closedToday = 0, m_closedOld = 0, m_otherStation = 0;
@@ -142,9 +144,6 @@ void tst_SaleLists::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东','1')")));
     QVERIFY(ExecuteSQL(QStringLiteral(
         "insert into Customer(Account,Address,Status,StationID) values(1,'人民路1号','1',1)")));
@@ -183,8 +182,7 @@ void tst_SaleLists::initialFilterShowsOpenAndToday()
 
 void tst_SaleLists::otherStationSeesOwnOrders()
 {
-    gIsHeadStation = false;
-    gStationID = 2;
+    const ScopedSession branch(ScopedSession::atBranch(2));
     frmSaleAdmin list;
     QCOMPARE(ids(list), QStringList{QString::number(m_otherStation)});
     QVERIFY(list.curFilterSQL.endsWith(QStringLiteral(" and Sale.StationID=2")));
@@ -460,8 +458,7 @@ void tst_SaleLists::printedListHasItsRows()
     // A page set-up chosen for the list shapes its printout.
     m_prompts->onPrompt = [](const Prompt::Request &r) {
         if (r.kind == Prompt::Kind::PageSetup)
-            reinterpret_cast<QPrinter *>(r.argument.value<quintptr>())
-                ->setPageOrientation(QPageLayout::Landscape);
+            r.printer->setPageOrientation(QPageLayout::Landscape);
     };
     m_prompts->choices = {QVariant(true)};
     list.PrintSetup();

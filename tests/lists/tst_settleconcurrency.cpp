@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -168,9 +169,7 @@ int main(int argc, char *argv[])
     if (!worker.isEmpty()) {
         QApplication app(argc, argv);
         const QStringList parts = QString::fromUtf8(worker).split(QLatin1Char(';'));
-        gUserID = 1;
-        gStationID = 1;
-        gIsHeadStation = true;
+        const ScopedSession session(ScopedSession::headStation());
         return runWorker(parts.value(2), parts.value(0).toInt(), parts.value(1).toInt());
     }
     QApplication app(argc, argv);

@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -7,6 +8,7 @@
 #include "reports/frmchart.h"
 #include "shell/commandbars.h"
 #include "shell/loginstate.h"
+#include "shell/tools.h"
 
 #include <QAction>
 #include <QChart>
@@ -125,6 +127,9 @@ private slots:
     void realListsFollowTheFront();
 
     void everyToolReachesItsCommand();
+    void everyIdIsOneBoundTool_data();
+    void everyIdIsOneBoundTool();
+    void withoutSalesRightTheSaleListCloses();
     void homePageFromTheSetting();
     void opensMaximised();
     void keepsItsLayoutBetweenStarts();
@@ -134,6 +139,7 @@ private:
     ListWindow *openList(const QString &name);
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     QPointer<frmMain> m_main;
 };
@@ -142,9 +148,6 @@ void tst_MainWindow::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     // Three open orders for the real lists to show.
     QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
         "insert into Customer(Account,Address,Status,StationID) values(1,'人民路1号','1',1)")));
@@ -439,7 +442,7 @@ void tst_MainWindow::printSetup()
     m_main->toolClick(QStringLiteral("tlPrintSetup"));
     QCOMPARE(m_prompts->requests.size(), 1);
     QCOMPARE(m_prompts->requests.first().kind, Prompt::Kind::PrinterSetup);
-    QVERIFY(m_prompts->requests.first().argument.value<quintptr>() != 0);
+    QVERIFY(m_prompts->requests.first().printer);
     // A list window sets up its own grid printout.
     ListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
     QStringList calls;
@@ -592,6 +595,52 @@ void tst_MainWindow::everyToolReachesItsCommand()
     QVERIFY(!qobject_cast<ListWindow *>(m_main->activeChild())
                  ->commands()
                  .offers(&ListCommands::DeleteData));
+}
+
+void tst_MainWindow::everyIdIsOneBoundTool_data()
+{
+    QTest::addColumn<int>("id");
+    for (const Tools::Info &tool : Tools::all())
+        QTest::newRow(tool.name) << int(tool.id);
+}
+
+void tst_MainWindow::everyIdIsOneBoundTool()
+{
+    QFETCH(int, id);
+    const ToolId tool = ToolId(id);
+    const QString name = Tools::name(tool);
+    // One name per id, found again by toolClick's lookup.
+    QCOMPARE(Tools::byName(name), std::optional<ToolId>(tool));
+    QVERIFY(!Tools::caption(tool).isEmpty());
+    // A handler for every command, none for menus and the inert help entry;
+    // a debug build stops at start-up otherwise.
+    QCOMPARE(m_main->knowsTool(name), Tools::info(tool).kind == Tools::Kind::Command);
+    QVERIFY(!m_main->toolsWithoutHandler().contains(tool));
+    // One action under the tool's name, shown in at least one band.
+    CommandBars *bars = m_main->commandBars();
+    QAction *action = bars->tool(tool);
+    QVERIFY(action);
+    QCOMPARE(action->objectName(), name);
+    QCOMPARE(m_main->QObject::findChildren<QAction *>(name).size(), 1);
+    bool shown = false;
+    for (const char *band :
+        {"mnuMain", "popFile", "popOperate", "popDaily", "popMoney", "popAmount", "popContainer",
+            "popSearch", "popWindows", "popHelp", "popDel", "barTool", "barNavigator"})
+        shown = shown || bars->bandHasTool(QLatin1String(band), name);
+    QVERIFY(shown);
+}
+
+void tst_MainWindow::withoutSalesRightTheSaleListCloses()
+{
+    // The real sale list, which otherwise refuses to close, goes when the
+    // operator may not take orders; the program itself keeps running.
+    QVERIFY(mDatabase::ExecuteSQL(
+        QStringLiteral("update SysUser set rolestring='10111111' where ID=1")));
+    m_main->load();
+    QVERIFY(!m_main->childWindow(QStringLiteral("frmSaleAdmin")));
+    QVERIFY(m_main->mdiArea()->subWindowList().isEmpty());
+    QVERIFY(!m_main->commandBars()->mainWindowClosing);
+    QVERIFY(m_main->isVisible());
 }
 
 void tst_MainWindow::homePageFromTheSetting()

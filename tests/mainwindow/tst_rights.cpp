@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -88,6 +89,7 @@ private slots:
 private:
     void setRoles(const QString &roles);
     TestDatabase m_db;
+    ScopedSession m_session{Session{.userID = 1, .stationID = 1}};
     ScriptedPrompter *m_prompts = nullptr;
     frmMain *m_main = nullptr;
 };
@@ -96,9 +98,6 @@ void tst_Rights::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gAllowSaleListClose = false;
     m_main = new frmMain;
     m_main->registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new FakeListWindow; });
 }
@@ -163,20 +162,19 @@ void tst_Rights::withoutSalesRightNoSaleList()
 {
     setRoles(QStringLiteral("10111111"));
     m_main->load();
-    QVERIFY(gAllowSaleListClose);
+    // Closed for the rights, not because the program is ending.
+    QVERIFY(!m_main->commandBars()->mainWindowClosing);
     QVERIFY(m_main->mdiArea()->subWindowList().isEmpty());
     QVERIFY(!m_main->commandBars()->tool(QStringLiteral("tlSaleAdmin"))->isEnabled());
 
     // With the right, the sale list is the first child window.
     delete m_main;
-    gAllowSaleListClose = false;
     m_main = new frmMain;
     m_main->registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new FakeListWindow; });
     setRoles(QStringLiteral("11111111"));
     m_main->load();
     QCOMPARE(m_main->mdiArea()->subWindowList().size(), 1);
     QCOMPARE(m_main->activeChild()->objectName(), QStringLiteral("frmSaleAdmin"));
-    QVERIFY(!gAllowSaleListClose);
 }
 
 void tst_Rights::updateCommandsForWindow_data()

@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -38,6 +39,7 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
 };
 
@@ -45,9 +47,6 @@ void tst_MasterDataForms::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
 }
 
 void tst_MasterDataForms::cleanup()
@@ -177,8 +176,7 @@ void tst_MasterDataForms::branchOperatorKeepsToTheirStation()
 {
     const qint64 east = StationWriter::saveNew({0, QStringLiteral("城东"), false});
     SenderWriter::saveNew({0, QStringLiteral("总站的人"), {}, {}, {}, false, 1});
-    gStationID = qint16(east);
-    gIsHeadStation = false;
+    const ScopedSession branch(ScopedSession::atBranch(qint16(east)));
     frmSender form;
     QVERIFY(!form.cmbStation->isEnabled());
     QCOMPARE(form.cmbStation->currentData().toLongLong(), east);

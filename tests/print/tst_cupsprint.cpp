@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -125,6 +126,7 @@ private:
     bool nextJob(const QString &pdfFile, QString *why);
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     PrintingPrompter *m_prompts = nullptr;
     QDir m_jobs;
     QStringList m_seen;
@@ -148,9 +150,6 @@ void tst_CupsPrint::init()
 {
     m_prompts = new PrintingPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     // A job a failed test left in the queue is not the next test's job.
     QVERIFY2(
         QTest::qWaitFor(
@@ -254,8 +253,7 @@ void tst_CupsPrint::listAndItsSlipGoToTheDefaultQueue()
     // upright sheet: its title runs along the sheet's long side.
     m_prompts->onPrompt = [](const Prompt::Request &r) {
         if (r.kind == Prompt::Kind::PageSetup)
-            reinterpret_cast<QPrinter *>(r.argument.value<quintptr>())
-                ->setPageOrientation(QPageLayout::Landscape);
+            r.printer->setPageOrientation(QPageLayout::Landscape);
     };
     m_prompts->choices = {QVariant(true)};
     list.PrintSetup();

@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -25,6 +26,7 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{Session{.userID = 1, .stationID = 1}};
     ScriptedPrompter *m_prompts = nullptr;
 };
 
@@ -32,9 +34,6 @@ void tst_TodayReportWindow::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = false;
     const qint64 water = mDatabase::InsertAndGetID(
         QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer) "
                        "values('纯净水','桶',10,'1','0')"));

@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "customerrows.h"
@@ -97,13 +98,12 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation(0)};
     std::unique_ptr<ScriptedPrompter> m_prompter;
 };
 
 void tst_CustomerForm::init()
 {
-    gStationID = 1;
-    gIsHeadStation = true;
     PickedCustomerID = -1;
     m_prompter = std::make_unique<ScriptedPrompter>();
     PELKOR_FRESH_DATABASE(m_db);
@@ -346,8 +346,7 @@ void tst_CustomerForm::otherStationUser()
     const qint64 closed = mDatabase::InsertAndGetID(
         QStringLiteral("insert into Station(Name,Status) values('停用站','0')"));
     QVERIFY(second > 0 && closed > 0);
-    gIsHeadStation = false;
-    gStationID = qint16(second);
+    const ScopedSession branch(ScopedSession::atBranch(qint16(second)));
 
     frmCustomer dialog;
     Form f(dialog);

@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "customerrows.h"
@@ -53,15 +54,13 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
 };
 
 void tst_CustomerWriter::init()
 {
     m_prompts = new ScriptedPrompter;
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     PELKOR_FRESH_DATABASE(m_db);
 }
 

@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/currency.h"
@@ -193,6 +194,7 @@ class tst_SaleForm : public QObject {
     Q_OBJECT
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation(3)};
     std::unique_ptr<ScriptedPrompter> m_prompter;
     qint64 m_east = 0, m_bottle = 0, m_water = 0, m_plain = 0, m_disabled = 0, m_sender = 0,
            m_eastSender = 0;
@@ -235,9 +237,6 @@ class tst_SaleForm : public QObject {
 private slots:
     void init()
     {
-        gUserID = 3;
-        gStationID = 1;
-        gIsHeadStation = true;
         PickedCustomerID = -1;
         m_prompter = std::make_unique<ScriptedPrompter>();
         PELKOR_FRESH_DATABASE(m_db);
@@ -701,8 +700,7 @@ private slots:
 
     void branchUserSeesOwnStationOnly()
     {
-        gIsHeadStation = false;
-        gStationID = qint16(m_east);
+        const ScopedSession branch(ScopedSession::atBranch(qint16(m_east)));
         addCustomer(701, "1", "总站街1号");
         addCustomer(702, "2", "东站街2号", m_east);
         SaleWindow w;
@@ -974,8 +972,7 @@ private slots:
         QCOMPARE(field(stored, "Detail"), QStringLiteral("改了备注"));
 
         // A branch operator's list lacks the head station's delivery person.
-        gIsHeadStation = false;
-        gStationID = qint16(m_east);
+        const ScopedSession branch(ScopedSession::atBranch(qint16(m_east)));
         QVERIFY(mDatabase::ExecuteSQL("update Sender set Status='1' where ID=" + id(m_eastSender)));
         QVERIFY(mDatabase::ExecuteSQL("update Sale set SenderID=" + id(m_sender)));
         {

@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -45,6 +46,7 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     qint64 m_water = 0;
     qint64 m_bottle = 0;
@@ -53,9 +55,6 @@ private:
 void tst_SaleReader::init()
 {
     m_prompts = new ScriptedPrompter;
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     PELKOR_FRESH_DATABASE(m_db);
     m_bottle = insert(
         QStringLiteral("insert into Product(Name,Unit,Price,Status,IsContainer,ContainerID) "

@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -165,6 +166,7 @@ private:
     QList<QProcess *> startWorkers(const char *variable, int workers, int each);
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
 };
 
@@ -188,9 +190,6 @@ QList<QProcess *> tst_SaleWriter::startWorkers(const char *variable, int workers
 void tst_SaleWriter::init()
 {
     m_prompts = new ScriptedPrompter;
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
 }
 
 void tst_SaleWriter::cleanup()
@@ -701,16 +700,14 @@ int main(int argc, char *argv[])
     if (!addressWorker.isEmpty()) {
         QCoreApplication app(argc, argv);
         const QStringList parts = QString::fromUtf8(addressWorker).split(QLatin1Char(';'));
-        gUserID = 1;
-        gIsHeadStation = true;
+        const ScopedSession session(Session{.userID = 1, .isHeadStation = true});
         return runAddressWorker(parts.value(2), parts.value(0).toInt(), parts.value(1).toInt());
     }
     const QByteArray worker = qgetenv("PELKOR_SALE_WORKER");
     if (!worker.isEmpty()) {
         QCoreApplication app(argc, argv);
         const QStringList parts = QString::fromUtf8(worker).split(QLatin1Char(';'));
-        gUserID = 1;
-        gIsHeadStation = true;
+        const ScopedSession session(Session{.userID = 1, .isHeadStation = true});
         return runWorker(parts.value(2), parts.value(0).toInt(), parts.value(1).toInt());
     }
     QApplication app(argc, argv);

@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -92,14 +93,12 @@ private:
 
 void tst_ChangePwd::init()
 {
-    gUserID = 0;
     m_prompter = std::make_unique<ScriptedPrompter>();
     PELKOR_FRESH_DATABASE(m_db);
 }
 
 void tst_ChangePwd::cleanup()
 {
-    gUserID = 0;
     m_db.dropAll();
     m_prompter.reset();
 }
@@ -229,7 +228,7 @@ void tst_ChangePwd::storesNewPassword()
     const int user = addUser(QStringLiteral("改密码的人"), OldPassword);
     QVERIFY(user > 0);
     const QString adminBefore = storedPassword(1);
-    gUserID = qint16(user);
+    const ScopedSession login(ScopedSession::asUser(qint16(user)));
 
     frmChangePwd dialog;
     PwdControls c(dialog);
@@ -258,7 +257,7 @@ void tst_ChangePwd::disabledOkStoresNothing()
 {
     const int user = addUser(QStringLiteral("犹豫的人"), OldPassword);
     QVERIFY(user > 0);
-    gUserID = qint16(user);
+    const ScopedSession login(ScopedSession::asUser(qint16(user)));
 
     frmChangePwd dialog;
     PwdControls c(dialog);
@@ -291,7 +290,7 @@ void tst_ChangePwd::cancelChangesNothing()
 
     const int user = addUser(QStringLiteral("反悔的人"), OldPassword);
     QVERIFY(user > 0);
-    gUserID = qint16(user);
+    const ScopedSession login(ScopedSession::asUser(qint16(user)));
 
     frmChangePwd dialog;
     PwdControls c(dialog);

@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -39,6 +40,7 @@ private:
     void seedBusinessData();
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     qint64 m_east = 0;
 };
@@ -47,9 +49,6 @@ void tst_UserAdmin::init()
 {
     m_prompts = new ScriptedPrompter;
     PELKOR_FRESH_DATABASE(m_db);
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     m_east = mDatabase::InsertAndGetID(
         QStringLiteral("insert into Station(Name,Status) values('城东','1')"));
 }
@@ -99,8 +98,7 @@ void tst_UserAdmin::firstOperatorKeepsRightsAndStation()
 
 void tst_UserAdmin::newOperatorAtABranch()
 {
-    gStationID = qint16(m_east);
-    gIsHeadStation = false;
+    const ScopedSession branch(ScopedSession::atBranch(qint16(m_east)));
     frmUser form;
     form.show();
     QVERIFY(!form.cmbStation->isEnabled());

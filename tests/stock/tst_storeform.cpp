@@ -1,3 +1,4 @@
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -198,6 +199,7 @@ private:
     qint64 addDocument(const char *handInput, const char *finishFlag);
 
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     qint64 m_water = 0;
     qint64 m_bottle = 0;
@@ -206,9 +208,6 @@ private:
 void tst_StoreForm::init()
 {
     m_prompts = new ScriptedPrompter;
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     PELKOR_FRESH_DATABASE(m_db);
     m_water = addProduct(QStringLiteral("18.9升纯净水"), QStringLiteral("10"));
     m_bottle = addProduct(QStringLiteral("5升矿泉水"), QStringLiteral("6.5"));
@@ -415,7 +414,7 @@ void tst_StoreForm::newDocumentIsSavedAndTheFormEmptied()
         ->setCurrentIndex(w.get<QComboBox>("cmbStation")->findText(QStringLiteral("城东水站")));
     QVERIFY(w.enter(0, m_water, QStringLiteral("20")));
     QVERIFY(w.enter(1, m_bottle, QStringLiteral("4")));
-    gUserID = 7;
+    const ScopedSession clerk(ScopedSession::asUser(7));
     w.save();
     const qint64 saved = lastStoreID();
     QVERIFY(saved > 0);
@@ -447,8 +446,7 @@ void tst_StoreForm::newDocumentIsSavedAndTheFormEmptied()
 
 void tst_StoreForm::otherStationKeepsItsOwnStation()
 {
-    gIsHeadStation = false;
-    gStationID = 2;
+    const ScopedSession branch(ScopedSession::atBranch(2));
     StoreWindow w;
     QVERIFY(!w.get<QComboBox>("cmbStation")->isEnabled());
     QCOMPARE(w.get<QComboBox>("cmbStation")->currentData().toLongLong(), qint64(2));
@@ -458,8 +456,7 @@ void tst_StoreForm::otherStationKeepsItsOwnStation()
     QCOMPARE(storedField(saved, QStringLiteral("StationID")), QStringLiteral("2"));
 
     // Edited by a head-station operator, it keeps its station.
-    gIsHeadStation = true;
-    gStationID = 1;
+    const ScopedSession head(ScopedSession::headStation());
     StoreWindow edit(frmStore::Edit, saved);
     QVERIFY(edit.loaded);
     QCOMPARE(edit.get<QComboBox>("cmbStation")->currentData().toLongLong(), qint64(2));
@@ -763,9 +760,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (!worker.isEmpty()) {
         const QStringList parts = QString::fromUtf8(worker).split(QLatin1Char(';'));
-        gUserID = 1;
-        gStationID = 1;
-        gIsHeadStation = true;
+        const ScopedSession session(ScopedSession::headStation());
         return runWorker(
             parts.mid(2).join(QLatin1Char(';')), parts.value(0).toInt(), parts.value(1).toInt());
     }

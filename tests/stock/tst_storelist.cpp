@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -112,6 +113,7 @@ private slots:
 
 private:
     TestDatabase m_db;
+    ScopedSession m_session{ScopedSession::headStation()};
     ScriptedPrompter *m_prompts = nullptr;
     QVector<qint64> m_ids;
     qint64 m_water = 0;
@@ -120,9 +122,6 @@ private:
 void tst_StoreList::init()
 {
     m_prompts = new ScriptedPrompter;
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
     PELKOR_FRESH_DATABASE(m_db);
     QVERIFY(ExecuteSQL(QStringLiteral("insert into Station(Name,Status) values('城东水站','1')")));
     QVERIFY(ExecuteSQL(QStringLiteral(
@@ -233,8 +232,7 @@ void tst_StoreList::footers()
         frmStoreAdmin list;
         QCOMPARE(list.footerTexts(), expected(true, 0));
     }
-    gIsHeadStation = false;
-    gStationID = 2;
+    const ScopedSession branch(ScopedSession::atBranch(2));
     {
         frmStoreAdmin list;
         QCOMPARE(list.footerTexts(), expected(false, 2));
@@ -268,8 +266,7 @@ void tst_StoreList::sorting()
 
 void tst_StoreList::stationScope()
 {
-    gIsHeadStation = false;
-    gStationID = 2;
+    const ScopedSession branch(ScopedSession::atBranch(2));
     frmStoreAdmin list;
     QCOMPARE(list.curFilterSQL, QStringLiteral(" Where StationID=2"));
     QCOMPARE(papers(list), (QStringList{"A-101", "C'1"}));
@@ -535,8 +532,7 @@ void tst_StoreList::deleteAllLeavesClosedAndGenerated()
                                       "MyMoney) values(%1,%2,10,1,10)")
                            .arg(id(generatedOpen), id(m_water))));
     // The list of station 2 deletes every station's open documents.
-    gIsHeadStation = false;
-    gStationID = 2;
+    const ScopedSession branch(ScopedSession::atBranch(2));
     frmStoreAdmin list;
     m_prompts->answers = {Prompt::No};
     list.DeleteAll();
@@ -686,8 +682,8 @@ void tst_StoreList::firstScreenOfAMillion()
     qInfo("%d documents stored in %lld ms", documents, fill.elapsed());
 
     for (bool head : {true, false}) {
-        gIsHeadStation = head;
-        gStationID = head ? 1 : 2;
+        const ScopedSession station(
+            head ? ScopedSession::headStation() : ScopedSession::atBranch(2));
         QVERIFY(mDatabase::SetSysValue(QStringLiteral("AutoDataRefresh"), QStringLiteral("0")));
         frmStoreAdmin list;
         list.resize(1000, 700);

@@ -187,9 +187,7 @@ int runWorker(const QString &url, int worker, int seconds, bool closings)
 {
     if (!connect(url))
         return 2;
-    gUserID = 1;
-    gStationID = 1;
-    gIsHeadStation = true;
+    setSession({.userID = 1, .stationID = 1, .isHeadStation = true});
     Operator person;
     person.cutOff = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     Prompt::setHandler(&person);

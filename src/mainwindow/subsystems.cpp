@@ -1,0 +1,104 @@
+#include "mainwindow/subsystems.h"
+
+#include "callerid/ctapiline.h"
+#include "lists/frmcustomeradmin.h"
+#include "lists/frmhistorycall.h"
+#include "lists/frmsaleadmin.h"
+#include "mainwindow/frmmain.h"
+#include "masterdata/frmgrpstationadmin.h"
+#include "masterdata/frmproductadmin.h"
+#include "masterdata/frmsenderadmin.h"
+#include "reports/chartdata.h"
+#include "reports/frmchart.h"
+#include "reports/frmreport.h"
+#include "reports/frmsetreport.h"
+#include "reports/frmtodayreport.h"
+#include "sales/frmsaleprintsetup.h"
+#include "sales/incomingcall.h"
+#include "shell/frmchangepwd.h"
+#include "shell/frmsystemsetup.h"
+#include "shell/frmuseradmin.h"
+#include "shell/systemreset.h"
+#include "shell/tools.h"
+#include "stock/frmstoreadmin.h"
+
+#include <QCoreApplication>
+
+#include <type_traits>
+
+namespace Subsystems {
+
+using enum ToolId;
+
+void registerWith(frmMain &main)
+{
+    main.registerChildWindow(QStringLiteral("frmSaleAdmin"), [] { return new frmSaleAdmin; });
+    main.registerChildWindow(QStringLiteral("frmHistoryCall"), [] { return new frmHistoryCall; });
+    main.registerChildWindow(
+        QStringLiteral("frmCustomerAdmin"), [] { return new frmCustomerAdmin; });
+    main.registerChildWindow(QStringLiteral("frmTodayReport"), [] { return new frmTodayReport; });
+    main.registerChildWindow(QStringLiteral("frmMoneyAdmin"), [] { return new frmMoneyAdmin; });
+    main.registerChildWindow(QStringLiteral("frmAmountAdmin"), [] { return new frmAmountAdmin; });
+    main.registerChildWindow(
+        QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
+    main.registerChildWindow(QStringLiteral("frmStoreAdmin"), [] { return new frmStoreAdmin; });
+
+    const auto modal = [&main]<typename Dialog>(ToolId tool, std::type_identity<Dialog>) {
+        main.registerDialog(tool, [](QWidget *parent) {
+            Dialog dialog(parent);
+            dialog.exec();
+        });
+    };
+    modal(ProductAdmin, std::type_identity<frmProductAdmin>());
+    modal(SenderAdmin, std::type_identity<frmSenderAdmin>());
+    modal(GrpStationAdmin, std::type_identity<frmGrpStationAdmin>());
+    modal(UserAdmin, std::type_identity<frmUserAdmin>());
+    modal(SalePrintSetup, std::type_identity<frmSalePrintSetup>());
+    modal(ChangePwd, std::type_identity<frmChangePwd>());
+    main.registerDialog(SysReset, [](QWidget *) {
+        // Everybody logs in again on what is left.
+        if (mSystem::ResetSystem())
+            QCoreApplication::exit(0);
+    });
+    main.registerDialog(SysConfigure, [&main](QWidget *) { loadSystemSetup(main, true); });
+    const std::pair<ToolId, int> reports[] = {{DayReport, PeriodReport::DayReport},
+        {CustDayReport, PeriodReport::CustDayReport},
+        {SenderDayReport, PeriodReport::SenderDayReport}, {MonthReport, PeriodReport::MonthReport},
+        {CustMonthReport, PeriodReport::CustMonthReport},
+        {SenderMonthReport, PeriodReport::SenderMonthReport}};
+    for (const auto &[tool, type] : reports) {
+        main.registerDialog(tool, [&main, type = type](QWidget *parent) {
+            frmSetReport dialog(type, parent);
+            dialog.exec();
+            if (dialog.mResult != -1)
+                return;
+            // One report window at a time: the new one replaces it.
+            main.closeChildWindow(QStringLiteral("frmReport"));
+            const PeriodReport::Parameters parameters = dialog.parameters();
+            main.registerChildWindow(
+                QStringLiteral("frmReport"), [parameters] { return new frmReport(parameters); });
+            main.showChildWindow(QStringLiteral("frmReport"));
+        });
+    }
+    main.registerDialog(Chart, [&main](QWidget *parent) {
+        // The report in front is what the chart draws.
+        auto *report = qobject_cast<frmReport *>(main.activeChild());
+        if (!report)
+            return;
+        frmChart chart(report->curReportCaption, ChartData::fromRows(report->rows()), parent);
+        chart.exec();
+    });
+}
+
+void loadSystemSetup(frmMain &main, bool show)
+{
+    frmSystemSetup setup(&main.Tapiline, &main);
+    setup.Load();
+    if (main.Tapiline)
+        QObject::connect(main.Tapiline.get(), &cTAPILine::InfoCallerID, &main,
+            &IncomingCall::Tapiline_InfoCallerID);
+    if (show)
+        setup.exec();
+}
+
+} // namespace Subsystems
