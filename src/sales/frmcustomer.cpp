@@ -153,11 +153,7 @@ int frmCustomer::exec()
 void frmCustomer::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (m_shown)
-        return;
-    m_shown = true;
-    mSystem::focusFirstInput(this);
-    m_unsaved.markSaved();
+    m_unsaved.formShown();
 }
 
 void frmCustomer::reject()

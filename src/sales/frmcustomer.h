@@ -76,7 +76,6 @@ private:
     QPushButton *btnExit;
 
     mSystem::UnsavedInput m_unsaved{this};
-    bool m_shown = false;
     bool m_forSale = false;
     bool m_loaded = false;
     bool m_recordFound = false;

@@ -69,6 +69,15 @@ void focusFirstInput(QWidget *form)
     }
 }
 
+void UnsavedInput::formShown()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    focusFirstInput(m_form);
+    markSaved();
+}
+
 void UnsavedInput::markSaved()
 {
     m_saved = snapshot();

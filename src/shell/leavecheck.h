@@ -24,6 +24,9 @@ class UnsavedInput {
 public:
     explicit UnsavedInput(QWidget *form) : m_form(form) { }
 
+    // For the form's showEvent: on its first showing the focus goes into
+    // its first input, and the inputs as loaded count as saved.
+    void formShown();
     // The inputs as they are now count as saved.
     void markSaved();
     bool changed() const;
@@ -37,6 +40,7 @@ private:
     QWidget *m_form;
     QStringList m_saved;
     bool m_marked = false;
+    bool m_shown = false;
 };
 
 } // namespace mSystem

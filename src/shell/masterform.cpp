@@ -47,11 +47,7 @@ int MasterForm::exec()
 void MasterForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (m_shown)
-        return;
-    m_shown = true;
-    mSystem::focusFirstInput(this);
-    m_unsaved.markSaved();
+    m_unsaved.formShown();
 }
 
 void MasterForm::reject()

@@ -69,5 +69,4 @@ private:
     QGridLayout *m_fields;
     std::function<bool()> m_saveRule;
     mSystem::UnsavedInput m_unsaved{this};
-    bool m_shown = false;
 };

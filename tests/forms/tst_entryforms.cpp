@@ -3,6 +3,7 @@
 // before typed input is thrown away.
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
+#include "common/typing.h"
 #include "datastore/currency.h"
 #include "datastore/mdatabase.h"
 #include "masterdata/frmgrpstation.h"
@@ -30,18 +31,9 @@ QString notANumber(const QString &typed)
     return QStringLiteral("数据输入格式不正确， ") + typed + QStringLiteral(" 不是有效的数字！");
 }
 
-// Chinese reaches a field committed by the input method; the rest key by key.
 void type(QWidget *widget, const QString &text)
 {
-    for (const QChar ch : text) {
-        if (ch.unicode() < 128) {
-            QTest::keyClick(widget, char(ch.unicode()));
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(ch);
-            QApplication::sendEvent(widget, &commit);
-        }
-    }
+    typeText(widget, text);
 }
 
 // The field replaced by what the operator types.

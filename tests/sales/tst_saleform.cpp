@@ -1,6 +1,7 @@
 #include "common/modalhelper.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
+#include "common/typing.h"
 #include "datastore/currency.h"
 #include "datastore/mdatabase.h"
 #include "sales/frmcustomer.h"
@@ -92,18 +93,9 @@ QStringList storedLines(qint64 saleId)
     return lines;
 }
 
-// Chinese reaches a field committed by the input method; the rest key by key.
 void type(QWidget *widget, const QString &text)
 {
-    for (const QChar ch : text) {
-        if (ch.unicode() < 128) {
-            QTest::keyClick(widget, char(ch.unicode()));
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(ch);
-            QApplication::sendEvent(widget, &commit);
-        }
-    }
+    typeText(widget, text);
 }
 
 // The sale window as the operator sees it, control by control.

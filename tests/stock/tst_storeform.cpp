@@ -1,5 +1,6 @@
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
+#include "common/typing.h"
 #include "datastore/mdatabase.h"
 #include "shell/loginstate.h"
 #include "stock/frmstore.h"
@@ -72,18 +73,9 @@ qint64 lastStoreID()
     return rs ? rs->value(0, QStringLiteral("id")).toLongLong() : 0;
 }
 
-// Chinese reaches a field committed by the input method; the rest key by key.
 void type(QWidget *widget, const QString &text)
 {
-    for (const QChar ch : text) {
-        if (ch.unicode() < 128) {
-            QTest::keyClick(widget, char(ch.unicode()));
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(ch);
-            QApplication::sendEvent(widget, &commit);
-        }
-    }
+    typeText(widget, text);
 }
 
 // The stock document form as the operator sees it.
