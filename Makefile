@@ -8,11 +8,13 @@ RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6
 	libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql unixodbc odbc-postgresql tdsodbc \
 	fonts-wqy-microhei fonts-arphic-uming qt6-translations-l10n
 TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format xdotool \
-	cups cups-client cups-filters dpkg-dev file desktop-file-utils appstream
+	cups cups-client cups-filters dpkg-dev file desktop-file-utils appstream debootstrap
 
-.PHONY: run test build deps test-deps bench stress package clean
+.PHONY: run test configure build deps test-deps bench stress package clean
 
-run: deps build
+# Only the program and what it loads: the test programs come with `make test`.
+run: deps configure
+	cmake --build $(BUILD) -j $(JOBS) --target pelkor
 	@mkdir -p "$(DATA_DIR)"
 	@if [ ! -f "$(DATA_DIR)/pelkor.db" ]; then demo=--demo; fi; \
 	  ./$(BUILD)/src/app/pelkor --database "sqlite:$(DATA_DIR)/pelkor.db" $$demo
@@ -21,8 +23,10 @@ test: test-deps build
 	tools/check-format.sh
 	tools/with-test-postgres.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-build:
+configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 deps:

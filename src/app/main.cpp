@@ -221,9 +221,9 @@ int main(int argc, char *argv[])
     // The same bottle as in the desktop's menu, at every size drawn for it.
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/net.pelkor.Pelkor.png").arg(size));
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/" PELKOR_APP_ID ".png").arg(size));
     QApplication::setWindowIcon(icon);
-    QGuiApplication::setDesktopFileName(QStringLiteral("net.pelkor.Pelkor"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(PELKOR_APP_ID));
     // Qt's own dialogs and menus speak the operator's language; without the
     // translations installed they stay in English, which is no reason to stop.
     mGrpApp::installTranslations();

@@ -77,5 +77,13 @@ void frmReport::ShowFilter()
 
 QVector<PeriodReport::Row> frmReport::rows()
 {
-    return PeriodReport::rows(curFullSQL).value_or(QVector<PeriodReport::Row>());
+    // What the grid holds since its last refresh, in the grid's order: the
+    // chart must never show figures the report does not.
+    ListModel *m = model();
+    m->fetchAll();
+    QVector<PeriodReport::Row> shown;
+    shown.reserve(m->rowCount());
+    for (int i = 0; i < m->rowCount(); ++i)
+        shown << PeriodReport::rowOf([&](const QString &field) { return m->value(i, field); });
+    return shown;
 }

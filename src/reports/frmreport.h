@@ -17,6 +17,6 @@ public:
 
     void SetMyReportCaption();
     void ShowFilter();
-    // The rows as shown, in their order, for the chart.
+    // The rows as last refreshed, in the grid's order, for the chart.
     QVector<PeriodReport::Row> rows();
 };

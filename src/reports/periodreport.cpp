@@ -94,22 +94,26 @@ std::optional<QVector<Row>> rows(const QString &fullSQL)
         return std::nullopt;
     QVector<Row> result;
     result.reserve(rs->recordCount());
-    for (int i = 0; i < rs->recordCount(); ++i) {
-        const auto money = [&](const char *field) {
-            return Currency::fromVariant(rs->value(i, QLatin1String(field)));
-        };
-        const QVariant date = rs->value(i, QStringLiteral("ReportDate"));
-        const QDate day = date.typeId() == QMetaType::QString ? QDate() : DateText::fromValue(date);
-        Row row;
-        row.reportDate = day.isValid() ? DateText::shortDate(day) : date.toString();
-        row.sumMoney = money("SumMoney");
-        row.sumAmount = money("SumAmount");
-        row.lackMoney = money("LackMoney");
-        row.lackContainer = money("LackContainer");
-        row.totalFee = money("TotalFee");
-        result << row;
-    }
+    for (int i = 0; i < rs->recordCount(); ++i)
+        result << rowOf([&](const QString &field) { return rs->value(i, field); });
     return result;
+}
+
+Row rowOf(const std::function<QVariant(const QString &)> &field)
+{
+    const auto money = [&](const char *name) {
+        return Currency::fromVariant(field(QLatin1String(name)));
+    };
+    const QVariant date = field(QStringLiteral("ReportDate"));
+    const QDate day = date.typeId() == QMetaType::QString ? QDate() : DateText::fromValue(date);
+    Row row;
+    row.reportDate = day.isValid() ? DateText::shortDate(day) : date.toString();
+    row.sumMoney = money("SumMoney");
+    row.sumAmount = money("SumAmount");
+    row.lackMoney = money("LackMoney");
+    row.lackContainer = money("LackContainer");
+    row.totalFee = money("TotalFee");
+    return row;
 }
 
 } // namespace PeriodReport

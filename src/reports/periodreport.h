@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <optional>
 
 class SqlDialect;
@@ -80,5 +81,7 @@ struct Row {
 
 // The rows of the statement; nothing after a reported failure.
 std::optional<QVector<Row>> rows(const QString &fullSQL);
+// One row from its fields by name, as the statement returned them.
+Row rowOf(const std::function<QVariant(const QString &)> &field);
 
 } // namespace PeriodReport

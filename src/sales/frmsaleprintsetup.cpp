@@ -227,7 +227,7 @@ void frmSalePrintSetup::changed()
 bool frmSalePrintSetup::Save()
 {
     QString error;
-    if (!m_canvas->slipLayout().save(SaleSlip::layoutFile(), &error)) {
+    if (!SaleSlip::saveLayout(m_canvas->slipLayout(), &error)) {
         Prompt::error(
             QStringLiteral("保存单据打印格式时出现错误：%1\n%2").arg(SaleSlip::layoutFile(), error),
             QStringLiteral("保存"));

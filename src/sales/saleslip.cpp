@@ -38,8 +38,8 @@ bool run(Prompt::Kind kind, SlipPrintJob &job)
 
 namespace {
 
-// Where a slip layout may be: beside the program, the machine's data
-// folders, the operator's own; the first of them that holds one is read.
+// Where a slip layout may be, in order of preference: beside the program,
+// the machine's data folders, the operator's own.
 QStringList layoutCandidates()
 {
     const QString named = qEnvironmentVariable("PELKOR_SLIP_LAYOUT");
@@ -55,43 +55,72 @@ QStringList layoutCandidates()
     return files;
 }
 
-bool canWrite(const QString &file)
+// Whether `file` could be written or created, without creating anything:
+// a missing folder is judged by the nearest folder above it that exists.
+bool mayWrite(const QString &file)
 {
     const QFileInfo info(file);
     if (info.exists())
-        return info.isWritable();
+        return info.isFile() && info.isWritable();
     QFileInfo folder(info.absolutePath());
-    if (!folder.exists()) {
-        // A missing "pelkor" folder is made where its parent may be written.
-        if (!QFileInfo(folder.absolutePath()).isWritable()
-            || !QDir().mkpath(folder.absoluteFilePath()))
+    while (!folder.exists()) {
+        const QString parent = folder.absolutePath();
+        if (parent == folder.absoluteFilePath())
             return false;
-        folder.refresh();
+        folder.setFile(parent);
     }
-    return folder.isWritable();
+    return folder.isDir() && folder.isWritable();
 }
 
 } // namespace
 
+QString writeTarget(const QStringList &candidates)
+{
+    for (const QString &file : candidates)
+        if (QFileInfo::exists(file) && mayWrite(file))
+            return file;
+    for (const QString &file : candidates)
+        if (mayWrite(file))
+            return file;
+    return candidates.isEmpty() ? QString() : candidates.last();
+}
+
+QString readSource(const QStringList &candidates)
+{
+    // What a save wrote is what every later slip reads; a layout that can
+    // only be read (shipped with the program) serves until the first save.
+    const QString target = writeTarget(candidates);
+    if (QFileInfo::exists(target))
+        return target;
+    for (const QString &file : candidates)
+        if (QFileInfo::exists(file))
+            return file;
+    return {};
+}
+
 QString layoutFile()
 {
-    // One file for every operator of the workstation, not one per login:
-    // beside the program or in the machine's data folders when they can be
-    // written, the operator's own folder last.
-    const QStringList files = layoutCandidates();
-    for (const QString &file : files)
-        if (canWrite(file))
-            return file;
-    return files.last();
+    return writeTarget(layoutCandidates());
 }
 
 SlipLayout currentLayout()
 {
     SlipLayout layout = SlipLayout::builtIn();
-    for (const QString &file : layoutCandidates())
-        if (QFileInfo::exists(file))
-            return layout.load(file) ? layout : SlipLayout::builtIn();
+    const QString file = readSource(layoutCandidates());
+    if (!file.isEmpty() && !layout.load(file))
+        return SlipLayout::builtIn();
     return layout;
+}
+
+bool saveLayout(const SlipLayout &layout, QString *error)
+{
+    const QString file = layoutFile();
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        if (error)
+            *error = QStringLiteral("无法建立文件夹 %1").arg(QFileInfo(file).absolutePath());
+        return false;
+    }
+    return layout.save(file, error);
 }
 
 bool PrintSaleSlip(qint64 saleId)

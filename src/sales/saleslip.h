@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 class SlipLayout;
@@ -8,14 +9,24 @@ class SlipLayout;
 // The printed slip of one sale, in the layout kept in "sale.rpx".
 namespace SaleSlip {
 
-// Where "sale.rpx" lives: beside the program when that folder can be
+// Where "sale.rpx" is saved: beside the program when that folder can be
 // written (as on a workstation installed by hand), otherwise in the
-// machine's data folder shared by every operator of the workstation
-// (PELKOR_SLIP_LAYOUT names another file).
+// machine's data folder shared by every operator of the workstation, the
+// operator's own folder last (PELKOR_SLIP_LAYOUT names another file).
 QString layoutFile();
-// The stored layout, or the built-in one when the file is missing or
-// damaged.
+// The layout every slip and the designer use: the saved file when there is
+// one, else a layout shipped read-only, else the built-in one (also when
+// the file is damaged).
 SlipLayout currentLayout();
+// Writes `layout` where layoutFile() says, making its folder if need be.
+bool saveLayout(const SlipLayout &layout, QString *error = nullptr);
+
+// The choice behind both, among candidate files in order of preference:
+// the first that exists and may be written, else the first that may be
+// created; and what to read: that file when it exists, else the first
+// candidate that exists. Nothing is created by asking.
+QString writeTarget(const QStringList &candidates);
+QString readSource(const QStringList &candidates);
 
 // Prints to the default printer without a dialog. False when nothing was
 // printed, after saying why once: no printer on the workstation, or

@@ -11,45 +11,59 @@
 
 namespace {
 
-// One row of a statement, read quietly: the slip reports its own failure
-// text instead of the database layer's message for each lookup.
-class Rows {
+// Every result is read whole and its statement finished before the next
+// lookup: some ODBC drivers allow one active result per connection, and a
+// slip asks several tables. Failures are kept quietly: the slip reports its
+// own text once instead of the database layer's message for each lookup.
+class SlipRows {
 public:
-    bool open(const QString &sql)
+    QList<QSqlRecord> read(const QString &sql, const QVariantList &values)
     {
-        m_query = QSqlQuery(mDatabase::gConnection());
-        m_query.setForwardOnly(true);
-        if (!m_query.exec(sql)) {
-            m_error = m_query.lastError().text();
-            return false;
+        QList<QSqlRecord> rows;
+        QSqlQuery query(mDatabase::gConnection());
+        query.setForwardOnly(true);
+        bool ok = query.prepare(sql);
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        ok = ok && query.exec();
+        if (!ok) {
+            note(query.lastError().text());
+            return rows;
         }
-        return true;
+        while (query.next())
+            rows.append(query.record());
+        query.finish();
+        return rows;
     }
-    bool next() { return m_query.next(); }
-    QVariant value(const char *column) const
+
+    // The row of `table` with `id`; an empty record (every field then reads
+    // as empty text) when there is none, so the other fields still fill.
+    QSqlRecord byId(const char *table, qint64 id)
     {
-        return m_query.value(m_query.record().indexOf(QLatin1String(column)));
+        const QList<QSqlRecord> rows
+            = read(QStringLiteral("select * from %1 where ID=?").arg(QLatin1String(table)), {id});
+        if (!rows.isEmpty())
+            return rows.first();
+        if (m_failure.isEmpty())
+            note(QStringLiteral("%1 中没有编号为 %2 的记录").arg(QLatin1String(table)).arg(id));
+        return {};
     }
-    const QString &error() const { return m_error; }
+
+    const QString &failure() const { return m_failure; }
 
 private:
-    QSqlQuery m_query;
-    QString m_error;
+    void note(const QString &text)
+    {
+        if (m_failure.isEmpty())
+            m_failure = text;
+    }
+
+    QString m_failure;
 };
 
-// The row of `table` with `id`, or the reason there is none.
-bool lookUp(Rows *rows, const char *table, qint64 id, QString *failure)
+QString text(const QSqlRecord &row, const char *column)
 {
-    if (!rows->open(QStringLiteral("select * from %1 where ID=%2")
-                        .arg(QLatin1String(table), QString::number(id)))) {
-        *failure = rows->error();
-        return false;
-    }
-    if (!rows->next()) {
-        *failure = QStringLiteral("%1 中没有编号为 %2 的记录").arg(QLatin1String(table)).arg(id);
-        return false;
-    }
-    return true;
+    return row.value(QLatin1String(column)).toString();
 }
 
 QString money(const QVariant &value)
@@ -88,63 +102,64 @@ SlipData load(qint64 saleId)
 {
     SlipData slip;
     auto &f = slip.fields;
-    Rows sale, row;
-    if (!lookUp(&sale, "Sale", saleId, &slip.failure))
+    SlipRows rows;
+    const QList<QSqlRecord> found
+        = rows.read(QStringLiteral("select * from Sale where ID=?"), {saleId});
+    if (found.isEmpty()) {
+        slip.failure = rows.failure().isEmpty()
+            ? QStringLiteral("Sale 中没有编号为 %1 的记录").arg(saleId)
+            : rows.failure();
         return slip;
+    }
+    const QSqlRecord &sale = found.first();
     f.insert(QStringLiteral("txtSaleID"), QString::number(saleId));
-    const QDate date = DateText::fromValue(sale.value("CreateDate"));
+    const QDate date = DateText::fromValue(sale.value(QStringLiteral("CreateDate")));
     if (date.isValid())
         f.insert(
             QStringLiteral("txtDate"), SlipData::dateText(date.year(), date.month(), date.day()));
-    f.insert(QStringLiteral("txtDetail"), sale.value("Detail").toString());
-    const Currency total = Currency::fromVariant(sale.value("TotalMoney"));
+    f.insert(QStringLiteral("txtDetail"), text(sale, "Detail"));
+    const Currency total = Currency::fromVariant(sale.value(QStringLiteral("TotalMoney")));
     f.insert(QStringLiteral("txtSmallTotal"), QStringLiteral("￥") + total.toGrouped());
     f.insert(QStringLiteral("txtBigTotal"), mSystem::MoneyToChinese(total));
-    const qint64 station = sale.value("StationID").toLongLong();
-    const qint64 customer = sale.value("CustomerID").toLongLong();
-    const qint64 user = sale.value("UserID").toLongLong();
-    const qint64 sender = sale.value("SenderID").toLongLong();
+    const auto key = [&sale](const char *column) {
+        return sale.value(QLatin1String(column)).toLongLong();
+    };
 
-    if (!lookUp(&row, "Station", station, &slip.failure))
-        return slip;
-    f.insert(QStringLiteral("txtStation"), row.value("Name").toString());
-    if (!lookUp(&row, "Customer", customer, &slip.failure))
-        return slip;
-    f.insert(QStringLiteral("txtCustID"), row.value("Account").toString());
-    f.insert(QStringLiteral("txtCustName"), row.value("Name").toString());
-    f.insert(QStringLiteral("txtCustPhone"), row.value("Phone").toString());
-    f.insert(QStringLiteral("txtAddress"), row.value("Address").toString());
-    f.insert(
-        QStringLiteral("txtCustType"), SlipData::customerTypeText(row.value("CustType").toInt()));
-    if (!lookUp(&row, "SysUser", user, &slip.failure))
-        return slip;
-    f.insert(QStringLiteral("txtOperator"), row.value("Name").toString());
-    if (sender != 0) {
-        if (!lookUp(&row, "Sender", sender, &slip.failure))
-            return slip;
-        f.insert(QStringLiteral("txtSender"), row.value("Name").toString());
-    }
+    // Each lookup fills its own fields: a missing customer leaves the
+    // customer's fields empty and the operator, the delivery person and the
+    // lines still print.
+    f.insert(QStringLiteral("txtStation"), text(rows.byId("Station", key("StationID")), "Name"));
+    const QSqlRecord customer = rows.byId("Customer", key("CustomerID"));
+    f.insert(QStringLiteral("txtCustID"), text(customer, "Account"));
+    f.insert(QStringLiteral("txtCustName"), text(customer, "Name"));
+    f.insert(QStringLiteral("txtCustPhone"), text(customer, "Phone"));
+    f.insert(QStringLiteral("txtAddress"), text(customer, "Address"));
+    if (!customer.isEmpty())
+        f.insert(QStringLiteral("txtCustType"),
+            SlipData::customerTypeText(customer.value(QStringLiteral("CustType")).toInt()));
+    f.insert(QStringLiteral("txtOperator"), text(rows.byId("SysUser", key("UserID")), "Name"));
+    if (key("SenderID") != 0)
+        f.insert(QStringLiteral("txtSender"), text(rows.byId("Sender", key("SenderID")), "Name"));
 
-    Rows lines;
-    if (!lines.open(QStringLiteral("select * from Sale_Detail where IsContainer='0' and SaleID=%1 "
-                                   "order by ID")
-                        .arg(saleId))) {
-        slip.failure = lines.error();
-        return slip;
-    }
+    const QList<QSqlRecord> lines = rows.read(
+        QStringLiteral("select * from Sale_Detail where IsContainer='0' and SaleID=? order by ID"),
+        {saleId});
     // Bottle lines never print, and the slip has room for three lines.
-    for (int n = 1; n <= 3 && lines.next(); ++n) {
+    for (int n = 1; n <= 3 && n <= lines.size(); ++n) {
+        const QSqlRecord &line = lines.at(n - 1);
         const QString suffix = QString::number(n);
         f.insert(QStringLiteral("txtLine") + suffix, suffix);
-        f.insert(QStringLiteral("txtPrice") + suffix, money(lines.value("Price")));
+        f.insert(QStringLiteral("txtPrice") + suffix, money(line.value(QStringLiteral("Price"))));
         f.insert(QStringLiteral("txtAmount") + suffix,
-            QString::number(Currency::fromVariant(lines.value("MyAmount")).roundToWhole()));
-        f.insert(QStringLiteral("txtMoney") + suffix, money(lines.value("MyMoney")));
-        if (!lookUp(&row, "Product", lines.value("ProductID").toLongLong(), &slip.failure))
-            return slip;
-        f.insert(QStringLiteral("txtProduct") + suffix, row.value("Name").toString());
-        f.insert(QStringLiteral("txtUnit") + suffix, row.value("Unit").toString());
+            QString::number(
+                Currency::fromVariant(line.value(QStringLiteral("MyAmount"))).roundToWhole()));
+        f.insert(QStringLiteral("txtMoney") + suffix, money(line.value(QStringLiteral("MyMoney"))));
+        const QSqlRecord product
+            = rows.byId("Product", line.value(QStringLiteral("ProductID")).toLongLong());
+        f.insert(QStringLiteral("txtProduct") + suffix, text(product, "Name"));
+        f.insert(QStringLiteral("txtUnit") + suffix, text(product, "Unit"));
     }
+    slip.failure = rows.failure();
     return slip;
 }
 

@@ -8,8 +8,8 @@
 // from a test's values as from the database.
 struct SlipData {
     QHash<QString, QString> fields;
-    // Why the slip could not be filled completely ("" when it was); the slip
-    // keeps what was filled before the failure.
+    // Why the slip could not be filled completely ("" when it was); every
+    // field that could be filled is, whatever failed before it.
     QString failure;
 
     QString value(const QString &field) const { return fields.value(field); }

@@ -21,10 +21,13 @@ bool ResetSystem()
     {
         mDatabase::Transaction tx;
         done = static_cast<bool>(tx);
-        for (const char *statement :
-            {"Delete from Sender", "delete from Product", "delete from Customer",
-                "delete from sale", "delete from sale_detail", "delete from store",
-                "delete from store_detail", "delete from Station where ID>1"}) {
+        for (const char *statement : {"Delete from Sender", "delete from Product",
+                 "delete from Customer", "delete from sale", "delete from sale_detail",
+                 "delete from store", "delete from store_detail",
+                 // The head station is the one with the smallest ID, which is
+                 // not 1 once an identity value has been used up; deleting
+                 // it would leave no station anyone can log in to.
+                 "delete from Station where ID>(select min(ID) from Station)"}) {
             if (!done)
                 break;
             done = mDatabase::ExecuteSQL(QLatin1String(statement));

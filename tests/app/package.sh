@@ -40,13 +40,13 @@ done
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$DEB" >"$WORK/apt.log" 2>&1 \
     || { cat "$WORK/apt.log"; fail "apt-get could not install the package"; }
 [ -x /usr/bin/pelkor ] || fail "no /usr/bin/pelkor after installing"
-desktop-file-validate /usr/share/applications/net.pelkor.Pelkor.desktop || fail "desktop entry"
-appstreamcli validate --no-net /usr/share/metainfo/net.pelkor.Pelkor.metainfo.xml >"$WORK/as.log" 2>&1 \
+desktop-file-validate /usr/share/applications/net.pelkor.pelkor.desktop || fail "desktop entry"
+appstreamcli validate --no-net /usr/share/metainfo/net.pelkor.pelkor.metainfo.xml >"$WORK/as.log" 2>&1 \
     || { cat "$WORK/as.log"; fail "metainfo"; }
 for size in 16 32 48 256; do
-    [ -s "/usr/share/icons/hicolor/${size}x${size}/apps/net.pelkor.Pelkor.png" ] || fail "no ${size}px icon"
+    [ -s "/usr/share/icons/hicolor/${size}x${size}/apps/net.pelkor.pelkor.png" ] || fail "no ${size}px icon"
 done
-[ -s /usr/share/icons/hicolor/scalable/apps/net.pelkor.Pelkor.svg ] || fail "no scalable icon"
+[ -s /usr/share/icons/hicolor/scalable/apps/net.pelkor.pelkor.svg ] || fail "no scalable icon"
 zcat /usr/share/man/man1/pelkor.1.gz | grep -qF -- '\-\-backup' || fail "the manual page lacks --backup"
 
 version=$(env -u DISPLAY /usr/bin/pelkor --version) || fail "pelkor --version failed"

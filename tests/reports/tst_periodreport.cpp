@@ -1,6 +1,7 @@
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
+#include "reports/frmreport.h"
 #include "reports/periodreport.h"
 
 #include <QTest>
@@ -63,6 +64,7 @@ private slots:
     void emptyPeriod();
     void sortByHeader();
     void captions();
+    void chartDrawsTheRowsShown();
 
 private:
     TestDatabase m_db;
@@ -226,6 +228,23 @@ void tst_PeriodReport::captions()
     p.type = PeriodReport::SenderMonthReport;
     QCOMPARE(PeriodReport::caption(p),
         QStringLiteral("送水工：王师傅2026-12-01至2026-12-08 月度销售额汇总表"));
+}
+
+void tst_PeriodReport::chartDrawsTheRowsShown()
+{
+    const Parameters p{
+        PeriodReport::DayReport, QDate(2026, 12, 1), QDate(2026, 12, 8), 1, 0, 1, true};
+    frmReport report(p);
+    const QVector<Row> shown = run(p);
+    QCOMPARE(dates(report.rows()), dates(shown));
+    // Another workstation sells meanwhile: the chart keeps to what the grid
+    // shows until the report is refreshed.
+    addSale(1, 1, 1, QDate(2026, 12, 5), 1, "7", "7", 0, 0, "0");
+    QCOMPARE(dates(report.rows()), dates(shown));
+    QCOMPARE(report.rows().first().sumMoney, c("40"));
+    report.DataRefresh();
+    QCOMPARE(dates(report.rows()), dates(run(p)));
+    QCOMPARE(report.rows().size(), 3);
 }
 
 QTEST_MAIN(tst_PeriodReport)

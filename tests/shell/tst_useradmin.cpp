@@ -31,6 +31,7 @@ private slots:
     void listShowsEveryOperator();
     void resetAsksTwice_data();
     void resetAsksTwice();
+    void resetEmptiesTheBusinessData_data();
     void resetEmptiesTheBusinessData();
     void failedResetLeavesEverything();
 
@@ -193,9 +194,21 @@ void tst_UserAdmin::resetAsksTwice()
     QCOMPARE(countRows(QStringLiteral("select count(*) from Station")), 2);
 }
 
+void tst_UserAdmin::resetEmptiesTheBusinessData_data()
+{
+    QTest::addColumn<int>("shift");
+    QTest::newRow("head station 1") << 0;
+    // Identity values used up before the stations were made: the head
+    // station is still the one with the smallest ID.
+    QTest::newRow("head station 11") << 10;
+}
+
 void tst_UserAdmin::resetEmptiesTheBusinessData()
 {
+    QFETCH(int, shift);
     seedBusinessData();
+    QVERIFY(ExecuteSQL(QStringLiteral("update Station set ID=ID+%1").arg(shift)));
+    QVERIFY(ExecuteSQL(QStringLiteral("update SysUser set StationID=StationID+%1").arg(shift)));
     m_prompts->answers = {Prompt::Yes, Prompt::Yes};
     QVERIFY(mSystem::ResetSystem());
     QCOMPARE(m_prompts->texts().last(),
@@ -204,6 +217,8 @@ void tst_UserAdmin::resetEmptiesTheBusinessData()
         {"Sender", "Product", "Customer", "Sale", "Sale_detail", "Store", "Store_detail"})
         QCOMPARE(countRows(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))), 0);
     QCOMPARE(countRows(QStringLiteral("select count(*) from Station")), 1);
+    QCOMPARE(
+        countRows(QStringLiteral("select count(*) from Station where ID=%1").arg(1 + shift)), 1);
     QCOMPARE(countRows(QStringLiteral("select count(*) from SysUser")), 2);
     QCOMPARE(countRows(QStringLiteral("select count(*) from Call")), 1);
     QVERIFY(countRows(QStringLiteral("select count(*) from SysValue")) > 0);
