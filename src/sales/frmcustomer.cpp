@@ -137,6 +137,7 @@ void frmCustomer::PrefillFromSale(const QString &phone, const QString &address)
     txtAccount->clear();
     showAccountAsSystemOwned(true);
     refreshSaveButton();
+    m_forSale = true;
 }
 
 int frmCustomer::exec()
@@ -147,6 +148,18 @@ int frmCustomer::exec()
         return QDialog::Rejected;
     }
     return QDialog::exec();
+}
+
+void frmCustomer::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_unsaved.formShown();
+}
+
+void frmCustomer::reject()
+{
+    if (m_unsaved.mayDiscard())
+        QDialog::reject();
 }
 
 void frmCustomer::fillStations()
@@ -304,6 +317,10 @@ void frmCustomer::saveNew()
     if (newID <= 0)
         return;
     PickedCustomerID = qint32(newID);
+    if (m_forSale) {
+        accept();
+        return;
+    }
 
     txtName->clear();
     txtPhone->clear();
@@ -317,6 +334,7 @@ void frmCustomer::saveNew()
         txtAccount->setFocus();
         txtAccount->selectAll();
     }
+    m_unsaved.markSaved();
 }
 
 void frmCustomer::saveEdit()

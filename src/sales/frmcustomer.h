@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sales/customerwriter.h"
+#include "shell/leavecheck.h"
 
 #include <QDialog>
 
@@ -10,7 +11,8 @@ class QLineEdit;
 class QPushButton;
 
 // One customer's record: opened modally to enter new customers one after the
-// other, or to change an existing one.
+// other, or to change an existing one. Opened from a sale, it closes once
+// the new customer is stored, for the sale to go on with that customer.
 class frmCustomer : public QDialog {
     Q_OBJECT
 
@@ -31,6 +33,13 @@ public:
 
     // Returns Rejected without showing when the customer to edit is gone.
     int exec() override;
+
+public slots:
+    // Escape and 退出: typed input goes only when the operator says so.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     void fillStations();
@@ -66,6 +75,8 @@ private:
     QPushButton *btnSave;
     QPushButton *btnExit;
 
+    mSystem::UnsavedInput m_unsaved{this};
+    bool m_forSale = false;
     bool m_loaded = false;
     bool m_recordFound = false;
     CustomerRecord m_stored; // the customer being edited, as it was read

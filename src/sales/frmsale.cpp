@@ -3,7 +3,7 @@
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "sales/customerlookup.h"
-#include "sales/frmcustomer.h"
+#include "sales/customerpanel.h"
 #include "sales/saledetailmodel.h"
 #include "sales/salereader.h"
 #include "sales/saleslip.h"
@@ -12,36 +12,17 @@
 #include "shell/idlist.h"
 #include "shell/inputcheck.h"
 #include "shell/loginstate.h"
-#include "shell/pickers.h"
 #include "shell/picklists.h"
-#include "shell/recordsetmodel.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 
 using mDatabase::TrimBlanks;
-
-namespace {
-
-QString numberText(const QVariant &value)
-{
-    return Currency::fromVariant(value).toSqlText();
-}
-
-QString dateText(const QVariant &value)
-{
-    const QDate date = DateText::fromValue(value);
-    return date.isValid() ? DateText::shortDate(date) : value.toString();
-}
-
-} // namespace
 
 int frmSale::exec()
 {
@@ -60,7 +41,8 @@ bool frmSale::Load()
     m_autoInMoney = mDatabase::GetSysValue(QStringLiteral("AutoInMoney")) == QLatin1String("1");
     m_autoInContainer
         = mDatabase::GetSysValue(QStringLiteral("AutoInContainer")) == QLatin1String("1");
-    m_searchAddress = mDatabase::GetSysValue(QStringLiteral("SearchAddress")) == QLatin1String("1");
+    m_customer->setSearchAddress(
+        mDatabase::GetSysValue(QStringLiteral("SearchAddress")) == QLatin1String("1"));
 
     IdList::fill(cmbStation, PickLists::activeStations().value_or(Recordset()));
     cmbStation->setEnabled(gIsHeadStation);
@@ -73,18 +55,18 @@ bool frmSale::Load()
         txtSaleID->setText(QString::number(GetNewSaleID()));
         IdList::select(cmbStation, gStationID);
         btnPreview->hide();
-        txtCustAccount->setFocus();
+        m_customer->txtCustAccount->setFocus();
     } else {
         loadStoredSale();
         if (m_missing)
             return false;
-        btnAddCustomer->setEnabled(false);
+        m_customer->setKeysEnabled(false);
         btnReset->hide();
         btnPreview->show();
-        for (QLineEdit *e : {txtCustAccount, txtCustPhone, txtCustAddress, txtCreateDate})
-            e->setEnabled(false);
+        txtCreateDate->setEnabled(false);
         if (mActionType == View) {
-            for (QPushButton *b : {btnSave, btnSavePrint, btnAddCustomer, btnReset, btnPrintSetup})
+            m_customer->btnAddCustomer->hide();
+            for (QPushButton *b : {btnSave, btnSavePrint, btnReset, btnPrintSetup})
                 b->hide();
             // Looks as it is: nothing here takes input.
             cmbSender->setEnabled(false);
@@ -97,7 +79,6 @@ bool frmSale::Load()
         }
     }
     updateSaveButtons();
-    markKeysChecked();
     m_savedInput = inputSnapshot();
     mModifyWay = 1;
     return true;
@@ -128,15 +109,7 @@ void frmSale::loadStoredSale()
 
     // The stored customer, found by its key: a customer suspended since, or
     // now served by another station, still belongs to this sale.
-    const SaleRecord::Customer &c = sale.customer;
-    if (c.id != 0) {
-        const Recordset customer(
-            QStringList{QStringLiteral("ID"), QStringLiteral("Account"), QStringLiteral("Address"),
-                QStringLiteral("Phone"), QStringLiteral("Name"), QStringLiteral("CreateDate"),
-                QStringLiteral("CustType"), QStringLiteral("StationID")},
-            {{c.id, c.account, c.address, c.phone, c.name, c.createDate, c.custType, c.stationId}});
-        showCustomer(customer, 0, true);
-    }
+    m_customer->showStored(sale.customer);
     selectStored(cmbStation, sale.stationId, QStringLiteral("Station"));
 
     SaleLines &store = m_detail->lines();
@@ -178,14 +151,10 @@ bool frmSale::FillProductInfoByID(const QString &id)
 
 void frmSale::SumArray()
 {
-    const SaleTotals totals = SaleRules::sumLines(m_detail->lines());
-    // The lines refuse what would not fit; a stored sale beyond the range
-    // keeps the totals it was loaded with rather than showing wrapped ones.
-    if (!totals.inRange)
+    const auto totals = m_detail->SumArray(txtTotalAmount, txtTotalMoney);
+    if (!totals)
         return;
-    txtTotalAmount->setText(QString::number(totals.amount));
-    txtTotalMoney->setText(totals.money.toSqlText());
-    txtTotalContainer->setText(QString::number(totals.containers));
+    txtTotalContainer->setText(QString::number(totals->containers));
     if (m_autoOutAmount)
         txtOutAmount->setText(txtTotalAmount->text());
     if (m_autoInMoney)
@@ -198,159 +167,9 @@ void frmSale::updateSaveButtons()
 {
     const bool ready = !SaleRules::numericValue(txtTotalAmount->text()).isZero()
         && !SaleRules::numericValue(txtTotalMoney->text()).isZero()
-        && !TrimBlanks(txtCustAddress->text()).isEmpty();
+        && !TrimBlanks(m_customer->txtCustAddress->text()).isEmpty();
     btnSave->setEnabled(ready);
     btnSavePrint->setEnabled(ready);
-}
-
-void frmSale::clearCustomerFields()
-{
-    for (QLineEdit *e : {txtCustPhone, txtCustAddress, txtCustName, txtCustType, txtCustCreateDate})
-        e->clear();
-}
-
-bool frmSale::showCustomer(const Recordset &rs, int row, bool clearFirst)
-{
-    const int previous = mModifyWay;
-    mModifyWay = 0;
-    if (clearFirst)
-        clearCustomerFields();
-    txtCustAccount->setText(rs.value(row, QStringLiteral("Account")).toString());
-    txtCustAddress->setText(rs.value(row, QStringLiteral("Address")).toString());
-    txtCustPhone->setText(rs.value(row, QStringLiteral("Phone")).toString());
-    txtCustName->setText(rs.value(row, QStringLiteral("Name")).toString());
-    txtCustCreateDate->setText(dateText(rs.value(row, QStringLiteral("CreateDate"))));
-    txtCustType->setText(
-        CustomerLookup::customerTypeText(rs.value(row, QStringLiteral("CustType")).toInt()));
-    IdList::select(cmbStation, rs.value(row, QStringLiteral("StationID")).toLongLong());
-    m_customerId = rs.value(row, QStringLiteral("ID")).toLongLong();
-    dtlCustomer->hide();
-    const bool historyShown = showHistory(m_customerId);
-    mModifyWay = previous;
-    return historyShown;
-}
-
-bool frmSale::showHistory(qint64 customerId)
-{
-    const auto sums = CustomerLookup::historySums(customerId);
-    const auto list = sums ? CustomerLookup::historyList(customerId) : std::nullopt;
-    if (!sums || !list) {
-        Prompt::error(QStringLiteral("查找客户信息时出现错误！"), QStringLiteral("错误"));
-        clearHistory();
-        return false;
-    }
-    const QList<QPair<const char *, QLineEdit *>> fields = {{"HistoryAmount", txtHistoryAmount},
-        {"HistoryMoney", txtHistoryMoney}, {"HistoryContainerBalance", txtHistoryContainerBalance},
-        {"HistoryMoneyBalance", txtHistoryMoneyBalance}, {"TotalNumber", txtHistoryTimes}};
-    // A customer without orders sums to NULL, which must still replace the
-    // previous customer's figures.
-    for (const auto &[name, field] : fields) {
-        const QVariant value = sums->value(0, QString::fromLatin1(name));
-        // Money with two decimals, as the lists show it; counts as counted.
-        const bool money = field == txtHistoryMoney || field == txtHistoryMoneyBalance;
-        field->setText(money && !value.isNull() ? Currency::fromVariant(value).toTwoDecimals()
-                                                : numberText(value));
-    }
-    m_history->setRecordset(*list);
-    dbgHistory->resizeColumnsToContents();
-    return true;
-}
-
-void frmSale::clearHistory()
-{
-    for (QLineEdit *e : {txtHistoryAmount, txtHistoryMoney, txtHistoryMoneyBalance,
-             txtHistoryContainerBalance, txtHistoryTimes})
-        e->setText(QStringLiteral("0"));
-    m_history->setRecordset(Recordset());
-}
-
-bool frmSale::GetCustomerInfo(qint16 searchType)
-{
-    mModifyWay = 0;
-    QLineEdit *key = searchType == CustomerLookup::ByAccount ? txtCustAccount
-        : searchType == CustomerLookup::ByPhone              ? txtCustPhone
-                                                             : txtCustAddress;
-    std::optional<Recordset> rs = CustomerLookup::findCustomers(searchType, key->text());
-    if (!rs || rs->isEmpty()) {
-        txtCustAccount->clear();
-        m_customerId = 0;
-        if (searchType == CustomerLookup::ByAccount) {
-            Prompt::error(QStringLiteral("没有找到该客户帐号！"), QStringLiteral("错误"));
-            txtCustAccount->setFocus();
-        }
-        markKeysChecked();
-        mModifyWay = 1;
-        return false;
-    }
-    int row = 0;
-    if (searchType == CustomerLookup::ByPhone && rs->recordCount() > 1) {
-        const qint32 picked
-            = mSystem::SelectCustomer(CustomerLookup::customerQuery(searchType, key->text()));
-        rs->moveFirst();
-        if (picked == 0 || !rs->find([picked](const Recordset &r) {
-                return r.value(QStringLiteral("ID")).toInt() == picked;
-            })) {
-            txtCustAccount->clear();
-            m_customerId = 0;
-            markKeysChecked();
-            mModifyWay = 1;
-            return false;
-        }
-        row = rs->bookmark();
-    }
-    // Half a customer (found, but without the history the operator judges
-    // the order by) is no customer found.
-    const bool shown = showCustomer(*rs, row, searchType != CustomerLookup::ByAddress);
-    markKeysChecked();
-    mModifyWay = 1;
-    return shown;
-}
-
-void frmSale::searchAddress()
-{
-    if (!m_searchAddress || mModifyWay != 1)
-        return;
-    const QString text = TrimBlanks(txtCustAddress->text());
-    // Emptied, the field offers every address again.
-    const auto rs = CustomerLookup::addressMatches(text);
-    dtlCustomer->clear();
-    for (int row = 0; rs && row < rs->recordCount(); ++row)
-        dtlCustomer->addItem(rs->value(row, QStringLiteral("Address")).toString());
-    if (dtlCustomer->count() > 0)
-        showAddressList(false);
-    else
-        dtlCustomer->hide();
-}
-
-void frmSale::showAddressList(bool focus)
-{
-    if (focus || dtlCustomer->count() == 0) {
-        // The down arrow lists every address the operator may pick from.
-        const auto rs = CustomerLookup::addressMatches(txtCustAddress->text());
-        dtlCustomer->clear();
-        for (int row = 0; rs && row < rs->recordCount(); ++row)
-            dtlCustomer->addItem(rs->value(row, QStringLiteral("Address")).toString());
-    }
-    const QPoint below = txtCustAddress->mapTo(this, QPoint(0, txtCustAddress->height()));
-    dtlCustomer->setGeometry(below.x(), below.y(), txtCustAddress->width(), 180);
-    dtlCustomer->show();
-    dtlCustomer->raise();
-    if (focus) {
-        dtlCustomer->setCurrentRow(0);
-        dtlCustomer->setFocus();
-    }
-}
-
-void frmSale::pickAddress()
-{
-    QListWidgetItem *item = dtlCustomer->currentItem();
-    if (!item)
-        return;
-    mModifyWay = 0;
-    txtCustAddress->setText(item->text());
-    dtlCustomer->hide();
-    GetCustomerInfo(CustomerLookup::ByAddress);
-    dbgDetail->setFocus();
 }
 
 void frmSale::senderChanged()
@@ -363,27 +182,15 @@ void frmSale::senderChanged()
                                 .toSqlText());
 }
 
-bool frmSale::checkAccountField()
-{
-    const QString text = TrimBlanks(txtCustAccount->text());
-    if (text.isEmpty())
-        return true;
-    bool ok = false;
-    const qint64 account = text.toLongLong(&ok);
-    if (ok && account != 0)
-        return true;
-    Prompt::error(QStringLiteral("所输入的客户编号不是有效的数字！"), QStringLiteral("错误"));
-    txtCustAccount->clear();
-    txtCustAccount->setFocus();
-    return false;
-}
-
 // The received quantities may not exceed what the order holds.
 bool frmSale::checkReceived(QLineEdit *field)
 {
     if (TrimBlanks(field->text()).isEmpty())
         field->setText(QStringLiteral("0"));
-    if (!mSystem::CheckInput(TrimBlanks(field->text()), mSystem::CheckNumber))
+    // Money the money words can say; counts of goods and bottles as numbers.
+    const bool money = field == txtInMoney || field == txtTransferFee;
+    if (!mSystem::CheckInput(
+            TrimBlanks(field->text()), money ? mSystem::CheckMoney : mSystem::CheckNumber))
         return false;
     QLineEdit *total = nullptr;
     QString message;
@@ -404,40 +211,20 @@ bool frmSale::checkReceived(QLineEdit *field)
     return true;
 }
 
+bool frmSale::GetCustomerInfo(qint16 searchType)
+{
+    mModifyWay = 0;
+    const bool found = m_customer->GetCustomerInfo(searchType);
+    mModifyWay = 1;
+    return found;
+}
+
 bool frmSale::eventFilter(QObject *watched, QEvent *event)
 {
     auto *field = qobject_cast<QLineEdit *>(watched);
-    const bool keyField
-        = field == txtCustAccount || field == txtCustPhone || field == txtCustAddress;
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (watched == dtlCustomer) {
-            if (enter) {
-                pickAddress();
-                return true;
-            }
-            if (key->key() == Qt::Key_Escape) {
-                dtlCustomer->hide();
-                txtCustAddress->setFocus();
-                return true;
-            }
-            return false;
-        }
-        if (watched == txtCustAddress && key->key() == Qt::Key_Down) {
-            showAddressList(true);
-            return true;
-        }
-        // Escape closes the suggestions first, never the order behind them.
-        if (watched == txtCustAddress && key->key() == Qt::Key_Escape && dtlCustomer->isVisible()) {
-            dtlCustomer->hide();
-            return true;
-        }
-        if (enter && keyField) {
-            enterInKeyField(field);
-            return true;
-        }
-        if (enter && field) {
+    if (event->type() == QEvent::KeyPress && field) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             focusNextChild();
             return true;
         }
@@ -460,18 +247,11 @@ bool frmSale::eventFilter(QObject *watched, QEvent *event)
 void frmSale::leaveCheckedField(QLineEdit *field)
 {
     // Heading for 退出 is not held up by a check, nor is a closed window,
-    // nor one covered by a dialog it opened (新开户).
+    // nor one covered by a dialog it opened.
     const QWidget *modal = QApplication::activeModalWidget();
     if (!isVisible() || (modal && modal != this) || QApplication::focusWidget() == btnExit
         || !field->isEnabled() || field->isReadOnly() || field->hasFocus())
         return;
-    if (field == txtCustAccount || field == txtCustPhone || field == txtCustAddress) {
-        if (field == txtCustAddress && !dtlCustomer->hasFocus())
-            dtlCustomer->hide();
-        if (QApplication::focusWidget() != dtlCustomer)
-            leaveKeyField(field);
-        return;
-    }
     if (field == txtInContainer || field == txtInMoney || field == txtOutAmount
         || field == txtTransferFee) {
         if (!checkReceived(field)) {
@@ -486,40 +266,11 @@ void frmSale::leaveCheckedField(QLineEdit *field)
     }
 }
 
-bool frmSale::leaveKeyField(QLineEdit *field, bool always)
-{
-    const QString text = TrimBlanks(field->text());
-    if (text.isEmpty() || (!always && m_checkedKeys.value(field) == field->text()))
-        return true;
-    m_checkedKeys.insert(field, field->text());
-    if (field == txtCustAccount)
-        return checkAccountField() && GetCustomerInfo(CustomerLookup::ByAccount);
-    // An unknown phone or address is a new customer: no reason to stay.
-    GetCustomerInfo(field == txtCustPhone ? CustomerLookup::ByPhone : CustomerLookup::ByAddress);
-    return true;
-}
-
-// Enter searches by the field, as leaving it does, then goes on to the
-// lines (also from an empty field); an account that found nobody keeps the
-// focus for correction.
-void frmSale::enterInKeyField(QLineEdit *field)
-{
-    dtlCustomer->hide();
-    if (leaveKeyField(field, true))
-        dbgDetail->setFocus();
-}
-
-void frmSale::markKeysChecked()
-{
-    for (QLineEdit *key : {txtCustAccount, txtCustPhone, txtCustAddress})
-        m_checkedKeys.insert(key, key->text());
-}
-
 QStringList frmSale::inputSnapshot() const
 {
     QStringList input;
-    for (const QLineEdit *e : {txtCreateDate, txtCustPhone, txtCustAddress, txtOutAmount,
-             txtInMoney, txtInContainer, txtTransferFee, txtDetail})
+    for (const QLineEdit *e : {txtCreateDate, m_customer->txtCustPhone, m_customer->txtCustAddress,
+             txtOutAmount, txtInMoney, txtInContainer, txtTransferFee, txtDetail})
         input << e->text();
     input << QString::number(IdList::selected(cmbSender))
           << QString::number(IdList::selected(cmbStation));
@@ -536,9 +287,8 @@ bool frmSale::hasUnsavedInput() const
 
 void frmSale::reject()
 {
-    if (dtlCustomer->isVisible()) {
-        dtlCustomer->hide();
-        txtCustAddress->setFocus();
+    if (m_customer->closeSuggestions()) {
+        m_customer->txtCustAddress->setFocus();
         return;
     }
     if (hasUnsavedInput()
@@ -548,33 +298,17 @@ void frmSale::reject()
     QDialog::reject();
 }
 
-void frmSale::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    if (dtlCustomer->isVisible())
-        showAddressList(false);
-}
-
 void frmSale::ResetInput()
 {
     mModifyWay = 0;
-    clearCustomerFields();
     txtSaleID->setText(QString::number(GetNewSaleID()));
-    clearHistory();
     txtDetail->clear();
     for (QLineEdit *e : {txtTotalMoney, txtTotalAmount, txtTotalContainer, txtInMoney, txtOutAmount,
              txtInContainer})
         e->setText(QStringLiteral("0"));
     m_detail->lines().clear();
     m_detail->reload();
-    m_customerId = 0;
-    dtlCustomer->hide();
-    // The account stays for a repeat order; selected, the next customer's
-    // digits replace it instead of running on from it.
-    txtCustAccount->setFocus();
-    txtCustAccount->selectAll();
-    // The kept account is looked up again when the operator leaves it.
-    m_checkedKeys.clear();
+    m_customer->clearForNext();
     m_savedInput = inputSnapshot();
     mModifyWay = 1;
 }
@@ -589,24 +323,11 @@ void frmSale::takeIncomingCall(const QString &number)
     if (!isWaitingForCall())
         return;
     ResetInput();
-    txtCustPhone->setText(number);
-    if (GetCustomerInfo(CustomerLookup::ByPhone))
+    mModifyWay = 0;
+    const bool found = m_customer->takeCall(number);
+    mModifyWay = 1;
+    if (found)
         dbgDetail->setFocus();
-}
-
-void frmSale::addCustomer()
-{
-    PickedCustomerID = 0;
-    frmCustomer form(this);
-    form.mActionType = frmCustomer::New;
-    form.PrefillFromSale(txtCustPhone->text(), txtCustAddress->text());
-    form.exec();
-    if (PickedCustomerID != 0) {
-        txtCustAccount->setText(QString::number(mDatabase::GetFieldByID(
-            PickedCustomerID, QStringLiteral("Customer"), QStringLiteral("Account"))
-                                                    .toLongLong()));
-        GetCustomerInfo(CustomerLookup::ByAccount);
-    }
 }
 
 void frmSale::save(bool print)
@@ -628,8 +349,8 @@ void frmSale::save(bool print)
         return;
     }
     sale.id = mCurID;
-    sale.address = txtCustAddress->text();
-    sale.phone = txtCustPhone->text();
+    sale.address = m_customer->txtCustAddress->text();
+    sale.phone = m_customer->txtCustPhone->text();
     sale.detail = txtDetail->text();
     sale.senderId = IdList::selected(cmbSender);
     sale.stationId = IdList::selected(cmbStation);

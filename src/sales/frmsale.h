@@ -4,23 +4,21 @@
 #include "sales/salewriter.h"
 
 #include <QDialog>
-#include <QHash>
 
+class CustomerPanel;
 class QComboBox;
 class QGroupBox;
 class QHBoxLayout;
 class QLayout;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
-class QTableView;
-class RecordsetModel;
 class SaleDetailModel;
 class SaleDetailView;
 class ProductDelegate;
 
-// The sale order window: find the customer, enter up to three product
-// lines, the delivery person and what was received, and store the order.
+// The sale order window: find the customer (CustomerPanel), enter up to
+// three product lines, the delivery person and what was received, and
+// store the order.
 class frmSale : public QDialog {
     Q_OBJECT
 
@@ -50,19 +48,16 @@ public:
     void takeIncomingCall(const QString &number);
 
 public slots:
-    // Escape and 退出: an open address list closes first; typed input is
+    // Escape and 退出: open address suggestions close first; typed input is
     // thrown away only when the operator says so.
     void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildWindow();
     QHBoxLayout *buildHeadSection();
-    QGroupBox *buildCustomerSection();
-    QGroupBox *buildHistorySection();
     QWidget *buildLinesSection();
     QGroupBox *buildTotalsSection();
     QLayout *buildButtons();
@@ -74,46 +69,19 @@ private:
     // Selects the stored row's ID; when the drop-down no longer offers it
     // (suspended, or another station's), it is added so that saving keeps it.
     void selectStored(QComboBox *combo, qint64 id, const QString &table);
-    bool showCustomer(const Recordset &rs, int row, bool clearFirst);
-    void clearCustomerFields();
-    bool showHistory(qint64 customerId);
-    void clearHistory();
     void updateSaveButtons();
-    void searchAddress();
-    void showAddressList(bool focus);
-    void pickAddress();
     void senderChanged();
     bool checkReceived(QLineEdit *field);
-    bool checkAccountField();
-    // Runs the check or lookup of a key field the operator leaves, unless
-    // it already ran for the text the field holds.
-    // False when an account was refused or found nobody.
-    bool leaveKeyField(QLineEdit *field, bool always = false);
-    void enterInKeyField(QLineEdit *field);
     void leaveCheckedField(QLineEdit *field);
-    void markKeysChecked();
     QStringList inputSnapshot() const;
     bool hasUnsavedInput() const;
     void save(bool print);
-    void addCustomer();
     void setFieldReadOnly(QLineEdit *field);
 
     QLineEdit *txtSaleID;
     QLineEdit *txtCreateDate;
     QComboBox *cmbStation;
-    QLineEdit *txtCustAccount;
-    QLineEdit *txtCustPhone;
-    QLineEdit *txtCustAddress;
-    QListWidget *dtlCustomer;
-    QLineEdit *txtCustName;
-    QLineEdit *txtCustType;
-    QLineEdit *txtCustCreateDate;
-    QLineEdit *txtHistoryAmount;
-    QLineEdit *txtHistoryMoney;
-    QLineEdit *txtHistoryContainerBalance;
-    QLineEdit *txtHistoryMoneyBalance;
-    QLineEdit *txtHistoryTimes;
-    QTableView *dbgHistory;
+    CustomerPanel *m_customer;
     SaleDetailView *dbgDetail;
     QLineEdit *txtTotalAmount;
     QLineEdit *txtTotalMoney;
@@ -129,12 +97,10 @@ private:
     QPushButton *btnPreview;
     QPushButton *btnPrintSetup;
     QPushButton *btnReset;
-    QPushButton *btnAddCustomer;
     QPushButton *btnExit;
 
     SaleDetailModel *m_detail;
     ProductDelegate *m_productDelegate;
-    RecordsetModel *m_history;
     int mModifyWay = 1;
     bool m_loaded = false;
     bool m_missing = false;
@@ -142,10 +108,6 @@ private:
     bool m_autoOutAmount = false;
     bool m_autoInMoney = false;
     bool m_autoInContainer = false;
-    bool m_searchAddress = false;
-    qint64 m_customerId = 0;
-    // What each key field held when its lookup last ran.
-    QHash<QLineEdit *, QString> m_checkedKeys;
     // The input as loaded or last reset, to tell whether closing loses any.
     QStringList m_savedInput;
 };

@@ -3,10 +3,11 @@
 #include "sales/frmsale.h"
 
 #include "datastore/schema.h"
+#include "sales/customerpanel.h"
 #include "sales/frmsaleprintsetup.h"
 #include "sales/saledetailmodel.h"
 #include "sales/saleslip.h"
-#include "shell/recordsetmodel.h"
+#include "shell/idlist.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -15,7 +16,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -62,10 +62,8 @@ void frmSale::buildWindow()
     auto *body = new QVBoxLayout(content);
     body->setContentsMargins(0, 0, 0, 0);
     body->addLayout(buildHeadSection());
-    auto *top = new QHBoxLayout;
-    top->addWidget(buildCustomerSection(), 1);
-    top->addWidget(buildHistorySection(), 1);
-    body->addLayout(top, 1);
+    m_customer = new CustomerPanel(content);
+    body->addWidget(m_customer, 1);
     body->addWidget(buildLinesSection());
     body->addWidget(buildTotalsSection());
 
@@ -79,11 +77,6 @@ void frmSale::buildWindow()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(scroll, 1);
     layout->addLayout(buildButtons());
-
-    // The address list floats under the address field.
-    dtlCustomer = new QListWidget(this);
-    dtlCustomer->setObjectName(QStringLiteral("dtlCustomer"));
-    dtlCustomer->hide();
 
     limitTextLengths();
     setTabOrders();
@@ -107,82 +100,6 @@ QHBoxLayout *frmSale::buildHeadSection()
     head->addWidget(new QLabel(QStringLiteral("供水站："), this));
     head->addWidget(cmbStation, 1);
     return head;
-}
-
-QGroupBox *frmSale::buildCustomerSection()
-{
-    auto *box = new QGroupBox(QStringLiteral("客户信息"), this);
-    txtCustAccount = lineEdit(box, "txtCustAccount");
-    txtCustPhone = lineEdit(box, "txtCustPhone");
-    txtCustAddress = lineEdit(box, "txtCustAddress");
-    txtCustName = lineEdit(box, "txtCustName");
-    txtCustType = lineEdit(box, "txtCustType");
-    txtCustCreateDate = lineEdit(box, "txtCustCreateDate");
-    for (QLineEdit *e : {txtCustName, txtCustType, txtCustCreateDate})
-        setFieldReadOnly(e);
-    btnAddCustomer = button(box, "btnAddCustomer", QStringLiteral("新开户"));
-
-    auto *grid = new QGridLayout(box);
-    grid->addWidget(new QLabel(QStringLiteral("客户帐号："), box), 0, 0);
-    grid->addWidget(txtCustAccount, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("联系电话："), box), 0, 2);
-    grid->addWidget(txtCustPhone, 0, 3);
-    grid->addWidget(btnAddCustomer, 0, 4);
-    grid->addWidget(new QLabel(QStringLiteral("送水地址："), box), 1, 0);
-    grid->addWidget(txtCustAddress, 1, 1, 1, 4);
-    grid->addWidget(new QLabel(QStringLiteral("客户姓名："), box), 2, 0);
-    grid->addWidget(txtCustName, 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("客户类型："), box), 2, 2);
-    grid->addWidget(txtCustType, 2, 3);
-    grid->addWidget(new QLabel(QStringLiteral("开户日期："), box), 3, 0);
-    grid->addWidget(txtCustCreateDate, 3, 1);
-    grid->setRowStretch(4, 1);
-    return box;
-}
-
-QGroupBox *frmSale::buildHistorySection()
-{
-    auto *box = new QGroupBox(QStringLiteral("历史记录"), this);
-    txtHistoryAmount = lineEdit(box, "txtHistoryAmount", QStringLiteral("0"));
-    txtHistoryMoney = lineEdit(box, "txtHistoryMoney", QStringLiteral("0"));
-    txtHistoryContainerBalance = lineEdit(box, "txtHistoryContainerBalance", QStringLiteral("0"));
-    txtHistoryMoneyBalance = lineEdit(box, "txtHistoryMoneyBalance", QStringLiteral("0"));
-    txtHistoryTimes = lineEdit(box, "txtHistoryTimes", QStringLiteral("0"));
-    auto *sums = new QGridLayout;
-    const QList<QPair<QString, QLineEdit *>> fields
-        = {{QStringLiteral("购水总量："), txtHistoryAmount},
-            {QStringLiteral("购水金额："), txtHistoryMoney},
-            {QStringLiteral("欠瓶总数："), txtHistoryContainerBalance},
-            {QStringLiteral("欠款总额："), txtHistoryMoneyBalance},
-            {QStringLiteral("购水次数："), txtHistoryTimes}};
-    for (int i = 0; i < fields.size(); ++i) {
-        setFieldReadOnly(fields[i].second);
-        sums->addWidget(new QLabel(fields[i].first, box), i / 3, (i % 3) * 2);
-        sums->addWidget(fields[i].second, i / 3, (i % 3) * 2 + 1);
-    }
-
-    m_history = new RecordsetModel(this);
-    m_history->setColumns({{QStringLiteral("ID"), QStringLiteral("单据编号")},
-        {QStringLiteral("CreateDate"), QStringLiteral("购水日期")},
-        {QStringLiteral("TotalAmount"), QStringLiteral("总数量")},
-        {QStringLiteral("TotalMoney"), QStringLiteral("总金额"), true},
-        {QStringLiteral("ContainerBalance"), QStringLiteral("欠瓶总额")},
-        {QStringLiteral("MoneyBalance"), QStringLiteral("欠钱总额"), true},
-        {QStringLiteral("SenderID"), QStringLiteral("送水工编号")},
-        {QStringLiteral("UserID"), QStringLiteral("操作员编号")}});
-    dbgHistory = new QTableView(box);
-    dbgHistory->setObjectName(QStringLiteral("dbgHistory"));
-    dbgHistory->setModel(m_history);
-    dbgHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    dbgHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgHistory->setFocusPolicy(Qt::ClickFocus);
-    dbgHistory->verticalHeader()->hide();
-    dbgHistory->setMinimumHeight(60);
-
-    auto *layout = new QVBoxLayout(box);
-    layout->addLayout(sums);
-    layout->addWidget(dbgHistory);
-    return box;
 }
 
 QWidget *frmSale::buildLinesSection()
@@ -265,7 +182,6 @@ QLayout *frmSale::buildButtons()
         setup.exec();
     });
     connect(btnReset, &QPushButton::clicked, this, &frmSale::ResetInput);
-    connect(btnAddCustomer, &QPushButton::clicked, this, &frmSale::addCustomer);
     connect(btnExit, &QPushButton::clicked, this, &frmSale::reject);
     return buttons;
 }
@@ -274,22 +190,16 @@ QLayout *frmSale::buildButtons()
 // what one accepts; numbers get room for any value the checks allow.
 void frmSale::limitTextLengths()
 {
-    txtCustPhone->setMaxLength(
-        Schema::textColumnSize(QStringLiteral("Customer"), QStringLiteral("Phone")));
-    txtCustAddress->setMaxLength(
-        Schema::textColumnSize(QStringLiteral("Customer"), QStringLiteral("Address")));
     txtDetail->setMaxLength(
         Schema::textColumnSize(QStringLiteral("Sale"), QStringLiteral("Detail")));
-    for (QLineEdit *e : {txtCustAccount, txtOutAmount, txtInMoney, txtInContainer, txtTransferFee})
+    for (QLineEdit *e : {txtOutAmount, txtInMoney, txtInContainer, txtTransferFee})
         e->setMaxLength(NumberLength);
     txtCreateDate->setMaxLength(NumberLength);
 }
 
 void frmSale::setTabOrders()
 {
-    setTabOrder(txtCustAccount, txtCustPhone);
-    setTabOrder(txtCustPhone, txtCustAddress);
-    setTabOrder(txtCustAddress, dbgDetail);
+    setTabOrder(m_customer->txtCustAddress, dbgDetail);
     setTabOrder(dbgDetail, txtOutAmount);
     setTabOrder(txtOutAmount, txtInMoney);
     setTabOrder(txtInMoney, txtInContainer);
@@ -300,19 +210,19 @@ void frmSale::setTabOrders()
 
 void frmSale::connectFields()
 {
+    // The customer panel looks after its own keys.
     for (QLineEdit *e : findChildren<QLineEdit *>())
-        e->installEventFilter(this);
-    dtlCustomer->installEventFilter(this);
+        if (!m_customer->isAncestorOf(e))
+            e->installEventFilter(this);
+    m_customer->setExitButton(btnExit);
 
     connect(m_detail, &SaleDetailModel::linesChanged, this, &frmSale::SumArray);
     connect(txtTotalAmount, &QLineEdit::textChanged, this, &frmSale::updateSaveButtons);
     connect(txtTotalMoney, &QLineEdit::textChanged, this, &frmSale::updateSaveButtons);
-    connect(txtCustAddress, &QLineEdit::textChanged, this, [this] {
-        searchAddress();
-        updateSaveButtons();
-    });
-    connect(dtlCustomer, &QListWidget::itemActivated, this, &frmSale::pickAddress);
-    connect(dtlCustomer, &QListWidget::itemClicked, this, &frmSale::pickAddress);
+    connect(m_customer, &CustomerPanel::addressChanged, this, &frmSale::updateSaveButtons);
+    connect(m_customer, &CustomerPanel::keysDone, this, [this] { dbgDetail->setFocus(); });
+    connect(m_customer, &CustomerPanel::customerStation, this,
+        [this](qint64 station) { IdList::select(cmbStation, station); });
     connect(cmbSender, &QComboBox::currentIndexChanged, this, &frmSale::senderChanged);
 }
 

@@ -4,6 +4,7 @@
 #include "shell/inputcheck.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPalette>
 
 namespace {
@@ -61,6 +62,16 @@ std::optional<QString> LineGridModel::checkedNumber(
     Currency value;
     mSystem::ParseDecimal(text, &value);
     return value.toSqlText();
+}
+
+std::optional<SaleTotals> LineGridModel::SumArray(QLineEdit *amount, QLineEdit *money) const
+{
+    const SaleTotals sums = totals();
+    if (!sums.inRange)
+        return std::nullopt;
+    amount->setText(QString::number(sums.amount));
+    money->setText(sums.money.toSqlText());
+    return sums;
 }
 
 int LineGridModel::columnCount(const QModelIndex &parent) const
@@ -147,8 +158,8 @@ bool LineGridModel::setData(const QModelIndex &index, const QVariant &value, int
         break;
     case Edit::UnknownProduct:
         m_lastRefused = true;
-        Prompt::error(QStringLiteral("产品编号不存在或已被禁用，请重新输入!"),
-            QStringLiteral("商品编号"));
+        Prompt::error(
+            QStringLiteral("产品编号不存在或已被禁用，请重新输入!"), QStringLiteral("商品编号"));
         return false;
     case Edit::OutOfRange:
         // The line's money and the totals must fit their columns too.

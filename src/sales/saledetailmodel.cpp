@@ -14,14 +14,12 @@
 
 namespace {
 
-const char *const Captions[] = {"产品编号", "名称", "规格", "单价", "数量", "金额"};
-
 constexpr int ProductColumns = 4;
 const char *const ProductCaptions[ProductColumns] = {"产品编号", "产品名称", "单位", "价格"};
 
 } // namespace
 
-SaleDetailModel::SaleDetailModel(QObject *parent) : QAbstractTableModel(parent) { }
+SaleDetailModel::SaleDetailModel(QObject *parent) : LineGridModel(Quantities::Whole, parent) { }
 
 void SaleDetailModel::reload()
 {
@@ -34,154 +32,20 @@ int SaleDetailModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : SaleLines::RowCount;
 }
 
-int SaleDetailModel::columnCount(const QModelIndex &parent) const
+QString SaleDetailModel::moneyText(const QString &money) const
 {
-    return parent.isValid() ? 0 : SaleLines::CellCount;
+    return SaleRules::lineMoneyText(money);
 }
 
-bool SaleDetailModel::isEditableColumn(int column)
+LineGridModel::Edit SaleDetailModel::tryEdit(int row, int column, const QString &text)
 {
-    return column == SaleLines::ProductID || column == SaleLines::Price
-        || column == SaleLines::Amount;
-}
-
-QVariant SaleDetailModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid())
-        return {};
-    const int column = index.column();
-    const QString text = m_lines.cell(index.row(), column);
-    switch (role) {
-    case Qt::DisplayRole:
-        if (column == SaleLines::Money)
-            return m_lines.isLine(index.row()) ? SaleRules::lineMoneyText(text) : QString();
-        return text;
-    case Qt::EditRole:
-        return text;
-    case Qt::TextAlignmentRole:
-        if (column == SaleLines::Price || column == SaleLines::Money || column == SaleLines::Amount)
-            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        return {};
-    // Cells that take no input look alike, so a sale opened for viewing has
-    // no cell that looks editable.
-    case Qt::BackgroundRole:
-        if (m_readOnly || !isEditableColumn(column))
-            return QApplication::palette().toolTipBase();
-        return {};
-    case Qt::ForegroundRole:
-        if (m_readOnly || !isEditableColumn(column))
-            return QApplication::palette().toolTipText();
-        return {};
-    default:
-        return {};
-    }
-}
-
-QVariant SaleDetailModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Vertical)
-        return section + 1;
-    if (section >= 0 && section < SaleLines::CellCount)
-        return QString::fromUtf8(Captions[section]);
-    return {};
-}
-
-Qt::ItemFlags SaleDetailModel::flags(const QModelIndex &index) const
-{
-    Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (!m_readOnly && isEditableColumn(index.column()))
-        f |= Qt::ItemIsEditable;
-    return f;
-}
-
-bool SaleDetailModel::refuse(const QString &message, const QString &title)
-{
-    m_lastRefused = true;
-    Prompt::error(message, title);
-    return false;
-}
-
-bool SaleDetailModel::refuseNumber(const QString &text)
-{
-    m_lastRefused = true;
-    mSystem::ReportBadNumber(text);
-    return false;
-}
-
-std::optional<QString> SaleDetailModel::checkedNumber(
-    int column, const QString &text, Quantities quantities)
-{
-    const auto refuse = [](const QString &message, const QString &title) {
-        Prompt::error(message, title);
-        return std::nullopt;
-    };
-    const bool price = column == SaleLines::Price;
-    switch (price ? SaleRules::checkPrice(text) : SaleRules::checkAmount(text)) {
-    case SaleRules::AmountCheck::Ok:
-        break;
-    case SaleRules::AmountCheck::Fraction:
-        // Bottles go out whole; 2.5 would store 2 bottles and money for 2.5.
-        if (!price && quantities == Quantities::Whole)
-            return refuse(
-                QStringLiteral("商品数量必须为整数，不能带小数！"), QStringLiteral("数量"));
-        break;
-    case SaleRules::AmountCheck::Zero:
-        return price
-            ? refuse(QStringLiteral("商品价格必须为数字，且不能为0！"), QStringLiteral("价格"))
-            : refuse(QStringLiteral("商品数量必须为数字，且不能为0！"), QStringLiteral("数量"));
-    case SaleRules::AmountCheck::OutOfRange:
-        mSystem::ReportBadNumber(text);
-        return std::nullopt;
-    }
-    return SaleRules::numericValue(text).toSqlText();
-}
-
-bool SaleDetailModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (!index.isValid() || role != Qt::EditRole || m_readOnly)
-        return false;
-    const int row = index.row();
-    const int column = index.column();
-    const QString text = value.toString();
-    m_lastRefused = false;
-    // The same product number typed again fills its price and quantity
-    // afresh; other cells typed unchanged change nothing.
-    if (column != SaleLines::ProductID && text == m_lines.cell(row, column))
-        return true;
-    // Worked out on a copy: a refused cell leaves the line as it was.
     SaleLines next = m_lines;
-    switch (column) {
-    case SaleLines::ProductID:
-        if (text.trimmed().isEmpty()) {
-            next.clearRow(row);
-        } else if (!next.fillProduct(row, text)) {
-            return refuse(QStringLiteral("产品编号不存在或已被禁用，请重新输入!"),
-                QStringLiteral("商品编号"));
-        }
-        break;
-    case SaleLines::Price:
-    case SaleLines::Amount: {
-        const auto number = SaleDetailModel::checkedNumber(column, text, Quantities::Whole);
-        if (!number) {
-            m_lastRefused = true;
-            return false;
-        }
-        next.setCell(row, column, *number);
-        break;
-    }
-    default:
-        return false;
-    }
-    next.recomputeMoney(row);
-    // The line's money and the order's totals must fit their columns too.
-    if (next.isLine(row) && !SaleRules::sumLines(next).inRange)
-        return refuseNumber(text);
+    const Edit edit = applyEdit(next, row, column, text, &SaleRules::sumLines);
+    if (edit != Edit::Taken)
+        return edit;
     m_lines = next;
-    emit dataChanged(this->index(row, 0), this->index(row, SaleLines::CellCount - 1));
-    emit linesChanged();
-    return true;
+    emit dataChanged(index(row, 0), index(row, SaleLines::CellCount - 1));
+    return edit;
 }
 
 ProductDelegate::ProductDelegate(QObject *parent) : QStyledItemDelegate(parent) { }

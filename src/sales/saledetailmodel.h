@@ -1,22 +1,18 @@
 #pragma once
 
 #include "datastore/recordset.h"
+#include "sales/linegridmodel.h"
 #include "sales/salelines.h"
 
-#include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
-#include <optional>
-
 class QComboBox;
 
-// The three product lines of the sale window as an editable table. Typed
-// cells are checked as they are accepted; a refused cell keeps its value.
-class SaleDetailModel : public QAbstractTableModel {
+// The three product lines of the sale window as an editable table, whole
+// quantities only.
+class SaleDetailModel : public LineGridModel {
     Q_OBJECT
-    // What the line view asks of any line model it shows.
-    Q_PROPERTY(bool lastEditRefused READ lastEditRefused)
 
 public:
     explicit SaleDetailModel(QObject *parent = nullptr);
@@ -26,37 +22,18 @@ public:
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     // Called after the lines were changed from outside (loading, reset).
     void reload();
-    // True when the last edit was refused; the view then edits the cell again.
-    bool lastEditRefused() const { return m_lastRefused; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(
-        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
-    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    SaleTotals totals() const override { return SaleRules::sumLines(m_lines); }
 
-    static bool isEditableColumn(int column);
-    // A typed price or quantity as the line stores it, or nothing after the
-    // refusal has been reported. Sales take whole quantities only; stock
-    // documents take parts of a unit and round them when summed.
-    enum class Quantities { Whole, Parts };
-    static std::optional<QString> checkedNumber(
-        int column, const QString &text, Quantities quantities);
-
-signals:
-    // A line was accepted: the totals are due again.
-    void linesChanged();
+protected:
+    QString cellText(int row, int column) const override { return m_lines.cell(row, column); }
+    bool rowIsLine(int row) const override { return m_lines.isLine(row); }
+    QString moneyText(const QString &money) const override;
+    Edit tryEdit(int row, int column, const QString &text) override;
 
 private:
-    bool refuse(const QString &message, const QString &title);
-    // A number too large for its column: the number check's message.
-    bool refuseNumber(const QString &text);
-
     SaleLines m_lines;
-    bool m_readOnly = false;
-    bool m_lastRefused = false;
 };
 
 // The product cell's editor: a drop-down of the active products (number,

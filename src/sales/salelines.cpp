@@ -2,6 +2,7 @@
 
 #include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
+#include "shell/inputcheck.h"
 
 #include <limits>
 
@@ -115,16 +116,37 @@ qint32 wholeUnits(const Currency &quantity)
     return wholeUnits(quantity, &units) ? units : 0;
 }
 
+namespace {
+
+// What a typed cell is, by the one rule every number field follows; read
+// is ParseDecimal or ParseMoney.
+AmountCheck checkTyped(
+    const QString &text, bool (*read)(const QString &, Currency *), Currency *value)
+{
+    if (!read(text, value)) {
+        // A number by the rule, yet unreadable here: too large.
+        Currency probe;
+        return mSystem::ParseDecimal(text, &probe)
+                || !Currency::fromVariant(QVariant(mDatabase::TrimBlanks(text))).isValid()
+            ? AmountCheck::OutOfRange
+            : AmountCheck::Zero;
+    }
+    if (value->isZero())
+        return AmountCheck::Zero;
+    // The direction of a document is its type, never a sign.
+    if (*value < Currency())
+        return AmountCheck::Negative;
+    return AmountCheck::Ok;
+}
+
+} // namespace
+
 AmountCheck checkAmount(const QString &text)
 {
     Currency value;
-    if (!Currency::parse(text, &value)) {
-        // Digits only, yet unreadable: too many of them.
-        Currency probe = Currency::fromVariant(QVariant(mDatabase::TrimBlanks(text)));
-        return probe.isValid() ? AmountCheck::Zero : AmountCheck::OutOfRange;
-    }
-    if (value.isZero())
-        return AmountCheck::Zero;
+    const AmountCheck check = checkTyped(text, &mSystem::ParseDecimal, &value);
+    if (check != AmountCheck::Ok)
+        return check;
     if (value.units() % Currency::Scale != 0)
         return AmountCheck::Fraction;
     qint32 units = 0;
@@ -134,11 +156,7 @@ AmountCheck checkAmount(const QString &text)
 AmountCheck checkPrice(const QString &text)
 {
     Currency value;
-    if (!Currency::parse(text, &value)) {
-        Currency probe = Currency::fromVariant(QVariant(mDatabase::TrimBlanks(text)));
-        return probe.isValid() ? AmountCheck::Zero : AmountCheck::OutOfRange;
-    }
-    return value.isZero() ? AmountCheck::Zero : AmountCheck::Ok;
+    return checkTyped(text, &mSystem::ParseMoney, &value);
 }
 
 bool hasBottle(qint64 productId, qint64 *containerId, bool *queried)

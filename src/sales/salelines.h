@@ -54,9 +54,10 @@ bool wholeUnits(const Currency &quantity, qint32 *units);
 qint32 wholeUnits(const Currency &quantity);
 
 // What a typed quantity cell is: bottles are counted whole, in 32 bits.
-enum class AmountCheck { Ok, Zero, Fraction, OutOfRange };
+// Text that is no number by the input rule counts as Zero.
+enum class AmountCheck { Ok, Zero, Negative, Fraction, OutOfRange };
 AmountCheck checkAmount(const QString &text);
-// A typed price: Ok, Zero (also for text that is no number), OutOfRange.
+// A typed price: Ok, Zero, Negative, OutOfRange (beyond the money words too).
 AmountCheck checkPrice(const QString &text);
 // True for a water product that goes out in a bottle of its own. *queried
 // tells "no bottle" from a lookup that failed (reported, and false).

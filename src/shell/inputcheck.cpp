@@ -1,8 +1,10 @@
 #include "shell/inputcheck.h"
 
+#include "datastore/currency.h"
 #include "datastore/prompt.h"
 #include "shell/datetext.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace mSystem {
@@ -15,12 +17,38 @@ bool isAsciiDigit(QChar ch)
     return ch.unicode() >= '0' && ch.unicode() <= '9';
 }
 
+// Commas only between groups of three digits before the point, the first
+// group one to three digits long: "1,234,567.5" but never "1,5" or "12,34".
+bool commasGroupThousands(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')))
+        return true;
+    qsizetype start = 0;
+    if (!text.isEmpty() && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+')))
+        start = 1;
+    qsizetype end = text.indexOf(QLatin1Char('.'), start);
+    if (end < 0)
+        end = text.size();
+    if (text.indexOf(QLatin1Char(','), end) >= 0)
+        return false;
+    const QStringList groups = text.mid(start, end - start).split(QLatin1Char(','));
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const QString &group = groups.at(i);
+        const bool sized = i == 0 ? group.size() >= 1 && group.size() <= 3 : group.size() == 3;
+        if (!sized || !std::all_of(group.begin(), group.end(), isAsciiDigit))
+            return false;
+    }
+    return true;
+}
+
 // Reads text into a whole number rounded half away from zero. Only the
 // first decimal decides the rounding, so the text is never rounded twice
 // ("2.49999" stays 2). Values beyond [low, high] fail.
 bool parseWhole(const QString &input, qint64 low, qint64 high, qint64 *out)
 {
     const QString text = input.trimmed();
+    if (!commasGroupThousands(text))
+        return false;
     qsizetype pos = 0;
     bool negative = false;
     if (pos < text.size() && (text[pos] == QLatin1Char('-') || text[pos] == QLatin1Char('+'))) {
@@ -37,14 +65,8 @@ bool parseWhole(const QString &input, qint64 low, qint64 high, qint64 *out)
     bool roundUp = false;
     for (; pos < text.size(); ++pos) {
         const QChar ch = text[pos];
-        if (ch == QLatin1Char(',')) {
-            // Only as a thousands separator: between digits, before the point.
-            const bool digitBefore = pos > 0 && isAsciiDigit(text[pos - 1]);
-            const bool digitAfter = pos + 1 < text.size() && isAsciiDigit(text[pos + 1]);
-            if (seenPoint || !digitBefore || !digitAfter)
-                return false;
-            continue;
-        }
+        if (ch == QLatin1Char(','))
+            continue; // placed as thousands separators, checked above
         if (ch == QLatin1Char('.')) {
             if (seenPoint)
                 return false;
@@ -102,6 +124,28 @@ bool ParseInteger(const QString &text, qint16 *value)
     return true;
 }
 
+bool ParseDecimal(const QString &text, Currency *value)
+{
+    const QString trimmed = text.trimmed();
+    // Currency reads only ASCII digits, a sign and one point; the commas
+    // are this rule's to judge.
+    return commasGroupThousands(trimmed) && Currency::parse(trimmed, value);
+}
+
+Currency MaxMoney()
+{
+    return Currency::fromUnits(9999999999 * (Currency::Scale / 100));
+}
+
+bool ParseMoney(const QString &text, Currency *value)
+{
+    Currency parsed;
+    if (!ParseDecimal(text, &parsed) || parsed > MaxMoney() || parsed < -MaxMoney())
+        return false;
+    *value = parsed;
+    return true;
+}
+
 void ReportBadNumber(const QString &text)
 {
     reportBadInput(text, QStringLiteral(" 不是有效的数字！"));
@@ -113,6 +157,13 @@ bool CheckInput(const QString &text, int kind)
     case CheckNumber: {
         qint32 value = 0;
         if (ParseNumber(text, &value))
+            return true;
+        ReportBadNumber(text);
+        return false;
+    }
+    case CheckMoney: {
+        Currency value;
+        if (ParseMoney(text, &value))
             return true;
         ReportBadNumber(text);
         return false;

@@ -3,11 +3,18 @@
 #include <QString>
 #include <QtGlobal>
 
+class Currency;
+
 // Checks what people type into the entry fields before any of it reaches a
 // statement, and tells them at once when it will not do.
 namespace mSystem {
 
-enum CheckKind { CheckNumber = 1, CheckDate = 2, CheckInteger = 3 };
+// Every number and money field of every form and grid reads its text by
+// one rule: blanks around, a leading sign, digits with at most one point,
+// and commas only as thousands separators ("1,234.50"). "1,5" is refused,
+// never read as 15. Money is also refused beyond what the money words can
+// say (MaxMoney).
+enum CheckKind { CheckNumber = 1, CheckDate = 2, CheckInteger = 3, CheckMoney = 4 };
 
 // True when text fits kind; otherwise reports it (title "错误") and returns
 // false. An empty text never fits. Kinds without a rule pass unchecked.
@@ -23,5 +30,12 @@ void ReportBadNumber(const QString &text);
 // reported.
 bool ParseNumber(const QString &text, qint32 *value);
 bool ParseInteger(const QString &text, qint16 *value);
+// A decimal (a quantity or price cell) by the rule above, to the
+// ten-thousandth; *value is set only on success; nothing is reported.
+bool ParseDecimal(const QString &text, Currency *value);
+// As ParseDecimal, and no larger in size than MaxMoney.
+bool ParseMoney(const QString &text, Currency *value);
+// The largest amount: eight digits before the point, as the money words go.
+Currency MaxMoney();
 
 } // namespace mSystem

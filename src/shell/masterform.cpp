@@ -1,7 +1,6 @@
 #include "shell/masterform.h"
 
 #include "datastore/currency.h"
-#include "datastore/prompt.h"
 #include "shell/inputcheck.h"
 #include "shell/leavecheck.h"
 
@@ -43,6 +42,18 @@ int MasterForm::exec()
         return Rejected;
     updateSave();
     return QDialog::exec();
+}
+
+void MasterForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_unsaved.formShown();
+}
+
+void MasterForm::reject()
+{
+    if (m_unsaved.mayDiscard())
+        QDialog::reject();
 }
 
 QLineEdit *MasterForm::addLine(int row, const char *name, const QString &label)
@@ -94,15 +105,7 @@ bool MasterForm::priceOf(QLineEdit *field, Currency *out)
         *out = Currency();
         return true;
     }
-    if (!mSystem::CheckInput(text, mSystem::CheckNumber))
-        return false;
-    if (!Currency::parse(text, out)) {
-        // A number too large for a price column is no price either.
-        Prompt::error(QStringLiteral("数据输入格式不正确， %1 不是有效的数字！").arg(text),
-            QStringLiteral("错误"));
-        return false;
-    }
-    return true;
+    return mSystem::CheckInput(text, mSystem::CheckMoney) && mSystem::ParseMoney(text, out);
 }
 
 void MasterForm::save()
@@ -115,4 +118,5 @@ void MasterForm::save()
     }
     clearForNext();
     updateSave();
+    m_unsaved.markSaved();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/leavecheck.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -12,7 +14,8 @@ class QPushButton;
 // What the product, delivery person and station forms share: the opening
 // protocol (mActionType, mCurID; a record that is gone closes the form at
 // once), 保存/退出, the price field's check on leaving, and new mode staying
-// open for the next entry.
+// open for the next entry; it opens with the focus in its first input and
+// asks before typed input is thrown away.
 class MasterForm : public QDialog {
     Q_OBJECT
 
@@ -29,6 +32,10 @@ public:
     // not shown at all.
     int exec() override;
 
+public slots:
+    // Escape and 退出: typed input goes only when the operator says so.
+    void reject() override;
+
 protected:
     MasterForm(const QString &name, const QString &caption, QWidget *parent);
 
@@ -38,6 +45,11 @@ protected:
     virtual bool saveRecord() = 0;
     // Empties the fields after a new record is stored.
     virtual void clearForNext() = 0;
+
+    void showEvent(QShowEvent *event) override;
+    // The inputs as they are now are what a record holds (after loading a
+    // record into a form shown already, say).
+    void markInputSaved() { m_unsaved.markSaved(); }
 
     QGridLayout *fields() const { return m_fields; }
     QLineEdit *addLine(int row, const char *name, const QString &label);
@@ -56,4 +68,5 @@ private:
 
     QGridLayout *m_fields;
     std::function<bool()> m_saveRule;
+    mSystem::UnsavedInput m_unsaved{this};
 };

@@ -316,12 +316,7 @@ bool frmStore::FillProductInfoByID(const QString &id)
 
 void frmStore::SumArray()
 {
-    const StoreTotals totals = StoreRules::sumLines(xayDetail->lines());
-    // The lines refuse what would not fit; nothing wrapped is shown.
-    if (!totals.inRange)
-        return;
-    txtTotalAmount->setText(QString::number(totals.amount));
-    txtTotalMoney->setText(totals.money.toSqlText());
+    xayDetail->SumArray(txtTotalAmount, txtTotalMoney);
 }
 
 bool frmStore::gather(StoreRecord *doc)

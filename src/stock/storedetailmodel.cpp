@@ -1,18 +1,6 @@
 #include "stock/storedetailmodel.h"
 
-#include "datastore/prompt.h"
-#include "shell/inputcheck.h"
-
-#include <QApplication>
-#include <QPalette>
-
-namespace {
-
-const char *const Captions[] = {"产品编号", "名称", "规格", "单价", "数量", "金额"};
-
-} // namespace
-
-StoreDetailModel::StoreDetailModel(QObject *parent) : QAbstractTableModel(parent) { }
+StoreDetailModel::StoreDetailModel(QObject *parent) : LineGridModel(Quantities::Parts, parent) { }
 
 void StoreDetailModel::setLines(const StoreLines &lines)
 {
@@ -37,120 +25,18 @@ int StoreDetailModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : m_shownRows;
 }
 
-int StoreDetailModel::columnCount(const QModelIndex &parent) const
+QString StoreDetailModel::moneyText(const QString &money) const
 {
-    return parent.isValid() ? 0 : StoreLines::CellCount;
+    return StoreRules::moneyText(money);
 }
 
-QVariant StoreDetailModel::data(const QModelIndex &index, int role) const
+LineGridModel::Edit StoreDetailModel::tryEdit(int row, int column, const QString &text)
 {
-    if (!index.isValid())
-        return {};
-    const int column = index.column();
-    const QString text = m_lines.cell(index.row(), column);
-    switch (role) {
-    case Qt::DisplayRole:
-        if (column == SaleLines::Money)
-            return m_lines.isLine(index.row()) ? StoreRules::moneyText(text) : QString();
-        return text;
-    case Qt::EditRole:
-        return text;
-    case Qt::TextAlignmentRole:
-        if (column == SaleLines::Price || column == SaleLines::Money || column == SaleLines::Amount)
-            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        return {};
-    // Cells that take no input have the tool-tip colours.
-    case Qt::BackgroundRole:
-        if (m_readOnly || !SaleDetailModel::isEditableColumn(column))
-            return QApplication::palette().toolTipBase();
-        return {};
-    case Qt::ForegroundRole:
-        if (m_readOnly || !SaleDetailModel::isEditableColumn(column))
-            return QApplication::palette().toolTipText();
-        return {};
-    default:
-        return {};
-    }
-}
-
-QVariant StoreDetailModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Vertical)
-        return section + 1;
-    if (section >= 0 && section < StoreLines::CellCount)
-        return QString::fromUtf8(Captions[section]);
-    return {};
-}
-
-Qt::ItemFlags StoreDetailModel::flags(const QModelIndex &index) const
-{
-    Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (!m_readOnly && SaleDetailModel::isEditableColumn(index.column()))
-        f |= Qt::ItemIsEditable;
-    return f;
-}
-
-bool StoreDetailModel::refuse(const QString &message, const QString &title)
-{
-    m_lastRefused = true;
-    Prompt::error(message, title);
-    return false;
-}
-
-bool StoreDetailModel::refuseNumber(const QString &text)
-{
-    m_lastRefused = true;
-    mSystem::ReportBadNumber(text);
-    return false;
-}
-
-bool StoreDetailModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (!index.isValid() || role != Qt::EditRole || m_readOnly)
-        return false;
-    const int row = index.row();
-    const int column = index.column();
-    const QString text = value.toString();
-    m_lastRefused = false;
-    // The same product number typed again fills its price and quantity
-    // afresh; other cells typed unchanged change nothing.
-    if (column != SaleLines::ProductID && text == m_lines.cell(row, column))
-        return true;
-    // Worked out on a copy: a refused cell leaves the line as it was.
     StoreLines next = m_lines;
-    switch (column) {
-    case SaleLines::ProductID:
-        if (text.trimmed().isEmpty()) {
-            next.clearRow(row);
-        } else if (!next.fillProduct(row, text)) {
-            return refuse(QStringLiteral("产品编号不存在或已被禁用，请重新输入!"),
-                QStringLiteral("商品编号"));
-        }
-        break;
-    case SaleLines::Price:
-    case SaleLines::Amount: {
-        // Parts of a unit are taken; the document stores whole units.
-        const auto number
-            = SaleDetailModel::checkedNumber(column, text, SaleDetailModel::Quantities::Parts);
-        if (!number) {
-            m_lastRefused = true;
-            return false;
-        }
-        next.setCell(row, column, *number);
-        break;
-    }
-    default:
-        return false;
-    }
-    next.recomputeMoney(row);
-    // The line's money and the document's totals must fit their columns too.
-    if (next.isLine(row) && !StoreRules::sumLines(next).inRange)
-        return refuseNumber(text);
-    takeLines(next, row);
-    emit linesChanged();
-    return true;
+    const Edit edit = applyEdit(next, row, column, text, &StoreRules::sumLines);
+    if (edit == Edit::Taken)
+        takeLines(next, row);
+    return edit;
 }
 
 void StoreDetailModel::takeLines(const StoreLines &next, int changedRow)

@@ -104,7 +104,7 @@ StoreTotals sumLines(const StoreLines &lines)
         || !totals.money.isValid())
         totals.inRange = false;
     if (!totals.inRange)
-        return StoreTotals{0, Currency(), false};
+        return StoreTotals{0, Currency(), 0, false};
     totals.amount = qint32(amount);
     return totals;
 }

@@ -38,14 +38,9 @@ private:
     QVector<std::array<QString, CellCount>> m_rows;
 };
 
-// The sums of the lines, as the document stores them.
-struct StoreTotals {
-    qint32 amount = 0; // each line's quantity in whole units, added up
-    Currency money;
-    // False when a line or a sum does not fit its column; the figures are
-    // then not to be used.
-    bool inRange = true;
-};
+// The sums of the lines, as the document stores them: the sale lines'
+// sums, without bottles to collect.
+using StoreTotals = SaleTotals;
 
 namespace StoreRules {
 

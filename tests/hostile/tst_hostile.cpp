@@ -876,7 +876,7 @@ class tst_Hostile : public QObject {
             shown = true;
             typeAndSave(master.get(), f, value, &field);
             if (master->isVisible())
-                master->reject();
+                master->done(QDialog::Rejected);
         });
         master->exec();
         if (!shown)

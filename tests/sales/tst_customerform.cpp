@@ -485,7 +485,7 @@ void tst_CustomerForm::editChangedElsewhereStaysOpen()
         f.name->setText(QStringLiteral("我的修改"));
         f.save->click();
         stayedOpen = w->isVisible();
-        static_cast<QDialog *>(w)->reject();
+        static_cast<QDialog *>(w)->done(QDialog::Rejected);
     });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QVERIFY(stayedOpen);

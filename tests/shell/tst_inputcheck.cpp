@@ -32,6 +32,7 @@ QString messageFor(int kind, const QString &text)
 {
     switch (kind) {
     case mSystem::CheckNumber:
+    case mSystem::CheckMoney:
         return Prefix + text + QStringLiteral(" 不是有效的数字！");
     case mSystem::CheckDate:
         return Prefix + text + QStringLiteral(" 不是有效的日期！");
@@ -75,6 +76,24 @@ void tst_InputCheck::checkInput_data()
     QTest::newRow("number: full-width digits") << "１２" << number << false;
     QTest::newRow("number: quote") << "1'" << number << false;
     QTest::newRow("number: empty") << "" << number << false;
+    // A comma anywhere but between thousands would multiply the value.
+    QTest::newRow("number: decimal comma") << "1,5" << number << false;
+    QTest::newRow("number: comma in a group of two") << "12,34" << number << false;
+    QTest::newRow("number: group of four before a comma") << "1234,567" << number << false;
+    QTest::newRow("number: signed thousands") << "-1,234" << number << true;
+    QTest::newRow("number: trailing comma") << "12," << number << false;
+    QTest::newRow("number: comma before point") << "1,.5" << number << false;
+
+    const int money = mSystem::CheckMoney;
+    QTest::newRow("money: thousands and cents") << "1,234.50" << money << true;
+    QTest::newRow("money: decimal comma") << "1,5" << money << false;
+    QTest::newRow("money: largest the words say") << "99,999,999.99" << money << true;
+    QTest::newRow("money: smallest") << "-99999999.99" << money << true;
+    QTest::newRow("money: a cent beyond") << "100,000,000.00" << money << false;
+    QTest::newRow("money: beyond by a fraction") << "99999999.991" << money << false;
+    QTest::newRow("money: far beyond") << "922337203685477" << money << false;
+    QTest::newRow("money: letters") << "abc" << money << false;
+    QTest::newRow("money: empty") << "" << money << false;
     QTest::newRow("number: blanks only") << "   " << number << false;
 
     QTest::newRow("date: iso") << "2026-12-07" << date << true;
@@ -125,8 +144,8 @@ void tst_InputCheck::otherKindsPassUnchecked_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("4, letters") << 4 << "abc";
-    QTest::newRow("4, empty") << 4 << "";
+    QTest::newRow("9, letters") << 9 << "abc";
+    QTest::newRow("9, empty") << 9 << "";
     QTest::newRow("0, letters") << 0 << "abc";
     QTest::newRow("-1, empty") << -1 << "";
 }

@@ -1,6 +1,7 @@
 #include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
+#include "common/typing.h"
 #include "datastore/mdatabase.h"
 #include "shell/loginstate.h"
 #include "stock/frmstore.h"
@@ -73,18 +74,9 @@ qint64 lastStoreID()
     return rs ? rs->value(0, QStringLiteral("id")).toLongLong() : 0;
 }
 
-// Chinese reaches a field committed by the input method; the rest key by key.
 void type(QWidget *widget, const QString &text)
 {
-    for (const QChar ch : text) {
-        if (ch.unicode() < 128) {
-            QTest::keyClick(widget, char(ch.unicode()));
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(ch);
-            QApplication::sendEvent(widget, &commit);
-        }
-    }
+    typeText(widget, text);
 }
 
 // The stock document form as the operator sees it.
@@ -245,7 +237,7 @@ void tst_StoreForm::totalsRoundHalvesToEven_data()
     QTest::newRow("1.5 and 2.5") << QStringList{"1.5", "2.5"};
     QTest::newRow("0.5 and 3.5") << QStringList{"0.5", "3.5"};
     QTest::newRow("whole") << QStringList{"3", "4"};
-    QTest::newRow("negative half") << QStringList{"-2.5", "5"};
+    QTest::newRow("halves with a whole") << QStringList{"2.5", "5"};
 }
 
 void tst_StoreForm::totalsRoundHalvesToEven()
@@ -295,9 +287,10 @@ void tst_StoreForm::knownProductFillsTheRow()
     QCOMPARE(w.cell(0, MoneyCell), QStringLiteral("6.5"));
     // The money cell as shown: the sale lines' currency form.
     QCOMPARE(w.grid()->index(0, MoneyCell).data().toString(), QStringLiteral("￥6.50"));
-    QVERIFY(w.setCell(0, AmountCell, QStringLiteral("-4")));
+    // The shown money is price × quantity, and what the totals add up.
+    QVERIFY(w.setCell(0, AmountCell, QStringLiteral("4")));
     QCOMPARE(w.grid()->index(0, MoneyCell).data().toString(), QStringLiteral("￥26.00"));
-    QCOMPARE(w.text("txtTotalMoney"), QStringLiteral("-26"));
+    QCOMPARE(w.text("txtTotalMoney"), QStringLiteral("26"));
     // Emptying the product cell clears the whole row.
     QVERIFY(w.setCell(0, ProductCell, QString()));
     for (int c = 0; c < 6; ++c)
@@ -324,6 +317,20 @@ void tst_StoreForm::cellChecks_data()
     QTest::newRow("amount text") << int(AmountCell) << "x"
                                  << "商品数量必须为数字，且不能为0！"
                                  << "数量";
+    // The direction of a document is its type, never a sign.
+    QTest::newRow("negative amount") << int(AmountCell) << "-5"
+                                     << "商品数量不能为负数！"
+                                     << "数量";
+    QTest::newRow("negative price") << int(PriceCell) << "-5"
+                                    << "商品价格不能为负数！"
+                                    << "价格";
+    QTest::newRow("decimal comma in amount") << int(AmountCell) << "1,5"
+                                             << "商品数量必须为数字，且不能为0！"
+                                             << "数量";
+    QTest::newRow("price beyond the money words")
+        << int(PriceCell) << "100,000,000"
+        << "数据输入格式不正确， 100,000,000 不是有效的数字！"
+        << "错误";
 }
 
 void tst_StoreForm::cellChecks()
@@ -361,11 +368,11 @@ void tst_StoreForm::saveButtonRule()
     QVERIFY(!w.saveButton()->isEnabled());
     QVERIFY(w.enter(0, m_water));
     QVERIFY(w.saveButton()->isEnabled());
-    // Quantities that add up to nothing cannot be saved.
-    QVERIFY(w.enter(1, m_water, QStringLiteral("-1")));
+    // Quantities that round to nothing cannot be saved.
+    QVERIFY(w.setCell(0, AmountCell, QStringLiteral("0.4")));
     QCOMPARE(w.text("txtTotalAmount"), QStringLiteral("0"));
     QVERIFY(!w.saveButton()->isEnabled());
-    QVERIFY(w.setCell(1, ProductCell, QString()));
+    QVERIFY(w.setCell(0, AmountCell, QStringLiteral("1")));
     QVERIFY(w.saveButton()->isEnabled());
     QVERIFY(w.setCell(0, ProductCell, QString()));
     QVERIFY(!w.saveButton()->isEnabled());
