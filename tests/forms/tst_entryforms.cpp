@@ -1,6 +1,7 @@
 // What every entry form shares, tried on each of them by keys: the rule for
 // typed numbers and money, the focus a form opens with, and the question
 // before typed input is thrown away.
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "common/typing.h"
@@ -95,9 +96,7 @@ class tst_EntryForms : public QObject {
 private slots:
     void init()
     {
-        gUserID = 1;
-        gStationID = 1;
-        gIsHeadStation = true;
+        setSession(ScopedSession::headStation());
         m_prompter = std::make_unique<ScriptedPrompter>();
         PELKOR_FRESH_DATABASE(m_db);
         m_water = mDatabase::InsertAndGetID(

@@ -1,4 +1,5 @@
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
@@ -306,8 +307,7 @@ void tst_PeriodReport::saleFilterNarrowsTheReport()
 
 void tst_PeriodReport::filterThroughTheWindow()
 {
-    gIsHeadStation = true;
-    gStationID = 1;
+    const ScopedSession session(ScopedSession::headStation());
     QVERIFY(mDatabase::ExecuteSQL(QStringLiteral(
         "insert into Customer(Account,Address,Status,StationID) values(101,'西街1号','1',1)")));
     frmReport report(

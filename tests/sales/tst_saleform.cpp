@@ -1,5 +1,5 @@
-#include "common/scopedsession.h"
 #include "common/modalhelper.h"
+#include "common/scopedsession.h"
 #include "common/scriptedprompter.h"
 #include "common/testdatabase.h"
 #include "common/typing.h"
