@@ -1,5 +1,6 @@
 #include "callerid/simulatedline.h"
 #include "datastore/connectiontarget.h"
+#include "datastore/databasecopy.h"
 #include "datastore/mdatabase.h"
 #include "datastore/sqlitebackup.h"
 #include "mainwindow/mgrpapp.h"
@@ -29,6 +30,7 @@ struct CommandLine {
     std::optional<QString> ring;
     std::optional<QString> backup;
     std::optional<QString> restore;
+    std::optional<QString> copyTo;
 };
 
 // Exits with status 0 after --help/--version, 2 after a mistake; otherwise
@@ -57,7 +59,11 @@ std::optional<int> readCommandLine(const QStringList &arguments, CommandLine *li
         QStringLiteral("确认后用备份 FILE 替换内置（SQLite）数据库；原数据库保留为 "
                        "*.before-restore。须先退出程序。"),
         QStringLiteral("FILE"));
-    parser.addOptions({database, demo, ring, backup, restore});
+    const QCommandLineOption copyTo(QStringList{QStringLiteral("copy-to")},
+        QStringLiteral("把当前数据库的全部数据复制到 URL 所指的空数据库（例如新建的 PostgreSQL "
+                       "数据库），复制后核对行数和合计。"),
+        QStringLiteral("URL"));
+    parser.addOptions({database, demo, ring, backup, restore, copyTo});
 
     const auto usageError = [&](const QString &text) {
         err << QStringLiteral("pelkor：%1\n用 pelkor --help 查看可用的选项。").arg(text)
@@ -79,10 +85,11 @@ std::optional<int> readCommandLine(const QStringList &arguments, CommandLine *li
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("不认识的参数：%1")
                               .arg(parser.positionalArguments().join(QLatin1Char(' '))));
-    const int tasks
-        = int(parser.isSet(ring)) + int(parser.isSet(backup)) + int(parser.isSet(restore));
+    const int tasks = int(parser.isSet(ring)) + int(parser.isSet(backup))
+        + int(parser.isSet(restore)) + int(parser.isSet(copyTo));
     if (tasks > 1)
-        return usageError(QStringLiteral("--ring、--backup 和 --restore 一次只能用一个。"));
+        return usageError(
+            QStringLiteral("--ring、--backup、--restore 和 --copy-to 一次只能用一个。"));
     if (tasks == 1 && parser.isSet(demo))
         return usageError(QStringLiteral("--demo 只能在启动程序时使用。"));
     if (parser.isSet(ring) && parser.isSet(database))
@@ -95,6 +102,12 @@ std::optional<int> readCommandLine(const QStringList &arguments, CommandLine *li
         line->backup = parser.value(backup);
     if (parser.isSet(restore))
         line->restore = parser.value(restore);
+    if (parser.isSet(copyTo)) {
+        line->copyTo = parser.value(copyTo);
+        const QString problem = mGrpApp::databaseKindProblem(*line->copyTo);
+        if (!problem.isEmpty())
+            return usageError(problem);
+    }
     if (!line->databaseUrl.isEmpty()) {
         const QString problem = mGrpApp::databaseKindProblem(line->databaseUrl);
         if (!problem.isEmpty())
@@ -191,6 +204,41 @@ int restoreDatabase(const CommandLine &line)
     return 0;
 }
 
+// The current database (the command line's, else the stored setting) into
+// an empty one: how a station moves from its file to a server.
+int copyDatabase(const CommandLine &line)
+{
+    ConnectionTarget from;
+    ConnectionTarget to;
+    QString error;
+    if (!line.databaseUrl.isEmpty()) {
+        if (!ConnectionTarget::fromUrl(line.databaseUrl, &from, &error)) {
+            err << error << Qt::endl;
+            return 1;
+        }
+    } else if (const auto saved = mDatabase::SavedTarget()) {
+        from = *saved;
+    } else {
+        err << QStringLiteral("本机还没有设置数据库；请用 --database 指定要复制的数据库。")
+            << Qt::endl;
+        return 1;
+    }
+    if (!ConnectionTarget::fromUrl(*line.copyTo, &to, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    if (!mDatabase::OpenConnection(from, &error)) {
+        err << QStringLiteral("无法打开要复制的数据库 %1：%2").arg(from.describe(), error)
+            << Qt::endl;
+        return 1;
+    }
+    out << QStringLiteral("正在把 %1 复制到 %2 ……").arg(from.describe(), to.describe()) << Qt::endl;
+    const DatabaseCopy::Outcome outcome = DatabaseCopy::copy(mDatabase::gConnection(), to);
+    mDatabase::CloseConnection();
+    (outcome.ok ? out : err) << outcome.message << Qt::endl;
+    return outcome.ok ? 0 : 1;
+}
+
 void nameTheProgram()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Pelkor"));
@@ -217,6 +265,8 @@ int main(int argc, char *argv[])
             return backupDatabase(line);
         if (line.restore)
             return restoreDatabase(line);
+        if (line.copyTo)
+            return copyDatabase(line);
     }
 
     QApplication app(argc, argv);

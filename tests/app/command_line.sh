@@ -73,5 +73,15 @@ echo y | check "restore" 0 "$PELKOR" --database "sqlite:$DB" --restore "$WORK/co
 [ "$(sqlite3 "$DB" 'select count(*) from Sale')" = 1 ] || { echo "FAIL: the restore did not put the copy back"; failures=$((failures + 1)); }
 [ "$(sqlite3 "$DB.before-restore" 'select count(*) from Sale')" = 2 ] || { echo "FAIL: the replaced database was not kept"; failures=$((failures + 1)); }
 
+# A station's file moved into an empty database; a second time the target
+# is no longer empty and is refused, untouched.
+STATION=$WORK/station.db
+check "copy to an empty database" 0 "$PELKOR" --database "sqlite:$STATION" --copy-to "sqlite:$WORK/moved.db"
+contains "copy to an empty database" "$WORK/out" "核对无误"
+[ "$(sqlite3 "$WORK/moved.db" 'select Name from SysUser')" = "系统管理员" ] || { echo "FAIL: the copy lacks the administrator"; failures=$((failures + 1)); }
+check "copy to a database in use" 1 "$PELKOR" --database "sqlite:$STATION" --copy-to "sqlite:$WORK/moved.db"
+contains "copy to a database in use" "$WORK/err" "不是空的"
+check "copy and backup at once" 2 "$PELKOR" --copy-to "sqlite:$WORK/x.db" --backup "$WORK/y.db"
+
 [ "$failures" = 0 ] && echo "PASS: command_line"
 exit "$failures"
