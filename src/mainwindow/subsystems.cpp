@@ -1,6 +1,8 @@
 #include "mainwindow/subsystems.h"
 
 #include "callerid/ctapiline.h"
+#include "datastore/demodata.h"
+#include "datastore/prompt.h"
 #include "lists/frmcustomeradmin.h"
 #include "lists/frmhistorycall.h"
 #include "lists/frmsaleadmin.h"
@@ -23,6 +25,7 @@
 #include "stock/frmstoreadmin.h"
 
 #include <QCoreApplication>
+#include <QDate>
 
 #include <type_traits>
 
@@ -59,6 +62,17 @@ void registerWith(frmMain &main)
         // Everybody logs in again on what is left.
         if (mSystem::ResetSystem())
             QCoreApplication::exit(0);
+    });
+    main.registerDialog(FillDemo, [](QWidget *) {
+        // Only into a database without business: demonstration rows must
+        // never mix with real orders.
+        if (!DemoData::isEmptyDatabase())
+            Prompt::information(QStringLiteral("数据库中已有业务数据，不能再填入演示数据。"),
+                QStringLiteral("演示数据"));
+        else if (DemoData::askAndFill(QDate::currentDate()))
+            Prompt::information(QStringLiteral("演示数据已填入。请退出后重新登录，"
+                                               "以便看到演示的供水站和操作员。"),
+                QStringLiteral("演示数据"));
     });
     main.registerDialog(SysConfigure, [&main](QWidget *) { loadSystemSetup(main, true); });
     const std::pair<ToolId, int> reports[] = {{DayReport, PeriodReport::DayReport},

@@ -30,8 +30,8 @@ struct Menu {
 // The drop-down menus, in the order the menu bar shows them.
 const Menu Menus[] = {
     {FileMenu,
-        {UserAdmin, ChangePwd, SysConfigure, SysReset, SalePrintSetup, Separator, PrintSetup,
-            PrintPreview, Print, Separator, Exit}},
+        {UserAdmin, ChangePwd, SysConfigure, SysReset, FillDemo, SalePrintSetup, Separator,
+            PrintSetup, PrintPreview, Print, Separator, Exit}},
     {OperateMenu,
         {Add, Edit, Del, Separator, First, Previous, Next, Last, Separator, Refresh, Filter,
             ShowNavigator}},

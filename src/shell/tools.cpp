@@ -60,6 +60,7 @@ constexpr std::array Table = {
     Info{SysConfigure, "tlSysConfigure", "系统参数设置", nullptr, badge("参", SetUp),
         disabledWithout(1)},
     Info{SysReset, "tlSysReset", "重新启用系统", nullptr, badge("启", Removal), disabledWithout(1)},
+    Info{FillDemo, "tlFillDemo", "填入演示数据", nullptr, badge("演", SetUp), {}},
     Info{SalePrintSetup, "tlSalePrintSetup", "定义单据打印格式", nullptr, badge("式", SetUp),
         disabledWithout(1)},
     Info{PrintSetup, "tlPrintSetup", "打印设置", nullptr, badge("设", SetUp), {}},

@@ -28,6 +28,7 @@ enum class ToolId {
     ChangePwd,
     SysConfigure,
     SysReset,
+    FillDemo,
     SalePrintSetup,
     PrintSetup,
     PrintPreview,
