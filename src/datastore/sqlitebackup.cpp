@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QUuid>
 
-#include <cstdio>
 #include <functional>
 
 namespace SqliteBackup {
@@ -162,16 +162,38 @@ bool restore(const QString &backupFile, const QString &databaseFile, QString *er
             return false;
         }
     }
-    for (const char *suffix : {"-wal", "-shm", "-journal"})
-        QFile::remove(databaseFile + QLatin1String(suffix));
-    // rename() replaces the old file in one step; QFile::rename would not.
-    if (std::rename(
-            QFile::encodeName(incoming).constData(), QFile::encodeName(databaseFile).constData())
-        != 0) {
-        *error = QStringLiteral("无法替换数据库文件 %1。请确认它所在的文件夹可以写入。")
+    // The old file and its logs step aside together, so a log of the old
+    // database is never read as the new one's; if the new file cannot take
+    // their place, they come back. Qt's own renames: they take any path the
+    // system can name, and on no system replace a file silently.
+    const QString aside = databaseFile + QStringLiteral(".replaced");
+    const QString logs[]
+        = {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")};
+    QStringList moved;
+    bool ok = true;
+    for (const QString &log : logs) {
+        QFile::remove(aside + log);
+        if (!QFileInfo::exists(databaseFile + log))
+            continue;
+        if (!QFile::rename(databaseFile + log, aside + log)) {
+            ok = false;
+            break;
+        }
+        moved << log;
+    }
+    ok = ok && QFile::rename(incoming, databaseFile);
+    if (!ok) {
+        for (const QString &log : std::as_const(moved))
+            QFile::rename(aside + log, databaseFile + log);
+        QFile::remove(incoming);
+        *error = QStringLiteral("无法替换数据库文件 %1。请确认它所在的文件夹可以写入，"
+                                "并且没有别的程序打开着它。原来的数据库没有改动。")
                      .arg(QDir::toNativeSeparators(databaseFile));
         return false;
     }
+    // Everything they held is in the kept copy.
+    for (const QString &log : std::as_const(moved))
+        QFile::remove(aside + log);
     return true;
 }
 

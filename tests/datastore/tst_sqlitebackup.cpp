@@ -113,6 +113,7 @@ private slots:
     void refusalsSayWhatToDo_data();
     void refusalsSayWhatToDo();
     void restoreKeepsTheReplacedDatabase();
+    void restoreNeverReadsTheOldLog();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -308,6 +309,31 @@ void tst_SqliteBackup::restoreKeepsTheReplacedDatabase()
     QVERIFY(open(m_db));
     QVERIFY(saveOrder(3) > first);
     QCOMPARE(readCopy(m_db).sales.size(), size_t(2));
+}
+
+void tst_SqliteBackup::restoreNeverReadsTheOldLog()
+{
+    const qint64 first = saveOrder(1);
+    QVERIFY(first > 0);
+    const QString copy = m_dir->filePath(QStringLiteral("copy.db"));
+    QString error;
+    QVERIFY(SqliteBackup::backup(m_db, copy, &error));
+    QVERIFY(saveOrder(2) > 0);
+    // A database whose latest orders are still in its write-ahead log, as a
+    // program that was killed leaves it, under a Chinese name.
+    const QString victim = m_dir->filePath(QStringLiteral("水站 数据库.db"));
+    QVERIFY(QFile::copy(m_db, victim));
+    QVERIFY(QFile::exists(m_db + QStringLiteral("-wal")));
+    QVERIFY(QFile::copy(m_db + QStringLiteral("-wal"), victim + QStringLiteral("-wal")));
+    mDatabase::CloseConnection();
+    QCOMPARE(readCopy(victim).sales.size(), size_t(2));
+    QFile::remove(victim + QStringLiteral("-shm"));
+
+    QVERIFY2(SqliteBackup::restore(copy, victim, &error), qPrintable(error));
+    QVERIFY(!QFile::exists(victim + QStringLiteral("-wal")));
+    QCOMPARE(readCopy(victim).sales, std::set<qint64>{first});
+    QCOMPARE(readCopy(victim + QStringLiteral(".before-restore")).sales.size(), size_t(2));
+    QVERIFY(!QFile::exists(victim + QStringLiteral(".replaced")));
 }
 
 int main(int argc, char *argv[])
