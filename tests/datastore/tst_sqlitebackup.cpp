@@ -326,8 +326,7 @@ void tst_SqliteBackup::restoreNeverReadsTheOldLog()
     QVERIFY(QFile::exists(m_db + QStringLiteral("-wal")));
     QVERIFY(QFile::copy(m_db + QStringLiteral("-wal"), victim + QStringLiteral("-wal")));
     mDatabase::CloseConnection();
-    QCOMPARE(readCopy(victim).sales.size(), size_t(2));
-    QFile::remove(victim + QStringLiteral("-shm"));
+    QVERIFY(QFile::exists(victim + QStringLiteral("-wal")));
 
     QVERIFY2(SqliteBackup::restore(copy, victim, &error), qPrintable(error));
     QVERIFY(!QFile::exists(victim + QStringLiteral("-wal")));
