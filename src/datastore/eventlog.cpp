@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -14,9 +15,15 @@ QString filePath()
     const QString chosen = qEnvironmentVariable("PELKOR_LOG");
     if (!chosen.isEmpty())
         return chosen;
+#ifdef Q_OS_UNIX
+    // Qt 6.4 knows no state folder; the freedesktop rule names one.
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty())
         state = QDir::homePath() + QStringLiteral("/.local/state");
+#else
+    // Elsewhere the system's own place for a program's local data.
+    const QString state = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#endif
     return state + QStringLiteral("/Pelkor/pelkor.log");
 }
 
