@@ -2,11 +2,11 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace EventLog {
 
