@@ -187,6 +187,8 @@ private slots:
             sql = QStringLiteral("select %1 from Sale").arg(column);
         } else {
             retype(dialog->findChild<QLineEdit *>("txtName"), QStringLiteral("王师傅"));
+            if (auto *unit = dialog->findChild<QLineEdit *>("txtUnit"))
+                retype(unit, QStringLiteral("桶"));
             sql = QStringLiteral("select Price from %1 where Name='王师傅'")
                       .arg(form == QStringLiteral("产品") ? QLatin1String("Product")
                                                           : QLatin1String("Sender"));
