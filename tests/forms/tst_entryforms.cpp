@@ -56,23 +56,23 @@ QString stored(const QString &sql)
 std::unique_ptr<QDialog> openNew(const QString &form)
 {
     std::unique_ptr<QDialog> dialog;
-    if (form == QLatin1String("送水工")) {
+    if (form == QStringLiteral("送水工")) {
         dialog = std::make_unique<frmSender>();
-    } else if (form == QLatin1String("产品")) {
+    } else if (form == QStringLiteral("产品")) {
         dialog = std::make_unique<frmProduct>();
-    } else if (form == QLatin1String("供水站")) {
+    } else if (form == QStringLiteral("供水站")) {
         dialog = std::make_unique<frmGrpStation>();
-    } else if (form == QLatin1String("操作员")) {
+    } else if (form == QStringLiteral("操作员")) {
         dialog = std::make_unique<frmUser>();
-    } else if (form == QLatin1String("客户资料")) {
+    } else if (form == QStringLiteral("客户资料")) {
         auto customer = std::make_unique<frmCustomer>();
         customer->Load();
         dialog = std::move(customer);
-    } else if (form == QLatin1String("库存管理")) {
+    } else if (form == QStringLiteral("库存管理")) {
         auto store = std::make_unique<frmStore>();
         store->Load();
         dialog = std::move(store);
-    } else if (form == QLatin1String("销售单据")) {
+    } else if (form == QStringLiteral("销售单据")) {
         auto sale = std::make_unique<frmSale>();
         sale->Load();
         dialog = std::move(sale);
@@ -176,7 +176,7 @@ private slots:
         auto *edit = dialog->findChild<QLineEdit *>(field);
         QVERIFY(edit);
         QString sql;
-        if (form == QLatin1String("销售单据")) {
+        if (form == QStringLiteral("销售单据")) {
             // 2000 of 12.50: room for what is received.
             QAbstractItemModel *grid = dialog->findChild<QTableView *>("dbgDetail")->model();
             QVERIFY(grid->setData(grid->index(0, 0), QString::number(m_water)));
@@ -186,8 +186,11 @@ private slots:
             sql = QStringLiteral("select %1 from Sale").arg(column);
         } else {
             retype(dialog->findChild<QLineEdit *>("txtName"), QStringLiteral("王师傅"));
+            if (auto *unit = dialog->findChild<QLineEdit *>("txtUnit"))
+                retype(unit, QStringLiteral("桶"));
             sql = QStringLiteral("select Price from %1 where Name='王师傅'")
-                      .arg(form == QLatin1String("产品") ? "Product" : "Sender");
+                      .arg(form == QStringLiteral("产品") ? QLatin1String("Product")
+                                                          : QLatin1String("Sender"));
         }
         retype(edit, typed);
         dialog->findChild<QPushButton *>("btnSave")->click();
