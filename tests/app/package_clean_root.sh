@@ -40,8 +40,14 @@ dpkg-deb -f "$DEB" Depends | grep -q 'qt6-qpa-plugins' || fail "no dependency on
 
 MIRROR=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
 MIRROR=${MIRROR:-http://deb.debian.org/debian}
-debootstrap --variant=minbase bookworm "$ROOT" "$MIRROR" >"$WORK/debootstrap.log" 2>&1 \
-    || { tail -20 "$WORK/debootstrap.log"; fail "debootstrap could not make a clean root"; }
+if ! debootstrap --variant=minbase bookworm "$ROOT" "$MIRROR" >"$WORK/debootstrap.log" 2>&1; then
+    tail -20 "$WORK/debootstrap.log"
+    # Without the mirror there is no clean root to try: that is this
+    # machine's network, not the package.
+    grep -qiE 'Failed getting release file|Could not resolve|unable to (connect|resolve)' \
+        "$WORK/debootstrap.log" && { echo "SKIP: the Debian mirror $MIRROR cannot be reached"; exit $SKIP; }
+    fail "debootstrap could not make a clean root"
+fi
 cp /etc/resolv.conf "$ROOT/etc/resolv.conf"
 mount -t proc proc "$ROOT/proc"
 cp "$DEB" "$ROOT/tmp/pelkor.deb"
