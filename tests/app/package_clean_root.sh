@@ -80,7 +80,10 @@ kill $PID; wait $PID 2>/dev/null
 # On a virtual display the login dialog is a window with its own title.
 chroot "$ROOT" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/home/station LANG=C.UTF-8 \
     XDG_RUNTIME_DIR=/home/station xvfb-run -a sh -c \
-    'pelkor & p=$!; for i in $(seq 100); do xdotool search --onlyvisible --name "^用户登录\$" >/dev/null 2>&1 && { echo LOGIN; kill $p; exit 0; }; sleep 0.2; done; kill $p; exit 1' \
+    'pelkor & p=$!; for i in $(seq 150); do
+        xdotool search --onlyvisible --name "^演示数据\$" key Escape >/dev/null 2>&1
+        xdotool search --onlyvisible --name "^用户登录\$" >/dev/null 2>&1 && { echo LOGIN; kill $p; exit 0; }
+        sleep 0.2; done; kill $p; exit 1' \
     >"$WORK/display.log" 2>&1 \
     || { cat "$WORK/display.log"; fail "xvfb: no login dialog on the virtual display"; }
 echo "PASS: package on a clean root ($(basename "$DEB"), $(in_root dpkg-query -f '.\n' -W | wc -l) packages)"

@@ -47,6 +47,13 @@ calls() { sqlite3 "$DB" "select count(*) from Call where PhoneNumber='5551234'";
 
 "$PELKOR" --database "sqlite:$DB" >"$WORK/program.log" 2>&1 &
 PID=$!
+# A new database first offers the demonstration group; 否 is the default.
+demo=$(window "^演示数据$") || fail "no demonstration question on a new database"
+for _ in $(seq 20); do
+    xdotool search --onlyvisible --name "^演示数据\$" >/dev/null 2>&1 || break
+    xdotool windowfocus --sync "$demo" key Return 2>/dev/null || true
+    sleep 0.5
+done
 login=$(window "^用户登录$") || fail "no login window"
 # The schema exists once the login asks; the caller is a known customer.
 sqlite3 "$DB" "insert into Customer(Account,Name,Phone,Address,Detail,CustType,Status,UserID,StationID) values(901,'张三','5551234','西街3号','',1,'1',1,1)"

@@ -192,7 +192,7 @@ void tst_MainWindow::menuBarAndBands()
     auto *popFile = m_main->QObject::findChild<QMenu *>(QStringLiteral("popFile"));
     QVERIFY(popFile);
     QCOMPARE(captions(popFile->actions()),
-        QStringList({"系统用户管理", "修改登录密码", "系统参数设置", "重新启用系统",
+        QStringList({"系统用户管理", "修改登录密码", "系统参数设置", "重新启用系统", "填入演示数据",
             "定义单据打印格式", "打印设置", "打印预览", "打印报表", "退出"}));
     auto *popWindows = m_main->QObject::findChild<QMenu *>(QStringLiteral("popWindows"));
     QCOMPARE(captions(popWindows->actions()),
