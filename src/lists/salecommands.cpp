@@ -14,67 +14,31 @@ SaleCommands::SaleCommands(ListWindow *list) : m_list(list) { }
 void SaleCommands::offer(ListCommands &c, const Offer &offer)
 {
     m_offer = offer;
-    c.AddNew = [this] {
-        AddNew();
-    };
-    c.EditData = [this] {
-        EditData();
-    };
-    c.ShowFilter = [this] {
-        ShowFilter();
-    };
-    c.PrintSale = [this] {
-        PrintSale();
-    };
+    c.AddNew = std::bind_front(&SaleCommands::AddNew, this);
+    c.EditData = std::bind_front(&SaleCommands::EditData, this);
+    c.ShowFilter = std::bind_front(&SaleCommands::ShowFilter, this);
+    c.PrintSale = std::bind_front(&SaleCommands::PrintSale, this);
     if (offer.deleting) {
-        c.DeleteData = [this] {
-            DeleteData();
-        };
-        c.DeleteAll = [this] {
-            DeleteAll();
-        };
+        c.DeleteData = std::bind_front(&SaleCommands::DeleteData, this);
+        c.DeleteAll = std::bind_front(&SaleCommands::DeleteAll, this);
     }
     if (offer.settling & Money) {
-        c.InMoney = [this] {
-            InMoney();
-        };
-        c.OutMoney = [this] {
-            OutMoney();
-        };
-        c.InAllMoney = [this] {
-            InAllMoney();
-        };
-        c.OutAllMoney = [this] {
-            OutAllMoney();
-        };
+        c.InMoney = std::bind_front(&SaleCommands::InMoney, this);
+        c.OutMoney = std::bind_front(&SaleCommands::OutMoney, this);
+        c.InAllMoney = std::bind_front(&SaleCommands::InAllMoney, this);
+        c.OutAllMoney = std::bind_front(&SaleCommands::OutAllMoney, this);
     }
     if (offer.settling & Amount) {
-        c.OutAmount = [this] {
-            OutAmount();
-        };
-        c.OutAllAmount = [this] {
-            OutAllAmount();
-        };
-        c.InAmount = [this] {
-            InAmount();
-        };
-        c.InAllAmount = [this] {
-            InAllAmount();
-        };
+        c.OutAmount = std::bind_front(&SaleCommands::OutAmount, this);
+        c.OutAllAmount = std::bind_front(&SaleCommands::OutAllAmount, this);
+        c.InAmount = std::bind_front(&SaleCommands::InAmount, this);
+        c.InAllAmount = std::bind_front(&SaleCommands::InAllAmount, this);
     }
     if (offer.settling & Containers) {
-        c.InContainer = [this] {
-            InContainer();
-        };
-        c.InAllContainer = [this] {
-            InAllContainer();
-        };
-        c.OutContainer = [this] {
-            OutContainer();
-        };
-        c.OutAllContainer = [this] {
-            OutAllContainer();
-        };
+        c.InContainer = std::bind_front(&SaleCommands::InContainer, this);
+        c.InAllContainer = std::bind_front(&SaleCommands::InAllContainer, this);
+        c.OutContainer = std::bind_front(&SaleCommands::OutContainer, this);
+        c.OutAllContainer = std::bind_front(&SaleCommands::OutAllContainer, this);
     }
 }
 

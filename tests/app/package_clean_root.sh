@@ -34,9 +34,14 @@ in_root() { chroot "$ROOT" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LA
     || { cat "$WORK/cpack.log"; fail "cpack did not build the package"; }
 DEB=$(ls "$WORK"/pelkor_*.deb 2>/dev/null | head -1)
 [ -n "$DEB" ] || fail "no package was written"
-dpkg-deb -f "$DEB" Maintainer | grep -q '@localhost' && fail "the maintainer field is not a real address"
-dpkg-deb -c "$DEB" | grep -q '\./usr/share/doc/pelkor/copyright$' || fail "no /usr/share/doc/pelkor/copyright"
-dpkg-deb -f "$DEB" Depends | grep -q 'qt6-qpa-plugins' || fail "no dependency on qt6-qpa-plugins"
+# Read whole first: grep -q leaving early would break the pipe, and
+# pipefail would take that for a failure.
+MAINTAINER=$(dpkg-deb -f "$DEB" Maintainer)
+CONTENTS=$(dpkg-deb -c "$DEB")
+DEPENDS=$(dpkg-deb -f "$DEB" Depends)
+case "$MAINTAINER" in *@localhost*|"") fail "the maintainer field is not a real address: $MAINTAINER" ;; esac
+grep -q '\./usr/share/doc/pelkor/copyright$' <<<"$CONTENTS" || fail "no /usr/share/doc/pelkor/copyright"
+case "$DEPENDS" in *qt6-qpa-plugins*) ;; *) fail "no dependency on qt6-qpa-plugins: $DEPENDS" ;; esac
 
 MIRROR=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
 MIRROR=${MIRROR:-http://deb.debian.org/debian}
