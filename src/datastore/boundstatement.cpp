@@ -239,16 +239,8 @@ qint64 InsertBoundAndGetID(const QString &insertStatement, const QVariantList &v
     case Failure::Reported:
         return 0;
     }
-    QVariant id;
-    if (dialect().insertReturnsRow()) {
-        if (query.next())
-            id = query.value(0);
-    } else {
-        id = query.lastInsertId();
-    }
-    bool ok = false;
-    const qint64 value = id.toLongLong(&ok);
-    if (!ok || value <= 0) {
+    const qint64 value = InsertedID(query);
+    if (value <= 0) {
         Prompt::error(UpdateErrorText + QStringLiteral("无法取得新记录的编号"), SystemErrorTitle);
         return 0;
     }

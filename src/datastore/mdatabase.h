@@ -11,6 +11,7 @@
 #include <optional>
 
 class QSqlError;
+class QSqlQuery;
 
 // The one shared connection of the process and the operations every window
 // uses to talk to the database. Failures are reported to the person through
@@ -84,6 +85,9 @@ std::optional<Recordset> OpenReportRecordset(const QString &sql);
 qint64 InsertAndGetID(const QString &insertStatement);
 // The same without telling anyone: 0 and the driver's text in *error.
 qint64 InsertRow(const QString &insertStatement, QString *error);
+// The key of the row that `query`, an insert made through the dialect's
+// insertReturningId(), has just added; 0 when the database gave none.
+qint64 InsertedID(QSqlQuery &query);
 
 bool IsUniqueValue(const QString &table, const QString &column, const QString &value, int kind);
 int GetMinValue(const QString &table, const QString &column);

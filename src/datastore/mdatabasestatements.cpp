@@ -132,20 +132,21 @@ qint64 InsertRow(const QString &insertStatement, QString *error)
             *error = ConnectionLostText;
         return 0;
     }
-    QVariant id;
-    if (dialect().insertReturnsRow()) {
-        if (query.next())
-            id = query.value(0);
-    } else {
-        id = query.lastInsertId();
-    }
-    bool ok = false;
-    const qint64 value = id.toLongLong(&ok);
-    if (!ok || value <= 0) {
+    const qint64 value = InsertedID(query);
+    if (value <= 0) {
         *error = QStringLiteral("无法取得新记录的编号");
         return 0;
     }
     return value;
+}
+
+qint64 InsertedID(QSqlQuery &query)
+{
+    const QVariant id = dialect().insertReturnsRow() ? (query.next() ? query.value(0) : QVariant())
+                                                     : query.lastInsertId();
+    bool ok = false;
+    const qint64 value = id.toLongLong(&ok);
+    return ok && value > 0 ? value : 0;
 }
 
 qint64 InsertAndGetID(const QString &insertStatement)

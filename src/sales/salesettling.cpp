@@ -1,61 +1,22 @@
 #include "sales/salesettling.h"
 
-#include "datastore/eventlog.h"
+#include "datastore/boundstatement.h"
 #include "datastore/mdatabase.h"
-#include "datastore/prompt.h"
 #include "datastore/transaction.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariantList>
 
 namespace SaleSettling {
 namespace {
 
-enum class Kind { Read, Change };
-
-// Runs a statement with its values bound on the shared connection. A
-// failure is logged and reported as OpenRecordset or ExecuteSQL report
-// theirs (a lost connection once, by the connection itself).
-bool runBound(QSqlQuery &query, Kind kind, const QString &sql, const QVariantList &values)
-{
-    if (!mDatabase::EnsureConnected())
-        return false;
-    query.setForwardOnly(true);
-    if (query.prepare(sql)) {
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        if (query.exec())
-            return true;
-    }
-    const QSqlError error = query.lastError();
-    EventLog::write(QStringLiteral("数据库错误：%1 ⏎ 语句：%2")
-                        .arg(error.text().trimmed(), EventLog::safeStatement(sql)));
-    if (!mDatabase::NoteConnectionFailure(error))
-        Prompt::error((kind == Kind::Read ? QStringLiteral("读取数据库时出现系统错误，错误信息：")
-                                          : QStringLiteral("更新数据库时出现系统错误，错误信息："))
-                + error.text().trimmed(),
-            QStringLiteral("系统错误"));
-    return false;
-}
-
-// The rows a bound statement changed; -1 after a reported failure.
-int changeRows(const QString &sql, const QVariantList &values)
-{
-    QSqlQuery query(mDatabase::gConnection());
-    if (!runBound(query, Kind::Change, sql, values))
-        return -1;
-    return qMax(0, query.numRowsAffected());
-}
-
 // The first value of a bound query as a number; nothing after a reported
 // failure.
 std::optional<qint64> readNumber(const QString &sql, const QVariantList &values)
 {
-    QSqlQuery query(mDatabase::gConnection());
-    if (!runBound(query, Kind::Read, sql, values))
+    const auto rs = mDatabase::OpenBound(sql, values);
+    if (!rs)
         return std::nullopt;
-    return query.next() ? query.value(0).toLongLong() : 0;
+    return rs->isEmpty() ? 0 : rs->value(0, 0).toLongLong();
 }
 
 // What a step sets. The same assignment settles one order or all of them.
@@ -102,23 +63,21 @@ bool lockOpenOrders(mDatabase::Transaction &tx, qint64 lastId = 0)
         return tx.execute(QStringLiteral(
                    "select ID from Sale where FinishFlag='0' order by ID for update"))
             >= 0;
-    QSqlQuery query(mDatabase::gConnection());
-    if (!runBound(query, Kind::Change,
-            QStringLiteral(
-                "select ID from Sale where FinishFlag='0' and ID<=? order by ID for update"),
-            {lastId}))
-        return false;
-    while (query.next()) { }
-    return true;
+    // Reading the rows whole is what takes their locks.
+    return mDatabase::OpenBound(
+        QStringLiteral("select ID from Sale where FinishFlag='0' and ID<=? order by ID for update"),
+        {lastId})
+        .has_value();
 }
 
 } // namespace
 
 Outcome settle(Step step, qint64 saleId)
 {
-    const int changed = changeRows(QStringLiteral("update Sale set %1 where ID=? and %2")
-                                       .arg(assignment(step), stillAllowed(step)),
-        {saleId});
+    const int changed
+        = mDatabase::ExecuteBoundAffected(QStringLiteral("update Sale set %1 where ID=? and %2")
+                                              .arg(assignment(step), stillAllowed(step)),
+            {saleId});
     if (changed < 0)
         return Outcome::Failed;
     if (changed > 0)
@@ -143,13 +102,14 @@ Outcome deleteOpen(qint64 saleId)
     mDatabase::Transaction tx;
     if (!tx)
         return Outcome::Failed;
-    if (changeRows(QStringLiteral("delete from Sale_detail where SaleID in "
-                                  "(select ID from Sale where ID=? and FinishFlag='0')"),
+    if (mDatabase::ExecuteBoundAffected(
+            QStringLiteral("delete from Sale_detail where SaleID in "
+                           "(select ID from Sale where ID=? and FinishFlag='0')"),
             {saleId})
         < 0)
         return Outcome::Failed;
-    const int deleted
-        = changeRows(QStringLiteral("delete from Sale where ID=? and FinishFlag='0'"), {saleId});
+    const int deleted = mDatabase::ExecuteBoundAffected(
+        QStringLiteral("delete from Sale where ID=? and FinishFlag='0'"), {saleId});
     if (deleted < 0)
         return Outcome::Failed;
     if (deleted == 0) {
@@ -163,14 +123,14 @@ Outcome deleteOpen(qint64 saleId)
 
 std::optional<OpenOrders> openOrders()
 {
-    QSqlQuery query(mDatabase::gConnection());
-    if (!runBound(query, Kind::Read,
-            QStringLiteral("select count(*), max(ID) from Sale where FinishFlag='0'"), {}))
+    const auto rs = mDatabase::OpenBound(
+        QStringLiteral("select count(*), max(ID) from Sale where FinishFlag='0'"));
+    if (!rs)
         return std::nullopt;
     OpenOrders open;
-    if (query.next()) {
-        open.count = query.value(0).toInt();
-        open.lastId = query.value(1).toLongLong();
+    if (!rs->isEmpty()) {
+        open.count = rs->value(0, 0).toInt();
+        open.lastId = rs->value(0, 1).toLongLong();
     }
     return open;
 }
@@ -181,11 +141,12 @@ bool deleteOpenOrders(const OpenOrders &asked)
         return true;
     mDatabase::Transaction tx;
     return tx && lockOpenOrders(tx, asked.lastId)
-        && changeRows(QStringLiteral("delete from Sale_detail where SaleID in "
-                                     "(select ID from Sale where FinishFlag='0' and ID<=?)"),
+        && mDatabase::ExecuteBoundAffected(
+               QStringLiteral("delete from Sale_detail where SaleID in "
+                              "(select ID from Sale where FinishFlag='0' and ID<=?)"),
                {asked.lastId})
         >= 0
-        && changeRows(
+        && mDatabase::ExecuteBoundAffected(
                QStringLiteral("delete from Sale where FinishFlag='0' and ID<=?"), {asked.lastId})
         >= 0
         && tx.commit();
