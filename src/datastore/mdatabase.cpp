@@ -92,6 +92,15 @@ bool saysConnectionLost(const QSqlError &error)
 // under a running program; a server connection is asked with a trivial
 // query when the error alone does not say (not inside a transaction, where
 // PostgreSQL refuses every statement after the first failure anyway).
+// Opened again on the next read: after a reconnect, whatever the server
+// dropped under the shared connection it dropped under this one too.
+void closeListConnection()
+{
+    const QString name = ConnectionName + QStringLiteral("-lists");
+    if (QSqlDatabase::contains(name))
+        QSqlDatabase::database(name, false).close();
+}
+
 bool connectionGone(const QSqlError &error)
 {
     if (s_dialect.kind() == SqlDialect::SQLite || !QSqlDatabase::contains(ConnectionName))
@@ -147,25 +156,43 @@ QSqlDatabase gConnection()
 
 QSqlDatabase ListConnection()
 {
-    // A list keeps its statement open while the grid scrolls. On SQLite an
-    // open statement holds its connection's snapshot, and a save on that
-    // same connection after another workstation's commit would fail at once
-    // ("database is locked"); the lists read through a connection of their
-    // own instead, which in WAL mode holds up nobody.
-    if (s_dialect.kind() != SqlDialect::SQLite || !isConnected())
+    // Lists and reports read through a connection of their own, each
+    // statement read to its end and finished at once, so nothing stays open
+    // while a list sits on screen. On SQLite an open statement would hold its
+    // connection's snapshot, and a save after another workstation's commit
+    // would fail at once ("database is locked"); the read-only connection, in
+    // WAL mode, holds up nobody. On PostgreSQL the shared connection reads
+    // through a cursor, which the driver opens in a transaction of its own
+    // that holds back every save's commit and the server's vacuum; the list
+    // connection reads results whole instead (a page of rows, or the keys of
+    // a list packed in one value).
+    if (!isConnected() || s_dialect.kind() == SqlDialect::SqlServer)
         return gConnection();
     const QString name = ConnectionName + QStringLiteral("-lists");
+    const bool sqlite = s_dialect.kind() == SqlDialect::SQLite;
+    QString wanted = s_target.host;
+    if (!sqlite) {
+        wanted = s_target.odbcConnectionString();
+        wanted.replace(QLatin1String("UseDeclareFetch=1"), QLatin1String("UseDeclareFetch=0"));
+    }
     QSqlDatabase db = QSqlDatabase::contains(name)
         ? QSqlDatabase::database(name, false)
-        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    if (db.isOpen() && db.databaseName() == s_target.host)
+        : QSqlDatabase::addDatabase(s_target.driverName(), name);
+    if (db.isOpen() && db.databaseName() == wanted && db.driverName() == s_target.driverName())
         return db;
+    if (db.driverName() != s_target.driverName()) {
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        db = QSqlDatabase::addDatabase(s_target.driverName(), name);
+    }
     db.close();
-    db.setDatabaseName(s_target.host);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setDatabaseName(wanted);
+    db.setConnectOptions(sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
+                                : s_target.connectOptions());
     if (!db.open())
         return gConnection();
-    likeAsOnServers(db);
+    if (sqlite)
+        likeAsOnServers(db);
     return db;
 }
 
@@ -210,34 +237,9 @@ bool OpenConnection(const ConnectionTarget &target, QString *error)
     return true;
 }
 
-QSqlDatabase ReportConnection()
-{
-    // Reports are sums of few rows over many: read whole, PostgreSQL plans
-    // them for all their rows and may share the work among its workers,
-    // which it never does for the block-wise cursor the lists need.
-    if (s_dialect.kind() != SqlDialect::PostgreSQL || !isConnected())
-        return ListConnection();
-    const QString name = ConnectionName + QStringLiteral("-reports");
-    QString wanted = s_target.odbcConnectionString();
-    wanted.replace(QLatin1String("UseDeclareFetch=1"), QLatin1String("UseDeclareFetch=0"));
-    QSqlDatabase db = QSqlDatabase::contains(name)
-        ? QSqlDatabase::database(name, false)
-        : QSqlDatabase::addDatabase(s_target.driverName(), name);
-    if (db.isOpen() && db.databaseName() == wanted)
-        return db;
-    db.close();
-    db.setDatabaseName(wanted);
-    db.setConnectOptions(s_target.connectOptions());
-    return db.open() ? db : gConnection();
-}
-
 void CloseConnection()
 {
-    for (const char *suffix : {"-lists", "-reports"}) {
-        const QString name = ConnectionName + QLatin1String(suffix);
-        if (QSqlDatabase::contains(name))
-            QSqlDatabase::database(name, false).close();
-    }
+    closeListConnection();
     if (!QSqlDatabase::contains(ConnectionName))
         return;
     {
@@ -331,6 +333,7 @@ bool EnsureConnected()
     QString error;
     bool reopened = false;
     if (QSqlDatabase::contains(ConnectionName)) {
+        closeListConnection();
         QSqlDatabase db = gConnection();
         db.close();
         reopened = openOn(db, s_target);

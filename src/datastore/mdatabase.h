@@ -21,12 +21,10 @@ namespace mDatabase {
 inline const QString ConnectionName = QStringLiteral("pelkor");
 
 QSqlDatabase gConnection();
-// Where list windows run their long-lived statements: the shared connection,
-// or on SQLite a read-only one of their own.
+// Where lists and reports read: a connection of their own that reads each
+// result whole and keeps nothing open between statements (the shared one
+// where no such connection can be opened). Committed data only.
 QSqlDatabase ListConnection();
-// Where reports read their few summed rows: on PostgreSQL a connection that
-// reads results whole instead of through a cursor; otherwise as the lists.
-QSqlDatabase ReportConnection();
 bool isConnected();
 const ConnectionTarget &currentTarget();
 const SqlDialect &dialect();
@@ -77,7 +75,7 @@ bool ExecuteSQL(const QString &sql);
 // tells "nothing changed" from "failed".
 int ExecuteAffected(const QString &sql);
 std::optional<Recordset> OpenRecordset(const QString &sql);
-// A report's rows, read through ReportConnection(); committed data only.
+// A report's rows, read through ListConnection(); committed data only.
 std::optional<Recordset> OpenReportRecordset(const QString &sql);
 
 // Runs an INSERT and returns the key the database assigned to that row

@@ -75,7 +75,7 @@ QString TrimBlanks(const QString &text)
 
 std::optional<Recordset> OpenReportRecordset(const QString &sql)
 {
-    QSqlDatabase db = ReportConnection();
+    QSqlDatabase db = ListConnection();
     if (db.connectionName() != ConnectionName) {
         QSqlQuery query(db);
         query.setForwardOnly(true);

@@ -4,6 +4,7 @@
 
 #include "datastore/currency.h"
 #include "datastore/mdatabase.h"
+#include "datastore/prompt.h"
 #include "shell/datetext.h"
 
 #include <QBrush>
@@ -14,58 +15,305 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPolygon>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-ListModel::ListModel(QObject *parent) : QSqlQueryModel(parent) { }
+namespace {
+
+// Where the statement's own tables begin: the keys and the pages are read
+// from the same tables and joins as the rows.
+qsizetype fromClause(const QString &select)
+{
+    static const QRegularExpression from(
+        QStringLiteral("\\bfrom\\b"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = from.match(select);
+    return m.hasMatch() ? m.capturedStart() : -1;
+}
+
+bool joinsWithWhere(const QString &select)
+{
+    static const QRegularExpression where(
+        QStringLiteral("\\bwhere\\b"), QRegularExpression::CaseInsensitiveOption);
+    return where.match(select).hasMatch();
+}
+
+// The keys of a long list, written out "3,2,1": one value instead of a
+// row each, which the server sends in one piece.
+QVector<qint64> parseKeys(QStringView text)
+{
+    QVector<qint64> keys;
+    keys.reserve(text.size() / 7 + 1);
+    for (QStringView part : text.tokenize(u',', Qt::SkipEmptyParts))
+        keys << part.toLongLong();
+    return keys;
+}
+
+} // namespace
+
+ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) { }
 
 void ListModel::setColumns(const QList<ListColumn> &columns)
 {
     beginResetModel();
     m_columns = columns;
     m_fields.clear();
+    for (const ListColumn &c : m_columns)
+        m_fields << m_record.indexOf(c.field);
     endResetModel();
 }
 
-bool ListModel::run(const QString &sql, QString *error, bool *connectionLost)
+void ListModel::setRowStyler(RowStyler styler)
+{
+    m_styler = std::move(styler);
+    for (Page &p : m_pages)
+        p.styles.clear();
+}
+
+bool ListModel::run(const ListQuery &query, QString *error, bool *connectionLost)
 {
     // A connection the server dropped is opened again first; a refresh is
     // often the operator's first action after a server restart.
     mDatabase::EnsureConnected();
-    if (m_readsWhole) {
-        QSqlDatabase reports = mDatabase::ReportConnection();
-        if (reports.connectionName() != mDatabase::gConnection().connectionName()) {
-            QSqlQuery whole(reports);
-            if (whole.exec(sql))
-                return take(std::move(whole));
-            // Opened again next time; the rows come the usual way now.
-            reports.close();
+    QString sql = query.fullText();
+    // One row past the first page says whether the list goes on.
+    const bool paged = !query.keyField.isEmpty() && fromClause(query.select) >= 0;
+    if (paged && mDatabase::dialect().kind() != SqlDialect::SqlServer)
+        sql += QStringLiteral(" LIMIT %1").arg(PageRows + 1);
+    QVector<QVector<QVariant>> rows;
+    QSqlRecord record;
+    {
+        QSqlQuery q(mDatabase::ListConnection());
+        q.setForwardOnly(true);
+        if (!q.exec(sql)) {
+            if (error)
+                *error = q.lastError().text();
+            const bool lost = mDatabase::NoteConnectionFailure(q.lastError());
+            if (connectionLost)
+                *connectionLost = lost;
+            return false;
+        }
+        record = q.record();
+        const int fields = record.count();
+        while (q.next() && (!paged || rows.size() <= PageRows)) {
+            QVector<QVariant> values(fields);
+            for (int i = 0; i < fields; ++i)
+                values[i] = q.value(i);
+            rows << values;
         }
     }
-    QSqlQuery query(mDatabase::ListConnection());
-    if (!query.exec(sql)) {
-        // The rows shown so far stay; the caller reports the failure unless
-        // it was a lost connection, which has been reported already.
-        if (error)
-            *error = query.lastError().text();
-        const bool lost = mDatabase::NoteConnectionFailure(query.lastError());
-        if (connectionLost)
-            *connectionLost = lost;
-        return false;
+
+    beginResetModel();
+    m_query = query;
+    m_record = record;
+    m_keyIndex = record.indexOf(QStringLiteral("ID"));
+    m_fields.clear();
+    for (const ListColumn &c : m_columns)
+        m_fields << m_record.indexOf(c.field);
+    m_pages.clear();
+    m_failedPages.clear();
+    m_keys.clear();
+    m_keysPending = paged && rows.size() > PageRows;
+    if (m_keysPending)
+        rows.resize(PageRows);
+    m_rowCount = int(rows.size());
+    for (int first = 0; first < rows.size(); first += PageRows) {
+        Page p;
+        p.rows = rows.mid(first, PageRows);
+        m_pages.insert(first / PageRows, std::move(p));
     }
-    return take(std::move(query));
+    endResetModel();
+    return true;
 }
 
-bool ListModel::take(QSqlQuery &&query)
+bool ListModel::canFetchMore(const QModelIndex &parent) const
 {
-    setQuery(std::move(query));
-    m_fields.clear();
-    m_styles.clear();
-    const QSqlRecord rec = record();
-    for (const ListColumn &c : m_columns)
-        m_fields << rec.indexOf(c.field);
+    return !parent.isValid() && m_keysPending;
+}
+
+void ListModel::fetchMore(const QModelIndex &parent)
+{
+    if (!parent.isValid() && m_keysPending)
+        readKeys();
+}
+
+QString ListModel::keysStatement() const
+{
+    const QString tables = m_query.select.mid(fromClause(m_query.select));
+    if (mDatabase::dialect().kind() == SqlDialect::PostgreSQL) {
+        return QStringLiteral("SELECT string_agg(CAST(%1 AS varchar), ','%2) %3%4")
+            .arg(m_query.keyField, m_query.sort, tables, m_query.filter + m_query.group);
+    }
+    return QStringLiteral("SELECT %1 %2").arg(m_query.keyField, tables) + m_query.filter
+        + m_query.group + m_query.sort;
+}
+
+bool ListModel::readKeys()
+{
+    QVector<qint64> keys;
+    QSqlQuery q(mDatabase::ListConnection());
+    q.setForwardOnly(true);
+    if (!q.exec(keysStatement())) {
+        m_keysPending = false;
+        reportReadFailure(q.lastError().text(), mDatabase::NoteConnectionFailure(q.lastError()));
+        return false;
+    }
+    if (mDatabase::dialect().kind() == SqlDialect::PostgreSQL) {
+        if (q.next())
+            keys = parseKeys(q.value(0).toString());
+    } else {
+        while (q.next())
+            keys << q.value(0).toLongLong();
+    }
+    q.finish();
+    m_keysPending = false;
+
+    // The first page was read a moment before the keys: it stays only when
+    // it is still the keys' first page, and is read again otherwise, so
+    // that every row belongs to the same moment.
+    bool firstStillCurrent = m_pages.contains(0) && keys.size() >= PageRows;
+    if (firstStillCurrent) {
+        const Page &first = m_pages[0];
+        for (int i = 0; i < first.rows.size() && firstStillCurrent; ++i)
+            firstStillCurrent = first.rows[i].value(m_keyIndex).toLongLong() == keys[i];
+    }
+    if (!firstStillCurrent) {
+        m_pages.clear();
+        if (m_rowCount > 0)
+            emit dataChanged(index(0, 0), index(m_rowCount - 1, columnCount() - 1));
+    }
+    m_keys = std::move(keys);
+    const int count = int(m_keys.size());
+    if (count > m_rowCount) {
+        beginInsertRows({}, m_rowCount, count - 1);
+        m_rowCount = count;
+        endInsertRows();
+    } else if (count < m_rowCount) {
+        beginRemoveRows({}, count, m_rowCount - 1);
+        m_rowCount = count;
+        endRemoveRows();
+    }
     return true;
+}
+
+QString ListModel::pageStatement(const QVector<qint64> &keys) const
+{
+    QStringList list;
+    list.reserve(keys.size());
+    for (qint64 key : keys)
+        list << QString::number(key);
+    return m_query.select
+        + (joinsWithWhere(m_query.select) ? QStringLiteral(" and ") : QStringLiteral(" WHERE "))
+        + m_query.keyField + QStringLiteral(" in (") + list.join(QLatin1Char(',')) + u')';
+}
+
+bool ListModel::loadPage(int index) const
+{
+    if (m_keys.isEmpty() || m_failedPages.contains(index))
+        return false;
+    const QVector<qint64> keys = m_keys.mid(qsizetype(index) * PageRows, PageRows);
+    if (keys.isEmpty())
+        return false;
+    QSqlQuery q(mDatabase::ListConnection());
+    q.setForwardOnly(true);
+    if (!q.exec(pageStatement(keys))) {
+        m_failedPages.insert(index);
+        const QSqlError failure = q.lastError();
+        // Reported once the grid has finished painting: a message box in
+        // the middle of a paint would paint the grid again inside it.
+        QMetaObject::invokeMethod(
+            const_cast<ListModel *>(this),
+            [this, failure] {
+                reportReadFailure(failure.text(), mDatabase::NoteConnectionFailure(failure));
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+    // A key names several rows where a join repeats it (a number that two
+    // customers share); each place of the key takes the next of them.
+    const int fields = m_record.count();
+    QHash<qint64, QList<QVector<QVariant>>> byKey;
+    while (q.next()) {
+        QVector<QVariant> values(fields);
+        for (int i = 0; i < fields; ++i)
+            values[i] = q.value(i);
+        byKey[values.value(m_keyIndex).toLongLong()] << values;
+    }
+    q.finish();
+    Page p;
+    p.rows.reserve(keys.size());
+    for (qint64 key : keys) {
+        QList<QVector<QVariant>> &found = byKey[key];
+        if (found.isEmpty()) {
+            // Deleted since the keys were read: the row keeps its place and
+            // its number until the next refresh.
+            QVector<QVariant> gone(fields);
+            if (m_keyIndex >= 0)
+                gone[m_keyIndex] = key;
+            p.rows << gone;
+        } else {
+            p.rows << (found.size() > 1 ? found.takeFirst() : found.first());
+        }
+    }
+    forgetFarPages();
+    p.used = ++m_useClock;
+    m_pages.insert(index, std::move(p));
+    return true;
+}
+
+void ListModel::forgetFarPages() const
+{
+    if (m_keys.isEmpty() || m_pages.size() < KeptPages)
+        return;
+    auto oldest = m_pages.begin();
+    for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
+        if (it.value().used < oldest.value().used)
+            oldest = it;
+    }
+    m_pages.erase(oldest);
+}
+
+void ListModel::reportReadFailure(const QString &error, bool lost) const
+{
+    // A lost connection has been reported already; the rows shown so far stay.
+    if (!lost)
+        Prompt::error(QStringLiteral("读取数据库时出现系统错误，错误信息：%1").arg(error),
+            QStringLiteral("系统错误"));
+}
+
+const ListModel::Page *ListModel::page(int index) const
+{
+    auto it = m_pages.find(index);
+    if (it == m_pages.end()) {
+        if (!loadPage(index))
+            return nullptr;
+        it = m_pages.find(index);
+    }
+    it->used = ++m_useClock;
+    return &it.value();
+}
+
+const QVector<QVariant> *ListModel::row(int row) const
+{
+    if (row < 0 || row >= m_rowCount)
+        return nullptr;
+    const Page *p = page(row / PageRows);
+    const int at = row % PageRows;
+    return p && at < p->rows.size() ? &p->rows[at] : nullptr;
+}
+
+int ListModel::heldRows() const
+{
+    int held = 0;
+    for (const Page &p : m_pages)
+        held += int(p.rows.size());
+    return held;
+}
+
+int ListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rowCount;
 }
 
 int ListModel::fieldOf(int column) const
@@ -116,7 +364,8 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
         const int field = fieldOf(index.column());
         if (field < 0)
             return {};
-        const QVariant v = QSqlQueryModel::data(createIndex(index.row(), field), Qt::DisplayRole);
+        const QVector<QVariant> *values = row(index.row());
+        const QVariant v = values ? values->value(field) : QVariant();
         if (role == Qt::EditRole)
             return v;
         return column.format ? column.format(v) : displayText(v, column.kind);
@@ -132,9 +381,8 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
     case Qt::FontRole: {
         if (role == Qt::ForegroundRole && column.redWhenNegative) {
             const int field = fieldOf(index.column());
-            if (field >= 0
-                && Currency::fromVariant(QSqlQueryModel::data(createIndex(index.row(), field)))
-                    < Currency())
+            const QVector<QVariant> *values = row(index.row());
+            if (field >= 0 && values && Currency::fromVariant(values->value(field)) < Currency())
                 return QBrush(QColor(255, 0, 0));
         }
         if (!m_styler)
@@ -160,11 +408,15 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
 
 ListModel::RowStyle ListModel::rowStyle(int row) const
 {
-    if (row >= m_styles.size())
-        m_styles.resize(row + 1, -1);
-    if (m_styles[row] < 0)
-        m_styles[row] = qint8(m_styler(rowRecord(row)));
-    return RowStyle(m_styles[row]);
+    const Page *p = page(row / PageRows);
+    const int at = row % PageRows;
+    if (!p || at >= p->rows.size())
+        return RowStyle::Normal;
+    if (p->styles.size() != p->rows.size())
+        p->styles.fill(-1, p->rows.size());
+    if (p->styles[at] < 0)
+        p->styles[at] = qint8(m_styler(rowRecord(row)));
+    return RowStyle(p->styles[at]);
 }
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -206,30 +458,33 @@ QPixmap ListModel::sortArrow(bool ascending)
 
 QSqlRecord ListModel::rowRecord(int row) const
 {
-    QSqlRecord rec = record();
-    for (int i = 0; i < rec.count(); ++i)
-        rec.setValue(i, QSqlQueryModel::data(createIndex(row, i), Qt::EditRole));
+    QSqlRecord rec = m_record;
+    if (const QVector<QVariant> *values = this->row(row)) {
+        for (int i = 0; i < rec.count(); ++i)
+            rec.setValue(i, values->value(i));
+    }
     return rec;
 }
 
 QVariant ListModel::value(int row, const QString &field) const
 {
-    if (row < 0 || row >= rowCount())
-        return {};
-    const int i = record().indexOf(field);
-    return i < 0 ? QVariant() : QSqlQueryModel::data(createIndex(row, i), Qt::EditRole);
+    const int i = m_record.indexOf(field);
+    const QVector<QVariant> *values = i < 0 ? nullptr : this->row(row);
+    return values ? values->value(i) : QVariant();
 }
 
 int ListModel::rowOfId(qint64 id, int minRows)
 {
-    while (rowCount() < minRows && canFetchMore())
-        fetchMore();
-    const int idField = record().indexOf(QStringLiteral("ID"));
-    if (idField < 0)
+    if (m_keysPending && m_rowCount < minRows)
+        readKeys();
+    if (!m_keys.isEmpty())
+        return int(m_keys.indexOf(id));
+    if (m_keyIndex < 0)
         return -1;
-    for (int row = 0; row < rowCount(); ++row) {
-        if (QSqlQueryModel::data(createIndex(row, idField)).toLongLong() == id)
-            return row;
+    for (int r = 0; r < m_rowCount; ++r) {
+        const QVector<QVariant> *values = row(r);
+        if (values && values->value(m_keyIndex).toLongLong() == id)
+            return r;
     }
     return -1;
 }

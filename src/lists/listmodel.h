@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QAbstractTableModel>
+#include <QHash>
 #include <QPixmap>
-#include <QSqlQueryModel>
+#include <QSet>
+#include <QSqlRecord>
 
 #include <functional>
 
@@ -21,9 +24,30 @@ struct ListColumn {
     std::function<QString(const QVariant &)> format = {};
 };
 
-// The rows of a list, fetched from the database as the grid scrolls to
-// them, so the first screen of a large result shows at once.
-class ListModel : public QSqlQueryModel {
+// What a list reads: its statement in the parts the list windows build, and
+// the key that names one of its rows.
+struct ListQuery {
+    // "SELECT … FROM …", with the tables' joining condition when it has one.
+    QString select;
+    QString filter;
+    QString group;
+    QString sort;
+    // The rows' key as the statement's tables name it ("Sale.ID"); it comes
+    // out as the field ID. Empty: the rows are few (a report's sums) and are
+    // read whole.
+    QString keyField;
+
+    QString fullText() const { return select + filter + group + sort; }
+};
+
+// The rows of a list. A long list is read as the keys of its rows in order,
+// in one statement, and then a page of rows at a time as the grid comes to
+// them, each page by its keys on a statement that ends at once. Nothing stays
+// open on the server while the list sits on screen; only pages near the ones
+// shown are kept, however far the operator scrolls; and the rows stay the
+// ones, in the order, of the moment the keys were read, whatever other
+// workstations save meanwhile (their values are as read with each page).
+class ListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
@@ -31,36 +55,44 @@ public:
     enum class RowStyle { Normal, Open, Closed, Struck };
     using RowStyler = std::function<RowStyle(const QSqlRecord &)>;
 
+    // Rows per page, and pages kept.
+    static constexpr int PageRows = 128;
+    static constexpr int KeptPages = 48;
+
     explicit ListModel(QObject *parent = nullptr);
 
     void setColumns(const QList<ListColumn> &columns);
     const QList<ListColumn> &columns() const { return m_columns; }
-    void setRowStyler(RowStyler styler)
-    {
-        m_styler = std::move(styler);
-        m_styles.clear();
-    }
+    void setRowStyler(RowStyler styler);
 
-    // Runs the statement; false with the driver's text when it failed.
-    bool run(const QString &sql, QString *error, bool *connectionLost = nullptr);
-    // A report's few summed rows: read whole through the report connection
-    // rather than in blocks as a long list is.
-    void setReadsWhole(bool whole) { m_readsWhole = whole; }
+    // Reads the first page; false with the driver's text when it failed
+    // (the rows shown before stay).
+    bool run(const ListQuery &query, QString *error, bool *connectionLost = nullptr);
 
+    int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(
         int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // A long list shows its first page at once; the keys of the rest are
+    // read when the grid scrolls past it.
+    bool canFetchMore(const QModelIndex &parent = {}) const override;
+    void fetchMore(const QModelIndex &parent = {}) override;
 
+    // What the rows were last read by.
+    const ListQuery &query() const { return m_query; }
+    // The statement's fields.
+    const QSqlRecord &record() const { return m_record; }
     // The row's value of any field of the statement, shown or not.
     QVariant value(int row, const QString &field) const;
-    // The whole row as the statement returned it. (QSqlQueryModel::record
-    // reads through data(), which here speaks of shown columns.)
+    // The whole row as the statement returned it.
     QSqlRecord rowRecord(int row) const;
-    // The row whose ID is id among the rows fetched so far, fetching on up to
-    // at least minRows rows; -1 when it is not there.
+    // The row whose ID is id; the keys of a long list are read first when
+    // fewer than minRows rows are known. -1 when it is not there.
     int rowOfId(qint64 id, int minRows);
     void fetchAll();
+    // Rows held in memory now, for the benchmarks' account of memory.
+    int heldRows() const;
 
     static QString displayText(const QVariant &value, ListColumn::Kind kind);
 
@@ -71,16 +103,42 @@ public:
     static QPixmap sortArrow(bool ascending);
 
 private:
-    bool take(QSqlQuery &&query);
+    struct Page {
+        QVector<QVector<QVariant>> rows;
+        // Each row's style, worked out once: every cell of a row asks for it.
+        mutable QVector<qint8> styles;
+        quint64 used = 0;
+    };
+
+    bool readRows(
+        const QString &sql, QVector<QVector<QVariant>> *rows, QString *error, bool *connectionLost);
+    bool readKeys();
+    QString keysStatement() const;
+    QString pageStatement(const QVector<qint64> &keys) const;
+    const Page *page(int index) const;
+    bool loadPage(int index) const;
+    void forgetFarPages() const;
+    void reportReadFailure(const QString &error, bool lost) const;
+    const QVector<QVariant> *row(int row) const;
     int fieldOf(int column) const;
     RowStyle rowStyle(int row) const;
 
     QList<ListColumn> m_columns;
     QVector<int> m_fields;
     RowStyler m_styler;
-    // Each row's style, worked out once: every cell of a row asks for it.
-    mutable QVector<qint8> m_styles;
+    ListQuery m_query;
+    QSqlRecord m_record;
+    int m_keyIndex = -1;
+    int m_rowCount = 0;
+    // The keys in the list's order, once read; empty while every row is held.
+    QVector<qint64> m_keys;
+    // The first page ended before the list did: the keys are still to read.
+    bool m_keysPending = false;
+    mutable QHash<int, Page> m_pages;
+    mutable quint64 m_useClock = 0;
+    // Pages whose read failed: not read again, or reported again, until the
+    // next refresh.
+    mutable QSet<int> m_failedPages;
     int m_sortColumn = -1;
-    bool m_readsWhole = false;
     bool m_sortAscending = false;
 };

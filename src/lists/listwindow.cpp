@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSqlRecord>
 #include <QStandardItemModel>
@@ -207,9 +208,10 @@ void ListWindow::DataRefresh()
     const int column = current.isValid() ? current.column() : 0;
 
     curFullSQL = curShortSQL + curFilterSQL + curGroupSQL + curSortSQL;
+    const ListQuery query{curShortSQL, curFilterSQL, curGroupSQL, sortWithKey(), keyField()};
     QString error;
     bool lost = false;
-    if (!m_model->run(curFullSQL, &error, &lost)) {
+    if (!m_model->run(query, &error, &lost)) {
         // The rows and totals shown before stay: a list that went blank
         // would look as if every order were gone.
         if (!lost)
@@ -226,6 +228,26 @@ void ListWindow::DataRefresh()
             dbgMain->scrollTo(m_model->index(row, column));
         }
     }
+}
+
+QString ListWindow::keyField() const
+{
+    return m_readsWhole ? QString()
+                        : m_sortFields.value(QStringLiteral("ID"), QStringLiteral("ID"));
+}
+
+QString ListWindow::sortWithKey() const
+{
+    // Rows of equal value keep one order, read after read and page after
+    // page: the key decides among them, in the sort's direction.
+    static const QRegularExpression oneColumn(
+        QStringLiteral("^\\s*ORDER BY\\s+(\\S+)\\s+(Asc|Desc)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString key = keyField();
+    const QRegularExpressionMatch m = oneColumn.match(curSortSQL);
+    if (key.isEmpty() || !m.hasMatch() || m.captured(1).compare(key, Qt::CaseInsensitive) == 0)
+        return curSortSQL;
+    return curSortSQL + QStringLiteral(",%1 %2").arg(key, m.captured(2));
 }
 
 void ListWindow::sortByColumn(int ColIndex)

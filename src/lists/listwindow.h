@@ -77,6 +77,8 @@ protected:
     void setSortFieldMap(const QHash<QString, QString> &map) { m_sortFields = map; }
     void setUnsortableFields(const QStringList &fields) { m_unsortable = fields; }
     void setClosesOnDeactivation(bool closes) { m_closesOnDeactivation = closes; }
+    // A report's few summed rows: read whole, without keys of their own.
+    void setReadsWhole(bool whole) { m_readsWhole = whole; }
     void setRowStyler(ListModel::RowStyler styler);
     // Summed columns and the sentence the last column's footer shows.
     using BalanceSentence = std::function<QString(const QStringList &footer)>;
@@ -121,6 +123,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The rows' key as the statement names it; empty when read whole.
+    QString keyField() const;
+    // curSortSQL with the key after it, so that the order is total.
+    QString sortWithKey() const;
     QStringList columnSums(const QList<int> &columns);
     void writeFooter(const QStringList &footer);
     void attachToArea();
@@ -145,6 +151,7 @@ private:
     FooterTexts m_footerTexts;
     bool m_closesOnDeactivation = true;
     bool m_totalsFromRows = false;
+    bool m_readsWhole = false;
     int m_totalsLabelColumn = 1;
     QString m_totalsLabel = QStringLiteral("合      计");
     QMdiSubWindow *m_subWindow = nullptr;

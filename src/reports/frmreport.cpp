@@ -30,7 +30,7 @@ frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
     setTotals({1, 2, 3, 4, 5}, nullptr);
     setTotalsLabel(0, QStringLiteral("合     计:"));
     setTotalsFromRows(true);
-    model()->setReadsWhole(true);
+    setReadsWhole(true);
     setPrintFailureTexts(QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！"),
         QStringLiteral("打印错误：打印失败，请检查您的系统中是否正确安装了打印机！"),
         QStringLiteral("预览"), QStringLiteral("打印"));
