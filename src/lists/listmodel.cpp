@@ -50,6 +50,62 @@ QVector<qint64> parseKeys(QStringView text)
     return keys;
 }
 
+// The keys in the list's order. PostgreSQL sends them packed in one value,
+// one piece instead of a row each.
+QString keysStatement(const ListQuery &q)
+{
+    const QString tables = q.select.mid(fromClause(q.select));
+    if (mDatabase::dialect().kind() == SqlDialect::PostgreSQL) {
+        return QStringLiteral("SELECT string_agg(CAST(%1 AS varchar), ','%2) %3%4")
+            .arg(q.keyField, q.sort, tables, q.filter + q.group);
+    }
+    return QStringLiteral("SELECT %1 %2").arg(q.keyField, tables) + q.filter + q.group + q.sort;
+}
+
+bool readKeys(const ListQuery &q, QVector<qint64> *keys, QSqlError *failure)
+{
+    QSqlQuery query(mDatabase::ListConnection());
+    query.setForwardOnly(true);
+    if (!query.exec(keysStatement(q))) {
+        *failure = query.lastError();
+        return false;
+    }
+    if (mDatabase::dialect().kind() == SqlDialect::PostgreSQL) {
+        if (query.next())
+            *keys = parseKeys(query.value(0).toString());
+    } else {
+        while (query.next())
+            *keys << query.value(0).toLongLong();
+    }
+    return true;
+}
+
+// The rows of some keys, from the list's own tables and joins (its filter
+// chose the keys already). No keys: no rows, but the fields.
+QString pageStatement(const ListQuery &q, const QVector<qint64> &keys)
+{
+    QStringList list;
+    list.reserve(keys.size());
+    for (qint64 key : keys)
+        list << QString::number(key);
+    if (list.isEmpty())
+        list << QStringLiteral("NULL");
+    return q.select
+        + (joinsWithWhere(q.select) ? QStringLiteral(" and ") : QStringLiteral(" WHERE "))
+        + q.keyField + QStringLiteral(" in (") + list.join(QLatin1Char(',')) + u')';
+}
+
+// Whether the list is in the order of its keys, which the database reads
+// from the key's index a page at a time; any other order costs it a sort
+// of every row, however few are asked for.
+bool inKeyOrder(const ListQuery &q)
+{
+    const QRegularExpression byKey(QStringLiteral("^\\s*ORDER BY\\s+%1(\\s+(Asc|Desc))?\\s*$")
+                                       .arg(QRegularExpression::escape(q.keyField)),
+        QRegularExpression::CaseInsensitiveOption);
+    return byKey.match(q.sort).hasMatch();
+}
+
 } // namespace
 
 ListModel::ListModel(QObject *parent) : QAbstractTableModel(parent) { }
@@ -76,32 +132,47 @@ bool ListModel::run(const ListQuery &query, QString *error, bool *connectionLost
     // A connection the server dropped is opened again first; a refresh is
     // often the operator's first action after a server restart.
     mDatabase::EnsureConnected();
-    QString sql = query.fullText();
-    // One row past the first page says whether the list goes on.
     const bool paged = !query.keyField.isEmpty() && fromClause(query.select) >= 0;
-    if (paged && mDatabase::dialect().kind() != SqlDialect::SqlServer)
-        sql += QStringLiteral(" LIMIT %1").arg(PageRows + 1);
     QVector<QVector<QVariant>> rows;
+    QVector<qint64> keys;
     QSqlRecord record;
-    {
+    QSqlError failure;
+    bool read = true;
+    if (paged && !inKeyOrder(query)) {
+        // The server sorts every row for this order: once, for the keys,
+        // and the first page follows by its keys.
+        const ListQuery previous = std::exchange(m_query, query);
+        Page first;
+        read = ::readKeys(query, &keys, &failure)
+            && readPage(keys.mid(0, PageRows), &first, &record, &failure);
+        m_query = previous;
+        rows = std::move(first.rows);
+    } else {
+        QString sql = query.fullText();
+        // One row past the first page says whether the list goes on.
+        if (paged && mDatabase::dialect().kind() != SqlDialect::SqlServer)
+            sql += QStringLiteral(" LIMIT %1").arg(PageRows + 1);
         QSqlQuery q(mDatabase::ListConnection());
         q.setForwardOnly(true);
-        if (!q.exec(sql)) {
-            if (error)
-                *error = q.lastError().text();
-            const bool lost = mDatabase::NoteConnectionFailure(q.lastError());
-            if (connectionLost)
-                *connectionLost = lost;
-            return false;
-        }
+        read = q.exec(sql);
+        if (!read)
+            failure = q.lastError();
         record = q.record();
         const int fields = record.count();
-        while (q.next() && (!paged || rows.size() <= PageRows)) {
+        while (read && q.next() && (!paged || rows.size() <= PageRows)) {
             QVector<QVariant> values(fields);
             for (int i = 0; i < fields; ++i)
                 values[i] = q.value(i);
             rows << values;
         }
+    }
+    if (!read) {
+        if (error)
+            *error = failure.text();
+        const bool lost = mDatabase::NoteConnectionFailure(failure);
+        if (connectionLost)
+            *connectionLost = lost;
+        return false;
     }
 
     beginResetModel();
@@ -113,11 +184,11 @@ bool ListModel::run(const ListQuery &query, QString *error, bool *connectionLost
         m_fields << m_record.indexOf(c.field);
     m_pages.clear();
     m_failedPages.clear();
-    m_keys.clear();
-    m_keysPending = paged && rows.size() > PageRows;
+    m_keys = std::move(keys);
+    m_keysPending = m_keys.isEmpty() && paged && rows.size() > PageRows;
     if (m_keysPending)
         rows.resize(PageRows);
-    m_rowCount = int(rows.size());
+    m_rowCount = m_keys.isEmpty() ? int(rows.size()) : int(m_keys.size());
     for (int first = 0; first < rows.size(); first += PageRows) {
         Page p;
         p.rows = rows.mid(first, PageRows);
@@ -138,35 +209,15 @@ void ListModel::fetchMore(const QModelIndex &parent)
         readKeys();
 }
 
-QString ListModel::keysStatement() const
-{
-    const QString tables = m_query.select.mid(fromClause(m_query.select));
-    if (mDatabase::dialect().kind() == SqlDialect::PostgreSQL) {
-        return QStringLiteral("SELECT string_agg(CAST(%1 AS varchar), ','%2) %3%4")
-            .arg(m_query.keyField, m_query.sort, tables, m_query.filter + m_query.group);
-    }
-    return QStringLiteral("SELECT %1 %2").arg(m_query.keyField, tables) + m_query.filter
-        + m_query.group + m_query.sort;
-}
-
 bool ListModel::readKeys()
 {
     QVector<qint64> keys;
-    QSqlQuery q(mDatabase::ListConnection());
-    q.setForwardOnly(true);
-    if (!q.exec(keysStatement())) {
+    QSqlError failure;
+    if (!::readKeys(m_query, &keys, &failure)) {
         m_keysPending = false;
-        reportReadFailure(q.lastError().text(), mDatabase::NoteConnectionFailure(q.lastError()));
+        reportReadFailure(failure.text(), mDatabase::NoteConnectionFailure(failure));
         return false;
     }
-    if (mDatabase::dialect().kind() == SqlDialect::PostgreSQL) {
-        if (q.next())
-            keys = parseKeys(q.value(0).toString());
-    } else {
-        while (q.next())
-            keys << q.value(0).toLongLong();
-    }
-    q.finish();
     m_keysPending = false;
 
     // The first page was read a moment before the keys: it stays only when
@@ -197,15 +248,42 @@ bool ListModel::readKeys()
     return true;
 }
 
-QString ListModel::pageStatement(const QVector<qint64> &keys) const
+bool ListModel::readPage(
+    const QVector<qint64> &keys, Page *page, QSqlRecord *record, QSqlError *failure) const
 {
-    QStringList list;
-    list.reserve(keys.size());
-    for (qint64 key : keys)
-        list << QString::number(key);
-    return m_query.select
-        + (joinsWithWhere(m_query.select) ? QStringLiteral(" and ") : QStringLiteral(" WHERE "))
-        + m_query.keyField + QStringLiteral(" in (") + list.join(QLatin1Char(',')) + u')';
+    QSqlQuery q(mDatabase::ListConnection());
+    q.setForwardOnly(true);
+    if (!q.exec(pageStatement(m_query, keys))) {
+        *failure = q.lastError();
+        return false;
+    }
+    *record = q.record();
+    const int keyIndex = record->indexOf(QStringLiteral("ID"));
+    // A key names several rows where a join repeats it (a number that two
+    // customers share); each place of the key takes the next of them.
+    const int fields = record->count();
+    QHash<qint64, QList<QVector<QVariant>>> byKey;
+    while (q.next()) {
+        QVector<QVariant> values(fields);
+        for (int i = 0; i < fields; ++i)
+            values[i] = q.value(i);
+        byKey[values.value(keyIndex).toLongLong()] << values;
+    }
+    page->rows.reserve(keys.size());
+    for (qint64 key : keys) {
+        QList<QVector<QVariant>> &found = byKey[key];
+        if (found.isEmpty()) {
+            // Deleted since the keys were read: the row keeps its place and
+            // its number until the next refresh.
+            QVector<QVariant> gone(fields);
+            if (keyIndex >= 0)
+                gone[keyIndex] = key;
+            page->rows << gone;
+        } else {
+            page->rows << (found.size() > 1 ? found.takeFirst() : found.first());
+        }
+    }
+    return true;
 }
 
 bool ListModel::loadPage(int index) const
@@ -215,11 +293,11 @@ bool ListModel::loadPage(int index) const
     const QVector<qint64> keys = m_keys.mid(qsizetype(index) * PageRows, PageRows);
     if (keys.isEmpty())
         return false;
-    QSqlQuery q(mDatabase::ListConnection());
-    q.setForwardOnly(true);
-    if (!q.exec(pageStatement(keys))) {
+    Page p;
+    QSqlRecord record;
+    QSqlError failure;
+    if (!readPage(keys, &p, &record, &failure)) {
         m_failedPages.insert(index);
-        const QSqlError failure = q.lastError();
         // Reported once the grid has finished painting: a message box in
         // the middle of a paint would paint the grid again inside it.
         QMetaObject::invokeMethod(
@@ -229,32 +307,6 @@ bool ListModel::loadPage(int index) const
             },
             Qt::QueuedConnection);
         return false;
-    }
-    // A key names several rows where a join repeats it (a number that two
-    // customers share); each place of the key takes the next of them.
-    const int fields = m_record.count();
-    QHash<qint64, QList<QVector<QVariant>>> byKey;
-    while (q.next()) {
-        QVector<QVariant> values(fields);
-        for (int i = 0; i < fields; ++i)
-            values[i] = q.value(i);
-        byKey[values.value(m_keyIndex).toLongLong()] << values;
-    }
-    q.finish();
-    Page p;
-    p.rows.reserve(keys.size());
-    for (qint64 key : keys) {
-        QList<QVector<QVariant>> &found = byKey[key];
-        if (found.isEmpty()) {
-            // Deleted since the keys were read: the row keeps its place and
-            // its number until the next refresh.
-            QVector<QVariant> gone(fields);
-            if (m_keyIndex >= 0)
-                gone[m_keyIndex] = key;
-            p.rows << gone;
-        } else {
-            p.rows << (found.size() > 1 ? found.takeFirst() : found.first());
-        }
     }
     forgetFarPages();
     p.used = ++m_useClock;
@@ -475,8 +527,6 @@ QVariant ListModel::value(int row, const QString &field) const
 
 int ListModel::rowOfId(qint64 id, int minRows)
 {
-    if (m_keysPending && m_rowCount < minRows)
-        readKeys();
     if (!m_keys.isEmpty())
         return int(m_keys.indexOf(id));
     if (m_keyIndex < 0)
@@ -486,6 +536,9 @@ int ListModel::rowOfId(qint64 id, int minRows)
         if (values && values->value(m_keyIndex).toLongLong() == id)
             return r;
     }
+    // Not on the first page: the keys of the rest are read to find it.
+    if (m_keysPending && m_rowCount < minRows && readKeys())
+        return int(m_keys.indexOf(id));
     return -1;
 }
 

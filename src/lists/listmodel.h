@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QPixmap>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlRecord>
 
 #include <functional>
@@ -110,11 +111,10 @@ private:
         quint64 used = 0;
     };
 
-    bool readRows(
-        const QString &sql, QVector<QVector<QVariant>> *rows, QString *error, bool *connectionLost);
     bool readKeys();
-    QString keysStatement() const;
-    QString pageStatement(const QVector<qint64> &keys) const;
+    // The rows of keys by the statement being read (m_query).
+    bool readPage(
+        const QVector<qint64> &keys, Page *page, QSqlRecord *record, QSqlError *failure) const;
     const Page *page(int index) const;
     bool loadPage(int index) const;
     void forgetFarPages() const;
