@@ -36,15 +36,6 @@ bool s_inTransaction = false;
 bool s_lost = false;
 bool s_commitUnknown = false;
 
-// LIKE tells upper from lower case, as it does on PostgreSQL, so a filter
-// or an address search finds the same rows on either database. Set on every
-// SQLite connection: the lists read through one of their own.
-void likeAsOnServers(QSqlDatabase &db)
-{
-    QSqlQuery pragma(db);
-    pragma.exec(QStringLiteral("PRAGMA case_sensitive_like=ON"));
-}
-
 // Opens db on target. An SQLite file runs in WAL mode, so that
 // workstations reading the file do not hold up the one that saves.
 bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
@@ -59,13 +50,8 @@ bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
     if (!db.open())
         return false;
     if (target.kind == SqlDialect::SQLite) {
-        {
-            QSqlQuery wal(db);
-            wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        }
-        // After the statement above is finished: SQLite refuses to redefine
-        // LIKE while any statement of the connection is active.
-        likeAsOnServers(db);
+        QSqlQuery wal(db);
+        wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
     return true;
 }
@@ -189,11 +175,7 @@ QSqlDatabase ListConnection()
     db.setDatabaseName(wanted);
     db.setConnectOptions(sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
                                 : s_target.connectOptions());
-    if (!db.open())
-        return gConnection();
-    if (sqlite)
-        likeAsOnServers(db);
-    return db;
+    return db.open() ? db : gConnection();
 }
 
 bool isConnected()

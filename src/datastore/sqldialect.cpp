@@ -1,8 +1,20 @@
 #include "datastore/sqldialect.h"
 
+#include <QRegularExpression>
+
 QString SqlDialect::dateLiteral(const QDate &date) const
 {
     return QLatin1Char('\'') + date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\'');
+}
+
+QString SqlDialect::anyCaseLike(const QString &condition) const
+{
+    if (m_kind != PostgreSQL)
+        return condition;
+    static const QRegularExpression like(
+        QStringLiteral("\\blike\\b"), QRegularExpression::CaseInsensitiveOption);
+    QString c = condition;
+    return c.replace(like, QStringLiteral("ILIKE"));
 }
 
 QString SqlDialect::dateTimeLiteral(const QDateTime &when) const

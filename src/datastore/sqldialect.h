@@ -25,6 +25,11 @@ public:
     // character is dropped: the drivers would end the statement there.
     QString textLiteral(const QString &text) const;
 
+    // A text search that finds 'A座' for 'a座', as operators expect and as
+    // SQL Server and SQLite's LIKE already do (SQLite for Latin letters):
+    // the condition with its LIKE made ILIKE on PostgreSQL.
+    QString anyCaseLike(const QString &condition) const;
+
     // Groups rows by calendar month as "2026年12月", "2026年9 月".
     QString monthGroupExpression(const QString &column = QStringLiteral("CreateDate")) const;
 

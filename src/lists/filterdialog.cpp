@@ -265,7 +265,7 @@ bool FilterDialog::BuildFilterSQL(QString *fragment)
         const QString condition = QString::fromUtf8(r.criterion.condition);
         switch (r.criterion.input) {
         case Input::Text:
-            conditions << condition.arg(
+            conditions << mDatabase::dialect().anyCaseLike(condition).arg(
                 mDatabase::SqlLikeAnywhere(mDatabase::TrimBlanks(r.text->text())));
             break;
         case Input::Position:

@@ -161,11 +161,11 @@ void SaleCommands::settle(const Settle &c)
     }
     const QString flag = m_list->selectedValue(QStringLiteral("FinishFlag")).toString();
     bool allowed = c.onlyOpen ? flag == QLatin1String("0") : flag != QLatin1String("1");
-    const Currency due = Currency::fromVariant(m_list->selectedValue(QStringLiteral("TotalMoney")));
+    // What is still owed is what the operator receives, not the order's total.
+    const Currency owed = Currency::fromVariant(m_list->selectedValue(QStringLiteral("TotalMoney")))
+        - Currency::fromVariant(m_list->selectedValue(QStringLiteral("InMoney")));
     if (c.needsMoneyOwed)
-        allowed = allowed
-            && due - Currency::fromVariant(m_list->selectedValue(QStringLiteral("InMoney")))
-                > Currency();
+        allowed = allowed && owed > Currency();
     if (!allowed) {
         Prompt::information(c.refused, c.refusedTitle);
         return;
@@ -188,7 +188,7 @@ void SaleCommands::settle(const Settle &c)
     const bool changed = outcome == SaleSettling::Outcome::Done;
     if (changed && c.reportReceived)
         Prompt::information(
-            QStringLiteral("成功收到%1号单据销售款：人民币%2元！").arg(id, due.toSqlText()),
+            QStringLiteral("成功收到%1号单据销售款：人民币%2元！").arg(id, owed.toSqlText()),
             QStringLiteral("收款"));
     if (changed || c.refreshAfterFailure)
         m_list->DataRefresh();

@@ -88,7 +88,7 @@ std::optional<Recordset> addressMatches(const QString &typed)
         pattern.replace(QLatin1Char('!'), QLatin1String("!!"));
         pattern.replace(QLatin1Char('%'), QLatin1String("!%"));
         pattern.replace(QLatin1Char('_'), QLatin1String("!_"));
-        sql += QStringLiteral(" AND Address Like ? ESCAPE '!'");
+        sql += mDatabase::dialect().anyCaseLike(QStringLiteral(" AND Address Like ? ESCAPE '!'"));
         values << QLatin1Char('%') + pattern + QLatin1Char('%');
     }
     if (!gIsHeadStation) {

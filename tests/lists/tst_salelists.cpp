@@ -292,11 +292,11 @@ void tst_SaleLists::settleSingle_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("receive open") << "InMoney"
-                                  << "0" << true << "成功收到%1号单据销售款：人民币20元！";
+                                  << "0" << true << "成功收到%1号单据销售款：人民币15元！";
     QTest::newRow("receive closed") << "InMoney"
                                     << "1" << false << "该单据已经入帐或已经收款成功，不能再收款！";
     QTest::newRow("receive odd flag") << "InMoney"
-                                      << "2" << true << "成功收到%1号单据销售款：人民币20元！";
+                                      << "2" << true << "成功收到%1号单据销售款：人民币15元！";
     QTest::newRow("refund closed") << "OutMoney"
                                    << "1" << false << "该单据已经入帐不能再退款！";
     QTest::newRow("deliver open") << "OutAmount"
@@ -315,7 +315,8 @@ void tst_SaleLists::settleSingle()
     QFETCH(QString, flag);
     QFETCH(bool, settles);
     QFETCH(QString, message);
-    // Part paid, so that every command visibly changes the order or not.
+    // Part paid, so that every command visibly changes the order or not,
+    // and 收款 names the 15 still owed rather than the total.
     QVERIFY(ExecuteSQL(QStringLiteral("update Sale set FinishFlag=%1, InMoney=5 where ID=%2")
                            .arg(mDatabase::SqlStr(flag))
                            .arg(m_open)));
