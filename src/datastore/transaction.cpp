@@ -1,5 +1,6 @@
 #include "datastore/transaction.h"
 
+#include "datastore/eventlog.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 
@@ -88,6 +89,9 @@ TransactionOutcome retry(
                 return TransactionOutcome::Failed;
             *conflict = tx.lastConflict();
         } // rolled back here, before the pause
+        // The operator may never see the server's words; support can.
+        EventLog::write(QStringLiteral("与其他工作站冲突，第%1次尝试已撤销：%2")
+                            .arg(QString::number(attempt), *conflict));
         if (attempt == attempts)
             break;
         // Workstations that collided should not meet again at once.
