@@ -412,88 +412,79 @@ void tst_DayClosing::failureHalfWayLeavesNothing()
     QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 2);
 }
 
-enum class Elsewhere { NewSale, PayOwing, DeliverUndelivered, EditDocument };
-Q_DECLARE_METATYPE(Elsewhere)
+enum class Target { Owing, Undelivered, Document };
+Q_DECLARE_METATYPE(Target)
 
 void tst_DayClosing::workDuringTheClosingWaitsAndIsKept_data()
 {
-    QTest::addColumn<Elsewhere>("action");
-    QTest::newRow("new settled sale within the cut-off") << Elsewhere::NewSale;
-    QTest::newRow("owing sale paid") << Elsewhere::PayOwing;
-    QTest::newRow("undelivered sale delivered") << Elsewhere::DeliverUndelivered;
-    QTest::newRow("open stock document edited") << Elsewhere::EditDocument;
+    // What another workstation does to the target (%1), and how many rows
+    // of the check (%1 the target) find it kept afterwards.
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<QString>("elsewhere");
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("new settled sale on the owing sale's day")
+        << Target::Owing
+        << QStringLiteral("insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,"
+                          "TotalContainer,InMoney,OutAmount,InContainer,TransferFee,Detail,"
+                          "CreateDate,FinishFlag,StationID) select 1,1,1,1,10,0,10,1,0,0,'他处',"
+                          "CreateDate,'0',1 from Sale where ID=%1")
+        << QStringLiteral("select count(*) from Sale where Detail='他处' and FinishFlag='0' and "
+                          "CreateDate=(select CreateDate from Sale where ID=%1)")
+        << 1;
+    QTest::newRow("owing sale paid")
+        << Target::Owing << QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1")
+        << QStringLiteral(
+               "select count(*) from Sale where ID=%1 and InMoney=TotalMoney and FinishFlag='0'")
+        << 1;
+    // Deleted by the closing before the delivery came: nothing is left.
+    QTest::newRow("undelivered sale delivered")
+        << Target::Undelivered
+        << QStringLiteral("update Sale set OutAmount=TotalAmount where ID=%1")
+        << QStringLiteral("select (select count(*) from Sale where ID=%1)+(select count(*) from "
+                          "Sale_detail where SaleID=%1)")
+        << 0;
+    QTest::newRow("open stock document edited")
+        << Target::Document << QStringLiteral("update Store set Detail='改' where ID=%1")
+        << QStringLiteral(
+               "select count(*) from Store where ID=%1 and FinishFlag='1' and Detail='改'")
+        << 1;
 }
 
 void tst_DayClosing::workDuringTheClosingWaitsAndIsKept()
 {
-    QFETCH(Elsewhere, action);
+    QFETCH(Target, target);
+    QFETCH(QString, elsewhere);
+    QFETCH(QString, check);
+    QFETCH(int, expected);
     seed();
     const qint64 doc = addStore(Day);
+    const qint64 id = target == Target::Owing ? m_owing
+        : target == Target::Undelivered       ? m_undelivered
+                                              : doc;
+    const QString statement = elsewhere.arg(id);
     // Another workstation acts while the closing is between its documents
     // and its marks: nothing it does is refused, and nothing of it is
     // carried half.
     std::unique_ptr<Workstation> other;
-    qint64 arrived = 0;
     bool doneUnderTheClosing = false;
-    const auto elsewhere = [&] {
-        other = std::make_unique<Workstation>([&](QSqlDatabase &db) {
-            switch (action) {
-            case Elsewhere::NewSale:
-                return (arrived = addSale(m_c, Day, 1, 1, 10, 10, 0, 0, db)) > 0;
-            case Elsewhere::PayOwing:
-                return exec(db,
-                    QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_owing));
-            case Elsewhere::DeliverUndelivered:
-                return exec(db,
-                    QStringLiteral("update Sale set OutAmount=TotalAmount where ID=%1")
-                        .arg(m_undelivered));
-            case Elsewhere::EditDocument:
-                return exec(
-                    db, QStringLiteral("update Store set Detail='改' where ID=%1").arg(doc));
-            }
-            return false;
-        });
+    const auto act = [&] {
+        other
+            = std::make_unique<Workstation>([&](QSqlDatabase &db) { return exec(db, statement); });
         QThread::msleep(300);
         doneUnderTheClosing = other->done();
     };
     m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes};
-    const auto r = DayClosing::FinishToday({CutOff, 1, elsewhere});
+    const auto r = DayClosing::FinishToday({CutOff, 1, act});
     QVERIFY(other);
     QVERIFY(other->finish());
     QCOMPARE(int(r.outcome), int(Outcome::Closed));
     QCOMPARE(r.carried, 2);
     // The sales are the closing's alone until it ends; a stock document is
     // the closing's once it closes it (on SQLite the whole file is).
-    if (action != Elsewhere::EditDocument || !TestDatabase::isPostgres())
+    if (target != Target::Document || !TestDatabase::isPostgres())
         QVERIFY(!doneUnderTheClosing);
-    switch (action) {
-    case Elsewhere::NewSale:
-        QVERIFY(arrived > 0);
-        QCOMPARE(finish(arrived), QStringLiteral("0"));
-        break;
-    case Elsewhere::PayOwing:
-        QCOMPARE(finish(m_owing), QStringLiteral("0"));
-        QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where ID=%1 and "
-                                          "InMoney=TotalMoney")
-                               .arg(m_owing)),
-            1);
-        break;
-    case Elsewhere::DeliverUndelivered:
-        // Deleted by the closing before the delivery came: nothing is left.
-        QCOMPARE(countRows(QStringLiteral("select count(*) from Sale_detail where SaleID=%1")
-                               .arg(m_undelivered)),
-            0);
-        QCOMPARE(
-            countRows(QStringLiteral("select count(*) from Sale where ID=%1").arg(m_undelivered)),
-            0);
-        break;
-    case Elsewhere::EditDocument:
-        QCOMPARE(countRows(QStringLiteral("select count(*) from Store where ID=%1 and "
-                                          "FinishFlag='1' and Detail='改'")
-                               .arg(doc)),
-            1);
-        break;
-    }
+    QCOMPARE(countRows(check.arg(id)), expected);
     QCOMPARE(m_prompts->requests.last().text, QStringLiteral("成功进行2 张有效单据入帐！"));
     checkCarriedConsistently();
 }
