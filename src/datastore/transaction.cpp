@@ -1,5 +1,6 @@
 #include "datastore/transaction.h"
 
+#include "datastore/eventlog.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 
@@ -39,15 +40,21 @@ int Transaction::execute(const QString &sql)
     query.setForwardOnly(true);
     if (query.exec(sql))
         return qMax(0, query.numRowsAffected());
-    if (IsConflict(query.lastError())) {
-        m_conflicted = true;
-        m_lastConflict = query.lastError().text().trimmed();
+    if (noteConflict(query.lastError()))
         return -1;
-    }
     Prompt::error(
         QStringLiteral("更新数据库时出现系统错误，错误信息：") + query.lastError().text().trimmed(),
         QStringLiteral("系统错误"));
     return -1;
+}
+
+bool Transaction::noteConflict(const QSqlError &error)
+{
+    if (!IsConflict(error))
+        return false;
+    m_conflicted = true;
+    m_lastConflict = error.text().trimmed();
+    return true;
 }
 
 bool IsConflict(const QSqlError &error)
@@ -65,27 +72,51 @@ bool IsConflict(const QSqlError &error)
         || text.contains(QLatin1String("was deadlocked on lock"));
 }
 
-bool RetryTransaction(const std::function<bool(Transaction &tx)> &work, int attempts)
+namespace {
+
+TransactionOutcome retry(
+    const std::function<bool(Transaction &tx)> &work, int attempts, QString *conflict)
 {
-    QString conflict;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         {
             Transaction tx;
             if (!tx)
-                return false;
+                return TransactionOutcome::Failed;
             const bool done = work(tx);
             if (done && !tx.conflicted())
-                return tx.commit();
+                return tx.commit() ? TransactionOutcome::Committed : TransactionOutcome::Failed;
             if (!tx.conflicted())
-                return false;
-            conflict = tx.lastConflict();
+                return TransactionOutcome::Failed;
+            *conflict = tx.lastConflict();
         } // rolled back here, before the pause
+        // The operator may never see the server's words; support can.
+        EventLog::write(QStringLiteral("与其他工作站冲突，第%1次尝试已撤销：%2")
+                            .arg(QString::number(attempt), *conflict));
+        if (attempt == attempts)
+            break;
         // Workstations that collided should not meet again at once.
         QThread::msleep(20 * attempt + QRandomGenerator::global()->bounded(50 * attempt));
     }
-    Prompt::error(QStringLiteral("更新数据库时出现系统错误，错误信息：") + conflict,
-        QStringLiteral("系统错误"));
-    return false;
+    return TransactionOutcome::Conflicted;
+}
+
+} // namespace
+
+bool RetryTransaction(const std::function<bool(Transaction &tx)> &work, int attempts)
+{
+    QString conflict;
+    const TransactionOutcome outcome = retry(work, attempts, &conflict);
+    if (outcome == TransactionOutcome::Conflicted)
+        Prompt::error(QStringLiteral("更新数据库时出现系统错误，错误信息：") + conflict,
+            QStringLiteral("系统错误"));
+    return outcome == TransactionOutcome::Committed;
+}
+
+TransactionOutcome RetryTransactionQuietly(
+    const std::function<bool(Transaction &tx)> &work, int attempts)
+{
+    QString conflict;
+    return retry(work, attempts, &conflict);
 }
 
 } // namespace mDatabase

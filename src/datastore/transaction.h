@@ -35,6 +35,9 @@ public:
     // and remembered (conflicted()), so that RetryTransaction can run the
     // work again; any other failure is reported like ExecuteSQL.
     int execute(const QString &sql);
+    // For work that runs statements of its own (bound values): keeps error
+    // as a conflict when it is one, as execute() does, and says whether it was.
+    bool noteConflict(const QSqlError &error);
     bool conflicted() const { return m_conflicted; }
     QString lastConflict() const { return m_lastConflict; }
 
@@ -56,5 +59,16 @@ bool IsConflict(const QSqlError &error);
 // attempts times; only the last conflict is reported. Any other failure
 // (work returns false) ends the attempts. True once committed.
 bool RetryTransaction(const std::function<bool(Transaction &tx)> &work, int attempts = 5);
+
+enum class TransactionOutcome {
+    Committed,
+    Failed, // the work or the commit failed, and said so
+    Conflicted, // every attempt lost out to another workstation; nobody was told yet
+};
+
+// RetryTransaction for a caller that explains a lost conflict in its own
+// words instead of with the server's text.
+TransactionOutcome RetryTransactionQuietly(
+    const std::function<bool(Transaction &tx)> &work, int attempts = 5);
 
 } // namespace mDatabase

@@ -8,6 +8,9 @@
 // never fully delivered are deleted, fully settled ones are carried into
 // generated stock-out documents and closed, every stock document is closed.
 // One transaction: a failure anywhere leaves nothing of the closing behind.
+// The other workstations go on working: their saves wait for the closing,
+// and a closing that still loses out to one of them runs again by itself a
+// few times before the operator is told, in plain words, to try later.
 namespace DayClosing {
 
 enum class Outcome {
@@ -26,8 +29,8 @@ struct Options {
     QString cutOff; // as typed: "12-08-2026", "2026-12-08", ...
     qint64 userId = 0;
     // Runs inside the transaction after the documents are written and before
-    // the sales are marked closed; for tests that let another workstation
-    // act at the worst moment.
+    // the sales are marked closed, once in every attempt; for tests that let
+    // another workstation act at the worst moment.
     std::function<void()> beforeMarking;
 };
 

@@ -3,10 +3,17 @@
 #include "datastore/mdatabase.h"
 #include "reports/dayclosing.h"
 
+#include <QSemaphore>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
 
 using DayClosing::Outcome;
 using mDatabase::ExecuteSQL;
@@ -89,6 +96,76 @@ void checkCarriedConsistently()
         0);
 }
 
+// Another workstation: a connection of its own on a thread of its own, so
+// that it can wait for what the closing holds while the closing goes on.
+class Workstation {
+public:
+    explicit Workstation(std::function<bool(QSqlDatabase &)> work)
+        : m_target(mDatabase::currentTarget()), m_thread([this, work = std::move(work)] {
+              const QString name = QStringLiteral("workstation");
+              {
+                  QSqlDatabase db = QSqlDatabase::addDatabase(m_target.driverName(), name);
+                  db.setDatabaseName(m_target.kind == SqlDialect::SQLite
+                          ? m_target.host
+                          : m_target.odbcConnectionString());
+                  db.setConnectOptions(m_target.connectOptions());
+                  m_ok = db.open() && work(db);
+                  db.close();
+              }
+              QSqlDatabase::removeDatabase(name);
+              m_done = true;
+          })
+    {
+    }
+    ~Workstation() { finish(); }
+    bool done() const { return m_done; }
+    // Waits for the work; true when all of it succeeded.
+    bool finish()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_ok;
+    }
+
+private:
+    const ConnectionTarget m_target;
+    std::atomic<bool> m_done = false;
+    bool m_ok = false;
+    std::thread m_thread; // last: it starts at once
+};
+
+bool exec(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (q.exec(sql))
+        return true;
+    qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    return false;
+}
+
+// Makes the marking of the closing fail with the server's error text and
+// state while the table ClosingFault has a row; the closing's hook puts one
+// in, inside the closing's own transaction, for as many attempts as wanted.
+bool installFault(const QString &text, const QString &state)
+{
+    QSqlDatabase db = mDatabase::gConnection();
+    if (!exec(db, QStringLiteral("create table ClosingFault(ID integer)")))
+        return false;
+    if (mDatabase::dialect().kind() == SqlDialect::SQLite)
+        return exec(db,
+            QStringLiteral("create trigger closing_fault before update on Sale when exists (select "
+                           "1 from ClosingFault) begin select raise(abort, '%1'); end")
+                .arg(text));
+    return exec(db,
+               QStringLiteral("create function closing_fault() returns trigger language plpgsql as "
+                              "$$ begin if exists (select 1 from ClosingFault) then raise "
+                              "exception '%1' using errcode = '%2'; end if; return new; end $$")
+                   .arg(text, state))
+        && exec(db,
+            QStringLiteral("create trigger closing_fault before update on Sale for each row "
+                           "execute function closing_fault()"));
+}
+
 } // namespace
 
 class tst_DayClosing : public QObject {
@@ -105,7 +182,11 @@ private slots:
     void nothingToCarry();
     void everyDocumentEndsClosed();
     void failureHalfWayLeavesNothing();
-    void concurrentSaveIsNeverHalfCarried();
+    void workDuringTheClosingWaitsAndIsKept_data();
+    void workDuringTheClosingWaitsAndIsKept();
+    void closingWaitsForASaveInProgress();
+    void lostConflictIsRetriedThenExplained_data();
+    void lostConflictIsRetriedThenExplained();
 
 private:
     void seed();
@@ -331,50 +412,174 @@ void tst_DayClosing::failureHalfWayLeavesNothing()
     QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 2);
 }
 
-void tst_DayClosing::concurrentSaveIsNeverHalfCarried()
-{
-    if (!TestDatabase::isPostgres())
-        QSKIP("SQLite lets one writer at a time: nothing can happen under a closing");
-    seed();
-    const ConnectionTarget target = mDatabase::currentTarget();
-    QSqlDatabase other = QSqlDatabase::addDatabase(target.driverName(), QStringLiteral("other"));
-    other.setDatabaseName(target.odbcConnectionString());
-    QVERIFY2(other.open(), qPrintable(other.lastError().text()));
+enum class Target { Owing, Undelivered, Document };
+Q_DECLARE_METATYPE(Target)
 
-    // Another workstation saves a settled sale dated within the cut-off and
-    // settles an owing one while the closing is between its documents and
-    // its marks.
-    qint64 arrived = 0;
-    const auto elsewhere = [&] {
-        arrived = addSale(m_c, Day, 1, 1, 10, 10, 0, 0, other);
-        QSqlQuery q(other);
-        QVERIFY(
-            q.exec(QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1").arg(m_owing)));
+void tst_DayClosing::workDuringTheClosingWaitsAndIsKept_data()
+{
+    // What another workstation does to the target (%1), and how many rows
+    // of the check (%1 the target) find it kept afterwards.
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<QString>("elsewhere");
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("new settled sale on the owing sale's day")
+        << Target::Owing
+        << QStringLiteral("insert into Sale(CustomerID,SenderID,UserID,TotalAmount,TotalMoney,"
+                          "TotalContainer,InMoney,OutAmount,InContainer,TransferFee,Detail,"
+                          "CreateDate,FinishFlag,StationID) select 1,1,1,1,10,0,10,1,0,0,'他处',"
+                          "CreateDate,'0',1 from Sale where ID=%1")
+        << QStringLiteral("select count(*) from Sale where Detail='他处' and FinishFlag='0' and "
+                          "CreateDate=(select CreateDate from Sale where ID=%1)")
+        << 1;
+    QTest::newRow("owing sale paid")
+        << Target::Owing << QStringLiteral("update Sale set InMoney=TotalMoney where ID=%1")
+        << QStringLiteral(
+               "select count(*) from Sale where ID=%1 and InMoney=TotalMoney and FinishFlag='0'")
+        << 1;
+    // Deleted by the closing before the delivery came: nothing is left.
+    QTest::newRow("undelivered sale delivered")
+        << Target::Undelivered
+        << QStringLiteral("update Sale set OutAmount=TotalAmount where ID=%1")
+        << QStringLiteral("select (select count(*) from Sale where ID=%1)+(select count(*) from "
+                          "Sale_detail where SaleID=%1)")
+        << 0;
+    QTest::newRow("open stock document edited")
+        << Target::Document << QStringLiteral("update Store set Detail='改' where ID=%1")
+        << QStringLiteral(
+               "select count(*) from Store where ID=%1 and FinishFlag='1' and Detail='改'")
+        << 1;
+}
+
+void tst_DayClosing::workDuringTheClosingWaitsAndIsKept()
+{
+    QFETCH(Target, target);
+    QFETCH(QString, elsewhere);
+    QFETCH(QString, check);
+    QFETCH(int, expected);
+    seed();
+    const qint64 doc = addStore(Day);
+    const qint64 id = target == Target::Owing ? m_owing
+        : target == Target::Undelivered       ? m_undelivered
+                                              : doc;
+    const QString statement = elsewhere.arg(id);
+    // Another workstation acts while the closing is between its documents
+    // and its marks: nothing it does is refused, and nothing of it is
+    // carried half.
+    std::unique_ptr<Workstation> other;
+    bool doneUnderTheClosing = false;
+    const auto act = [&] {
+        other
+            = std::make_unique<Workstation>([&](QSqlDatabase &db) { return exec(db, statement); });
+        QThread::msleep(300);
+        doneUnderTheClosing = other->done();
     };
     m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes};
-    const auto r = DayClosing::FinishToday({CutOff, 1, elsewhere});
+    const auto r = DayClosing::FinishToday({CutOff, 1, act});
+    QVERIFY(other);
+    QVERIFY(other->finish());
     QCOMPARE(int(r.outcome), int(Outcome::Closed));
     QCOMPARE(r.carried, 2);
-    QVERIFY(arrived > 0);
-    QCOMPARE(finish(arrived), QStringLiteral("0"));
-    QCOMPARE(finish(m_owing), QStringLiteral("0"));
+    // The sales are the closing's alone until it ends; a stock document is
+    // the closing's once it closes it (on SQLite the whole file is).
+    if (target != Target::Document || !TestDatabase::isPostgres())
+        QVERIFY(!doneUnderTheClosing);
+    QCOMPARE(countRows(check.arg(id)), expected);
+    QCOMPARE(m_prompts->requests.last().text, QStringLiteral("成功进行2 张有效单据入帐！"));
     checkCarriedConsistently();
+}
 
-    // A stock document changed elsewhere under the closing: the closing gives
-    // up whole instead of closing a document it did not see.
-    m_prompts->clear();
-    const qint64 doc = addStore(Day);
-    const auto touch = [&] {
-        QSqlQuery q(other);
-        QVERIFY(q.exec(QStringLiteral("update Store set Detail='改' where ID=%1").arg(doc)));
-    };
-    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes};
-    const auto aborted = DayClosing::FinishToday({CutOff, 1, touch});
-    QCOMPARE(int(aborted.outcome), int(Outcome::Failed));
-    QCOMPARE(finish(arrived), QStringLiteral("0"));
-    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='0'")), 1);
+void tst_DayClosing::closingWaitsForASaveInProgress()
+{
+    seed();
+    // A workstation is in the middle of saving a settled sale dated within
+    // the cut-off when the closing begins: the closing waits for the save and
+    // carries it whole.
+    QSemaphore inserted;
+    qint64 arrived = 0;
+    Workstation other([&](QSqlDatabase &db) {
+        const bool begun = db.transaction();
+        arrived = begun ? addSale(m_c, Day, 2, 2, 20, 20, 0, 0, db) : 0;
+        inserted.release();
+        QThread::msleep(500);
+        return arrived > 0 && db.commit();
+    });
+    inserted.acquire();
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes};
+    const auto r = DayClosing::FinishToday({CutOff, 1, {}});
+    QVERIFY(other.finish());
+    QCOMPARE(int(r.outcome), int(Outcome::Closed));
+    QCOMPARE(r.carried, 3);
+    QCOMPARE(finish(arrived), QStringLiteral("1"));
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store_detail where StoreID=(select ID "
+                                      "from Store where PaperID='%1')")
+                           .arg(arrived)),
+        1);
     checkCarriedConsistently();
-    other.close();
+}
+
+void tst_DayClosing::lostConflictIsRetriedThenExplained_data()
+{
+    QTest::addColumn<QString>("serverText");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("failingAttempts");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("retried");
+    const QString serialize = QStringLiteral("could not serialize access due to concurrent update");
+    const QString deadlock = QStringLiteral("deadlock detected");
+    QTest::newRow("serialization failure once") << serialize << "40001" << 1 << true << true;
+    QTest::newRow("deadlock twice") << deadlock << "40P01" << 2 << true << true;
+    QTest::newRow("conflict every time") << serialize << "40001" << 1000 << false << true;
+    QTest::newRow("deadlock every time") << deadlock << "40P01" << 1000 << false << true;
+    QTest::newRow("not a conflict")
+        << QStringLiteral("disk quota exceeded") << "53100" << 1000 << false << false;
+}
+
+void tst_DayClosing::lostConflictIsRetriedThenExplained()
+{
+    QFETCH(QString, serverText);
+    QFETCH(QString, state);
+    QFETCH(int, failingAttempts);
+    QFETCH(bool, closes);
+    QFETCH(bool, retried);
+    seed();
+    QVERIFY(installFault(serverText, state));
+    int attempts = 0;
+    const auto fault = [&] {
+        if (++attempts <= failingAttempts)
+            QVERIFY(ExecuteSQL(QStringLiteral("insert into ClosingFault(ID) values(1)")));
+    };
+    m_prompts->answers = {Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes, Prompt::Yes};
+    const auto r = DayClosing::FinishToday({CutOff, 1, fault});
+    QCOMPARE(int(r.outcome), int(closes ? Outcome::Closed : Outcome::Failed));
+    // The five questions, then one message: none per attempt.
+    QCOMPARE(m_prompts->requests.size(), 6);
+    const Prompt::Request &told = m_prompts->requests.last();
+    if (closes) {
+        QCOMPARE(attempts, failingAttempts + 1);
+        QCOMPARE(r.carried, 2);
+        QCOMPARE(told.text, QStringLiteral("成功进行2 张有效单据入帐！"));
+        QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where FinishFlag='1'")), 2);
+        checkCarriedConsistently();
+        return;
+    }
+    QCOMPARE(int(told.icon), int(Prompt::Icon::Critical));
+    if (retried) {
+        // Given up after a few attempts, in words without the server's.
+        QVERIFY(attempts > 1 && attempts < 20);
+        QVERIFY2(!told.text.contains(serverText), qPrintable(told.text));
+        QVERIFY(!told.text.contains(state));
+        QVERIFY(!told.text.startsWith(QStringLiteral("结帐时出现系统错误")));
+    } else {
+        // A real fault is not run again, and its text is kept for whoever
+        // mends it.
+        QCOMPARE(attempts, 1);
+        QVERIFY(told.text.startsWith(QStringLiteral("结帐时出现系统错误，结帐失败:")));
+        QVERIFY(told.text.contains(serverText));
+    }
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Sale where FinishFlag='0'")), 6);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store")), 2);
+    QCOMPARE(countRows(QStringLiteral("select count(*) from Store where FinishFlag='1'")), 0);
 }
 
 QTEST_MAIN(tst_DayClosing)
