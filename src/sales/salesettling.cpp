@@ -98,15 +98,11 @@ bool settleAll(Step step)
 Outcome deleteOpen(qint64 saleId)
 {
     // Header and lines go together: no line may outlive its order, and the
-    // lines of an order closed meanwhile stay with it.
+    // lines of an order closed meanwhile stay with it. The order goes
+    // first, as every writer touches an order before its lines, so a delete
+    // waits for a closing instead of deadlocking with it.
     mDatabase::Transaction tx;
     if (!tx)
-        return Outcome::Failed;
-    if (mDatabase::ExecuteBoundAffected(
-            QStringLiteral("delete from Sale_detail where SaleID in "
-                           "(select ID from Sale where ID=? and FinishFlag='0')"),
-            {saleId})
-        < 0)
         return Outcome::Failed;
     const int deleted = mDatabase::ExecuteBoundAffected(
         QStringLiteral("delete from Sale where ID=? and FinishFlag='0'"), {saleId});
@@ -118,6 +114,10 @@ Outcome deleteOpen(qint64 saleId)
             = readNumber(QStringLiteral("select count(*) from Sale where ID=?"), {saleId});
         return still && *still == 0 ? Outcome::DeletedElsewhere : Outcome::ChangedElsewhere;
     }
+    if (mDatabase::ExecuteBoundAffected(
+            QStringLiteral("delete from Sale_detail where SaleID=?"), {saleId})
+        < 0)
+        return Outcome::Failed;
     return tx.commit() ? Outcome::Done : Outcome::Failed;
 }
 
