@@ -34,6 +34,10 @@ FilterDialog::FilterDialog(const Table &table, Joining joining, ListWindow *targ
     btnOk->setDefault(true);
     btnCancel = new QPushButton(QStringLiteral("取消"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnDefault = new QPushButton(QStringLiteral("恢复默认"), this);
+    btnDefault->setObjectName(QStringLiteral("btnDefault"));
+    btnDefault->setToolTip(QStringLiteral("清除查询条件，列表回到打开时的样子"));
+    btnDefault->setVisible(target != nullptr);
     chkStation = new QCheckBox(QString::fromUtf8(table.stationCaption), this);
     chkStation->setObjectName(QStringLiteral("chkStation"));
     cmbStation = new QComboBox(this);
@@ -50,6 +54,68 @@ FilterDialog::FilterDialog(const Table &table, Joining joining, ListWindow *targ
     fillStations();
     RefreshControl();
     connect(btnOk, &QPushButton::clicked, this, &FilterDialog::confirm);
+    connect(btnDefault, &QPushButton::clicked, this, [this] {
+        if (m_target)
+            m_target->restoreDefaultView();
+        reject();
+    });
+}
+
+void FilterDialog::showEvent(QShowEvent *event)
+{
+    // After the dialog of each list has set its own starting choices.
+    if (!m_restored && m_target && !m_target->filterState().isEmpty())
+        restoreState(m_target->filterState());
+    m_restored = true;
+    QDialog::showEvent(event);
+}
+
+QVariantMap FilterDialog::state() const
+{
+    QVariantMap state;
+    for (const Row &r : m_rows) {
+        const QString name = QString::fromLatin1(r.criterion.name);
+        state[QStringLiteral("chk") + name] = r.check->isChecked();
+        if (r.op)
+            state[QStringLiteral("op") + name] = r.op->currentIndex();
+        if (r.text)
+            state[QStringLiteral("txt") + name] = r.text->text();
+        if (r.choice)
+            state[QStringLiteral("cmb") + name] = r.choice->currentIndex();
+    }
+    for (const OptionRow &o : m_options)
+        state[QString::fromLatin1(o.options.name)] = o.group->checkedId();
+    state[QStringLiteral("optSearchType")] = optSearchType->checkedId();
+    state[QStringLiteral("chkStation")] = chkStation->isChecked();
+    state[QStringLiteral("cmbStation")] = cmbStation->currentData();
+    return state;
+}
+
+void FilterDialog::restoreState(const QVariantMap &state)
+{
+    for (Row &r : m_rows) {
+        const QString name = QString::fromLatin1(r.criterion.name);
+        r.check->setChecked(state.value(QStringLiteral("chk") + name).toBool());
+        if (r.op)
+            r.op->setCurrentIndex(state.value(QStringLiteral("op") + name, 0).toInt());
+        if (r.text)
+            r.text->setText(state.value(QStringLiteral("txt") + name).toString());
+        if (r.choice)
+            r.choice->setCurrentIndex(state.value(QStringLiteral("cmb") + name, 0).toInt());
+    }
+    const auto check = [&state](QButtonGroup *group, const QString &name) {
+        if (QAbstractButton *b = group->button(state.value(name, -1).toInt()))
+            b->setChecked(true);
+    };
+    for (const OptionRow &o : m_options)
+        check(o.group, QString::fromLatin1(o.options.name));
+    check(optSearchType, QStringLiteral("optSearchType"));
+    // Another station's user stays within that station whatever was kept.
+    if (gIsHeadStation) {
+        chkStation->setChecked(state.value(QStringLiteral("chkStation")).toBool());
+        IdList::select(cmbStation, state.value(QStringLiteral("cmbStation")).toLongLong());
+    }
+    RefreshControl();
 }
 
 void FilterDialog::addRow(const Criterion &c, int *operators)
@@ -136,6 +202,7 @@ void FilterDialog::finishLayout()
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(btnOk, QDialogButtonBox::AcceptRole);
     buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
+    buttons->addButton(btnDefault, QDialogButtonBox::ResetRole);
     disconnect(buttons, nullptr, this, nullptr);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_body);
@@ -366,7 +433,10 @@ void FilterDialog::confirm()
     QString fragment;
     if (!BuildFilterSQL(&fragment))
         return;
-    if (m_target)
+    if (m_target) {
+        m_target->keepDefaultView();
         m_target->curFilterSQL = applyTo(m_target->curFilterSQL, fragment);
+        m_target->setFilterState(state(), describe());
+    }
     accept();
 }

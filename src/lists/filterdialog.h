@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QVariantMap>
 #include <QVector>
 
 class ListWindow;
@@ -68,6 +69,11 @@ public:
     // nothing narrows the rows.
     QString describe() const;
 
+    // What the boxes hold, to open with it again next time; and putting
+    // such a state back.
+    QVariantMap state() const;
+    void restoreState(const QVariantMap &state);
+
 public slots:
     void RefreshControl();
 
@@ -88,6 +94,10 @@ protected:
     QButtonGroup *optSearchType = nullptr;
     QPushButton *btnOk = nullptr;
     QPushButton *btnCancel = nullptr;
+    // Brings the list back to the view it opened with.
+    QPushButton *btnDefault = nullptr;
+
+    void showEvent(QShowEvent *event) override;
 
 private:
     struct Row {
@@ -127,4 +137,5 @@ private:
     QVector<OptionRow> m_options;
     QGridLayout *m_grid = nullptr;
     QWidget *m_body = nullptr;
+    bool m_restored = false;
 };

@@ -111,7 +111,59 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
 
 void ListWindow::setGridCaption(const QString &caption)
 {
-    m_caption->setText(caption);
+    m_gridCaption = caption;
+    showCaption();
+}
+
+void ListWindow::showCaption()
+{
+    if (!m_defaultKept || curFilterSQL == m_defaultFilter) {
+        m_caption->setText(m_gridCaption);
+        return;
+    }
+    // "今日" no longer holds once the operator searches.
+    QString caption = m_gridCaption;
+    caption.remove(QStringLiteral("今日"));
+    m_caption->setText(m_filterDescription.isEmpty()
+            ? QStringLiteral("%1（已筛选）").arg(caption)
+            : QStringLiteral("%1（已筛选：%2）").arg(caption, m_filterDescription));
+}
+
+void ListWindow::keepDefaultView()
+{
+    if (m_defaultKept)
+        return;
+    m_defaultKept = true;
+    m_defaultFilter = curFilterSQL;
+    m_defaultSort = curSortSQL;
+    m_defaultSortDirection = curSortDirection;
+    m_defaultSortArrow = m_model->sortArrowColumn();
+}
+
+void ListWindow::restoreDefaultView()
+{
+    if (!m_defaultKept)
+        return;
+    curFilterSQL = m_defaultFilter;
+    curSortSQL = m_defaultSort;
+    curSortDirection = m_defaultSortDirection;
+    m_model->setSortArrow(m_defaultSortArrow, m_defaultSortDirection == 1);
+    if (m_defaultSortArrow < 0)
+        dbgMain->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_filterState.clear();
+    m_filterDescription.clear();
+    showCaption();
+}
+
+void ListWindow::setFilterState(const QVariantMap &state, const QString &description)
+{
+    m_filterState = state;
+    // A search within the result narrows the one before.
+    m_filterDescription = m_filterDescription.isEmpty() || description.isEmpty()
+            || state.value(QStringLiteral("optSearchType")).toInt() == 1
+        ? description
+        : m_filterDescription + QStringLiteral("，") + description;
+    showCaption();
 }
 
 void ListWindow::setPrintFailureTexts(const QString &preview, const QString &print,
@@ -207,6 +259,7 @@ void ListWindow::DataRefresh()
     const int oldRow = current.isValid() ? current.row() : -1;
     const int column = current.isValid() ? current.column() : 0;
 
+    keepDefaultView();
     curFullSQL = curShortSQL + curFilterSQL + curGroupSQL + curSortSQL;
     const ListQuery query{curShortSQL, curFilterSQL, curGroupSQL, sortWithKey(), keyField()};
     QString error;
@@ -258,6 +311,7 @@ void ListWindow::sortByColumn(int ColIndex)
     const QString field = columns[ColIndex].field;
     if (m_unsortable.contains(field))
         return;
+    keepDefaultView();
     curSortDirection = curSortDirection == 0 ? 1 : 0;
     curSortSQL = QStringLiteral(" ORDER BY %1 %2")
                      .arg(m_sortFields.value(field, field),

@@ -4,6 +4,7 @@
 #include "lists/listmodel.h"
 
 #include <QPageLayout>
+#include <QVariantMap>
 #include <QWidget>
 
 #include <functional>
@@ -58,6 +59,15 @@ public:
     bool exportPdf(const QString &fileName);
     // Where a printout goes when the workstation has no printer.
     QString pdfFileName() const;
+
+    // The view the list opened with (its filter, order and caption) is
+    // kept before the first change to it, and 恢复默认 brings it back.
+    void keepDefaultView();
+    void restoreDefaultView();
+    // What the filter dialog held when it was last accepted, and the
+    // filter in words for the caption.
+    const QVariantMap &filterState() const { return m_filterState; }
+    void setFilterState(const QVariantMap &state, const QString &description);
 
 public slots:
     void DataRefresh();
@@ -134,7 +144,18 @@ private:
     void setUpPrinter(GridPrinter &printer) const;
     bool runPrintJob(bool preview);
 
+    // The caption says when a filter narrows the rows.
+    void showCaption();
+
     QLabel *m_caption;
+    QString m_gridCaption;
+    QString m_defaultFilter;
+    QString m_defaultSort;
+    int m_defaultSortDirection = 0;
+    int m_defaultSortArrow = -1;
+    bool m_defaultKept = false;
+    QVariantMap m_filterState;
+    QString m_filterDescription;
     QTableView *dbgMain;
     QTableView *m_footerView;
     QStandardItemModel *m_footer;

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -135,6 +136,8 @@ private slots:
     void saleSearchType();
     void saleThroughList_data();
     void saleThroughList();
+    void lastSearchComesBackUntilDefault_data();
+    void lastSearchComesBackUntilDefault();
     void custCriterion_data();
     void custCriterion();
     void custSearchType();
@@ -327,6 +330,53 @@ void tst_Filters::saleThroughList()
     for (int i : found)
         expected << sales[i];
     QCOMPARE(saleIds(list), expected);
+}
+
+void tst_Filters::lastSearchComesBackUntilDefault_data()
+{
+    QTest::addColumn<bool>("sorted");
+    QTest::newRow("filtered") << false;
+    QTest::newRow("filtered and sorted") << true;
+}
+
+// A search shows in the caption, the filter dialog opens with it again,
+// and 恢复默认 brings back the rows, order and caption the list opened with.
+void tst_Filters::lastSearchComesBackUntilDefault()
+{
+    QFETCH(bool, sorted);
+    frmSaleAdmin list;
+    list.DataRefresh();
+    auto *caption = list.findChild<QLabel *>(QStringLiteral("lblCaption"));
+    const QString opening = caption->text();
+    const QList<qint64> openingRows = saleIds(list);
+    const QString openingSort = list.curSortSQL;
+    {
+        frmSaleFilter dialog(&list, &list);
+        QVERIFY(tick(dialog, "chkAddress", "", "人民路'"));
+        ok(dialog);
+    }
+    if (sorted)
+        list.sortByColumn(3);
+    list.DataRefresh();
+    QCOMPARE(saleIds(list).size(), 2);
+    QVERIFY(caption->text() != opening);
+    QVERIFY(caption->text().contains(QStringLiteral("人民路'")));
+    QVERIFY(!caption->text().contains(QStringLiteral("今日")));
+
+    frmSaleFilter again(&list, &list);
+    again.show();
+    QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("chkAddress"))->isChecked());
+    QCOMPARE(again.findChild<QLineEdit *>(QStringLiteral("txtAddress"))->text(),
+        QStringLiteral("人民路'"));
+    again.findChild<QPushButton *>(QStringLiteral("btnDefault"))->click();
+    list.DataRefresh();
+    QCOMPARE(saleIds(list), openingRows);
+    QCOMPARE(list.curSortSQL, openingSort);
+    QCOMPARE(caption->text(), opening);
+
+    frmSaleFilter fresh(&list, &list);
+    fresh.show();
+    QVERIFY(!fresh.findChild<QCheckBox *>(QStringLiteral("chkAddress"))->isChecked());
 }
 
 void tst_Filters::custCriterion_data()
