@@ -37,7 +37,6 @@ FilterDialog::FilterDialog(const Table &table, Joining joining, ListWindow *targ
     btnDefault = new QPushButton(QStringLiteral("恢复默认"), this);
     btnDefault->setObjectName(QStringLiteral("btnDefault"));
     btnDefault->setToolTip(QStringLiteral("清除查询条件，列表回到打开时的样子"));
-    btnDefault->setVisible(target != nullptr);
     chkStation = new QCheckBox(QString::fromUtf8(table.stationCaption), this);
     chkStation->setObjectName(QStringLiteral("chkStation"));
     cmbStation = new QComboBox(this);
@@ -203,6 +202,8 @@ void FilterDialog::finishLayout()
     buttons->addButton(btnOk, QDialogButtonBox::AcceptRole);
     buttons->addButton(btnCancel, QDialogButtonBox::RejectRole);
     buttons->addButton(btnDefault, QDialogButtonBox::ResetRole);
+    // A dialog that only hands its conditions back has no list to restore.
+    btnDefault->setVisible(m_target != nullptr);
     disconnect(buttons, nullptr, this, nullptr);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_body);
