@@ -221,6 +221,14 @@ bool frmSale::GetCustomerInfo(qint16 searchType)
 
 bool frmSale::eventFilter(QObject *watched, QEvent *event)
 {
+    // Enter on 送水工 moves on to 运费 like every field, never to 保存.
+    if (watched == cmbSender && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !cmbSender->view()->isVisible()) {
+            focusNextChild();
+            return true;
+        }
+    }
     auto *field = qobject_cast<QLineEdit *>(watched);
     if (event->type() == QEvent::KeyPress && field) {
         const int key = static_cast<QKeyEvent *>(event)->key();

@@ -214,6 +214,7 @@ void frmSale::connectFields()
     for (QLineEdit *e : findChildren<QLineEdit *>())
         if (!m_customer->isAncestorOf(e))
             e->installEventFilter(this);
+    cmbSender->installEventFilter(this);
     m_customer->setExitButton(btnExit);
 
     connect(m_detail, &SaleDetailModel::linesChanged, this, &frmSale::SumArray);

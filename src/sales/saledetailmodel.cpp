@@ -207,6 +207,13 @@ SaleDetailView::SaleDetailView(QWidget *parent) : QTableView(parent)
 void SaleDetailView::editNext(const QModelIndex &from)
 {
     QAbstractItemModel *m = model();
+    // A line without a product has no price or quantity to walk through:
+    // Enter there means the goods are done, and leaves the grid.
+    if (from.isValid()
+        && m->index(from.row(), SaleLines::ProductID).data().toString().trimmed().isEmpty()) {
+        focusNextChild();
+        return;
+    }
     int row = from.isValid() ? from.row() : 0;
     int column = from.isValid() ? from.column() : -1;
     while (true) {

@@ -1212,6 +1212,35 @@ private slots:
         QCOMPARE(m_prompter->texts(), QStringList());
     }
 
+    // Enter walks the form the way the operator reads it: an empty product
+    // line leaves the grid, 送水工 goes on to 运费.
+    void enterMovesOn_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("empty product line") << "dbgDetail"
+                                            << "txtOutAmount";
+        QTest::newRow("delivery person") << "cmbSender"
+                                         << "txtTransferFee";
+    }
+    void enterMovesOn()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        SaleWindow w;
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        auto *start = w.form.findChild<QWidget *>(from);
+        start->setFocus();
+        QTRY_VERIFY(start->hasFocus());
+        // In the grid the first Enter opens the product cell, the second
+        // leaves it empty.
+        for (int i = 0; i < (from == QLatin1String("dbgDetail") ? 2 : 1); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(QApplication::focusWidget()->objectName(), to);
+        QCOMPARE(m_prompter->texts(), QStringList());
+    }
+
     // After 保存 the served customer's account stays; the next caller's
     // number must neither run on from his phone nor land on him.
     void nextCallerByKeys()
