@@ -426,7 +426,14 @@ void ListWindow::writeFooter(const QStringList &footer)
 {
     const int columns = int(m_model->columns().size());
     for (int c = 0; c < columns; ++c) {
-        auto *item = new QStandardItem(footer.value(c));
+        // A sum of money reads as the money above it does (846.00 under
+        // 226.00, not 846).
+        QString text = footer.value(c);
+        Currency sum;
+        if (m_summed.contains(c) && m_model->columns()[c].kind == ListColumn::Money
+            && Currency::parse(text, &sum))
+            text = ListModel::displayText(sum.toSqlText(), ListColumn::Money);
+        auto *item = new QStandardItem(text);
         item->setTextAlignment(c == columns - 1 ? Qt::AlignLeft | Qt::AlignVCenter
                                                 : Qt::AlignRight | Qt::AlignVCenter);
         m_footer->setItem(0, c, item);

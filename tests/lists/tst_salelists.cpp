@@ -197,8 +197,9 @@ void tst_SaleLists::footersAndBalance()
     frmSaleAdmin sales;
     const QStringList f = sales.footerTexts();
     QCOMPARE(f.value(1), QStringLiteral("合      计"));
-    QCOMPARE(f.value(3), QStringLiteral("50.5")); // 20 + 10 + 12.5 + 8
-    QCOMPARE(f.value(4), QStringLiteral("25.5"));
+    // Money sums keep their decimals, as the money above them does.
+    QCOMPARE(f.value(3), QStringLiteral("50.50")); // 20 + 10 + 12.5 + 8
+    QCOMPARE(f.value(4), QStringLiteral("25.50"));
     QCOMPARE(f.value(5), QStringLiteral("5"));
     QCOMPARE(f.value(6), QStringLiteral("3"));
     QCOMPARE(f.value(7), QStringLiteral("4"));
@@ -219,7 +220,7 @@ void tst_SaleLists::emptyResultAndEmptyFilter()
     list.curFilterSQL = QStringLiteral(" and Sale.ID<0");
     list.DataRefresh();
     QCOMPARE(list.model()->rowCount(), 0);
-    QCOMPARE(list.footerTexts().value(3), QStringLiteral("0"));
+    QCOMPARE(list.footerTexts().value(3), QStringLiteral("0.00"));
     QCOMPARE(list.footerTexts().value(9), QStringLiteral("共欠钱：0元       欠瓶：0个"));
     // Without a filter the sums are left out.
     list.curFilterSQL.clear();
