@@ -167,6 +167,11 @@ QAction *frmMain::makeTool(ToolId tool)
         action->setToolTip(iconText);
     }
     connect(action, &QAction::triggered, this, [this, name] { toolClick(name); });
+    // The Delete key deletes in a list as the tool does, and not at all
+    // while the operator's rights leave the tool disabled. A text box
+    // keeps the key for itself.
+    if (tool == Del)
+        action->setShortcut(QKeySequence::Delete);
     m_tools[std::size_t(tool)] = action;
     m_bars->addTool(name, action);
     return action;

@@ -113,6 +113,8 @@ private slots:
     void oneActionPerTool();
     void forwardsCommandsByName_data();
     void forwardsCommandsByName();
+    void deleteKeyRunsTheDeleteTool_data();
+    void deleteKeyRunsTheDeleteTool();
     void nothingHappensWithoutTarget();
     void commandsOpenTheirDialogs_data();
     void commandsOpenTheirDialogs();
@@ -277,6 +279,29 @@ void tst_MainWindow::forwardsCommandsByName()
     m_main->commandBars()->tool(tool)->setEnabled(true);
     m_main->commandBars()->tool(tool)->trigger();
     QCOMPARE(calls, QStringList{method});
+}
+
+void tst_MainWindow::deleteKeyRunsTheDeleteTool_data()
+{
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("right to delete") << true;
+    QTest::newRow("no right to delete") << false;
+}
+
+void tst_MainWindow::deleteKeyRunsTheDeleteTool()
+{
+    QFETCH(bool, allowed);
+    ListWindow *list = openList(QStringLiteral("frmSaleAdmin"));
+    QVERIFY(list);
+    QStringList calls;
+    recordCommands(list, &calls);
+    m_main->commandBars()->tool(QStringLiteral("tlDel"))->setEnabled(allowed);
+    m_main->show();
+    QApplication::setActiveWindow(m_main);
+    QVERIFY(QTest::qWaitForWindowActive(m_main));
+    list->grid()->setFocus();
+    QTest::keyClick(list->grid(), Qt::Key_Delete);
+    QCOMPARE(calls, allowed ? QStringList{QStringLiteral("DeleteData")} : QStringList());
 }
 
 void tst_MainWindow::nothingHappensWithoutTarget()
@@ -717,7 +742,7 @@ void tst_MainWindow::listRefreshesWhenBackInFront()
     QVERIFY(sales);
     const qint64 middle = sales->model()->value(1, QStringLiteral("ID")).toLongLong();
     QVERIFY(sales->selectRowOfId(middle));
-    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("0"));
+    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("0.00"));
     // Money taken for every order in the money list...
     ListWindow *money = openList(QStringLiteral("frmMoneyAdmin"));
     QVERIFY(money);
@@ -726,7 +751,7 @@ void tst_MainWindow::listRefreshesWhenBackInFront()
     // ...shows in the sale list as soon as it is in front again, on the same row.
     m_main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(sales->parentWidget()));
     QCOMPARE(m_main->activeChild(), sales);
-    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("60"));
+    QCOMPARE(sales->footerTexts().value(4), QStringLiteral("60.00"));
     QCOMPARE(sales->selectedID(), QString::number(middle));
     // Receiving the same order again is refused, not reported twice.
     m_prompts->clear();
