@@ -8,6 +8,7 @@
 #include "shell/loginstate.h"
 #include "shell/pickers.h"
 #include "shell/picklists.h"
+#include "shell/tools.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -19,9 +20,14 @@
 
 namespace {
 
-QLineEdit *dateField(const char *name)
+// The range last asked for, offered again while the program runs: an
+// operator going through the reports of one month types it once.
+QDate s_lastStart;
+QDate s_lastEnd;
+
+QLineEdit *dateField(const char *name, const QDate &last)
 {
-    auto *edit = new QLineEdit(DateText::shortDate(QDate::currentDate()));
+    auto *edit = new QLineEdit(DateText::shortDate(last.isValid() ? last : QDate::currentDate()));
     edit->setObjectName(QLatin1String(name));
     mSystem::checkOnLeave(edit, [edit] {
         if (edit->text().trimmed().isEmpty()) {
@@ -36,13 +42,21 @@ QLineEdit *dateField(const char *name)
 } // namespace
 
 frmSetReport::frmSetReport(int reportType, QWidget *parent)
-    : QDialog(parent), curReportType(reportType), txtStartDate(dateField("txtStartDate")),
-      txtEndDate(dateField("txtEndDate")), cmbStation(new QComboBox), txtAccount(new QLineEdit),
-      cmbSender(new QComboBox), btnOk(new QPushButton(QStringLiteral("确定"))),
+    : QDialog(parent), curReportType(reportType),
+      txtStartDate(dateField("txtStartDate", s_lastStart)),
+      txtEndDate(dateField("txtEndDate", s_lastEnd)), cmbStation(new QComboBox),
+      txtAccount(new QLineEdit), cmbSender(new QComboBox),
+      btnOk(new QPushButton(QStringLiteral("确定"))),
       btnCancel(new QPushButton(QStringLiteral("取消")))
 {
     setObjectName(QStringLiteral("frmSetReport"));
-    setWindowTitle(QStringLiteral("报表参数设置"));
+    // Which of the six reports it is for.
+    static const ToolId reports[]
+        = {ToolId::DayReport, ToolId::CustDayReport, ToolId::SenderDayReport, ToolId::MonthReport,
+            ToolId::CustMonthReport, ToolId::SenderMonthReport};
+    setWindowTitle(reportType >= 0 && reportType < int(std::size(reports))
+            ? QStringLiteral("报表参数设置 — %1").arg(Tools::caption(reports[reportType]))
+            : QStringLiteral("报表参数设置"));
     cmbStation->setObjectName(QStringLiteral("cmbStation"));
     txtAccount->setObjectName(QStringLiteral("txtAccount"));
     cmbSender->setObjectName(QStringLiteral("cmbSender"));
@@ -108,12 +122,21 @@ frmSetReport::frmSetReport(int reportType, QWidget *parent)
         connect(edit, &QLineEdit::textChanged, this, [this] { updateOk(); });
     connect(cmbSender, &QComboBox::currentIndexChanged, this, [this] { updateOk(); });
     connect(btnOk, &QPushButton::clicked, this, [this] {
-        // Both dates must be dates, whichever field the focus is in.
+        // Both dates must be dates and the account a number, whichever
+        // field the focus is in when Enter presses 确定.
         for (QLineEdit *date : {txtStartDate, txtEndDate})
             if (!mSystem::CheckInput(date->text(), mSystem::CheckDate)) {
                 date->setFocus();
                 return;
             }
+        if (txtAccount->isEnabled()
+            && !mSystem::CheckInput(txtAccount->text(), mSystem::CheckNumber)) {
+            txtAccount->setFocus();
+            txtAccount->selectAll();
+            return;
+        }
+        s_lastStart = DateText::parse(txtStartDate->text());
+        s_lastEnd = DateText::parse(txtEndDate->text());
         mResult = -1;
         accept();
     });

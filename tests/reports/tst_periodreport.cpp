@@ -4,7 +4,9 @@
 #include "common/testdatabase.h"
 #include "datastore/mdatabase.h"
 #include "reports/frmreport.h"
+#include "reports/frmsetreport.h"
 #include "reports/periodreport.h"
+#include "shell/datetext.h"
 #include "shell/loginstate.h"
 
 #include <QAbstractButton>
@@ -77,6 +79,8 @@ private slots:
     void saleFilterNarrowsTheReport_data();
     void saleFilterNarrowsTheReport();
     void filterThroughTheWindow();
+    void criteriaDialog_data();
+    void criteriaDialog();
 
 private:
     TestDatabase m_db;
@@ -340,6 +344,41 @@ void tst_PeriodReport::filterThroughTheWindow()
     QCOMPARE(report.rows().last().sumMoney, c("60.25"));
     QCOMPARE(report.curReportCaption, title);
     QCOMPARE(m_prompts->texts(), QStringList());
+}
+
+void tst_PeriodReport::criteriaDialog_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("customer report, letters") << int(PeriodReport::CustDayReport) << "abc" << false;
+    QTest::newRow("customer report, number") << int(PeriodReport::CustMonthReport) << "101" << true;
+    QTest::newRow("day report") << int(PeriodReport::DayReport) << "" << true;
+}
+
+// Enter presses 确定 with the account checked as leaving the field checks
+// it; the title names the report; an accepted range is offered next time.
+void tst_PeriodReport::criteriaDialog()
+{
+    QFETCH(int, type);
+    QFETCH(QString, account);
+    QFETCH(bool, accepted);
+    const QDate start(2026, 11, 1);
+    const int other
+        = type == PeriodReport::DayReport ? PeriodReport::MonthReport : PeriodReport::DayReport;
+    QVERIFY(frmSetReport(type).windowTitle() != frmSetReport(other).windowTitle());
+    {
+        frmSetReport dialog(type);
+        dialog.txtStartDate->setText(DateText::shortDate(start));
+        if (dialog.txtAccount->isEnabled())
+            dialog.txtAccount->setText(account);
+        m_prompts->answers = {Prompt::Ok};
+        dialog.btnOk->click();
+        QCOMPARE(dialog.result() == QDialog::Accepted, accepted);
+        QCOMPARE(m_prompts->requests.isEmpty(), accepted);
+    }
+    frmSetReport next(PeriodReport::DayReport);
+    QCOMPARE(DateText::parse(next.txtStartDate->text()) == start, accepted);
 }
 
 QTEST_MAIN(tst_PeriodReport)
