@@ -104,8 +104,15 @@ void frmTodayReport::FinishToday()
     input.text = QStringLiteral("请输入入帐单据的最后截止日期：");
     input.title = QStringLiteral("日期");
     input.argument = DateText::todayForm(QDate::currentDate());
-    const QVariant cutOff = Prompt::choose(input);
-    if (!cutOff.isValid())
-        return;
-    DayClosing::FinishToday({cutOff.toString(), gUserID, {}});
+    // A cut-off that is not a date is asked for again, as typed, until the
+    // operator gives a date or cancels: a typing slip does not end the closing.
+    while (true) {
+        const QVariant cutOff = Prompt::choose(input);
+        if (!cutOff.isValid())
+            return;
+        if (DayClosing::FinishToday({cutOff.toString(), gUserID, {}}).outcome
+            != DayClosing::Outcome::Refused)
+            return;
+        input.argument = cutOff;
+    }
 }

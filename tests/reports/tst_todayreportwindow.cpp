@@ -113,10 +113,12 @@ void tst_TodayReportWindow::closingFromTheWindow()
     QCOMPARE(m_prompts->requests.first().text, QStringLiteral("请输入入帐单据的最后截止日期："));
     QCOMPARE(m_prompts->requests.first().argument.toString(),
         QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")));
+    // A cut-off that is no date is asked for again, as typed.
     m_prompts->clear();
-    m_prompts->choices << QStringLiteral("2026-12-08");
-    m_prompts->answers = {Prompt::Yes, Prompt::Yes};
+    m_prompts->choices << QStringLiteral("2026-13-08") << QStringLiteral("2026-12-08");
+    m_prompts->answers = {Prompt::Ok, Prompt::Yes, Prompt::Yes};
     window.commands().run(&ListCommands::FinishToday);
+    QCOMPARE(m_prompts->requests[2].argument.toString(), QStringLiteral("2026-13-08"));
     QCOMPARE(m_prompts->texts().last(), QStringLiteral("成功进行1 张有效单据入帐！"));
     QCOMPARE(mDatabase::GetFieldByID(1, QStringLiteral("Sale"), QStringLiteral("FinishFlag")),
         QStringLiteral("1"));
