@@ -96,6 +96,11 @@ int DelayProxy::Parser::feed(const QByteArray &data)
     while (pos < data.size() && !m_opaque) {
         if (m_skip > 0) {
             const qint64 n = qMin<qint64>(m_skip, data.size() - pos);
+            if (m_capturing) {
+                m_text.append(data.constData() + pos, n);
+                if (n == m_skip)
+                    finishText();
+            }
             pos += n;
             m_skip -= n;
             continue;
@@ -125,10 +130,28 @@ int DelayProxy::Parser::feed(const QByteArray &data)
             m_skip = qint64(be32(m_header.constData() + 1)) - 4;
             if (type == 'Q' || type == 'E')
                 ++statements;
+            // The text of a simple query, or of a statement being prepared.
+            m_capturing = m_trace && (type == 'Q' || type == 'P');
+            m_textType = type;
+            m_text.clear();
         }
         m_header.clear();
     }
     return statements;
+}
+
+void DelayProxy::Parser::finishText()
+{
+    m_capturing = false;
+    // A prepared statement's body starts with its name, a query's does not.
+    const QList<QByteArray> parts = m_text.split('\0');
+    m_traced << QString::fromUtf8(parts.value(m_textType == 'P' ? 1 : 0)).simplified();
+    m_text.clear();
+}
+
+QStringList DelayProxy::Parser::takeTraced()
+{
+    return std::exchange(m_traced, QStringList());
 }
 
 int DelayProxy::Parser::serverByte(char answer)
@@ -145,11 +168,12 @@ int DelayProxy::Parser::serverByte(char answer)
 // A client and its connection to the server.
 class DelayProxy::Pair : public QObject {
 public:
-    Pair(DelayProxy *proxy, QTcpSocket *client, int index)
+    Pair(DelayProxy *proxy, QTcpSocket *client, int index, bool trace)
         : QObject(proxy), m_proxy(proxy), m_client(client), m_server(new QTcpSocket(this)),
           m_index(index), m_up(m_server, proxy->m_delay, this),
           m_down(m_client, proxy->m_delay, this)
     {
+        m_parser.setTrace(trace);
         client->setParent(this);
         client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(m_server, &QTcpSocket::connected, this, [this] {
@@ -177,10 +201,12 @@ private:
         const int statements = m_parser.feed(data);
         const bool newTrip = m_serverSpoke;
         m_serverSpoke = false;
+        const QStringList traced = m_parser.takeTraced();
         m_proxy->record(m_index, [&](Counts &c) {
             c.statements += statements;
             c.roundTrips += newTrip ? 1 : 0;
             c.bytesToServer += data.size();
+            m_proxy->m_traced += traced;
         });
         m_up.push(data);
     }
@@ -271,16 +297,30 @@ int DelayProxy::delay() const
     return m_delay.loadRelaxed();
 }
 
+void DelayProxy::setTrace(bool on)
+{
+    QMutexLocker lock(&m_mutex);
+    m_trace = on;
+}
+
+QStringList DelayProxy::takeTrace()
+{
+    QMutexLocker lock(&m_mutex);
+    return std::exchange(m_traced, QStringList());
+}
+
 void DelayProxy::accept()
 {
     while (QTcpSocket *client = m_listener->nextPendingConnection()) {
         int index = 0;
+        bool trace = false;
         {
             QMutexLocker lock(&m_mutex);
             index = int(m_counts.size());
+            trace = m_trace;
             m_counts.append(Counts{.connections = 1});
         }
-        new Pair(this, client, index);
+        new Pair(this, client, index, trace);
     }
 }
 

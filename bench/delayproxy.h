@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QStringList>
 #include <QThread>
 
 #include <functional>
@@ -54,6 +55,10 @@ public:
     Counts total() const;
     QList<Counts> perConnection() const;
     void setDelay(int delayMs);
+    // Keeps the statements' texts from connections made from now on.
+    void setTrace(bool on);
+    // The statements sent since the last call, in order per connection.
+    QStringList takeTrace();
     int delay() const;
 
     // Counts one client's byte stream (public for the proxy's own checks).
@@ -67,6 +72,9 @@ public:
         // statements of what the client sent meanwhile.
         int serverByte(char answer);
         bool awaitingAnswer() const { return m_awaitingAnswer; }
+        // Keeps the text of every statement sent, for takeTraced().
+        void setTrace(bool on) { m_trace = on; }
+        QStringList takeTraced();
         bool opaque() const { return m_opaque; }
 
     private:
@@ -76,6 +84,12 @@ public:
         QByteArray m_header;
         qint64 m_skip = 0;
         QByteArray m_held; // sent before the answer came
+        void finishText();
+        bool m_trace = false;
+        bool m_capturing = false;
+        char m_textType = 0;
+        QByteArray m_text;
+        QStringList m_traced;
     };
 
 private:
@@ -90,6 +104,8 @@ private:
     mutable QMutex m_mutex;
     QAtomicInt m_delay;
     QList<Counts> m_counts;
+    bool m_trace = false;
+    QStringList m_traced;
 };
 
 // The proxy on a thread of its own, so that a program blocked in a database

@@ -63,7 +63,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption settled(QStringLiteral("settled"),
         QStringLiteral("settled orders the closing carries (default 1000)"), QStringLiteral("N"),
         QStringLiteral("1000"));
-    parser.addOptions({database, delay, sales, settled});
+    const QCommandLineOption trace(
+        QStringLiteral("trace"), QStringLiteral("list each action's statements"));
+    parser.addOptions({database, delay, sales, settled, trace});
     parser.process(app);
 
     ConnectionTarget server;
@@ -92,6 +94,7 @@ int main(int argc, char *argv[])
         out << "cannot start the relay: " << error << Qt::endl;
         return 1;
     }
+    relay.proxy()->setTrace(parser.isSet(trace));
     ConnectionTarget far = direct;
     far.host = QStringLiteral("127.0.0.1");
     far.port = relay.port();
@@ -126,6 +129,8 @@ int main(int argc, char *argv[])
                    .arg(s.ms, 9, 'f', 0)
                    .arg(verdict)
             << Qt::endl;
+        for (const QString &sql : s.trace)
+            out << "    " << sql.left(300) << Qt::endl;
     };
     {
         RemoteActions::Station station(relay.proxy(), far);

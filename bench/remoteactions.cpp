@@ -158,12 +158,14 @@ Step Station::measure(
     m_answers.texts.clear();
     m_watch->answer = answer;
     m_watch->unexpected.clear();
+    m_proxy->takeTrace();
     const DelayProxy::Counts before = m_proxy->total();
     QElapsedTimer clock;
     clock.start();
     const QString failure = action();
     step.ms = clock.nsecsElapsed() / 1e6;
     step.counts = m_proxy->total() - before;
+    step.trace = m_proxy->takeTrace();
     m_watch->answer = {};
     step.ok = failure.isEmpty() && m_watch->unexpected.isEmpty();
     step.note = m_watch->unexpected.isEmpty()

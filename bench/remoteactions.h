@@ -25,6 +25,7 @@ struct Step {
     double ms = 0;
     bool ok = false;
     QString note; // why it failed, or what it did
+    QStringList trace; // the statements' texts, when the relay keeps them
 };
 
 // Answers every question yes and every message with its default, as the

@@ -62,12 +62,15 @@ void tst_RemoteActions::staysWithinItsRoundTrips_data()
     QTest::addColumn<int>("statements");
     QTest::addColumn<int>("roundTrips");
 
-    QTest::newRow("log in") << "log in" << 40 << 40;
-    QTest::newRow("open a new sale") << "open a new sale" << 20 << 20;
-    QTest::newRow("phone lookup") << "phone lookup" << 10 << 10;
-    QTest::newRow("product entry") << "product entry" << 5 << 5;
-    QTest::newRow("save") << "save" << 12 << 12;
-    QTest::newRow("收款 on one order") << "收款 on one order" << 12 << 12;
+    // Measured with psqlODBC reading every SELECT through a cursor (two
+    // round trips each); a little room above, none for a statement per
+    // keystroke or per line.
+    QTest::newRow("log in") << "log in" << 24 << 32;
+    QTest::newRow("open a new sale") << "open a new sale" << 12 << 13;
+    QTest::newRow("phone lookup") << "phone lookup" << 8 << 9;
+    QTest::newRow("product entry") << "product entry" << 2 << 2;
+    QTest::newRow("save") << "save" << 16 << 23;
+    QTest::newRow("收款 on one order") << "收款 on one order" << 9 << 11;
 }
 
 void tst_RemoteActions::staysWithinItsRoundTrips()
