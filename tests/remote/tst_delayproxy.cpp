@@ -57,20 +57,24 @@ void tst_DelayProxy::countsStatements_data()
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<char>("serverAnswer"); // to a request for encryption
     QTest::addColumn<int>("statements");
+    QTest::addColumn<QStringList>("texts"); // kept when tracing
 
     const QByteArray login = startup(QByteArrayLiteral("user\0Q\0database\0E\0"))
         + message('p', QByteArrayLiteral("SCRAM-SHA-256\0"));
-    QTest::newRow("simple queries") << login + query("BEGIN") + query("select 1") << 'N' << 2;
+    QTest::newRow("simple queries") << login + query("BEGIN") + query("select 1") << 'N' << 2
+                                    << QStringList{"BEGIN", "select 1"};
     QTest::newRow("extended protocol: one per execute")
-        << login + extended("select 1") + extended("update Sale set InMoney=1") << 'N' << 2;
+        << login + extended("select 1") + extended("update Sale set InMoney=1") << 'N' << 2
+        << QStringList{"select 1", "update Sale set InMoney=1"};
     QTest::newRow("letters inside a statement's text")
-        << login + query("select 'Q', 'E' from Sale") << 'N' << 1;
-    QTest::newRow("startup parameters are no messages") << login << 'N' << 0;
+        << login + query("select 'Q', 'E' from Sale") << 'N' << 1
+        << QStringList{"select 'Q', 'E' from Sale"};
+    QTest::newRow("startup parameters are no messages") << login << 'N' << 0 << QStringList();
     QTest::newRow("encryption refused, then startup")
-        << EncryptionRequest + login + query("select 1") << 'N' << 1;
+        << EncryptionRequest + login + query("select 1") << 'N' << 1 << QStringList{"select 1"};
     // Encrypted bytes that happen to look like messages are not read.
     QTest::newRow("encryption accepted: nothing more to read")
-        << EncryptionRequest + login + query("select 1") << 'S' << 0;
+        << EncryptionRequest + login + query("select 1") << 'S' << 0 << QStringList();
 }
 
 void tst_DelayProxy::countsStatements()
@@ -78,10 +82,12 @@ void tst_DelayProxy::countsStatements()
     QFETCH(QByteArray, stream);
     QFETCH(char, serverAnswer);
     QFETCH(int, statements);
+    QFETCH(QStringList, texts);
 
     // The same stream in every cut a network may make of it.
     for (int piece : {1, 3, 7, 64, int(stream.size())}) {
         DelayProxy::Parser parser;
+        parser.setTrace(true);
         int counted = 0;
         for (qsizetype pos = 0; pos < stream.size(); pos += piece) {
             counted += parser.feed(stream.mid(pos, piece));
@@ -90,6 +96,7 @@ void tst_DelayProxy::countsStatements()
         }
         QVERIFY2(counted == statements,
             qPrintable(QStringLiteral("pieces of %1 bytes: %2 counted").arg(piece).arg(counted)));
+        QCOMPARE(parser.takeTraced(), texts);
     }
 }
 
