@@ -10,7 +10,7 @@ RUN_PACKAGES := cmake g++ make qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6
 TEST_PACKAGES := $(RUN_PACKAGES) postgresql xvfb xauth socat poppler-utils sqlite3 clang-format xdotool \
 	cups cups-client cups-filters dpkg-dev file desktop-file-utils appstream debootstrap
 
-.PHONY: run test configure build deps test-deps bench stress package clean
+.PHONY: run test configure build deps test-deps bench bench-remote stress package clean
 
 # Only the program and what it loads: the test programs come with `make test`.
 run: deps configure
@@ -37,6 +37,11 @@ test-deps:
 
 bench: test-deps build
 	tools/with-test-postgres.sh bench/run.sh $(BUILD)
+
+# A station 40 ms (round trip) from the server: what each action asks of it.
+bench-remote: test-deps configure
+	cmake --build $(BUILD) -j $(JOBS) --target pelkor_bench_remote
+	tools/with-test-postgres.sh bench/remote.sh $(BUILD)
 
 # The reliability harness in full: 1,000 kill -9 trials on SQLite and 300
 # on PostgreSQL, 16 workstations for a minute, server restarts.

@@ -5,7 +5,8 @@
 
 namespace DbClient {
 
-Result run(const ConnectionTarget &target, const QStringList &statements, const QString &database)
+Result run(const ConnectionTarget &target, const QStringList &statements, const QString &database,
+    const QStringList &warmUp)
 {
     Result result;
     QProcess p;
@@ -30,7 +31,7 @@ Result run(const ConnectionTarget &target, const QStringList &statements, const 
              << QStringLiteral("-d") << (database.isEmpty() ? target.database : database);
         script = QStringLiteral("\\timing on\n");
     }
-    for (const QString &sql : statements)
+    for (const QString &sql : warmUp + statements)
         script += sql + QStringLiteral(";\n");
 
     p.start(program, args);
@@ -49,13 +50,17 @@ Result run(const ConnectionTarget &target, const QStringList &statements, const 
     static const QRegularExpression sqliteTime(QStringLiteral("^Run Time: real ([0-9.]+)"));
     static const QRegularExpression psqlTime(QStringLiteral("^Time: ([0-9.]+) ms"));
     const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    // Each statement prints its rows, then its time.
+    qsizetype warming = warmUp.size();
     for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QRegularExpressionMatch m = (sqlite ? sqliteTime : psqlTime).match(line);
-        if (m.hasMatch()) {
+        if (m.hasMatch() && warming > 0) {
+            --warming;
+        } else if (m.hasMatch()) {
             const double ms = m.captured(1).toDouble() * (sqlite ? 1000.0 : 1.0);
             result.timings << ms;
             result.ms += ms;
-        } else {
+        } else if (warming == 0) {
             result.rows << line;
         }
     }

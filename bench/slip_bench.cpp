@@ -34,9 +34,18 @@ Figures figures(QVector<double> ms)
 qint64 storeSale()
 {
     using mDatabase::InsertAndGetID;
-    const qint64 customer = InsertAndGetID(QStringLiteral(
-        "insert into Customer(Name,Account,Address,Phone,Detail,CustType,Status,UserID,StationID) "
-        "values('李四',8801,'幸福路12号3单元','13912345678','',2,'1',1,1)"));
+    // An address names one customer: a second run on the same database
+    // takes the customer the first one stored.
+    const QString address = QStringLiteral("幸福路12号3单元");
+    const auto known = mDatabase::OpenRecordset(
+        QStringLiteral("select ID from Customer where Address=%1").arg(mDatabase::SqlStr(address)));
+    const qint64 customer = known && !known->isEmpty()
+        ? known->value(0, 0).toLongLong()
+        : InsertAndGetID(QStringLiteral("insert into "
+                                        "Customer(Name,Account,Address,Phone,Detail,CustType,"
+                                        "Status,UserID,StationID) "
+                                        "values('李四',8801,%1,'13912345678','',2,'1',1,1)")
+                             .arg(mDatabase::SqlStr(address)));
     const qint64 sender = InsertAndGetID(
         QStringLiteral("insert into Sender(Name,Status,StationID) values('赵六','1',1)"));
     const qint64 sale = InsertAndGetID(
@@ -81,6 +90,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     const qint64 sale = storeSale();
+    if (sale <= 0) {
+        out << "cannot store the sale to print on " << target.describe() << Qt::endl;
+        return 1;
+    }
     const SlipLayout layout = SlipLayout::builtIn();
     const QString pdf = dir.filePath(QStringLiteral("slip.pdf"));
 

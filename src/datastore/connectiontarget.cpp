@@ -242,7 +242,11 @@ QString ConnectionTarget::odbcConnectionString(const QString &sqlServerDriverNam
             + QStringLiteral(";pqopt={connect_timeout=%1}").arg(LoginTimeoutSeconds)
             // Rows come in blocks through a cursor, so a list of a million
             // orders shows its first screen without reading them all.
-            + QStringLiteral(";UseDeclareFetch=1;Fetch=256");
+            + QStringLiteral(";UseDeclareFetch=1;Fetch=256")
+            // Bound values go with their statement in one message: a plan
+            // prepared on the server costs a station across town a round
+            // trip to prepare and another to free, for every statement.
+            + QStringLiteral(";UseServerSidePrepare=0");
         return s;
     }
     if (kind != SqlDialect::SqlServer)

@@ -37,12 +37,11 @@ bool frmSale::Load()
         return !m_missing;
     m_loaded = true;
     mModifyWay = 0;
-    m_autoOutAmount = mDatabase::GetSysValue(QStringLiteral("AutoOutAmount")) == QLatin1String("1");
-    m_autoInMoney = mDatabase::GetSysValue(QStringLiteral("AutoInMoney")) == QLatin1String("1");
-    m_autoInContainer
-        = mDatabase::GetSysValue(QStringLiteral("AutoInContainer")) == QLatin1String("1");
-    m_customer->setSearchAddress(
-        mDatabase::GetSysValue(QStringLiteral("SearchAddress")) == QLatin1String("1"));
+    const SaleReader::WindowSettings settings = SaleReader::windowSettings();
+    m_autoOutAmount = settings.autoOutAmount;
+    m_autoInMoney = settings.autoInMoney;
+    m_autoInContainer = settings.autoInContainer;
+    m_customer->setSearchAddress(settings.searchAddress);
 
     IdList::fill(cmbStation, PickLists::activeStations().value_or(Recordset()));
     cmbStation->setEnabled(gIsHeadStation);

@@ -31,6 +31,8 @@ void SaleLines::setCell(int row, int column, const QString &text)
 {
     if (row < 0 || row >= RowCount || column < 0 || column >= CellCount)
         return;
+    if (column == ProductID && text != m_cells[row][column])
+        m_bottles[row].reset();
     m_cells[row][column] = text;
 }
 
@@ -67,6 +69,12 @@ bool SaleLines::fillProduct(int row, const QString &productId)
         return false;
     const QString price = Currency::fromVariant(rs->value(0, QStringLiteral("price"))).toSqlText();
     setCell(row, ProductID, QString::number(id));
+    // The bottle as SaleRules::hasBottle finds it.
+    const qint64 container = rs->value(0, QStringLiteral("ContainerID")).toLongLong();
+    m_bottles[row] = mDatabase::TrimBlanks(rs->value(0, QStringLiteral("IsContainer")).toString())
+            == QLatin1String("0")
+        ? container
+        : 0;
     setCell(row, Name, rs->value(0, QStringLiteral("name")).toString());
     setCell(row, Unit, rs->value(0, QStringLiteral("unit")).toString());
     setCell(row, Price, price);
@@ -84,6 +92,23 @@ void SaleLines::recomputeMoney(int row)
     const Currency money = Currency::fromVariant(QVariant(cell(row, Price)))
                                .times(Currency::fromVariant(QVariant(cell(row, Amount))));
     setCell(row, Money, money.toSqlText());
+}
+
+qint64 SaleLines::bottleOf(int row) const
+{
+    qint64 id = 0;
+    if (row < 0 || row >= RowCount || !parseId(cell(row, ProductID), &id))
+        return 0;
+    if (!m_bottles[row]) {
+        qint64 container = 0;
+        bool queried = false;
+        const bool bottle = SaleRules::hasBottle(id, &container, &queried);
+        // A failed lookup (reported) is asked again next time.
+        if (!queried)
+            return 0;
+        m_bottles[row] = bottle ? container : 0;
+    }
+    return *m_bottles[row];
 }
 
 namespace SaleRules {
@@ -194,8 +219,7 @@ SaleTotals sumLines(const SaleLines &lines)
         if (!money.isValid() || mDatabase::TrimBlanks(moneyText).isEmpty())
             totals.inRange = false;
         totals.money += money;
-        qint64 id = 0;
-        if (parseId(lines.cell(row, SaleLines::ProductID), &id) && hasBottle(id))
+        if (lines.bottleOf(row) != 0)
             containers += lineAmount;
     }
     constexpr qint64 low = std::numeric_limits<qint32>::min();

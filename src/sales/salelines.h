@@ -6,6 +6,7 @@
 #include <QVector>
 
 #include <array>
+#include <optional>
 
 // The product lines of one sale as the operator types them: three rows of
 // cell texts (product number, name, unit, price, quantity, money). A row
@@ -27,9 +28,15 @@ public:
     bool fillProduct(int row, const QString &productId);
     // money := price × quantity, for a row that holds a line.
     void recomputeMoney(int row);
+    // The bottle that goes out with the row's product (its ID), 0 for none
+    // or no line. Known from fillProduct; a row filled otherwise looks it up
+    // once, so that summing the lines at every keystroke asks nothing of a
+    // distant server.
+    qint64 bottleOf(int row) const;
 
 private:
     std::array<std::array<QString, CellCount>, RowCount> m_cells;
+    mutable std::array<std::optional<qint64>, RowCount> m_bottles;
 };
 
 // The sums of the lines, as the sale stores them.

@@ -95,4 +95,23 @@ std::optional<SaleRecord> load(qint64 id)
     return record;
 }
 
+WindowSettings windowSettings()
+{
+    const QStringList names = {QStringLiteral("AutoOutAmount"), QStringLiteral("AutoInMoney"),
+        QStringLiteral("AutoInContainer"), QStringLiteral("SearchAddress")};
+    const auto rs = mDatabase::OpenBound(
+        QStringLiteral("select Name,myValue from SysValue where Name in (?,?,?,?)"),
+        {names[0], names[1], names[2], names[3]});
+    const auto on = [&](const QString &name) {
+        for (int row = 0; rs && row < rs->recordCount(); ++row)
+            if (rs->value(row, QStringLiteral("Name")).toString() == name)
+                return rs->value(row, QStringLiteral("myValue")).toString() == QLatin1String("1");
+        return false;
+    };
+    return {.autoOutAmount = on(names[0]),
+        .autoInMoney = on(names[1]),
+        .autoInContainer = on(names[2]),
+        .searchAddress = on(names[3])};
+}
+
 } // namespace SaleReader

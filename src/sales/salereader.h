@@ -13,4 +13,14 @@ namespace SaleReader {
 // reported then).
 std::optional<SaleRecord> load(qint64 id);
 
+// The settings the sale window follows, read in one statement: a setting
+// that is missing or unreadable is off.
+struct WindowSettings {
+    bool autoOutAmount = false;
+    bool autoInMoney = false;
+    bool autoInContainer = false;
+    bool searchAddress = false;
+};
+WindowSettings windowSettings();
+
 } // namespace SaleReader

@@ -6,6 +6,9 @@
 #include "datastore/transaction.h"
 #include "sales/salelines.h"
 
+#include <QHash>
+#include <QStringList>
+
 #include <algorithm>
 #include <optional>
 
@@ -22,8 +25,8 @@ QVariant money(const Currency &value)
 // Every amount of the order, for the range check before it is stored.
 QList<Currency> amounts(const SaleRecord &sale)
 {
-    QList<Currency> all{sale.totalMoney, sale.inMoney, sale.outAmount, sale.inContainer,
-        sale.transferFee};
+    QList<Currency> all{
+        sale.totalMoney, sale.inMoney, sale.outAmount, sale.inContainer, sale.transferFee};
     for (const SaleRecord::Line &line : sale.lines)
         all << line.price << line.money;
     return all;
@@ -31,34 +34,54 @@ QList<Currency> amounts(const SaleRecord &sale)
 
 // Each line, followed by the bottle that goes out with its water. A bottle
 // that cannot be looked up fails the save: leaving it out would lend
-// bottles nobody counts.
+// bottles nobody counts. The bottles are looked up, and the lines written,
+// each in one statement, whatever the number of lines.
 bool insertLines(qint64 saleId, const QVector<SaleRecord::Line> &lines)
 {
-    const QString insert = QStringLiteral(
-        "insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,IsContainer) "
-        "values(?,?,?,?,?,?)");
+    if (lines.isEmpty())
+        return true;
+    QStringList marks;
+    QVariantList products;
     for (const SaleRecord::Line &line : lines) {
-        if (!mDatabase::ExecuteBound(insert,
-                {saleId, line.productId, money(line.price), line.amount, money(line.money),
-                    QStringLiteral("0")}))
-            return false;
-        qint64 container = 0;
-        bool queried = false;
-        const bool bottle = SaleRules::hasBottle(line.productId, &container, &queried);
-        if (!queried)
-            return false;
-        if (bottle
-            && !mDatabase::ExecuteBound(insert,
-                {saleId, container, money(Currency()), line.amount, money(Currency()),
-                    QStringLiteral("1")}))
-            return false;
+        marks << QStringLiteral("?");
+        products << line.productId;
     }
-    return true;
+    const auto rs = mDatabase::OpenBound(
+        QStringLiteral("select ID,ContainerID from Product where IsContainer='0' and "
+                       "ContainerID<>0 and ID in (%1)")
+            .arg(marks.join(QLatin1Char(','))),
+        products);
+    if (!rs)
+        return false;
+    QHash<qint64, qint64> bottles;
+    for (int row = 0; row < rs->recordCount(); ++row)
+        bottles.insert(rs->value(row, QStringLiteral("ID")).toLongLong(),
+            rs->value(row, QStringLiteral("ContainerID")).toLongLong());
+
+    QStringList rows;
+    QVariantList values;
+    for (const SaleRecord::Line &line : lines) {
+        rows << QStringLiteral("(?,?,?,?,?,?)");
+        values << saleId << line.productId << money(line.price) << line.amount << money(line.money)
+               << QStringLiteral("0");
+        const auto bottle = bottles.constFind(line.productId);
+        if (bottle != bottles.cend()) {
+            rows << QStringLiteral("(?,?,?,?,?,?)");
+            values << saleId << *bottle << money(Currency()) << line.amount << money(Currency())
+                   << QStringLiteral("1");
+        }
+    }
+    return mDatabase::ExecuteBound(
+        QStringLiteral("insert into Sale_detail(SaleID,ProductID,Price,MyAmount,MyMoney,"
+                       "IsContainer) values %1")
+            .arg(rows.join(QLatin1Char(','))),
+        values);
 }
 
 std::optional<Recordset> customerByAddress(const QString &address)
 {
-    return mDatabase::OpenBound(QStringLiteral("select * from Customer WHERE Address=?"), {address});
+    return mDatabase::OpenBound(
+        QStringLiteral("select * from Customer WHERE Address=?"), {address});
 }
 
 // The customer of the address, whatever its station or status; created
@@ -89,12 +112,12 @@ qint64 customerFor(const SaleRecord &sale, const QDate &today)
     }
     const qint64 id = found->value(0, QStringLiteral("ID")).toLongLong();
     // Only this customer: another workstation's new customer is its own
-    // business. A customer whose insert was ours still has account 0 here.
+    // business. A customer whose insert was ours still has account 0 here
+    // and takes its ID as account, in the same statement as the phone.
     if (!mDatabase::ExecuteBound(
-            QStringLiteral("Update Customer set Account=ID where Account=0 and ID=?"), {id}))
-        return 0;
-    if (!mDatabase::ExecuteBound(
-            QStringLiteral("update Customer set Phone=? where ID=?"), {phone, id}))
+            QStringLiteral("update Customer set Phone=?, Account=CASE WHEN Account=0 THEN ID ELSE "
+                           "Account END where ID=?"),
+            {phone, id}))
         return 0;
     return id;
 }
@@ -173,7 +196,8 @@ EditOutcome rewrite(const SaleRecord &sale, const SaleRecord &asLoaded)
         return EditOutcome::Failed;
     if (!*sameLines)
         return EditOutcome::Changed;
-    if (!mDatabase::ExecuteBound(QStringLiteral("delete from Sale_detail where SaleID=?"), {sale.id})
+    if (!mDatabase::ExecuteBound(
+            QStringLiteral("delete from Sale_detail where SaleID=?"), {sale.id})
         || !insertLines(sale.id, sale.lines))
         return EditOutcome::Failed;
     return tx.commit() ? EditOutcome::Saved : EditOutcome::Failed;

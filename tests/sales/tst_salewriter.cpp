@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QProcess>
 #include <QTest>
 
@@ -153,6 +154,8 @@ private slots:
     void editRefusedWhenChangedElsewhere_data();
     void editRefusedWhenChangedElsewhere();
     void failedBottleQueryFailsSave();
+    void bottlesFollowTheTypedProduct_data();
+    void bottlesFollowTheTypedProduct();
     void duplicateAddressInsertKeepsTransaction();
     void sharedNewAddresses();
     void orderWithoutGoodsIsRefused_data();
@@ -564,6 +567,63 @@ void tst_SaleWriter::failedBottleQueryFailsSave()
     QCOMPARE(countRows(QStringLiteral("select count(*) from Customer")), 0);
     QVERIFY(m_prompts->texts().size() >= 2);
     QVERIFY(m_prompts->texts().last().startsWith(QStringLiteral("读取数据库时出现系统错误")));
+}
+
+void tst_SaleWriter::bottlesFollowTheTypedProduct_data()
+{
+    // Steps on the lines: "fill ROW PRODUCT" picks a product as the grid
+    // does, "set ROW PRODUCT" puts a number in the cell as a stored sale
+    // does, "amount ROW N" changes the quantity; "lose" drops the catalogue.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("containers");
+    QTest::newRow("water in its bottle") << QStringList{"fill 0 water", "amount 0 3"} << 3;
+    QTest::newRow("water picked again as boxed water")
+        << QStringList{"fill 0 water", "fill 0 boxed", "amount 0 3"} << 0;
+    QTest::newRow("boxed water picked again as water")
+        << QStringList{"fill 0 boxed", "fill 0 water", "amount 0 2"} << 2;
+    QTest::newRow("a stored line's number") << QStringList{"set 0 water", "amount 0 2"} << 2;
+    QTest::newRow("a stored line's number changed")
+        << QStringList{"set 0 water", "amount 0 2", "set 0 boxed"} << 0;
+    QTest::newRow("the bottle itself") << QStringList{"fill 0 bottle", "amount 0 4"} << 0;
+    QTest::newRow("two lines") << QStringList{"fill 0 water", "fill 1 boxed", "fill 2 water",
+        "amount 2 5"} << 6;
+    // Summing at every keystroke reads nothing once the products are known.
+    QTest::newRow("catalogue gone after picking")
+        << QStringList{"fill 0 water", "fill 1 boxed", "lose", "amount 0 2"} << 2;
+}
+
+void tst_SaleWriter::bottlesFollowTheTypedProduct()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, containers);
+    PELKOR_FRESH_DATABASE(m_db);
+    const Catalogue c = makeCatalogue();
+    const QHash<QString, qint64> products{
+        {"water", c.water}, {"boxed", c.boxedWater}, {"bottle", c.bottle}};
+    SaleLines lines;
+    for (const QString &step : steps) {
+        const QStringList words = step.split(' ');
+        const int row = words.value(1).toInt();
+        const QString product = QString::number(products.value(words.value(2)));
+        if (words[0] == "fill") {
+            QVERIFY(lines.fillProduct(row, product));
+        } else if (words[0] == "set") {
+            lines.setCell(row, SaleLines::ProductID, product);
+            lines.setCell(row, SaleLines::Price, "10");
+            lines.setCell(row, SaleLines::Amount, "1");
+            lines.recomputeMoney(row);
+        } else if (words[0] == "amount") {
+            lines.setCell(row, SaleLines::Amount, words.value(2));
+            lines.recomputeMoney(row);
+        } else {
+            QVERIFY(ExecuteSQL(QStringLiteral("drop table Product")));
+        }
+        SaleRules::sumLines(lines);
+    }
+    const SaleTotals totals = SaleRules::sumLines(lines);
+    QVERIFY(totals.inRange);
+    QCOMPARE(totals.containers, containers);
+    QCOMPARE(m_prompts->texts(), QStringList());
 }
 
 void tst_SaleWriter::duplicateAddressInsertKeepsTransaction()
