@@ -4,6 +4,7 @@
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "lists/gridprinter.h"
+#include "shell/pdfoffer.h"
 #include "shell/rights.h"
 
 #include <QDateTime>
@@ -491,17 +492,9 @@ void ListWindow::PrintReport()
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         // No printer at all: the printout can still be kept as a PDF file.
-        const QString file = pdfFileName();
-        if (!Prompt::yesNo(QStringLiteral("系统中没有安装打印机，是否将报表保存为PDF文件？\n%1")
-                               .arg(QDir::toNativeSeparators(file)),
-                m_printFailureTitle))
-            return;
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        if (exportPdf(file))
-            Prompt::information(
-                QStringLiteral("报表已保存为PDF文件：%1").arg(QDir::toNativeSeparators(file)),
-                m_printFailureTitle);
-        else
+        if (PdfOffer::offer(QStringLiteral("报表"), printName(), m_printFailureTitle,
+                [this](const QString &file) { return exportPdf(file); })
+            == PdfOffer::Outcome::Failed)
             Prompt::error(m_printFailure, m_printFailureTitle);
         return;
     }
@@ -509,17 +502,16 @@ void ListWindow::PrintReport()
         Prompt::error(m_printFailure, m_printFailureTitle);
 }
 
-QString ListWindow::pdfFileName() const
+QString ListWindow::printName() const
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
-        folder = QDir::homePath();
-    const QString name = mDatabase::TrimBlanks(m_printTitle).isEmpty()
+    return mDatabase::TrimBlanks(m_printTitle).isEmpty()
         ? windowTitle()
         : mDatabase::TrimBlanks(QString(m_printTitle).remove(QLatin1Char('\t')));
-    return QDir(folder).filePath(
-        QStringLiteral("%1-%2.pdf")
-            .arg(name, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+}
+
+QString ListWindow::pdfFileName() const
+{
+    return PdfOffer::fileInDocuments(printName());
 }
 
 bool ListWindow::exportPdf(const QString &fileName)

@@ -59,6 +59,8 @@ public:
     bool exportPdf(const QString &fileName);
     // Where a printout goes when the workstation has no printer.
     QString pdfFileName() const;
+    // The printout's name, for a file: its title, or the window's.
+    QString printName() const;
 
     // The view the list opened with (its filter, order and caption) is
     // kept before the first change to it, and 恢复默认 brings it back.

@@ -1,6 +1,7 @@
 #include "reports/frmchart.h"
 
 #include "datastore/prompt.h"
+#include "shell/pdfoffer.h"
 #include "shell/printjob.h"
 
 #include <QApplication>
@@ -280,13 +281,22 @@ bool frmChart::saveImage(const QString &fileName) const
 
 void frmChart::print()
 {
+    ChartPrintJob job(m_view, curChartCaption);
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        Prompt::error(
-            QStringLiteral("系统中没有安装打印机，图表没有打印。可以用「保存为图片文件」保存它。"),
-            QStringLiteral("打印"));
+        // As every printout: kept as a PDF file in Documents when wanted.
+        const auto outcome = PdfOffer::offer(QStringLiteral("图表"), curChartCaption,
+            QStringLiteral("打印"), [&job](const QString &file) {
+                QPrinter pdf(QPrinter::HighResolution);
+                pdf.setOutputFormat(QPrinter::PdfFormat);
+                pdf.setOutputFileName(file);
+                job.preparePrinter(&pdf);
+                return job.render(&pdf);
+            });
+        if (outcome == PdfOffer::Outcome::Failed)
+            Prompt::error(QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！"),
+                QStringLiteral("打印"));
         return;
     }
-    ChartPrintJob job(m_view, curChartCaption);
     if (!Prompt::choose(Prompt::Kind::Print, QStringLiteral("打印"), static_cast<PrintJob *>(&job))
              .toBool())
         Prompt::error(QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！"),

@@ -4,6 +4,7 @@
 #include "sales/slipdata.h"
 #include "sales/sliplayout.h"
 #include "sales/slipprintjob.h"
+#include "shell/pdfoffer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -126,9 +127,13 @@ bool saveLayout(const SlipLayout &layout, QString *error)
 bool PrintSaleSlip(qint64 saleId)
 {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        Prompt::error(QStringLiteral("这台电脑没有安装打印机，单据没有打印出来。"
-                                     "请安装打印机，或在「打印预览」中把单据存为PDF文件。"),
-            QStringLiteral("打印"));
+        // As every printout: kept as a PDF file in Documents when the
+        // operator wants it.
+        const auto outcome = PdfOffer::offer(QStringLiteral("单据"),
+            QStringLiteral("销售单据%1").arg(saleId), QStringLiteral("打印"),
+            [saleId](const QString &file) { return exportPdf(saleId, file); });
+        if (outcome == PdfOffer::Outcome::Failed)
+            Prompt::error(QStringLiteral("打印单据时出现错误！"), QStringLiteral("打印"));
         return false;
     }
     SlipPrintJob job = slipOf(saleId);

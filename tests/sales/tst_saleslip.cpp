@@ -8,10 +8,14 @@
 #include "sales/slipdata.h"
 #include "sales/sliplayout.h"
 #include "sales/slipprintjob.h"
+#include "shell/pdfoffer.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -52,6 +56,8 @@ private slots:
     void designerAsksBeforeDiscarding_data();
     void designerAsksBeforeDiscarding();
     void saleFormOpensTheDesigner();
+    void noPrinterOffersPdf_data();
+    void noPrinterOffersPdf();
 
 private:
     qint64 storeSale(qint64 sender);
@@ -394,6 +400,38 @@ void tst_SaleSlip::saleFormOpensTheDesigner()
     });
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(opened, QStringLiteral("frmSalePrintSetup"));
+}
+
+void tst_SaleSlip::noPrinterOffersPdf_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("declined") << int(Prompt::No);
+    QTest::newRow("kept") << int(Prompt::Yes);
+}
+
+// Without a printer the slip is offered as a PDF file in Documents, as the
+// lists' printouts are.
+void tst_SaleSlip::noPrinterOffersPdf()
+{
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        QSKIP("this workstation has a printer");
+    QFETCH(int, answer);
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
+    const qint64 sale = storeSale(0);
+    m_prompts->answers = {answer};
+    QVERIFY(!SaleSlip::PrintSaleSlip(sale));
+    const QString folder = QFileInfo(PdfOffer::fileInDocuments(QStringLiteral("x"))).absolutePath();
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.pdf")});
+    QCOMPARE(files.size(), answer == Prompt::Yes ? 1 : 0);
+    QCOMPARE(m_prompts->requests.size(), answer == Prompt::Yes ? 2 : 1);
+    if (!files.isEmpty())
+        QVERIFY(QFileInfo(QDir(folder).filePath(files.first())).size() > 1000);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 QTEST_MAIN(tst_SaleSlip)
