@@ -196,4 +196,32 @@ bool generate(const Shape &shape, const QDate &today, QString *error)
         error);
 }
 
+bool reopenSettled(int count, QString *error)
+{
+    const auto rs = mDatabase::OpenRecordset(
+        QStringLiteral("select ID from Sale where TotalAmount-OutAmount=0 and "
+                       "TotalMoney-InMoney=0 and TotalContainer-InContainer=0 "
+                       "order by ID desc limit 1 offset %1")
+            .arg(count - 1));
+    if (!rs || rs->isEmpty()) {
+        *error = QStringLiteral("fewer settled orders than %1").arg(count);
+        return false;
+    }
+    const QString first = rs->value(0, 0).toString();
+    const QString generated = QStringLiteral(
+        "select ID from Store where HandInput='0' and (CASE WHEN HandInput='0' THEN "
+        "cast(PaperID as integer) ELSE 0 END)>=%1")
+                                  .arg(first);
+    for (const QString &sql :
+        {QStringLiteral("delete from Store_detail where StoreID in (%1)").arg(generated),
+            QStringLiteral("delete from Store where ID in (%1)").arg(generated),
+            QStringLiteral("update Sale set FinishFlag='0' where ID>=%1").arg(first)}) {
+        if (!mDatabase::ExecuteSQL(sql)) {
+            *error = sql;
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace BenchData

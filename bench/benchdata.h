@@ -22,4 +22,9 @@ struct Shape {
 
 bool generate(const Shape &shape, const QDate &today, QString *error);
 
+// Opens the newest settled orders again, without the stock documents the
+// closings that carried them wrote, so that exactly `count` settled orders
+// wait for the next closing. *error names what failed.
+bool reopenSettled(int count, QString *error);
+
 } // namespace BenchData

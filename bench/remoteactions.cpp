@@ -28,9 +28,6 @@
 namespace RemoteActions {
 namespace {
 
-const QString Settled = QStringLiteral("TotalAmount-OutAmount=0 and TotalMoney-InMoney=0 and "
-                                       "TotalContainer-InContainer=0");
-
 template <typename T = QLineEdit> T *control(QWidget *form, const char *name)
 {
     return form ? form->findChild<T *>(QLatin1String(name)) : nullptr;
@@ -91,29 +88,15 @@ bool prepare(int sales, int settledOpen, QString *error)
     shape.open = 0;
     if (!BenchData::generate(shape, QDate::currentDate(), error))
         return false;
-    // The newest settled orders open again, without the stock documents
-    // their closing wrote, so that a closing has exactly these to carry.
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("select ID from Sale where %1 order by ID desc limit 1 offset %2")
-            .arg(Settled, QString::number(settledOpen - 1)));
-    if (!rs || rs->isEmpty()) {
-        *error = QStringLiteral("fewer settled orders than %1").arg(settledOpen);
+    // The newest settled orders open again, so that a closing has exactly
+    // these to carry; the lists fill themselves as at a station.
+    if (!BenchData::reopenSettled(settledOpen, error))
         return false;
-    }
-    const QString first = rs->value(0, 0).toString();
-    const QString generated = QStringLiteral(
-        "select ID from Store where HandInput='0' and (CASE WHEN HandInput='0' THEN "
-        "cast(PaperID as integer) ELSE 0 END)>=%1")
-                                  .arg(first);
-    for (const QString &sql :
-        {QStringLiteral("delete from Store_detail where StoreID in (%1)").arg(generated),
-            QStringLiteral("delete from Store where ID in (%1)").arg(generated),
-            QStringLiteral("update Sale set FinishFlag='0' where ID>=%1").arg(first),
-            QStringLiteral("update SysValue set myValue='1' where Name='AutoDataRefresh'")}) {
-        if (!mDatabase::ExecuteSQL(sql)) {
-            *error = sql;
-            return false;
-        }
+    const QString refresh
+        = QStringLiteral("update SysValue set myValue='1' where Name='AutoDataRefresh'");
+    if (!mDatabase::ExecuteSQL(refresh)) {
+        *error = refresh;
+        return false;
     }
     return true;
 }

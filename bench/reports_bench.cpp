@@ -3,6 +3,7 @@
 // the database's own client needs for the same figures. Prints figures;
 // nothing here asserts.
 #include "bench/todayreference.h"
+#include "benchdata.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "dbclient.h"
@@ -306,36 +307,18 @@ void benchChart()
 // ---------------------------------------------------------------------------
 // The day closing carrying `carry` settled sales.
 
-const QString Settled = QStringLiteral("TotalAmount-OutAmount=0 and TotalMoney-InMoney=0 and "
-                                       "TotalContainer-InContainer=0");
-
 // Opens the newest sales again, as they were before the closings that
 // carried them, so that exactly `carry` settled ones wait to be carried.
 bool reopen(int carry, QString *error)
 {
-    const auto rs = mDatabase::OpenRecordset(
-        QStringLiteral("select ID from Sale where %1 order by ID desc limit 1 offset %2")
-            .arg(Settled, QString::number(carry - 1)));
-    if (!rs || rs->isEmpty()) {
-        *error = QStringLiteral("fewer settled sales than %1").arg(carry);
+    if (!BenchData::reopenSettled(carry, error))
         return false;
-    }
-    const QString first = rs->value(0, 0).toString();
-    const QString generated = QStringLiteral(
-        "select ID from Store where HandInput='0' and (CASE WHEN HandInput='0' THEN "
-        "cast(PaperID as integer) ELSE 0 END)>=%1")
-                                  .arg(first);
-    const bool pg = mDatabase::dialect().kind() == SqlDialect::PostgreSQL;
-    for (const QString &sql :
-        {QStringLiteral("delete from Store_detail where StoreID in (%1)").arg(generated),
-            QStringLiteral("delete from Store where ID in (%1)").arg(generated),
-            QStringLiteral("update Sale set FinishFlag='0' where ID>=%1").arg(first),
-            pg ? QStringLiteral("VACUUM ANALYZE Sale, Sale_detail, Store, Store_detail")
-               : QStringLiteral("ANALYZE")}) {
-        if (!mDatabase::ExecuteSQL(sql)) {
-            *error = sql;
-            return false;
-        }
+    const QString analyze = mDatabase::dialect().kind() == SqlDialect::PostgreSQL
+        ? QStringLiteral("VACUUM ANALYZE Sale, Sale_detail, Store, Store_detail")
+        : QStringLiteral("ANALYZE");
+    if (!mDatabase::ExecuteSQL(analyze)) {
+        *error = analyze;
+        return false;
     }
     return true;
 }
