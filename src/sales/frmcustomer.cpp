@@ -203,6 +203,7 @@ bool frmCustomer::loadForEdit()
     m_storedCustType = m_stored.custType;
     cmbCustType->setCurrentIndex(m_storedCustType < cmbCustType->count() ? m_storedCustType : -1);
     txtDetail->setText(m_stored.detail);
+    txtDetail->setCursorPosition(0);
     chkDisable->setChecked(mDatabase::TrimBlanks(m_stored.status) == QLatin1String("0"));
     m_storedStationID = int(m_stored.stationId);
     IdList::select(cmbStation, m_storedStationID);

@@ -97,6 +97,8 @@ void frmSale::loadStoredSale()
     txtCreateDate->setText(
         sale.createDate.isValid() ? DateText::shortDate(sale.createDate) : QString());
     txtDetail->setText(sale.detail);
+    // The start of a long remark, which the operator wrote first.
+    txtDetail->setCursorPosition(0);
     txtTotalAmount->setText(QString::number(sale.totalAmount));
     txtTotalMoney->setText(sale.totalMoney.toSqlText());
     txtTotalContainer->setText(QString::number(sale.totalContainer));

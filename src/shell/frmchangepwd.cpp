@@ -6,6 +6,7 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -28,6 +29,10 @@ frmChangePwd::frmChangePwd(QWidget *parent) : QDialog(parent)
     btnCancel = new QPushButton(QStringLiteral("取消"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
 
+    lblHint = new QLabel(QStringLiteral("两次输入的新密码不相同，请重新输入。"), this);
+    lblHint->setObjectName(QStringLiteral("lblHint"));
+    lblHint->setStyleSheet(QStringLiteral("color: #c00000;"));
+
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("新密码："), txtPassword1);
     form->addRow(QStringLiteral("确认新密码："), txtPassword2);
@@ -37,6 +42,7 @@ frmChangePwd::frmChangePwd(QWidget *parent) : QDialog(parent)
     disconnect(buttons, nullptr, this, nullptr);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(lblHint);
     layout->addWidget(buttons);
 
     connect(txtPassword1, &QLineEdit::textChanged, this, &frmChangePwd::RefreshControl);
@@ -48,7 +54,9 @@ frmChangePwd::frmChangePwd(QWidget *parent) : QDialog(parent)
 
 void frmChangePwd::RefreshControl()
 {
-    btnOk->setEnabled(txtPassword1->text() == txtPassword2->text());
+    const bool same = txtPassword1->text() == txtPassword2->text();
+    btnOk->setEnabled(same);
+    lblHint->setVisible(!same);
 }
 
 void frmChangePwd::save()

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -22,4 +23,6 @@ private:
     QLineEdit *txtPassword2;
     QPushButton *btnOk;
     QPushButton *btnCancel;
+    // Why 确定 cannot be pressed, while it cannot.
+    QLabel *lblHint;
 };

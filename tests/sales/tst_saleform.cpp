@@ -803,6 +803,8 @@ private slots:
                          "txtInMoney"}),
                 (QStringList{"南街5号", "13500000000", DateText::shortDate(QDate::currentDate()),
                     "旧备注", "30"}));
+            // A long remark shows its start, not its end.
+            QCOMPARE(w.get("txtDetail")->cursorPosition(), 0);
             QCOMPARE(w.chosen("cmbSender"), m_sender);
             QCOMPARE((QStringList{
                          w.cell(0, ProductCell), w.cell(1, ProductCell), w.cell(2, ProductCell)}),

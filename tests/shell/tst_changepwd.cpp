@@ -139,6 +139,9 @@ void tst_ChangePwd::okFollowsMatchingTexts()
     c.first->setText(first);
     c.second->setText(second);
     QCOMPARE(c.ok->isEnabled(), enabled);
+    // A disabled 确定 says why.
+    QCOMPARE(
+        dialog.findChild<QWidget *>(QStringLiteral("lblHint"))->isVisibleTo(&dialog), !enabled);
 
     // The same pair typed the other way round.
     frmChangePwd reversed;
