@@ -6,7 +6,11 @@
 
 frmSenderAdmin::frmSenderAdmin(QWidget *parent)
     : MasterListDialog(QStringLiteral("frmSenderAdmin"), QStringLiteral("送水工管理"),
-        {QStringLiteral("用户名"), QStringLiteral("运费"), QStringLiteral("联系电话")}, parent)
+        // The number first: the sale lists name a delivery person by it
+        // (送水工编号).
+        {QStringLiteral("编号"), QStringLiteral("用户名"), QStringLiteral("运费"),
+            QStringLiteral("联系电话")},
+        parent)
 {
     LoadList();
 }
@@ -18,7 +22,8 @@ std::optional<QVector<MasterListDialog::Item>> frmSenderAdmin::readItems()
         return std::nullopt;
     QVector<Item> items;
     for (const SenderRecord &s : *senders)
-        items.append({s.id, {s.name, s.price.toGrouped(), s.phone}, !s.suspended});
+        items.append(
+            {s.id, {QString::number(s.id), s.name, s.price.toGrouped(), s.phone}, !s.suspended});
     return items;
 }
 

@@ -188,7 +188,10 @@ void tst_MasterDataForms::branchOperatorKeepsToTheirStation()
         1);
     frmSenderAdmin list;
     QCOMPARE(list.lsvMain->topLevelItemCount(), 1);
-    QCOMPARE(list.lsvMain->topLevelItem(0)->text(0), QStringLiteral("东站的人"));
+    // The number the sale lists show as 送水工编号, then the name.
+    QCOMPARE(list.lsvMain->topLevelItem(0)->text(0),
+        QString::number(countRows(QStringLiteral("select ID from Sender where Name='东站的人'"))));
+    QCOMPARE(list.lsvMain->topLevelItem(0)->text(1), QStringLiteral("东站的人"));
 }
 
 void tst_MasterDataForms::headStationCannotBeSuspended()
