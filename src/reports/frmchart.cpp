@@ -23,6 +23,8 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include <optional>
+
 namespace {
 
 // The chart as it stands on screen, scaled onto the printer's page.
@@ -114,7 +116,7 @@ frmChart::frmChart(const QString &caption, const ChartData &data, QWidget *paren
     // Labels are chosen once the plot area's width is known, and again when
     // the window is resized.
     connect(c, &QChart::plotAreaChanged, this, [this] { updateLabels(); });
-    setChartType(Plot);
+    setChartType(Plot, false);
 
     auto *box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -129,10 +131,18 @@ QChart *frmChart::chart() const
     return m_view->chart();
 }
 
-void frmChart::setChartType(ChartType type)
+void frmChart::setChartType(ChartType type, bool keepView)
 {
     m_type = type;
     QChart *c = chart();
+    // Zooming and dragging move the axes' ranges: they are the view.
+    std::optional<QPointF> keptX;
+    std::optional<QPointF> keptY;
+    for (QAbstractAxis *axis : c->axes()) {
+        if (const auto *values = qobject_cast<QValueAxis *>(axis); values && keepView)
+            (axis->orientation() == Qt::Horizontal ? keptX : keptY)
+                = QPointF(values->min(), values->max());
+    }
     c->removeAllSeries();
     for (QAbstractAxis *axis : c->axes())
         c->removeAxis(axis);
@@ -167,6 +177,10 @@ void frmChart::setChartType(ChartType type)
     x->setRange(0.5, qMax(1.5, m_data.labels.size() + 0.5));
     y->setRange(0, top > 0 ? top * 1.1 : 1);
     y->applyNiceNumbers();
+    if (keptX && keptY) {
+        x->setRange(keptX->x(), keptX->y());
+        y->setRange(keptY->x(), keptY->y());
+    }
     m_labelledWidth = -1;
     updateLabels();
 }
@@ -231,7 +245,7 @@ void frmChart::toolClick(const QString &name)
         return findChild<QAction *>(QLatin1String(n));
     };
     if (name == QLatin1String("tlReset")) {
-        chart()->zoomReset();
+        setChartType(m_type, false);
         m_tilt = QPointF(10, 10);
         applyTilt();
         curAction = NoAction;

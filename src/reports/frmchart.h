@@ -43,7 +43,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void setChartType(ChartType type);
+    // keepView: the zoom and drag the operator set stay (a switch of type);
+    // otherwise the whole period shows.
+    void setChartType(ChartType type, bool keepView = true);
     void updateLabels();
     void applyTilt();
     void pressOnly(QAction *pressed);

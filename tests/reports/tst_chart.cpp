@@ -143,8 +143,21 @@ void tst_Chart::curveAndBlockKeepDataAndView()
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(340, 200));
     const QPointF turned = chart.tilt();
     QVERIFY(turned != QPointF(10, 10));
+    // Zoomed in and dragged along: what the axes show is the view.
+    chart.chart()->zoom(2.0);
+    chart.chart()->scroll(40, 0);
+    const auto view = [&chart] {
+        QList<qreal> ranges;
+        for (QAbstractAxis *axis : chart.chart()->axes())
+            if (auto *values = qobject_cast<QValueAxis *>(axis))
+                ranges << values->min() << values->max();
+        return ranges;
+    };
+    const QList<qreal> zoomed = view();
+    QCOMPARE(zoomed.size(), 4);
 
     chart.toolClick(QStringLiteral("tlShowArea"));
+    QCOMPARE(view(), zoomed);
     QCOMPARE(chart.chartType(), frmChart::Area);
     auto *area = qobject_cast<QAreaSeries *>(chart.chart()->series().first());
     QVERIFY(area);
@@ -155,8 +168,11 @@ void tst_Chart::curveAndBlockKeepDataAndView()
     QCOMPARE(chart.chartType(), frmChart::Plot);
     QCOMPARE(qobject_cast<QLineSeries *>(chart.chart()->series().last())->at(4), QPointF(5, 4.5));
 
+    QCOMPARE(view(), zoomed);
+
     chart.toolClick(QStringLiteral("tlReset"));
     QCOMPARE(chart.tilt(), QPointF(10, 10));
+    QVERIFY(view() != zoomed);
     QCOMPARE(chart.curAction, int(frmChart::NoAction));
 }
 
