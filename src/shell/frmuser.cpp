@@ -32,10 +32,16 @@ frmUser::frmUser(QWidget *parent)
     chkDisable = addCheck(4, "chkDisable", QStringLiteral("用户被禁用"));
     lsbRole = new QListWidget;
     lsbRole->setObjectName(QStringLiteral("lsbRole"));
-    lsbRole->setSelectionMode(QAbstractItemView::MultiSelection);
+    // A box per right: a click or Space ticks one right and leaves the
+    // others as they are, which a selection never promised.
+    lsbRole->setSelectionMode(QAbstractItemView::SingleSelection);
     lsbRole->addItems({QStringLiteral("系统管理"), QStringLiteral("销售开票"),
         QStringLiteral("销售收款"), QStringLiteral("销售出库"), QStringLiteral("空瓶回收"),
         QStringLiteral("库存管理"), QStringLiteral("结帐盘点"), QStringLiteral("查询统计")});
+    for (int i = 0; i < lsbRole->count(); ++i) {
+        lsbRole->item(i)->setFlags(lsbRole->item(i)->flags() | Qt::ItemIsUserCheckable);
+        lsbRole->item(i)->setCheckState(Qt::Unchecked);
+    }
     fields()->addWidget(
         new QLabel(QStringLiteral("操作权限：")), 5, 0, Qt::AlignRight | Qt::AlignTop);
     fields()->addWidget(lsbRole, 5, 1);
@@ -53,14 +59,16 @@ QString frmUser::GetRoleString() const
 {
     QString roles;
     for (int i = 0; i < lsbRole->count(); ++i)
-        roles += lsbRole->item(i)->isSelected() ? QLatin1Char('1') : QLatin1Char('0');
+        roles
+            += lsbRole->item(i)->checkState() == Qt::Checked ? QLatin1Char('1') : QLatin1Char('0');
     return roles;
 }
 
 void frmUser::SetRoleString(const QString &roles)
 {
     for (int i = 0; i < lsbRole->count(); ++i)
-        lsbRole->item(i)->setSelected(i < roles.size() && roles.at(i) == QLatin1Char('1'));
+        lsbRole->item(i)->setCheckState(
+            i < roles.size() && roles.at(i) == QLatin1Char('1') ? Qt::Checked : Qt::Unchecked);
 }
 
 void frmUser::ResetInput()
@@ -69,7 +77,7 @@ void frmUser::ResetInput()
     txtPassword->clear();
     txtDetail->clear();
     chkDisable->setChecked(false);
-    lsbRole->clearSelection();
+    SetRoleString(QString());
     txtName->setFocus();
 }
 
