@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QTextStream>
 
 namespace BenchData {
 namespace {
@@ -222,6 +223,14 @@ bool reopenSettled(int count, QString *error)
         }
     }
     return true;
+}
+
+void quietOffscreen()
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        if (!text.contains(QLatin1String("propagateSizeHints")))
+            QTextStream(stderr) << text << Qt::endl;
+    });
 }
 
 } // namespace BenchData

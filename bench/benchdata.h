@@ -27,4 +27,8 @@ bool generate(const Shape &shape, const QDate &today, QString *error);
 // wait for the next closing. *error names what failed.
 bool reopenSettled(int count, QString *error);
 
+// The offscreen platform says at every window shown that it cannot size
+// windows by hints; a benchmark's output is its figures.
+void quietOffscreen();
+
 } // namespace BenchData

@@ -3,6 +3,7 @@
 // (20: a 40 ms round trip), with the statements and round trips it cost and
 // its time. Needs PostgreSQL; works in a database of its own that it drops
 // afterwards. Prints figures; nothing here asserts.
+#include "bench/benchdata.h"
 #include "bench/remoteactions.h"
 #include "datastore/mdatabase.h"
 
@@ -44,12 +45,7 @@ bool admin(const ConnectionTarget &server, const QStringList &statements, QStrin
 
 int main(int argc, char *argv[])
 {
-    // The offscreen platform says at every window shown that it cannot
-    // size windows by hints; the figures are what this prints.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-        if (!text.contains(QLatin1String("propagateSizeHints")))
-            QTextStream(stderr) << text << Qt::endl;
-    });
+    BenchData::quietOffscreen();
     QApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption database(QStringLiteral("database"),

@@ -2,8 +2,8 @@
 // and the sales chart on a large generated database, each next to the time
 // the database's own client needs for the same figures. Prints figures;
 // nothing here asserts.
+#include "bench/benchdata.h"
 #include "bench/todayreference.h"
-#include "benchdata.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "dbclient.h"
@@ -451,12 +451,7 @@ void benchClosing(const ConnectionTarget &target, int carry)
 
 int main(int argc, char *argv[])
 {
-    // The offscreen platform says at every window shown that it cannot
-    // size windows by hints; the figures are what this prints.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-        if (!text.contains(QLatin1String("propagateSizeHints")))
-            QTextStream(stderr) << text << Qt::endl;
-    });
+    BenchData::quietOffscreen();
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOption(
