@@ -524,13 +524,9 @@ QVector<Violation> checkReported(const Reported &r, int *deleted = nullptr)
     return found;
 }
 
-int workstations(const QString &url, int processes, int seconds)
+// What the workers said, once each has ended (or overrun its time).
+Reported finish(const QList<QProcess *> &workers, int seconds)
 {
-    if (!setUp(url))
-        return 1;
-    QList<QProcess *> workers;
-    for (int w = 1; w <= processes; ++w)
-        workers << startWorker(url, w, seconds, false);
     Reported r;
     for (QProcess *p : workers) {
         p->waitForFinished(seconds * 1000 + 120000);
@@ -538,6 +534,17 @@ int workstations(const QString &url, int processes, int seconds)
         collect(lines(*p), &r);
         delete p;
     }
+    return r;
+}
+
+int workstations(const QString &url, int processes, int seconds)
+{
+    if (!setUp(url))
+        return 1;
+    QList<QProcess *> workers;
+    for (int w = 1; w <= processes; ++w)
+        workers << startWorker(url, w, seconds, false);
+    const Reported r = finish(workers, seconds);
     if (!connect(url))
         return 1;
     QVector<Violation> found = invariants() + checkReported(r);
@@ -617,13 +624,7 @@ int closingUnderLoad(const QString &url, int processes, int seconds, int closing
     }
     Prompt::setHandler(nullptr);
     mDatabase::CloseConnection();
-    Reported r;
-    for (QProcess *p : std::as_const(workers)) {
-        p->waitForFinished(seconds * 1000 + 120000);
-        p->waitForReadyRead(0);
-        collect(lines(*p), &r);
-        delete p;
-    }
+    const Reported r = finish(workers, seconds);
     if (!connect(url))
         return 1;
     int deleted = 0;
