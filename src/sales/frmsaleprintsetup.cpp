@@ -4,6 +4,7 @@
 #include "sales/saleslip.h"
 #include "sales/slipprintjob.h"
 
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPageSize>
@@ -11,6 +12,7 @@
 #include <QPrinter>
 #include <QScrollArea>
 #include <QToolBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,8 +22,9 @@ namespace {
 SlipData placeholders()
 {
     SlipData data;
+    // The operator's words in each field; the program's name is its tool-tip.
     for (const QString &name : SlipLayout::fieldNames())
-        data.fields.insert(name, name);
+        data.fields.insert(name, SlipLayout::fieldCaption(name));
     return data;
 }
 
@@ -103,6 +106,21 @@ void SlipCanvas::paintEvent(QPaintEvent *)
             item.name == m_selected ? 2 : 1, item.visible ? Qt::SolidLine : Qt::DashLine));
         painter.drawRect(r);
     }
+}
+
+bool SlipCanvas::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QString name = fieldAt(help->pos());
+        if (name.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(),
+                QStringLiteral("%1（%2）").arg(SlipLayout::fieldCaption(name), name), this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void SlipCanvas::mousePressEvent(QMouseEvent *event)
@@ -290,10 +308,17 @@ void frmSalePrintSetup::ChooseFont()
 
 void frmSalePrintSetup::reject()
 {
-    if (m_modified
-        && Prompt::yesNo(
-            QStringLiteral("你已经修改了单据的打印格式，要保存吗？"), QStringLiteral("保存"))
-        && !Save())
-        return;
+    if (m_modified) {
+        // 取消 goes back to the design.
+        Prompt::Request question;
+        question.text = QStringLiteral("你已经修改了单据的打印格式，要保存吗？");
+        question.title = QStringLiteral("保存");
+        question.icon = Prompt::Icon::Question;
+        question.buttons = Prompt::Yes | Prompt::No | Prompt::Cancel;
+        question.defaultButton = Prompt::Yes;
+        const int answer = Prompt::ask(question);
+        if (answer == Prompt::Cancel || (answer == Prompt::Yes && !Save()))
+            return;
+    }
     QDialog::reject();
 }

@@ -1,5 +1,7 @@
 #include "sales/sliplayout.h"
 
+#include <QHash>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,6 +87,31 @@ QStringList SlipLayout::fieldNames()
             {"txtLine", "txtProduct", "txtUnit", "txtPrice", "txtAmount", "txtMoney"})
             names << QLatin1String(column) + QString::number(n);
     return names;
+}
+
+QString SlipLayout::fieldCaption(const QString &name)
+{
+    static const QHash<QString, QString> captions = {{QStringLiteral("txtSaleID"), "单号"},
+        {QStringLiteral("txtDate"), "日期"}, {QStringLiteral("txtStation"), "供水站"},
+        {QStringLiteral("txtCustID"), "客户编号"}, {QStringLiteral("txtCustName"), "客户名称"},
+        {QStringLiteral("txtCustPhone"), "联系电话"}, {QStringLiteral("txtAddress"), "送水地址"},
+        {QStringLiteral("txtCustType"), "客户类型"}, {QStringLiteral("txtDetail"), "备注"},
+        {QStringLiteral("txtOperator"), "开单员"}, {QStringLiteral("txtSender"), "送水员"},
+        {QStringLiteral("txtSmallTotal"), "金额小写"}, {QStringLiteral("txtBigTotal"), "金额大写"},
+        {QStringLiteral("txtLine"), "序号"}, {QStringLiteral("txtProduct"), "产品名称"},
+        {QStringLiteral("txtUnit"), "单位"}, {QStringLiteral("txtPrice"), "单价"},
+        {QStringLiteral("txtAmount"), "数量"}, {QStringLiteral("txtMoney"), "金额"}};
+    if (const auto it = captions.constFind(name); it != captions.constEnd())
+        return it.value();
+    // A line's cells: the column's caption and the line's number.
+    QString column = name;
+    QString line;
+    while (!column.isEmpty() && column.back().isDigit()) {
+        line.prepend(column.back());
+        column.chop(1);
+    }
+    const auto it = captions.constFind(column);
+    return it != captions.constEnd() && !line.isEmpty() ? it.value() + line : name;
 }
 
 SlipLayout SlipLayout::builtIn()

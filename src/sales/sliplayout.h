@@ -38,6 +38,9 @@ public:
     static SlipLayout builtIn();
     // Every data field the slip fills, in print order.
     static QStringList fieldNames();
+    // What a field shows, in the operator's words ("客户编号", "金额大写",
+    // "单价2"); the name itself for one nobody knows.
+    static QString fieldCaption(const QString &name);
 
     // Reads a layout file; false (and *this unchanged) when the file is
     // missing, damaged or of a version this program does not know.

@@ -18,6 +18,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -312,6 +313,15 @@ void tst_SaleSlip::missingRowsPrintWhatTheyCan()
 
 void tst_SaleSlip::designerMovesHidesAndRefonts()
 {
+    // Every field reads in the operator's words, each differently.
+    QSet<QString> captions;
+    for (const QString &name : SlipLayout::fieldNames()) {
+        const QString caption = SlipLayout::fieldCaption(name);
+        QVERIFY2(caption != name && !caption.contains(QLatin1String("txt")), qPrintable(name));
+        captions << caption;
+    }
+    QCOMPARE(captions.size(), SlipLayout::fieldNames().size());
+
     frmSalePrintSetup setup;
     SlipCanvas *canvas = setup.canvas();
     QCOMPARE(setup.layout(), SlipLayout::builtIn());
@@ -359,6 +369,8 @@ void tst_SaleSlip::designerAsksBeforeDiscarding_data()
     QTest::addColumn<bool>("saved");
     QTest::newRow("keep the change") << int(Prompt::Yes) << true;
     QTest::newRow("discard it") << int(Prompt::No) << false;
+    // Back to the design, the change still there and nothing written.
+    QTest::newRow("go back") << int(Prompt::Cancel) << false;
 }
 
 void tst_SaleSlip::designerAsksBeforeDiscarding()
@@ -373,8 +385,15 @@ void tst_SaleSlip::designerAsksBeforeDiscarding()
     setup.findChild<QAction *>(QStringLiteral("tlExit"))->trigger();
     QCOMPARE(
         m_prompts->texts(), QStringList{QStringLiteral("你已经修改了单据的打印格式，要保存吗？")});
-    QVERIFY(!setup.isVisible());
+    QCOMPARE(setup.isVisible(), answer == Prompt::Cancel);
+    QVERIFY(m_prompts->requests.first().buttons & Prompt::Cancel);
     QCOMPARE(SaleSlip::currentLayout().field(QStringLiteral("txtDetail"))->visible, !saved);
+    if (answer == Prompt::Cancel) {
+        QVERIFY(!setup.canvas()->slipLayout().field(QStringLiteral("txtDetail"))->visible);
+        m_prompts->answers << Prompt::No;
+        setup.findChild<QAction *>(QStringLiteral("tlExit"))->trigger();
+        QVERIFY(!setup.isVisible());
+    }
 
     // Nothing changed: no question.
     m_prompts->clear();
