@@ -56,6 +56,24 @@ bool openOn(QSqlDatabase &db, const ConnectionTarget &target)
     return true;
 }
 
+QString listConnectionName()
+{
+    return ConnectionName + QStringLiteral("-lists");
+}
+
+// Opened again on the next read: after a reconnect, whatever the server
+// dropped under the shared connection it dropped under this one too. A
+// connection closed for good is forgotten, so that the next target, maybe
+// of another kind, starts afresh.
+void closeListConnection(bool forget)
+{
+    if (!QSqlDatabase::contains(listConnectionName()))
+        return;
+    QSqlDatabase::database(listConnectionName(), false).close();
+    if (forget)
+        QSqlDatabase::removeDatabase(listConnectionName());
+}
+
 // Errors by which the drivers say the connection itself is gone: ODBC's
 // communication-link states, PostgreSQL's "server shut down" states, and the
 // texts libpq gives when the socket closed.
@@ -78,15 +96,6 @@ bool saysConnectionLost(const QSqlError &error)
 // under a running program; a server connection is asked with a trivial
 // query when the error alone does not say (not inside a transaction, where
 // PostgreSQL refuses every statement after the first failure anyway).
-// Opened again on the next read: after a reconnect, whatever the server
-// dropped under the shared connection it dropped under this one too.
-void closeListConnection()
-{
-    const QString name = ConnectionName + QStringLiteral("-lists");
-    if (QSqlDatabase::contains(name))
-        QSqlDatabase::database(name, false).close();
-}
-
 bool connectionGone(const QSqlError &error)
 {
     if (s_dialect.kind() == SqlDialect::SQLite || !QSqlDatabase::contains(ConnectionName))
@@ -154,23 +163,17 @@ QSqlDatabase ListConnection()
     // a list packed in one value).
     if (!isConnected() || s_dialect.kind() == SqlDialect::SqlServer)
         return gConnection();
-    const QString name = ConnectionName + QStringLiteral("-lists");
     const bool sqlite = s_dialect.kind() == SqlDialect::SQLite;
     QString wanted = s_target.host;
     if (!sqlite) {
         wanted = s_target.odbcConnectionString();
         wanted.replace(QLatin1String("UseDeclareFetch=1"), QLatin1String("UseDeclareFetch=0"));
     }
-    QSqlDatabase db = QSqlDatabase::contains(name)
-        ? QSqlDatabase::database(name, false)
-        : QSqlDatabase::addDatabase(s_target.driverName(), name);
-    if (db.isOpen() && db.databaseName() == wanted && db.driverName() == s_target.driverName())
+    QSqlDatabase db = QSqlDatabase::contains(listConnectionName())
+        ? QSqlDatabase::database(listConnectionName(), false)
+        : QSqlDatabase::addDatabase(s_target.driverName(), listConnectionName());
+    if (db.isOpen() && db.databaseName() == wanted)
         return db;
-    if (db.driverName() != s_target.driverName()) {
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-        db = QSqlDatabase::addDatabase(s_target.driverName(), name);
-    }
     db.close();
     db.setDatabaseName(wanted);
     db.setConnectOptions(sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
@@ -221,7 +224,7 @@ bool OpenConnection(const ConnectionTarget &target, QString *error)
 
 void CloseConnection()
 {
-    closeListConnection();
+    closeListConnection(true);
     if (!QSqlDatabase::contains(ConnectionName))
         return;
     {
@@ -315,7 +318,7 @@ bool EnsureConnected()
     QString error;
     bool reopened = false;
     if (QSqlDatabase::contains(ConnectionName)) {
-        closeListConnection();
+        closeListConnection(false);
         QSqlDatabase db = gConnection();
         db.close();
         reopened = openOn(db, s_target);

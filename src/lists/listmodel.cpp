@@ -62,7 +62,7 @@ QString keysStatement(const ListQuery &q)
     return QStringLiteral("SELECT %1 %2").arg(q.keyField, tables) + q.filter + q.group + q.sort;
 }
 
-bool readKeys(const ListQuery &q, QVector<qint64> *keys, QSqlError *failure)
+bool fetchKeys(const ListQuery &q, QVector<qint64> *keys, QSqlError *failure)
 {
     QSqlQuery query(mDatabase::ListConnection());
     query.setForwardOnly(true);
@@ -95,15 +95,74 @@ QString pageStatement(const ListQuery &q, const QVector<qint64> &keys)
         + q.keyField + QStringLiteral(" in (") + list.join(QLatin1Char(',')) + u')';
 }
 
-// Whether the list is in the order of its keys, which the database reads
-// from the key's index a page at a time; any other order costs it a sort
-// of every row, however few are asked for.
-bool inKeyOrder(const ListQuery &q)
+// The list's sort made total: a sort by one column gets the key after it,
+// so that rows of equal value keep one order, read after read and page
+// after page. byKey: the order is the key's own, which the database reads
+// from the key's index a page at a time; any other costs it a sort of every
+// row, however few are asked for.
+struct Order {
+    QString sort;
+    bool byKey = false;
+};
+
+Order totalOrder(const ListQuery &q)
 {
-    const QRegularExpression byKey(QStringLiteral("^\\s*ORDER BY\\s+%1(\\s+(Asc|Desc))?\\s*$")
-                                       .arg(QRegularExpression::escape(q.keyField)),
+    static const QRegularExpression oneColumn(
+        QStringLiteral("^\\s*ORDER BY\\s+(\\S+)(\\s+(Asc|Desc))?\\s*$"),
         QRegularExpression::CaseInsensitiveOption);
-    return byKey.match(q.sort).hasMatch();
+    const QRegularExpressionMatch m = oneColumn.match(q.sort);
+    if (q.keyField.isEmpty() || !m.hasMatch())
+        return {q.sort};
+    if (m.captured(1).compare(q.keyField, Qt::CaseInsensitive) == 0)
+        return {q.sort, true};
+    return {q.sort
+        + QStringLiteral(",%1 %2").arg(
+            q.keyField, m.captured(3).isEmpty() ? QStringLiteral("Asc") : m.captured(3))};
+}
+
+QVector<QVariant> rowValues(const QSqlQuery &q, int fields)
+{
+    QVector<QVariant> values(fields);
+    for (int i = 0; i < fields; ++i)
+        values[i] = q.value(i);
+    return values;
+}
+
+// The rows of keys in the keys' order.
+bool readPage(const ListQuery &query, const QVector<qint64> &keys, QVector<QVector<QVariant>> *rows,
+    QSqlRecord *record, QSqlError *failure)
+{
+    QSqlQuery q(mDatabase::ListConnection());
+    q.setForwardOnly(true);
+    if (!q.exec(pageStatement(query, keys))) {
+        *failure = q.lastError();
+        return false;
+    }
+    *record = q.record();
+    const int keyIndex = record->indexOf(QStringLiteral("ID"));
+    // A key names several rows where a join repeats it (a number that two
+    // customers share); each place of the key takes the next of them.
+    const int fields = record->count();
+    QHash<qint64, QList<QVector<QVariant>>> byKey;
+    while (q.next()) {
+        const QVector<QVariant> values = rowValues(q, fields);
+        byKey[values.value(keyIndex).toLongLong()] << values;
+    }
+    rows->reserve(keys.size());
+    for (qint64 key : keys) {
+        QList<QVector<QVariant>> &found = byKey[key];
+        if (found.isEmpty()) {
+            // Deleted since the keys were read: the row keeps its place and
+            // its number until the next refresh.
+            QVector<QVariant> gone(fields);
+            if (keyIndex >= 0)
+                gone[keyIndex] = key;
+            *rows << gone;
+        } else {
+            *rows << (found.size() > 1 ? found.takeFirst() : found.first());
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -127,26 +186,25 @@ void ListModel::setRowStyler(RowStyler styler)
         p.styles.clear();
 }
 
-bool ListModel::run(const ListQuery &query, QString *error, bool *connectionLost)
+bool ListModel::run(const ListQuery &given, QString *error, bool *connectionLost)
 {
     // A connection the server dropped is opened again first; a refresh is
     // often the operator's first action after a server restart.
     mDatabase::EnsureConnected();
-    const bool paged = !query.keyField.isEmpty() && fromClause(query.select) >= 0;
+    const bool paged = !given.keyField.isEmpty() && fromClause(given.select) >= 0;
     QVector<QVector<QVariant>> rows;
     QVector<qint64> keys;
     QSqlRecord record;
     QSqlError failure;
     bool read = true;
-    if (paged && !inKeyOrder(query)) {
+    const Order order = totalOrder(given);
+    ListQuery query = given;
+    query.sort = order.sort;
+    if (paged && !order.byKey) {
         // The server sorts every row for this order: once, for the keys,
         // and the first page follows by its keys.
-        const ListQuery previous = std::exchange(m_query, query);
-        Page first;
-        read = ::readKeys(query, &keys, &failure)
-            && readPage(keys.mid(0, PageRows), &first, &record, &failure);
-        m_query = previous;
-        rows = std::move(first.rows);
+        read = fetchKeys(query, &keys, &failure)
+            && readPage(query, keys.mid(0, PageRows), &rows, &record, &failure);
     } else {
         QString sql = query.fullText();
         // One row past the first page says whether the list goes on.
@@ -159,12 +217,8 @@ bool ListModel::run(const ListQuery &query, QString *error, bool *connectionLost
             failure = q.lastError();
         record = q.record();
         const int fields = record.count();
-        while (read && q.next() && (!paged || rows.size() <= PageRows)) {
-            QVector<QVariant> values(fields);
-            for (int i = 0; i < fields; ++i)
-                values[i] = q.value(i);
-            rows << values;
-        }
+        while (read && q.next() && (!paged || rows.size() <= PageRows))
+            rows << rowValues(q, fields);
     }
     if (!read) {
         if (error)
@@ -213,7 +267,7 @@ bool ListModel::readKeys()
 {
     QVector<qint64> keys;
     QSqlError failure;
-    if (!::readKeys(m_query, &keys, &failure)) {
+    if (!fetchKeys(m_query, &keys, &failure)) {
         m_keysPending = false;
         reportReadFailure(failure.text(), mDatabase::NoteConnectionFailure(failure));
         return false;
@@ -248,44 +302,6 @@ bool ListModel::readKeys()
     return true;
 }
 
-bool ListModel::readPage(
-    const QVector<qint64> &keys, Page *page, QSqlRecord *record, QSqlError *failure) const
-{
-    QSqlQuery q(mDatabase::ListConnection());
-    q.setForwardOnly(true);
-    if (!q.exec(pageStatement(m_query, keys))) {
-        *failure = q.lastError();
-        return false;
-    }
-    *record = q.record();
-    const int keyIndex = record->indexOf(QStringLiteral("ID"));
-    // A key names several rows where a join repeats it (a number that two
-    // customers share); each place of the key takes the next of them.
-    const int fields = record->count();
-    QHash<qint64, QList<QVector<QVariant>>> byKey;
-    while (q.next()) {
-        QVector<QVariant> values(fields);
-        for (int i = 0; i < fields; ++i)
-            values[i] = q.value(i);
-        byKey[values.value(keyIndex).toLongLong()] << values;
-    }
-    page->rows.reserve(keys.size());
-    for (qint64 key : keys) {
-        QList<QVector<QVariant>> &found = byKey[key];
-        if (found.isEmpty()) {
-            // Deleted since the keys were read: the row keeps its place and
-            // its number until the next refresh.
-            QVector<QVariant> gone(fields);
-            if (keyIndex >= 0)
-                gone[keyIndex] = key;
-            page->rows << gone;
-        } else {
-            page->rows << (found.size() > 1 ? found.takeFirst() : found.first());
-        }
-    }
-    return true;
-}
-
 bool ListModel::loadPage(int index) const
 {
     if (m_keys.isEmpty() || m_failedPages.contains(index))
@@ -296,7 +312,7 @@ bool ListModel::loadPage(int index) const
     Page p;
     QSqlRecord record;
     QSqlError failure;
-    if (!readPage(keys, &p, &record, &failure)) {
+    if (!readPage(m_query, keys, &p.rows, &record, &failure)) {
         m_failedPages.insert(index);
         // Reported once the grid has finished painting: a message box in
         // the middle of a paint would paint the grid again inside it.

@@ -80,7 +80,7 @@ public:
     bool canFetchMore(const QModelIndex &parent = {}) const override;
     void fetchMore(const QModelIndex &parent = {}) override;
 
-    // What the rows were last read by.
+    // What the rows were last read by, its sort made total by the key.
     const ListQuery &query() const { return m_query; }
     // The statement's fields.
     const QSqlRecord &record() const { return m_record; }
@@ -112,9 +112,6 @@ private:
     };
 
     bool readKeys();
-    // The rows of keys by the statement being read (m_query).
-    bool readPage(
-        const QVector<qint64> &keys, Page *page, QSqlRecord *record, QSqlError *failure) const;
     const Page *page(int index) const;
     bool loadPage(int index) const;
     void forgetFarPages() const;

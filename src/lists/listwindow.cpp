@@ -19,7 +19,6 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSqlRecord>
 #include <QStandardItemModel>
@@ -262,7 +261,7 @@ void ListWindow::DataRefresh()
 
     keepDefaultView();
     curFullSQL = curShortSQL + curFilterSQL + curGroupSQL + curSortSQL;
-    const ListQuery query{curShortSQL, curFilterSQL, curGroupSQL, sortWithKey(), keyField()};
+    const ListQuery query{curShortSQL, curFilterSQL, curGroupSQL, curSortSQL, keyField()};
     QString error;
     bool lost = false;
     if (!m_model->run(query, &error, &lost)) {
@@ -288,20 +287,6 @@ QString ListWindow::keyField() const
 {
     return m_readsWhole ? QString()
                         : m_sortFields.value(QStringLiteral("ID"), QStringLiteral("ID"));
-}
-
-QString ListWindow::sortWithKey() const
-{
-    // Rows of equal value keep one order, read after read and page after
-    // page: the key decides among them, in the sort's direction.
-    static const QRegularExpression oneColumn(
-        QStringLiteral("^\\s*ORDER BY\\s+(\\S+)\\s+(Asc|Desc)\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QString key = keyField();
-    const QRegularExpressionMatch m = oneColumn.match(curSortSQL);
-    if (key.isEmpty() || !m.hasMatch() || m.captured(1).compare(key, Qt::CaseInsensitive) == 0)
-        return curSortSQL;
-    return curSortSQL + QStringLiteral(",%1 %2").arg(key, m.captured(2));
 }
 
 void ListWindow::sortByColumn(int ColIndex)

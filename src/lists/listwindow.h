@@ -137,8 +137,6 @@ protected:
 private:
     // The rows' key as the statement names it; empty when read whole.
     QString keyField() const;
-    // curSortSQL with the key after it, so that the order is total.
-    QString sortWithKey() const;
     QStringList columnSums(const QList<int> &columns);
     void writeFooter(const QStringList &footer);
     void attachToArea();
