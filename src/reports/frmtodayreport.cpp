@@ -52,7 +52,10 @@ frmTodayReport::frmTodayReport(QWidget *parent)
     ListCommands &c = commands();
     offerPrintCommands(true);
     c.ShowFilter = std::bind_front(&frmTodayReport::ShowFilter, this);
-    c.DataRefresh = std::bind_front(&frmTodayReport::SetMyDBGrid, this);
+    c.DataRefresh = [this] {
+        m_namedStation = -1;
+        SetMyDBGrid();
+    };
     c.FinishToday = std::bind_front(&frmTodayReport::FinishToday, this);
     SetMyDBGrid();
     // The stocktaking dialog as soon as the window is on screen.
@@ -61,8 +64,12 @@ frmTodayReport::frmTodayReport(QWidget *parent)
 
 QString frmTodayReport::caption() const
 {
-    return mDatabase::GetFieldByID(curStationID, QStringLiteral("Station"), QStringLiteral("Name"))
-        + DateText::shortDate(ReportDate) + QStringLiteral("日盘点表");
+    if (m_namedStation != curStationID) {
+        m_stationName = mDatabase::GetFieldByID(
+            curStationID, QStringLiteral("Station"), QStringLiteral("Name"));
+        m_namedStation = curStationID;
+    }
+    return m_stationName + DateText::shortDate(ReportDate) + QStringLiteral("日盘点表");
 }
 
 void frmTodayReport::SetMyDBGrid()

@@ -27,4 +27,9 @@ public:
 
 private:
     QStandardItemModel *m_table;
+    // The caption's station name, read once for each station chosen (the
+    // window shows its caption before and after the stocktaking dialog); a
+    // refresh reads it again.
+    mutable qint64 m_namedStation = -1;
+    mutable QString m_stationName;
 };

@@ -5,6 +5,7 @@
 #include "reports/todaylayout.h"
 
 #include <QHash>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -24,7 +25,11 @@ void addTo(std::optional<Currency> &sum, const std::optional<Currency> &value)
         sum = sum.value_or(Currency()) + *value;
 }
 
-// The same figures from six grouped statements, read once and looked up.
+// The same figures from six grouped statements, sent as one (a station
+// across town waits a round trip for each statement), read once and looked
+// up. Each row says which of the six it comes from; V1 and V2 are the
+// amount and the money, and the day's totals add cash taken, bottles and
+// money owed as V3 to V5.
 class SetBasedFigures : public Figures {
 public:
     SetBasedFigures(const QDate &date, std::optional<qint64> station)
@@ -34,43 +39,41 @@ public:
 
     bool prepare() override
     {
-        // Only the station variant narrows the statements; the group variant
-        // needs every station.
-        const QString saleStation
-            = m_station ? QStringLiteral(" and Sale.StationID=%1").arg(*m_station) : QString();
-        const QString storeStation
-            = m_station ? QStringLiteral(" and Store.StationID=%1").arg(*m_station) : QString();
-
-        const auto totals = mDatabase::OpenRecordset(
-            QStringLiteral(
-                "SELECT StationID,sum(TotalMoney) as TodayMoney,sum(TotalAmount) as TodayAmount,"
-                "sum(InMoney) as TodayInMoney,sum(TotalContainer-InContainer) as "
-                "TodayLackContainer,sum(TotalMoney-InMoney) as TodayLackMoney from Sale where "
-                "TotalAmount-OutAmount=0 AND CreateDate=%1%2 Group by StationID")
-                .arg(m_date,
-                    m_station ? QStringLiteral(" AND StationID=%1").arg(*m_station) : QString()));
-        if (!totals)
+        const auto rs = mDatabase::OpenRecordset(statement());
+        if (!rs)
             return false;
-        for (int row = 0; row < totals->recordCount(); ++row)
-            m_totals.insert(stationOf(*totals, row), totalsOf(*totals, row));
-
-        return read(QStringLiteral(
-                        "select Sale.StationID as StationID,Sale_Detail.ProductID as ID,"
-                        "Sum(MyAmount) as ProductAmount,sum(MyMoney) as ProductMoney from "
-                        "Sale,sale_detail where Sale.ID=Sale_Detail.SaleID and "
-                        "Sale.TotalAmount-Sale.OutAmount=0 and Sale.CreateDate=%1%2 group by "
-                        "Sale.StationID,Sale_Detail.ProductID")
-                        .arg(m_date, saleStation),
-                   &m_sales)
-            && read(QStringLiteral(
-                        "select Sale.StationID as StationID,Sale.SenderID as ID,Sum(MyAmount) as "
-                        "ProductAmount,sum(MyMoney) as ProductMoney from Sale,sale_detail where "
-                        "Sale_Detail.IsContainer='0' and Sale.ID=Sale_Detail.SaleID and "
-                        "(Sale.TotalAmount-Sale.OutAmount=0) and (Sale.TotalMoney-Sale.InMoney)>0 "
-                        "and Sale.CreateDate=%1%2 group by Sale.StationID,Sale.SenderID")
-                        .arg(m_date, saleStation),
-                &m_owedMoney)
-            && readBottles(saleStation) && readStock(storeStation, saleStation);
+        for (int row = 0; row < rs->recordCount(); ++row) {
+            const auto value = [&](const char *column) {
+                return rs->value(row, QLatin1String(column));
+            };
+            const qint64 station = value("StationID").toLongLong();
+            const qint64 first = value("K1").toLongLong(), second = value("K2").toLongLong();
+            const Sums sums{Currency::fromVariant(value("V1")), Currency::fromVariant(value("V2"))};
+            switch (value("Part").toInt()) {
+            case DayPart:
+                m_totals.insert(station,
+                    DayTotals{nullable(value("V1")), nullable(value("V2")), nullable(value("V3")),
+                        nullable(value("V4")), nullable(value("V5"))});
+                break;
+            case SalesPart:
+                m_sales[{station, first}] += sums;
+                break;
+            case OwedMoneyPart:
+                m_owedMoney[{station, first}] += sums;
+                break;
+            case OwedBottlesPart:
+                m_owedBottlesBySender[{station, first}] += sums;
+                m_owedBottlesByProduct[{station, second}] += sums;
+                break;
+            case StockPart:
+                (second == 0 ? m_stockIn : m_stockOut)[{station, first}] += sums;
+                break;
+            case OpenPart:
+                m_open[{station, first}] += sums;
+                break;
+            }
+        }
+        return true;
     }
 
     bool dayTotals(std::optional<qint64> station, DayTotals *out) override
@@ -124,80 +127,70 @@ private:
     using Key = std::pair<qint64, qint64>; // station, product or sender
     using Table = QHash<Key, Sums>;
 
-    static qint64 stationOf(const Recordset &rs, int row)
-    {
-        return rs.value(row, QStringLiteral("StationID")).toLongLong();
-    }
+    enum Part { DayPart, SalesPart, OwedMoneyPart, OwedBottlesPart, StockPart, OpenPart };
 
-    static bool read(const QString &sql, Table *into)
+    QString statement() const
     {
-        const auto rs = mDatabase::OpenRecordset(sql);
-        if (!rs)
-            return false;
-        for (int row = 0; row < rs->recordCount(); ++row)
-            (*into)[{stationOf(*rs, row), rs->value(row, QStringLiteral("ID")).toLongLong()}]
-                += sumsOf(*rs, row);
-        return true;
-    }
-
-    // Bottle lines still out, by sender and by bottle, from one statement.
-    bool readBottles(const QString &saleStation)
-    {
-        const auto rs = mDatabase::OpenRecordset(QStringLiteral(
-            "select Sale.StationID as StationID,Sale.SenderID as SenderID,Sale_Detail.ProductID "
-            "as ProductID,Sum(MyAmount) as ProductAmount,sum(MyMoney) as ProductMoney from "
-            "Sale,sale_detail where Sale.ID=Sale_Detail.SaleID and "
-            "(Sale.TotalContainer-Sale.InContainer>0) and (Sale.TotalAmount-Sale.OutAmount=0) "
-            "and Sale.CreateDate=%1 and Sale_Detail.IsContainer='1'%2 group by "
-            "Sale.StationID,Sale.SenderID,Sale_Detail.ProductID")
-                                                     .arg(m_date, saleStation));
-        if (!rs)
-            return false;
-        for (int row = 0; row < rs->recordCount(); ++row) {
-            const qint64 station = stationOf(*rs, row);
-            const Sums sums = sumsOf(*rs, row);
-            m_owedBottlesBySender[{
-                station, rs->value(row, QStringLiteral("SenderID")).toLongLong()}]
-                += sums;
-            m_owedBottlesByProduct[{
-                station, rs->value(row, QStringLiteral("ProductID")).toLongLong()}]
-                += sums;
-        }
-        return true;
-    }
-
-    // Stock in and out up to the date, and what is delivered but not closed.
-    bool readStock(const QString &storeStation, const QString &saleStation)
-    {
-        const auto rs = mDatabase::OpenRecordset(QStringLiteral(
-            "Select Store.StationID as StationID,Store.Direction as Direction,"
-            "Store_Detail.ProductID as ID,Sum(Store_Detail.MyAmount) as ProductAmount,"
-            "Sum(Store_Detail.MyMoney) as ProductMoney from Store,Store_Detail where "
-            "Store.ID=Store_Detail.StoreID and Store.Direction in ('0','1') and "
-            "Store.CreateDate<=%1%2 group by Store.StationID,Store.Direction,"
-            "Store_Detail.ProductID")
-                                                     .arg(m_date, storeStation));
-        if (!rs)
-            return false;
-        for (int row = 0; row < rs->recordCount(); ++row) {
-            Table &into
-                = rs->value(row, QStringLiteral("Direction")).toString() == QLatin1String("0")
-                ? m_stockIn
-                : m_stockOut;
-            into[{stationOf(*rs, row), rs->value(row, QStringLiteral("ID")).toLongLong()}]
-                += sumsOf(*rs, row);
-        }
-        return read(
+        // Only the station variant narrows the statements; the group variant
+        // needs every station.
+        const QString saleStation
+            = m_station ? QStringLiteral(" and Sale.StationID=%1").arg(*m_station) : QString();
+        const QString storeStation
+            = m_station ? QStringLiteral(" and Store.StationID=%1").arg(*m_station) : QString();
+        const QString noMore = QStringLiteral(",null,null,null");
+        const QStringList parts{// The day's delivered sales.
             QStringLiteral(
-                "select Sale.StationID as StationID,Sale_detail.ProductID as ID,"
-                "sum(Sale_detail.MyAmount) as ProductAmount ,sum(Sale_detail.MyMoney) as "
-                "ProductMoney from Sale,Sale_Detail where Sale_detail.SaleID=sale.id and "
-                "(Sale.TotalAmount-Sale.OutAmount=0) and Sale.FinishFlag='0' and "
-                "((Sale_Detail.IsContainer='0') or (Sale_Detail.IsContainer='1' and "
-                "(Sale.TotalContainer-Sale.InContainer>0))) and Sale.CreateDate <=%1%2 group by "
-                "Sale.StationID,Sale_detail.ProductID")
-                .arg(m_date, saleStation),
-            &m_open);
+                "SELECT %1 as Part,StationID,0 as K1,0 as K2,sum(TotalAmount) as V1,"
+                "sum(TotalMoney) as V2,sum(InMoney) as V3,sum(TotalContainer-InContainer) as V4,"
+                "sum(TotalMoney-InMoney) as V5 from Sale where TotalAmount-OutAmount=0 AND "
+                "CreateDate=%2%3 Group by StationID")
+                .arg(DayPart)
+                .arg(m_date,
+                    m_station ? QStringLiteral(" AND StationID=%1").arg(*m_station) : QString()),
+            // What each product sold.
+            QStringLiteral("select %1,Sale.StationID,Sale_Detail.ProductID,0,Sum(MyAmount),"
+                           "sum(MyMoney)%2 from Sale,sale_detail where Sale.ID=Sale_Detail.SaleID "
+                           "and Sale.TotalAmount-Sale.OutAmount=0 and Sale.CreateDate=%3%4 group "
+                           "by Sale.StationID,Sale_Detail.ProductID")
+                .arg(SalesPart)
+                .arg(noMore, m_date, saleStation),
+            // Money still owed on the day's sales, by delivery person.
+            QStringLiteral("select %1,Sale.StationID,Sale.SenderID,0,Sum(MyAmount),sum(MyMoney)%2 "
+                           "from Sale,sale_detail where Sale_Detail.IsContainer='0' and "
+                           "Sale.ID=Sale_Detail.SaleID and (Sale.TotalAmount-Sale.OutAmount=0) "
+                           "and (Sale.TotalMoney-Sale.InMoney)>0 and Sale.CreateDate=%3%4 group "
+                           "by Sale.StationID,Sale.SenderID")
+                .arg(OwedMoneyPart)
+                .arg(noMore, m_date, saleStation),
+            // Bottle lines still out, by delivery person and by bottle.
+            QStringLiteral("select %1,Sale.StationID,Sale.SenderID,Sale_Detail.ProductID,"
+                           "Sum(MyAmount),sum(MyMoney)%2 from Sale,sale_detail where "
+                           "Sale.ID=Sale_Detail.SaleID and (Sale.TotalContainer-Sale.InContainer>0)"
+                           " and (Sale.TotalAmount-Sale.OutAmount=0) and Sale.CreateDate=%3 and "
+                           "Sale_Detail.IsContainer='1'%4 group by "
+                           "Sale.StationID,Sale.SenderID,Sale_Detail.ProductID")
+                .arg(OwedBottlesPart)
+                .arg(noMore, m_date, saleStation),
+            // Stock in (0) and out (1) up to the date.
+            QStringLiteral("Select %1,Store.StationID,Store_Detail.ProductID,case Store.Direction "
+                           "when '0' then 0 else 1 end,Sum(Store_Detail.MyAmount),"
+                           "Sum(Store_Detail.MyMoney)%2 from Store,Store_Detail where "
+                           "Store.ID=Store_Detail.StoreID and Store.Direction in ('0','1') and "
+                           "Store.CreateDate<=%3%4 group by Store.StationID,Store.Direction,"
+                           "Store_Detail.ProductID")
+                .arg(StockPart)
+                .arg(noMore, m_date, storeStation),
+            // Delivered but not yet carried into the stock books.
+            QStringLiteral("select %1,Sale.StationID,Sale_detail.ProductID,0,"
+                           "sum(Sale_detail.MyAmount),sum(Sale_detail.MyMoney)%2 from "
+                           "Sale,Sale_Detail where Sale_detail.SaleID=sale.id and "
+                           "(Sale.TotalAmount-Sale.OutAmount=0) and Sale.FinishFlag='0' and "
+                           "((Sale_Detail.IsContainer='0') or (Sale_Detail.IsContainer='1' and "
+                           "(Sale.TotalContainer-Sale.InContainer>0))) and Sale.CreateDate <=%3%4 "
+                           "group by Sale.StationID,Sale_detail.ProductID")
+                .arg(OpenPart)
+                .arg(noMore, m_date, saleStation)};
+        return parts.join(QStringLiteral(" union all "));
     }
 
     static Sums acrossStations(const Table &table, std::optional<qint64> station, qint64 id)
