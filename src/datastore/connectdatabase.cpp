@@ -2,6 +2,7 @@
 
 #include "datastore/cregistry.h"
 #include "datastore/drivererror.h"
+#include "datastore/mdatabasedetail.h"
 #include "datastore/prompt.h"
 #include "datastore/registrysettings.h"
 
@@ -70,6 +71,9 @@ QString trialConnectionProblem(const ConnectionTarget &target)
             QSqlQuery probe(trial);
             if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
                 failure = errorText(probe.lastError());
+        } else {
+            detail::keepTrial(name, target);
+            return {};
         }
         trial.close();
     }

@@ -240,9 +240,13 @@ QString ConnectionTarget::odbcConnectionString(const QString &sqlServerDriverNam
         s += QStringLiteral(";Database=") + odbcValue(database) + QStringLiteral(";Uid=")
             + odbcValue(user) + QStringLiteral(";Pwd=") + odbcValue(password)
             + QStringLiteral(";pqopt={connect_timeout=%1}").arg(LoginTimeoutSeconds)
-            // Rows come in blocks through a cursor, so a list of a million
-            // orders shows its first screen without reading them all.
-            + QStringLiteral(";UseDeclareFetch=1;Fetch=256")
+            // Every result comes whole, in the statement's own round trip:
+            // the driver's cursor would hold a transaction open while its
+            // rows are read, and costs a station across town two more round
+            // trips per statement. Nothing large is read in one statement:
+            // lists read pages by key, and the database copy reads its
+            // source through a cursor of its own.
+            + QStringLiteral(";UseDeclareFetch=0")
             // Bound values go with their statement in one message: a plan
             // prepared on the server costs a station across town a round
             // trip to prepare and another to free, for every statement.

@@ -2,6 +2,7 @@
 
 #include "datastore/currency.h"
 #include "datastore/drivererror.h"
+#include "datastore/mdatabase.h"
 #include "datastore/schema.h"
 
 #include <QDate>
@@ -56,12 +57,41 @@ QVariant converted(const QVariant &value, QMetaType targetType)
 
 class Copier {
 public:
-    Copier(QSqlDatabase source, QSqlDatabase target, SqlDialect dialect)
-        : m_source(source), m_target(target), m_dialect(dialect)
+    Copier(QSqlDatabase source, bool cursorSource, QSqlDatabase target, SqlDialect dialect)
+        : m_source(source), m_target(target), m_dialect(dialect), m_cursorSource(cursorSource)
     {
     }
 
     bool run(Outcome *outcome)
+    {
+        if (m_cursorSource && !beginSourceSnapshot())
+            return false;
+        const bool ok = copyAll();
+        if (m_cursorSource)
+            m_source.rollback();
+        return ok && finish(outcome);
+    }
+
+    const QString &failure() const { return m_failure; }
+
+private:
+    // Every table is read, and counted afterwards, as of one moment, however
+    // the stations go on working meanwhile.
+    bool beginSourceSnapshot()
+    {
+        if (!m_source.transaction())
+            return fail(QStringLiteral("无法在源数据库上开始事务：%1")
+                            .arg(errorText(m_source.lastError())));
+        QSqlQuery snapshot(m_source);
+        if (snapshot.exec(
+                QStringLiteral("set transaction isolation level repeatable read, read only")))
+            return true;
+        m_source.rollback();
+        return fail(
+            QStringLiteral("无法在源数据库上开始事务：%1").arg(errorText(snapshot.lastError())));
+    }
+
+    bool copyAll()
     {
         if (!m_target.transaction())
             return fail(QStringLiteral("无法在目标数据库上开始事务：%1")
@@ -73,10 +103,13 @@ public:
             ok = copyTable(table);
         }
         ok = ok && continueCounters() && compare();
-        if (!ok) {
+        if (!ok)
             m_target.rollback();
-            return false;
-        }
+        return ok;
+    }
+
+    bool finish(Outcome *outcome)
+    {
         if (!m_target.commit())
             return fail(
                 QStringLiteral("提交到目标数据库时出错：%1").arg(errorText(m_target.lastError())));
@@ -84,9 +117,6 @@ public:
         return true;
     }
 
-    const QString &failure() const { return m_failure; }
-
-private:
     bool fail(const QString &text)
     {
         if (m_failure.isEmpty())
@@ -139,13 +169,8 @@ private:
             return fail(
                 QStringLiteral("无法准备写入表 %1：%2").arg(table, errorText(insert.lastError())));
 
-        QSqlQuery rows(m_source);
-        rows.setForwardOnly(true);
-        if (!rows.exec(QStringLiteral("select * from %1%2").arg(table, orderOf(columns))))
-            return fail(
-                QStringLiteral("读取表 %1 时出错：%2").arg(table, errorText(rows.lastError())));
-        while (rows.next()) {
-            const QSqlRecord row = rows.record();
+        const QString select = QStringLiteral("select * from %1%2").arg(table, orderOf(columns));
+        const auto copyRow = [&](const QSqlRecord &row) {
             for (int i = 0; i < columns.count(); ++i) {
                 const int from = row.indexOf(columns.fieldName(i));
                 const QVariant value = from < 0 ? QVariant() : row.value(from);
@@ -154,11 +179,57 @@ private:
             if (!exec(insert, QStringLiteral("写入表 %1 时出错").arg(table)))
                 return false;
             ++m_rows;
+            return true;
+        };
+        const bool read
+            = m_cursorSource ? readThroughCursor(select, copyRow) : readWhole(select, copyRow);
+        return read || fail(QStringLiteral("读取表 %1 时出错：%2").arg(table, m_readError));
+    }
+
+    // SQLite steps through a result as it is read.
+    template <typename RowFn> bool readWhole(const QString &select, RowFn copyRow)
+    {
+        QSqlQuery rows(m_source);
+        rows.setForwardOnly(true);
+        if (!rows.exec(select))
+            return readFailed(rows);
+        while (rows.next()) {
+            if (!copyRow(rows.record()))
+                return false;
         }
-        if (rows.lastError().isValid())
-            return fail(
-                QStringLiteral("读取表 %1 时出错：%2").arg(table, errorText(rows.lastError())));
-        return true;
+        return !rows.lastError().isValid() || readFailed(rows);
+    }
+
+    // A server sends a result whole: a table of a million orders comes a
+    // block of rows at a time through a cursor, in the source's snapshot.
+    template <typename RowFn> bool readThroughCursor(const QString &select, RowFn copyRow)
+    {
+        QSqlQuery cursor(m_source);
+        if (!cursor.exec(QStringLiteral("declare pelkor_copy no scroll cursor for ") + select))
+            return readFailed(cursor);
+        for (;;) {
+            QSqlQuery block(m_source);
+            block.setForwardOnly(true);
+            if (!block.exec(QStringLiteral("fetch forward 2000 from pelkor_copy")))
+                return readFailed(block);
+            int got = 0;
+            while (block.next()) {
+                ++got;
+                if (!copyRow(block.record()))
+                    return false;
+            }
+            if (block.lastError().isValid())
+                return readFailed(block);
+            if (got == 0)
+                break;
+        }
+        return cursor.exec(QStringLiteral("close pelkor_copy")) || readFailed(cursor);
+    }
+
+    bool readFailed(const QSqlQuery &query)
+    {
+        m_readError = errorText(query.lastError());
+        return false;
     }
 
     // New rows on the target go on after the copied IDs. SQLite moves its
@@ -227,7 +298,9 @@ private:
     QSqlDatabase m_source;
     QSqlDatabase m_target;
     SqlDialect m_dialect;
+    const bool m_cursorSource;
     QString m_failure;
+    QString m_readError;
     qint64 m_rows = 0;
 };
 
@@ -261,7 +334,11 @@ Outcome copy(QSqlDatabase source, const ConnectionTarget &target)
                                                  "没有复制任何数据。请指定一个新建的空数据库。")
                                       .arg(target.describe(), present.join(QStringLiteral("、")));
             } else {
-                Copier copier(source, db, SqlDialect(target.kind));
+                // The source is the program's own shared connection, which
+                // on PostgreSQL takes every result whole.
+                const bool cursorSource = source.driverName() != QLatin1String("QSQLITE")
+                    && mDatabase::dialect().kind() == SqlDialect::PostgreSQL;
+                Copier copier(source, cursorSource, db, SqlDialect(target.kind));
                 outcome.ok = copier.run(&outcome);
                 if (outcome.ok)
                     outcome.message = QStringLiteral("已复制 %1 行到 %2，行数与合计核对无误。")

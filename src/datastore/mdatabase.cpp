@@ -9,6 +9,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <utility>
+
 // The shared connection's life: opening it on a target, the list and report connections
 // beside it, transactions, and noticing and reopening a connection the server dropped.
 namespace mDatabase {
@@ -30,6 +32,11 @@ const QString ConnectionLostTitle = QStringLiteral("连接中断");
 
 ConnectionTarget s_target;
 SqlDialect s_dialect;
+// The Qt connection that is the shared one: its own name, or the trial
+// connection it went on with.
+QString s_sharedName = ConnectionName;
+QString s_trialName;
+QString s_trialTarget;
 
 bool s_inTransaction = false;
 // The connection dropped; the message about it has been shown.
@@ -74,6 +81,28 @@ void closeListConnection(bool forget)
         QSqlDatabase::removeDatabase(listConnectionName());
 }
 
+void dropTrial()
+{
+    if (s_trialName.isEmpty())
+        return;
+    QSqlDatabase::database(s_trialName, false).close();
+    QSqlDatabase::removeDatabase(s_trialName);
+    s_trialName.clear();
+}
+
+// The kept trial connection's name when it was opened on target and is
+// still open; it is no longer a trial then.
+QString takeTrial(const ConnectionTarget &target)
+{
+    if (s_trialName.isEmpty() || target.kind == SqlDialect::SQLite
+        || s_trialTarget != target.odbcConnectionString()
+        || !QSqlDatabase::database(s_trialName, false).isOpen()) {
+        dropTrial();
+        return {};
+    }
+    return std::exchange(s_trialName, QString());
+}
+
 // Errors by which the drivers say the connection itself is gone: ODBC's
 // communication-link states, PostgreSQL's "server shut down" states, and the
 // texts libpq gives when the socket closed.
@@ -98,7 +127,7 @@ bool saysConnectionLost(const QSqlError &error)
 // PostgreSQL refuses every statement after the first failure anyway).
 bool connectionGone(const QSqlError &error)
 {
-    if (s_dialect.kind() == SqlDialect::SQLite || !QSqlDatabase::contains(ConnectionName))
+    if (s_dialect.kind() == SqlDialect::SQLite || !QSqlDatabase::contains(s_sharedName))
         return false;
     if (saysConnectionLost(error))
         return true;
@@ -146,44 +175,35 @@ bool beginOn(QSqlDatabase &db, QSqlError *error)
 
 QSqlDatabase gConnection()
 {
-    return QSqlDatabase::database(ConnectionName, false);
+    return QSqlDatabase::database(s_sharedName, false);
 }
 
 QSqlDatabase ListConnection()
 {
-    // Lists and reports read through a connection of their own, each
-    // statement read to its end and finished at once, so nothing stays open
-    // while a list sits on screen. On SQLite an open statement would hold its
-    // connection's snapshot, and a save after another workstation's commit
-    // would fail at once ("database is locked"); the read-only connection, in
-    // WAL mode, holds up nobody. On PostgreSQL the shared connection reads
-    // through a cursor, which the driver opens in a transaction of its own
-    // that holds back every save's commit and the server's vacuum; the list
-    // connection reads results whole instead (a page of rows, or the keys of
-    // a list packed in one value).
-    if (!isConnected() || s_dialect.kind() == SqlDialect::SqlServer)
+    // Lists and reports read each statement to its end and finish it at
+    // once, so nothing stays open while a list sits on screen. On SQLite an
+    // open statement would still hold its connection's snapshot, and a save
+    // after another workstation's commit would fail at once ("database is
+    // locked"): lists read through a read-only connection of their own,
+    // which in WAL mode holds up nobody. A server reads whole results on the
+    // shared connection, which saves a station across town a second
+    // connection's log-in.
+    if (!isConnected() || s_dialect.kind() != SqlDialect::SQLite)
         return gConnection();
-    const bool sqlite = s_dialect.kind() == SqlDialect::SQLite;
-    QString wanted = s_target.host;
-    if (!sqlite) {
-        wanted = s_target.odbcConnectionString();
-        wanted.replace(QLatin1String("UseDeclareFetch=1"), QLatin1String("UseDeclareFetch=0"));
-    }
     QSqlDatabase db = QSqlDatabase::contains(listConnectionName())
         ? QSqlDatabase::database(listConnectionName(), false)
         : QSqlDatabase::addDatabase(s_target.driverName(), listConnectionName());
-    if (db.isOpen() && db.databaseName() == wanted)
+    if (db.isOpen() && db.databaseName() == s_target.host)
         return db;
     db.close();
-    db.setDatabaseName(wanted);
-    db.setConnectOptions(sqlite ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
-                                : s_target.connectOptions());
+    db.setDatabaseName(s_target.host);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
     return db.open() ? db : gConnection();
 }
 
 bool isConnected()
 {
-    return QSqlDatabase::contains(ConnectionName) && gConnection().isOpen();
+    return QSqlDatabase::contains(s_sharedName) && gConnection().isOpen();
 }
 
 const ConnectionTarget &currentTarget()
@@ -198,16 +218,18 @@ const SqlDialect &dialect()
 
 bool OpenConnection(const ConnectionTarget &target, QString *error)
 {
+    const QString trial = takeTrial(target);
     CloseConnection();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(target.driverName(), ConnectionName);
+    bool ok = !trial.isEmpty();
+    s_sharedName = ok ? trial : ConnectionName;
+    if (!ok) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(target.driverName(), s_sharedName);
         ok = openOn(db, target);
         if (!ok && error)
             *error = errorText(db.lastError());
     }
     if (!ok) {
-        QSqlDatabase::removeDatabase(ConnectionName);
+        QSqlDatabase::removeDatabase(s_sharedName);
         return false;
     }
     s_target = target;
@@ -225,14 +247,26 @@ bool OpenConnection(const ConnectionTarget &target, QString *error)
 void CloseConnection()
 {
     closeListConnection(true);
-    if (!QSqlDatabase::contains(ConnectionName))
+    dropTrial();
+    if (!QSqlDatabase::contains(s_sharedName))
         return;
     {
         QSqlDatabase db = gConnection();
         db.close();
     }
-    QSqlDatabase::removeDatabase(ConnectionName);
+    QSqlDatabase::removeDatabase(s_sharedName);
 }
+
+namespace detail {
+
+void keepTrial(const QString &connectionName, const ConnectionTarget &target)
+{
+    dropTrial();
+    s_trialName = connectionName;
+    s_trialTarget = target.odbcConnectionString();
+}
+
+} // namespace detail
 
 bool BeginTrans()
 {
@@ -282,7 +316,7 @@ bool CommitTrans()
 void RollbackTrans()
 {
     s_inTransaction = false;
-    if (QSqlDatabase::contains(ConnectionName))
+    if (QSqlDatabase::contains(s_sharedName))
         gConnection().rollback();
 }
 
@@ -317,7 +351,7 @@ bool EnsureConnected()
         return false;
     QString error;
     bool reopened = false;
-    if (QSqlDatabase::contains(ConnectionName)) {
+    if (QSqlDatabase::contains(s_sharedName)) {
         closeListConnection(false);
         QSqlDatabase db = gConnection();
         db.close();

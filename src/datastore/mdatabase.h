@@ -21,9 +21,9 @@ namespace mDatabase {
 inline const QString ConnectionName = QStringLiteral("pelkor");
 
 QSqlDatabase gConnection();
-// Where lists and reports read: a connection of their own that reads each
-// result whole and keeps nothing open between statements (the shared one
-// where no such connection can be opened). Committed data only.
+// Where lists and reports read, each result whole, keeping nothing open
+// between statements: on SQLite a read-only connection of its own, on a
+// server (or where that cannot be opened) the shared one.
 QSqlDatabase ListConnection();
 bool isConnected();
 const ConnectionTarget &currentTarget();

@@ -76,7 +76,7 @@ QString TrimBlanks(const QString &text)
 std::optional<Recordset> OpenReportRecordset(const QString &sql)
 {
     QSqlDatabase db = ListConnection();
-    if (db.connectionName() != ConnectionName) {
+    if (db.connectionName() != gConnection().connectionName()) {
         QSqlQuery query(db);
         query.setForwardOnly(true);
         if (query.exec(sql))

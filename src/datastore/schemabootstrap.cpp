@@ -33,33 +33,46 @@ bool EnsureSchema(QString *error)
             missing << table;
     }
     const bool fresh = missing.size() == Schema::tableNames().size();
-    bool needsLoginRows = false;
     QStringList statements;
     if (!missing.isEmpty())
         statements = Schema::createStatements(dialect(), missing);
-    if (fresh) {
+    if (fresh)
         statements << Schema::initialContent(dialect());
-    } else if (!missing.isEmpty() || !hasRows(db, QStringLiteral("Station"))
-        || !hasRows(db, QStringLiteral("SysUser"))) {
-        // Checked again below inside the transaction; this only saves the
-        // transaction when there is nothing to do.
-        needsLoginRows = true;
-    }
-    if (!fresh) {
+    // Whether anybody can log in (checked again below inside the transaction;
+    // this only saves the transaction when there is nothing to do) and the
+    // stored version, in one statement: a station across town pays a round
+    // trip for each.
+    bool needsLoginRows = !fresh && !missing.isEmpty();
+    int stored = Schema::Version;
+    if (missing.isEmpty()) {
+        QSqlQuery state(db);
+        state.setForwardOnly(true);
+        if (state.exec(QStringLiteral("select (select count(*) from Station),"
+                                      "(select count(*) from SysUser),"
+                                      "(select myValue from SysValue where Name=%1)")
+                           .arg(SqlStr(Schema::VersionSettingName)))
+            && state.next()) {
+            needsLoginRows = state.value(0).toLongLong() == 0 || state.value(1).toLongLong() == 0;
+            if (!state.value(2).isNull())
+                stored = state.value(2).toInt();
+        } else {
+            needsLoginRows = true;
+        }
+        state.finish();
+    } else if (!fresh) {
         // A database of an older version is brought up to this one.
         QSqlQuery version(db);
-        int stored = Schema::Version;
         if (version.exec(QStringLiteral("select myValue from SysValue where Name=")
                 + SqlStr(Schema::VersionSettingName))
             && version.next())
             stored = version.value(0).toInt();
         version.finish();
-        if (stored < Schema::Version) {
-            statements << Schema::upgradeStatements(stored);
-            statements << QStringLiteral("update SysValue set myValue='%1' where Name=%2")
-                              .arg(QString::number(Schema::Version),
-                                  SqlStr(Schema::VersionSettingName));
-        }
+    }
+    if (!fresh && stored < Schema::Version) {
+        statements << Schema::upgradeStatements(stored);
+        statements << QStringLiteral("update SysValue set myValue='%1' where Name=%2")
+                          .arg(
+                              QString::number(Schema::Version), SqlStr(Schema::VersionSettingName));
     }
     if (statements.isEmpty() && !needsLoginRows)
         return true;

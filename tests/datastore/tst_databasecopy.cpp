@@ -65,6 +65,7 @@ private slots:
     void everyRowArrivesWithItsIds();
     void refusesADatabaseInUse();
     void aFailureLeavesTheTargetEmpty();
+    void theGroupDatabaseCopiesBackToAFile();
 
 private:
     TestDatabase m_target;
@@ -165,6 +166,44 @@ void tst_DatabaseCopy::aFailureLeavesTheTargetEmpty()
         outcome.message.contains(QStringLiteral("没有保留任何数据")), qPrintable(outcome.message));
     Side copy(m_to);
     QCOMPARE(copy.tables(), 0);
+}
+
+void tst_DatabaseCopy::theGroupDatabaseCopiesBackToAFile()
+{
+    // The other way: the group's database (the server in the pg run, read
+    // in blocks) into a file, with more customers than one block holds.
+    mDatabase::CloseConnection();
+    QString error;
+    QVERIFY2(mDatabase::OpenConnection(m_to, &error), qPrintable(error));
+    QVERIFY2(DemoData::fill(QDate(2026, 12, 9), &error), qPrintable(error));
+    QVERIFY(ExecuteSQL(
+        QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<4500) "
+                       "insert into Customer(Account,Name,Address,Status,StationID) "
+                       "select 10000+i,'客户'||i,'地址'||i,'1',1 from n")));
+    QMap<QString, int> before;
+    for (const QString &table : Schema::tableNames())
+        before.insert(table, countRows(QStringLiteral("select count(*) from %1").arg(table)));
+    QVERIFY(before.value(QStringLiteral("Customer")) > 4500);
+
+    ConnectionTarget file;
+    file.kind = SqlDialect::SQLite;
+    file.host = m_dir.filePath(QStringLiteral("back-%1.db").arg(QUuid::createUuid().toString()));
+    const DatabaseCopy::Outcome outcome = DatabaseCopy::copy(mDatabase::gConnection(), file);
+    QVERIFY2(outcome.ok, qPrintable(outcome.message));
+    {
+        Side copy(file);
+        for (const QString &table : Schema::tableNames())
+            QCOMPARE(copy.value(QStringLiteral("select count(*) from %1").arg(table)).toInt(),
+                before.value(table));
+    }
+
+    // The source is left as it was found: what it writes next is committed
+    // at once, for every other workstation to see.
+    QVERIFY(ExecuteSQL(QStringLiteral(
+        "insert into Customer(Account,Name,Address,Status,StationID) values(9,'后','后','1',1)")));
+    Side group(m_to);
+    QCOMPARE(group.value(QStringLiteral("select count(*) from Customer")).toInt(),
+        before.value(QStringLiteral("Customer")) + 1);
 }
 
 QTEST_MAIN(tst_DatabaseCopy)
