@@ -4,9 +4,12 @@
 #include "lists/frmcustfilter.h"
 #include "sales/customerwriter.h"
 #include "sales/frmcustomer.h"
+#include "sales/frmcustomeraccount.h"
 #include "shell/loginstate.h"
 
+#include <QAction>
 #include <QSqlRecord>
+#include <QTableView>
 
 frmCustomerAdmin::frmCustomerAdmin(QWidget *parent) : ListWindow(parent)
 {
@@ -43,6 +46,14 @@ frmCustomerAdmin::frmCustomerAdmin(QWidget *parent) : ListWindow(parent)
     c.DeleteData = std::bind_front(&frmCustomerAdmin::DeleteData, this);
     c.DeleteAll = std::bind_front(&frmCustomerAdmin::DeleteAll, this);
     c.ShowFilter = std::bind_front(&frmCustomerAdmin::ShowFilter, this);
+    c.ShowAccount = std::bind_front(&frmCustomerAdmin::ShowAccount, this);
+    auto *account = new QAction(QStringLiteral("客户帐户"), grid());
+    account->setObjectName(QStringLiteral("actAccount"));
+    account->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    account->setShortcutContext(Qt::WidgetShortcut);
+    connect(account, &QAction::triggered, this, &frmCustomerAdmin::ShowAccount);
+    grid()->addAction(account);
+    grid()->setContextMenuPolicy(Qt::ActionsContextMenu);
     loadRows();
 }
 
@@ -54,6 +65,15 @@ void frmCustomerAdmin::AddNew()
 void frmCustomerAdmin::EditData()
 {
     editSelected<frmCustomer>();
+}
+
+void frmCustomerAdmin::ShowAccount()
+{
+    const qint64 id = selectedID().toLongLong();
+    if (id == 0)
+        Prompt::information(QStringLiteral("请先选定一个客户！"), QStringLiteral("客户帐户"));
+    else
+        frmCustomerAccount::open(id, this);
 }
 
 void frmCustomerAdmin::DeleteData()

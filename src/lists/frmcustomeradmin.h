@@ -18,4 +18,7 @@ public:
     void DeleteData();
     void DeleteAll();
     void ShowFilter();
+    // The selected customer's account, from the grid's context menu,
+    // Ctrl+Enter or Ctrl with a double-click.
+    void ShowAccount();
 };

@@ -33,6 +33,8 @@ struct ListCommands {
     Command OutContainer;
     Command OutAllContainer;
     Command FinishToday;
+    // The selected row's customer account (Ctrl with a double-click).
+    Command ShowAccount;
 
     using Member = Command ListCommands::*;
 

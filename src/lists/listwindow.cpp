@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -95,8 +96,12 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
         [this](int column, int, int size) { m_footerView->setColumnWidth(column, size); });
     connect(dbgMain->horizontalScrollBar(), &QScrollBar::valueChanged,
         m_footerView->horizontalScrollBar(), &QScrollBar::setValue);
-    connect(dbgMain, &QTableView::doubleClicked, this,
-        [this] { m_commands.run(&ListCommands::EditData); });
+    connect(dbgMain, &QTableView::doubleClicked, this, [this] {
+        if (QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier)
+            && m_commands.run(&ListCommands::ShowAccount))
+            return;
+        m_commands.run(&ListCommands::EditData);
+    });
 
     m_commands.DataRefresh = std::bind_front(&ListWindow::DataRefresh, this);
     m_commands.PrintPreview = std::bind_front(&ListWindow::PrintPreview, this);

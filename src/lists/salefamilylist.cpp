@@ -35,6 +35,16 @@ QString SaleFamilyList::initialFilter(const QDate &today)
     return QStringLiteral("%1 and Sale.StationID=%2").arg(filter, QString::number(gStationID));
 }
 
+void SaleFamilyList::showCustomerOrders(qint64 customerId, const QString &name)
+{
+    restoreDefaultView();
+    keepDefaultView();
+    curFilterSQL
+        = QStringLiteral(" and Sale.CustomerID=%1 and Sale.FinishFlag='0'").arg(customerId);
+    setFilterState({}, QStringLiteral("客户 %1").arg(name));
+    DataRefresh();
+}
+
 void SaleFamilyList::setOpenColumns(int open)
 {
     setRowStyler([open](const QSqlRecord &r) {

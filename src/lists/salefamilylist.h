@@ -15,6 +15,10 @@ public:
     // Unclosed orders and all of today's, within the user's station.
     static QString initialFilter(const QDate &today);
 
+    // The orders one customer still has open, as a search the operator can
+    // leave with 恢复默认.
+    void showCustomerOrders(qint64 customerId, const QString &name);
+
 protected:
     // The open differences that colour a row blue.
     enum Open { OpenAmount = 1, OpenMoney = 2, OpenContainers = 4 };

@@ -15,6 +15,7 @@
 #include "reports/frmreport.h"
 #include "reports/frmsetreport.h"
 #include "reports/frmtodayreport.h"
+#include "sales/frmcustomeraccount.h"
 #include "sales/frmsaleprintsetup.h"
 #include "sales/incomingcall.h"
 #include "shell/frmchangepwd.h"
@@ -45,6 +46,14 @@ void registerWith(frmMain &main)
     main.registerChildWindow(
         QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
     main.registerChildWindow(QStringLiteral("frmStoreAdmin"), [] { return new frmStoreAdmin; });
+
+    // The account window's way to the orders it cannot settle itself.
+    frmCustomerAccount::setOpenOrders([&main](qint64 customerId, const QString &name) {
+        main.showChildWindow(QStringLiteral("frmSaleAdmin"));
+        if (auto *list
+            = qobject_cast<frmSaleAdmin *>(main.childWindow(QStringLiteral("frmSaleAdmin"))))
+            list->showCustomerOrders(customerId, name);
+    });
 
     const auto modal = [&main]<typename Dialog>(ToolId tool, std::type_identity<Dialog>) {
         main.registerDialog(tool, [](QWidget *parent) {

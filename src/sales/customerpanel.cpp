@@ -5,6 +5,7 @@
 #include "datastore/schema.h"
 #include "sales/customerlookup.h"
 #include "sales/frmcustomer.h"
+#include "sales/frmcustomeraccount.h"
 #include "shell/datetext.h"
 #include "shell/pickers.h"
 #include "shell/recordsetmodel.h"
@@ -94,6 +95,8 @@ CustomerPanel::CustomerPanel(QWidget *parent) : QWidget(parent)
         });
     }
     connect(btnAddCustomer, &QPushButton::clicked, this, &CustomerPanel::addCustomer);
+    connect(btnAccount, &QPushButton::clicked, this,
+        [this] { frmCustomerAccount::open(m_customerId, window()); });
     setTabOrder(txtCustAccount, txtCustPhone);
     setTabOrder(txtCustPhone, txtCustAddress);
 }
@@ -119,6 +122,12 @@ QGroupBox *CustomerPanel::buildCustomerBox()
     btnAddCustomer = new QPushButton(QStringLiteral("新开户"), box);
     btnAddCustomer->setObjectName(QStringLiteral("btnAddCustomer"));
     btnAddCustomer->setAutoDefault(false);
+    // Out of the Tab chain: the keys lead to the order's lines.
+    btnAccount = new QPushButton(QStringLiteral("客户帐户"), box);
+    btnAccount->setObjectName(QStringLiteral("btnAccount"));
+    btnAccount->setAutoDefault(false);
+    btnAccount->setFocusPolicy(Qt::ClickFocus);
+    btnAccount->setEnabled(false);
 
     auto *grid = new QGridLayout(box);
     grid->addWidget(new QLabel(QStringLiteral("客户帐号："), box), 0, 0);
@@ -134,6 +143,7 @@ QGroupBox *CustomerPanel::buildCustomerBox()
     grid->addWidget(txtCustType, 2, 3);
     grid->addWidget(new QLabel(QStringLiteral("开户日期："), box), 3, 0);
     grid->addWidget(txtCustCreateDate, 3, 1);
+    grid->addWidget(btnAccount, 3, 4);
     grid->setRowStretch(4, 1);
     return box;
 }
@@ -237,6 +247,7 @@ bool CustomerPanel::showCustomer(const Recordset &rs, int row, QLineEdit *key)
     txtCustType->setText(
         CustomerLookup::customerTypeText(rs.value(row, QStringLiteral("CustType")).toInt()));
     m_customerId = rs.value(row, QStringLiteral("ID")).toLongLong();
+    btnAccount->setEnabled(true);
     emit customerStation(rs.value(row, QStringLiteral("StationID")).toLongLong());
     closeSuggestions();
     // Filled while the operator is in a key: what follows replaces it.
@@ -249,6 +260,7 @@ bool CustomerPanel::showCustomer(const Recordset &rs, int row, QLineEdit *key)
 void CustomerPanel::showNobody(QLineEdit *key)
 {
     m_customerId = 0;
+    btnAccount->setEnabled(false);
     txtCustAccount->clear();
     for (QLineEdit *field : {txtCustPhone, txtCustAddress}) {
         const auto filled = m_filled.constFind(field);
@@ -315,6 +327,7 @@ void CustomerPanel::clearForNext()
         e->clear();
     clearHistory();
     m_customerId = 0;
+    btnAccount->setEnabled(false);
     m_filled.remove(txtCustPhone);
     m_filled.remove(txtCustAddress);
     closeSuggestions();

@@ -64,6 +64,8 @@ public:
     QLineEdit *txtHistoryTimes;
     QTableView *dbgHistory;
     QPushButton *btnAddCustomer;
+    // The shown customer's account (客户帐户), beside the order.
+    QPushButton *btnAccount;
 
 signals:
     // The shown customer belongs to this station.

@@ -68,12 +68,11 @@ bool saveEdit(const CustomerRecord &c, const CustomerRecord &asLoaded)
     }
     // Takes effect only on the row exactly as the form read it.
     const int changed = mDatabase::ExecuteBoundAffected(
-        QStringLiteral(
-            "update Customer set Address=?, Phone=?, Name=?, detail=?, CustType=?, "
-            "StationID=?, Status=? where ID=? and coalesce(Address,'')=? and "
-            "coalesce(Phone,'')=? and coalesce(Name,'')=? and coalesce(Detail,'')=? and "
-            "coalesce(CustType,0)=? and coalesce(StationID,0)=? and "
-            "coalesce(Status,'')=? and coalesce(Account,0)=?"),
+        QStringLiteral("update Customer set Address=?, Phone=?, Name=?, detail=?, CustType=?, "
+                       "StationID=?, Status=? where ID=? and coalesce(Address,'')=? and "
+                       "coalesce(Phone,'')=? and coalesce(Name,'')=? and coalesce(Detail,'')=? and "
+                       "coalesce(CustType,0)=? and coalesce(StationID,0)=? and "
+                       "coalesce(Status,'')=? and coalesce(Account,0)=?"),
         {c.address, c.phone, mDatabase::TrimBlanks(c.name), c.detail, c.custType, c.stationId,
             c.status, c.id, asLoaded.address, asLoaded.phone, asLoaded.name, asLoaded.detail,
             asLoaded.custType, asLoaded.stationId, asLoaded.status, asLoaded.account});
@@ -81,7 +80,8 @@ bool saveEdit(const CustomerRecord &c, const CustomerRecord &asLoaded)
         return false;
     if (changed > 0)
         return true;
-    const auto rs = mDatabase::OpenBound(QStringLiteral("select ID from Customer where ID=?"), {c.id});
+    const auto rs
+        = mDatabase::OpenBound(QStringLiteral("select ID from Customer where ID=?"), {c.id});
     if (!rs)
         return false;
     if (rs->isEmpty())
@@ -95,9 +95,9 @@ bool saveEdit(const CustomerRecord &c, const CustomerRecord &asLoaded)
 
 bool setStatus(qint64 id, bool active)
 {
-    const int changed = mDatabase::ExecuteBoundAffected(
-        QStringLiteral("UPDATE customer SET Status=? where ID=?"),
-        {active ? QStringLiteral("1") : QStringLiteral("0"), id});
+    const int changed
+        = mDatabase::ExecuteBoundAffected(QStringLiteral("UPDATE customer SET Status=? where ID=?"),
+            {active ? QStringLiteral("1") : QStringLiteral("0"), id});
     if (changed == 0)
         Prompt::error(QStringLiteral("该客户资料已在别处被删除，本次修改没有保存！"), ErrorTitle);
     return changed > 0;
