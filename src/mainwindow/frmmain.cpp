@@ -65,6 +65,7 @@ const std::pair<ToolId, const char *> ChildWindows[] = {
     {ContainerAdmin, "frmContainerAdmin"},
     {TodayReport, "frmTodayReport"},
     {HistoryCall, "frmHistoryCall"},
+    {CollectionList, "frmCollectionList"},
 };
 
 enum class RowMove { First, Previous, Next, Last };

@@ -3,6 +3,7 @@
 #include "callerid/ctapiline.h"
 #include "datastore/demodata.h"
 #include "datastore/prompt.h"
+#include "lists/frmcollectionlist.h"
 #include "lists/frmcustomeradmin.h"
 #include "lists/frmhistorycall.h"
 #include "lists/frmsaleadmin.h"
@@ -46,6 +47,8 @@ void registerWith(frmMain &main)
     main.registerChildWindow(
         QStringLiteral("frmContainerAdmin"), [] { return new frmContainerAdmin; });
     main.registerChildWindow(QStringLiteral("frmStoreAdmin"), [] { return new frmStoreAdmin; });
+    main.registerChildWindow(
+        QStringLiteral("frmCollectionList"), [] { return new frmCollectionList; });
 
     // The account window's way to the orders it cannot settle itself.
     frmCustomerAccount::setOpenOrders([&main](qint64 customerId, const QString &name) {

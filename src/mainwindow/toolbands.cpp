@@ -43,7 +43,7 @@ const Menu Menus[] = {
     {ContainerMenu, {InContainer, InAllContainer, OutContainer, OutAllContainer}},
     {SearchMenu,
         {DayReport, MonthReport, CustDayReport, CustMonthReport, SenderDayReport, SenderMonthReport,
-            Separator, HistoryCall}},
+            Separator, CollectionList, HistoryCall}},
     {WindowsMenu, {TileVertical, TileHorizontal, Cascade, ArrangeIcons}},
     {HelpMenu, {Help, HomePage, About}},
 };
@@ -54,7 +54,7 @@ const Band BarTool = {Exit, Separator, Add, Edit, Del, PrintSale, Finish, Filter
     Separator, OutAmount, InAmount, InMoney, OutMoney, Separator, First, Previous, Next, Last};
 
 const Band BarNavigator
-    = {SaleAdmin, MoneyAdmin, AmountAdmin, ContainerAdmin, StoreAdmin, TodayReport};
+    = {SaleAdmin, MoneyAdmin, AmountAdmin, ContainerAdmin, StoreAdmin, TodayReport, CollectionList};
 
 QStringList names(const Band &band)
 {

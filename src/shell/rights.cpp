@@ -82,6 +82,9 @@ void UpdateCommandsForWindow(const QString &windowName)
         {"frmTodayReport",
             {Add, Edit, Del, Chart, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
                 ContainerMenu, MoneyMenu}},
+        {"frmCollectionList",
+            {Add, Del, Finish, Chart, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
+                ContainerMenu, MoneyMenu}},
         {"frmReport",
             {Filter, Add, Edit, Del, Finish, InMoney, OutMoney, InAmount, OutAmount, AmountMenu,
                 ContainerMenu, MoneyMenu}},
@@ -114,6 +117,9 @@ void UpdateCommandsForWindow(const QString &windowName)
     } else if (windowName == QLatin1String("frmTodayReport")) {
         bars->setToolCaption(barTool, Tools::name(PrintSale), QStringLiteral("打印报表"));
         bars->setToolCaption(barTool, Tools::name(Filter), QStringLiteral("设定日期"));
+    } else if (windowName == QLatin1String("frmCollectionList")) {
+        bars->setToolCaption(barTool, Tools::name(PrintSale), QStringLiteral("打印报表"));
+        bars->setToolCaption(barTool, Tools::name(Edit), QStringLiteral("帐户"));
     } else if (windowName == QLatin1String("frmReport")) {
         bars->setToolCaption(barTool, Tools::name(PrintSale), QStringLiteral("打印报表"));
     }

@@ -122,6 +122,8 @@ constexpr std::array Table = {
     Info{CustMonthReport, "mnuCustMonthReport", "客户月购水统计表", nullptr, {}, {}},
     Info{SenderDayReport, "mnuSenderDayReport", "送水工日业绩考核表", nullptr, {}, {}},
     Info{SenderMonthReport, "mnuSenderMonthReport", "送水工月业绩考核表", nullptr, {}, {}},
+    Info{CollectionList, "mnuCollectionList", "欠款欠瓶客户", "欠款欠瓶", badge("欠", Reports),
+        disabledWithout(8)},
     Info{HistoryCall, "mnuHistoryCall", "客户来电记录", nullptr, badge("电", Reports), {}},
 
     Info{TileVertical, "tlTileVertical", "纵向平铺", nullptr, {}, {}},

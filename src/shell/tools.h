@@ -77,6 +77,7 @@ enum class ToolId {
     CustMonthReport,
     SenderDayReport,
     SenderMonthReport,
+    CollectionList,
     HistoryCall,
     // Windows
     TileVertical,

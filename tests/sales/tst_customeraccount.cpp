@@ -3,10 +3,12 @@
 #include "common/testdatabase.h"
 #include "datastore/currency.h"
 #include "datastore/mdatabase.h"
+#include "lists/frmcollectionlist.h"
 #include "reports/dayclosing.h"
 #include "sales/customeraccount.h"
 
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTest>
 
 using CustomerAccount::Failure;
@@ -27,14 +29,18 @@ Currency sum(const QString &sql)
     return rs && !rs->isEmpty() ? Currency::fromVariant(rs->value(0, 0)) : Currency::overflow();
 }
 
+QDate firstDateOf(const QVariant &v)
+{
+    if (v.isNull())
+        return {};
+    return v.typeId() == QMetaType::QDate ? v.toDate()
+                                          : QDate::fromString(v.toString().left(10), Qt::ISODate);
+}
+
 QDate firstDate(const QString &sql)
 {
     const auto rs = mDatabase::OpenRecordset(sql);
-    if (!rs || rs->isEmpty() || rs->value(0, 0).isNull())
-        return {};
-    const QVariant v = rs->value(0, 0);
-    return v.typeId() == QMetaType::QDate ? v.toDate()
-                                          : QDate::fromString(v.toString().left(10), Qt::ISODate);
+    return rs && !rs->isEmpty() ? firstDateOf(rs->value(0, 0)) : QDate();
 }
 
 } // namespace
@@ -51,11 +57,20 @@ private slots:
 
     void agreesWithTheOrders_data();
     void agreesWithTheOrders();
+    void collectionListCriteria_data();
+    void collectionListCriteria();
     void stationScope();
     void emptyAccountAndBadInput();
     void statementRangeCarriesTheOpeningBalance();
 
 private:
+    // The collection list's rows by customer, as it shows them.
+    struct Row {
+        Currency owed, out;
+        QDate oldest;
+        int orders = 0;
+    };
+    static QHash<qint64, Row> collectionRows(const frmCollectionList &list);
     qint64 customer(int station, const QString &name);
     // Amount delivered, money due/paid, bottles out/back.
     qint64 sale(qint64 customer, const QDate &day, int amount, int delivered, int money, int paid,
@@ -165,9 +180,24 @@ void tst_CustomerAccount::agreesWithTheOrders()
         QVERIFY(sum(QStringLiteral("select count(*) from Sale where FinishFlag='1'")) > Currency());
     }
 
+    const frmCollectionList list;
+    const QHash<qint64, Row> rows = collectionRows(list);
     for (const qint64 id : std::as_const(ids)) {
         Failure failure;
         const auto account = CustomerAccount::read(id, {}, &failure);
+        // The collection list shows exactly the customers with something
+        // open, with the account's own figures.
+        QCOMPARE(rows.contains(id), account && account->oldestOpen.isValid());
+        if (rows.contains(id)) {
+            const Row &row = rows[id];
+            QCOMPARE(row.owed, account->owed);
+            QCOMPARE(row.out, account->out);
+            QCOMPARE(row.oldest, account->oldestOpen);
+            int open = 0;
+            for (const CustomerAccount::Order &o : account->orders)
+                open += o.owed != Currency() || o.out != Currency();
+            QCOMPARE(row.orders, open);
+        }
         QVERIFY2(account, qPrintable(QString::number(int(failure))));
         const QString open
             = QStringLiteral(" from Sale where CustomerID=%1 and FinishFlag='0'").arg(id);
@@ -193,6 +223,76 @@ void tst_CustomerAccount::agreesWithTheOrders()
         QCOMPARE(account->oldestOpen,
             firstDate(QStringLiteral("select min(CreateDate)") + open
                 + QStringLiteral(" and (TotalMoney<>InMoney or TotalContainer<>InContainer)")));
+    }
+}
+
+QHash<qint64, tst_CustomerAccount::Row> tst_CustomerAccount::collectionRows(
+    const frmCollectionList &list)
+{
+    QHash<qint64, Row> rows;
+    const ListModel *model = list.model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const auto value = [&](const char *field) {
+            return model->value(r, QLatin1String(field));
+        };
+        rows.insert(value("ID").toLongLong(),
+            {Currency::fromVariant(value("OwedMoney")), Currency::fromVariant(value("BottlesOut")),
+                firstDateOf(value("OldestOpen")), value("OpenOrders").toInt()});
+    }
+    return rows;
+}
+
+void tst_CustomerAccount::collectionListCriteria_data()
+{
+    QTest::addColumn<int>("minimumOwed"); // -1: any
+    QTest::addColumn<int>("olderThanDays"); // -1: any
+    QTest::addColumn<int>("branch"); // 0: the head station
+    QTest::newRow("everyone open") << -1 << -1 << 0;
+    QTest::newRow("owing at least 20") << 20 << -1 << 0;
+    QTest::newRow("open for over 30 days") << -1 << 30 << 0;
+    QTest::newRow("both") << 20 << 30 << 0;
+    QTest::newRow("a branch sees its own") << -1 << -1 << 2;
+}
+
+void tst_CustomerAccount::collectionListCriteria()
+{
+    QFETCH(int, minimumOwed);
+    QFETCH(int, olderThanDays);
+    QFETCH(int, branch);
+    const QDate today = QDate::currentDate();
+    struct Debtor {
+        int station, daysAgo, owed, bottles;
+    };
+    const Debtor debtors[] = {{1, 40, 24, 0}, {1, 40, 12, 2}, {1, 5, 36, 1}, {1, 5, 0, 1},
+        {2, 50, 30, 0}, {2, 1, 6, 0}, {1, 3, 0, 0}};
+    QHash<qint64, Debtor> expected;
+    int n = 0;
+    for (const Debtor &d : debtors) {
+        const qint64 id = customer(d.station, QStringLiteral("户%1").arg(++n));
+        QVERIFY(id > 0);
+        sale(id, today.addDays(-d.daysAgo), 1, 1, 36, 36 - d.owed, d.bottles + 1, 1);
+        const bool open = d.owed > 0 || d.bottles > 0;
+        if (open && (minimumOwed < 0 || d.owed >= minimumOwed)
+            && (olderThanDays < 0 || d.daysAgo >= olderThanDays)
+            && (branch == 0 || d.station == branch))
+            expected.insert(id, d);
+    }
+    std::optional<ScopedSession> atBranch;
+    if (branch)
+        atBranch.emplace(ScopedSession::atBranch(qint16(branch)));
+    frmCollectionList list;
+    frmCollectionList::Criteria criteria;
+    if (minimumOwed >= 0)
+        criteria.minimumOwed = Currency::fromInt(minimumOwed);
+    if (olderThanDays >= 0)
+        criteria.olderThanDays = olderThanDays;
+    list.applyCriteria(criteria, {});
+    const QHash<qint64, Row> rows = collectionRows(list);
+    QCOMPARE(QSet<qint64>(rows.keyBegin(), rows.keyEnd()),
+        QSet<qint64>(expected.keyBegin(), expected.keyEnd()));
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        QCOMPARE(rows[it.key()].owed, Currency::fromInt(it->owed));
+        QCOMPARE(rows[it.key()].out, Currency::fromInt(it->bottles));
     }
 }
 
