@@ -219,7 +219,8 @@ void tst_MainWindow::menuBarAndBands()
     QVERIFY(navigator);
     auto *group = navigator->findChild<QToolBar *>(QStringLiteral("grpCommon"));
     QCOMPARE(captions(group->actions(), true),
-        QStringList({"销售开票", "销售收款", "销售发货", "空瓶回收", "库存管理", "今日盘点"}));
+        QStringList(
+            {"销售开票", "销售收款", "销售发货", "空瓶回收", "库存管理", "今日盘点", "欠款欠瓶"}));
     QVERIFY(m_main->QObject::findChild<QLabel *>(QStringLiteral("stbInfo")));
     QCOMPARE(m_main->commandBars()->paneText(QStringLiteral("stbUser")),
         QStringLiteral("总站：系统管理员"));
