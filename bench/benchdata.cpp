@@ -36,7 +36,7 @@ bool generate(const Shape &shape, const QDate &today, QString *error)
     const int days = shape.years * 365 + shape.years / 4;
     const int weeks = days / 7;
     const int months = days / 30;
-    const int customers = qMax(100, shape.sales / 50);
+    const int customers = shape.customers > 0 ? shape.customers : qMax(100, shape.sales / 50);
     const int open = qBound(0, shape.open, shape.sales);
 
     // Every figure of the statements below is one of these numbers; the

@@ -18,6 +18,7 @@ struct Shape {
     int senders = 30; // spread evenly over the stations
     int years = 5; // orders spread evenly over this many years up to today
     int open = 2000; // the newest orders, not closed yet
+    int customers = 0; // 0: one for every 50 orders
 };
 
 bool generate(const Shape &shape, const QDate &today, QString *error);

@@ -4,7 +4,10 @@
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "dbclient.h"
+#include "lists/frmcollectionlist.h"
 #include "lists/frmsaleadmin.h"
+#include "sales/customeraccount.h"
+#include "sales/frmcustomeraccount.h"
 #include "shell/loginstate.h"
 
 #include <QApplication>
@@ -13,6 +16,8 @@
 #include <QFile>
 #include <QTableView>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace {
 
@@ -89,6 +94,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("database"), QStringLiteral("database URL"), QStringLiteral("URL")});
     parser.addOption({QStringLiteral("generate"),
         QStringLiteral("fill an empty database with N orders"), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("customers"),
+        QStringLiteral("the generated orders' customers (one for every 50 orders)"),
+        QStringLiteral("N")});
     parser.process(app);
 
     ConnectionTarget target;
@@ -103,6 +111,7 @@ int main(int argc, char *argv[])
         t.start();
         BenchData::Shape shape;
         shape.sales = parser.value(QStringLiteral("generate")).toInt();
+        shape.customers = parser.value(QStringLiteral("customers")).toInt();
         if (!BenchData::generate(shape, QDate::currentDate(), &error)) {
             out << "generation failed: " << error << Qt::endl;
             return 1;
@@ -167,6 +176,47 @@ int main(int argc, char *argv[])
         QApplication::processEvents();
         out << kind << ": refresh keeping the selection " << ms(t)
             << " ms, kept: " << (list.selectedID() == id ? "yes" : "no") << Qt::endl;
+    }
+    {
+        // Who owes: every customer with money or bottles open, first screen.
+        QElapsedTimer t;
+        t.start();
+        frmCollectionList list;
+        list.resize(1000, 700);
+        list.show();
+        QApplication::processEvents();
+        list.grid()->viewport()->repaint();
+        const double first = ms(t);
+        out << kind << ": collection list, first screen " << first << " ms, "
+            << list.model()->rowCount() << " customers; database client, first 256 rows: "
+            << clientFloor(target, list.curFullSQL) << " ms" << Qt::endl;
+    }
+    {
+        // One customer's account, opened for 20 customers spread over the
+        // table: the window with its figures, median.
+        const auto ids = mDatabase::OpenRecordset(QStringLiteral(
+            "select min(CustomerID) as ID from Sale group by CustomerID % 20 order by 1"));
+        QVector<double> times;
+        QString sql;
+        for (int i = 0; ids && i < ids->recordCount(); ++i) {
+            const qint64 id = ids->value(i, QStringLiteral("ID")).toLongLong();
+            QElapsedTimer t;
+            t.start();
+            frmCustomerAccount window;
+            window.load(id);
+            window.show();
+            QApplication::processEvents();
+            times << ms(t);
+            sql = QStringLiteral("select ID,CreateDate,TotalMoney,InMoney,TotalContainer,"
+                                 "InContainer,FinishFlag from Sale where CustomerID=%1 order by "
+                                 "CreateDate,ID")
+                      .arg(id);
+        }
+        std::sort(times.begin(), times.end());
+        out << kind << ": customer account, median of " << times.size() << " "
+            << (times.isEmpty() ? -1 : times[times.size() / 2])
+            << " ms; database client, one customer's orders: " << clientFloor(target, sql) << " ms"
+            << Qt::endl;
     }
     return 0;
 }

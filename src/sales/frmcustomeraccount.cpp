@@ -90,7 +90,7 @@ bool frmCustomerAccount::load(qint64 customerId)
         return false;
     }
     m_account = *account;
-    show(m_account);
+    showAccount(m_account);
     return true;
 }
 
@@ -102,7 +102,7 @@ frmCustomerAccount *frmCustomerAccount::open(qint64 customerId, QWidget *parent)
         delete window;
         return nullptr;
     }
-    window->QDialog::show();
+    window->show();
     return window;
 }
 
@@ -111,7 +111,7 @@ void frmCustomerAccount::setOpenOrders(OpenOrders open)
     s_openOrders = std::move(open);
 }
 
-void frmCustomerAccount::show(const CustomerAccount::Account &a)
+void frmCustomerAccount::showAccount(const CustomerAccount::Account &a)
 {
     setWindowTitle(QStringLiteral("%1 — %2").arg(Title, a.name));
     m_header->setText(QStringLiteral("帐号：%1    姓名：%2    电话：%3    地址：%4")

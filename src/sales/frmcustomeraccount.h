@@ -38,7 +38,7 @@ public:
     QTableView *grid() const { return m_grid; }
 
 private:
-    void show(const CustomerAccount::Account &account);
+    void showAccount(const CustomerAccount::Account &account);
 
     CustomerAccount::Account m_account;
     QLabel *m_header;
