@@ -4,7 +4,6 @@
 #include "datastore/prompt.h"
 #include "lists/frmcollectionfilter.h"
 #include "sales/customeraccount.h"
-#include "sales/frmcustomeraccount.h"
 #include "shell/loginstate.h"
 
 #include <QDate>
@@ -65,7 +64,7 @@ frmCollectionList::frmCollectionList(QWidget *parent) : ListWindow(parent)
     ListCommands &c = commands();
     offerPrintCommands(true);
     c.ShowFilter = std::bind_front(&frmCollectionList::ShowFilter, this);
-    c.EditData = std::bind_front(&frmCollectionList::ShowAccount, this);
+    c.EditData = std::bind_front(&ListWindow::showSelectedAccount, this);
     c.ShowAccount = c.EditData;
     DataRefresh();
 }
@@ -114,15 +113,6 @@ void frmCollectionList::applyCriteria(const Criteria &criteria, const QString &d
     curGroupSQL = groupSQL(m_criteria, QDate::currentDate());
     setFilterState({}, description);
     DataRefresh();
-}
-
-void frmCollectionList::ShowAccount()
-{
-    const qint64 id = selectedID().toLongLong();
-    if (id == 0)
-        Prompt::information(QStringLiteral("请先选定一个客户！"), QStringLiteral("客户帐户"));
-    else
-        frmCustomerAccount::open(id, this);
 }
 
 void frmCollectionList::ShowFilter()

@@ -26,7 +26,6 @@ public:
 
     explicit frmCollectionList(QWidget *parent = nullptr);
 
-    void ShowAccount();
     void ShowFilter();
     // Narrows the list to the criteria and reads it again.
     void applyCriteria(const Criteria &criteria, const QString &description);

@@ -4,7 +4,6 @@
 #include "lists/frmcustfilter.h"
 #include "sales/customerwriter.h"
 #include "sales/frmcustomer.h"
-#include "sales/frmcustomeraccount.h"
 #include "shell/loginstate.h"
 
 #include <QAction>
@@ -46,12 +45,12 @@ frmCustomerAdmin::frmCustomerAdmin(QWidget *parent) : ListWindow(parent)
     c.DeleteData = std::bind_front(&frmCustomerAdmin::DeleteData, this);
     c.DeleteAll = std::bind_front(&frmCustomerAdmin::DeleteAll, this);
     c.ShowFilter = std::bind_front(&frmCustomerAdmin::ShowFilter, this);
-    c.ShowAccount = std::bind_front(&frmCustomerAdmin::ShowAccount, this);
+    c.ShowAccount = std::bind_front(&ListWindow::showSelectedAccount, this);
     auto *account = new QAction(QStringLiteral("客户帐户"), grid());
     account->setObjectName(QStringLiteral("actAccount"));
     account->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     account->setShortcutContext(Qt::WidgetShortcut);
-    connect(account, &QAction::triggered, this, &frmCustomerAdmin::ShowAccount);
+    connect(account, &QAction::triggered, this, &ListWindow::showSelectedAccount);
     grid()->addAction(account);
     grid()->setContextMenuPolicy(Qt::ActionsContextMenu);
     loadRows();
@@ -65,15 +64,6 @@ void frmCustomerAdmin::AddNew()
 void frmCustomerAdmin::EditData()
 {
     editSelected<frmCustomer>();
-}
-
-void frmCustomerAdmin::ShowAccount()
-{
-    const qint64 id = selectedID().toLongLong();
-    if (id == 0)
-        Prompt::information(QStringLiteral("请先选定一个客户！"), QStringLiteral("客户帐户"));
-    else
-        frmCustomerAccount::open(id, this);
 }
 
 void frmCustomerAdmin::DeleteData()

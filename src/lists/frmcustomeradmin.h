@@ -18,7 +18,4 @@ public:
     void DeleteData();
     void DeleteAll();
     void ShowFilter();
-    // The selected customer's account, from the grid's context menu,
-    // Ctrl+Enter or Ctrl with a double-click.
-    void ShowAccount();
 };

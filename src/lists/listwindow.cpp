@@ -4,6 +4,7 @@
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "lists/gridprinter.h"
+#include "sales/frmcustomeraccount.h"
 #include "shell/pdfoffer.h"
 #include "shell/rights.h"
 
@@ -239,6 +240,15 @@ qint64 ListWindow::selectedIdToEdit() const
     if (id == 0)
         Prompt::information(QStringLiteral("请先选定您要编辑的记录！"), QStringLiteral("提示"));
     return id;
+}
+
+void ListWindow::showSelectedAccount()
+{
+    const qint64 id = selectedID().toLongLong();
+    if (id == 0)
+        Prompt::information(QStringLiteral("请先选定一个客户！"), QStringLiteral("客户帐户"));
+    else
+        frmCustomerAccount::open(id, this);
 }
 
 QVariant ListWindow::selectedValue(const QString &field) const

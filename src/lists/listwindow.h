@@ -46,6 +46,8 @@ public:
     // The selected row's ID, to open it; 0 after telling the operator to
     // select one.
     qint64 selectedIdToEdit() const;
+    // The account of the selected row's customer (the rows are customers).
+    void showSelectedAccount();
 
     void ShowSortIcon(int ColIndex, int Direction);
     // The sum of a summed column over the filtered rows, as the totals line
