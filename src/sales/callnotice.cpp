@@ -74,9 +74,9 @@ CallNotice *CallNotice::showCall(const QString &number, frmSale *form)
         shown() = notice;
     }
     notice->fill(number, form);
+    notice->show();
     notice->adjustSize();
     notice->placeBeside(form);
-    notice->show();
     notice->raise();
     return notice;
 }
@@ -119,7 +119,7 @@ void CallNotice::placeBeside(QWidget *form)
 {
     const QScreen *screen = form ? form->screen() : QGuiApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const QSize size = sizeHint().expandedTo(minimumSizeHint());
+    const QSize size = frameGeometry().size().expandedTo(sizeHint());
     if (!form) {
         move(room.right() - size.width() - 8, room.bottom() - size.height() - 8);
         return;
@@ -132,7 +132,7 @@ void CallNotice::placeBeside(QWidget *form)
         x = frame.left() - size.width() - 4;
     if (x < room.left())
         x = room.right() - size.width();
-    move(x, std::max(room.top(), frame.top()));
+    move(std::max(room.left(), x), std::max(room.top(), frame.top()));
 }
 
 void CallNotice::answer()
