@@ -17,6 +17,7 @@
 #include "reports/frmreport.h"
 #include "reports/frmsetreport.h"
 #include "reports/frmtodayreport.h"
+#include "sales/callnotice.h"
 #include "sales/frmsaleprintsetup.h"
 #include "sales/incomingcall.h"
 #include "shell/frmchangepwd.h"
@@ -30,6 +31,7 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QPointer>
 #include <QStatusBar>
 
 #include <type_traits>
@@ -80,6 +82,13 @@ void registerWith(frmMain &main)
                 QStringLiteral("演示数据"));
     });
     main.registerDialog(SysConfigure, [&main](QWidget *) { loadSystemSetup(main, true); });
+    // A call's new sale opens from the sale list, which then shows it.
+    CallNotice::setNewSaleOpener([window = QPointer<frmMain>(&main)] {
+        if (!window)
+            return;
+        window->showChildWindow(QStringLiteral("frmSaleAdmin"));
+        window->runTool(Add);
+    });
     const std::pair<ToolId, int> reports[] = {{DayReport, PeriodReport::DayReport},
         {CustDayReport, PeriodReport::CustDayReport},
         {SenderDayReport, PeriodReport::SenderDayReport}, {MonthReport, PeriodReport::MonthReport},

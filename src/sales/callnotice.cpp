@@ -5,7 +5,7 @@
 #include "sales/customerlookup.h"
 #include "sales/frmsale.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -19,6 +19,12 @@ QPointer<CallNotice> &shown()
 {
     static QPointer<CallNotice> notice;
     return notice;
+}
+
+std::function<void()> &newSaleOpener()
+{
+    static std::function<void()> open;
+    return open;
 }
 
 } // namespace
@@ -117,7 +123,7 @@ void CallNotice::fill(const QString &number, frmSale *form)
 
 void CallNotice::placeBeside(QWidget *form)
 {
-    const QScreen *screen = form ? form->screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen = form ? form->screen() : QApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const QSize size = frameGeometry().size().expandedTo(sizeHint());
     if (!form) {
@@ -152,13 +158,28 @@ void CallNotice::answer()
     form->activateWindow();
 }
 
+void CallNotice::setNewSaleOpener(std::function<void()> open)
+{
+    newSaleOpener() = std::move(open);
+}
+
 void CallNotice::newSale()
 {
     const QString number = m_number;
     close();
+    // Filled once it is on screen, as a ring fills an open form: the first
+    // turn of the event loop that shows it.
+    QTimer::singleShot(0, qApp, [number] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (auto *form = qobject_cast<frmSale *>(window); form && form->isWaitingForCall())
+                form->takeIncomingCall(number);
+        }
+    });
+    if (newSaleOpener()) {
+        newSaleOpener()();
+        return;
+    }
     frmSale form;
     form.mActionType = frmSale::New;
-    // Filled once it is on screen, as a ring fills an open form.
-    QTimer::singleShot(0, &form, [&form, number] { form.takeIncomingCall(number); });
     form.exec();
 }

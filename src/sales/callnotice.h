@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QPointer>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class frmSale;
@@ -21,6 +23,10 @@ public:
     static CallNotice *showCall(const QString &number, frmSale *form);
     // The notice on screen, or nullptr.
     static CallNotice *current();
+    // How 新建销售单 opens a new sale (the main window's sale list, so that
+    // the list shows it once saved); without one, the form opens by itself.
+    // The new sale is filled for the caller once it is on screen.
+    static void setNewSaleOpener(std::function<void()> open);
 
     QString number() const { return m_number; }
     QLabel *lblCaller;
