@@ -94,6 +94,7 @@ void LineServer::openDevice()
     const LONG result = m_device->open();
     if (result == 0) {
         m_deviceOpen = true;
+        m_absenceLogged = false;
         emit logged(QStringLiteral("已打开 %1").arg(m_deviceName));
         return;
     }
@@ -110,7 +111,6 @@ void LineServer::deviceLost()
     emit logged(QStringLiteral("%1 已断开，稍后重新打开").arg(m_deviceName));
     m_device->close();
     m_deviceOpen = false;
-    m_reopen->setProperty("reported", false);
     m_reopen->start(m_reopenMs);
 }
 
@@ -118,15 +118,16 @@ void LineServer::accept()
 {
     while (QTcpSocket *client = m_server->nextPendingConnection()) {
         m_clients.append(client);
-        connect(client, &QTcpSocket::disconnected, this, [this, client] {
+        const QString peer = client->peerAddress().toString();
+        connect(client, &QTcpSocket::disconnected, this, [this, client, peer] {
             m_clients.removeOne(client);
             client->deleteLater();
-            emit logged(QStringLiteral("工作站 %1 已断开").arg(client->peerAddress().toString()));
+            emit logged(QStringLiteral("工作站 %1 已断开").arg(peer));
         });
         // Workstations only listen; what they send is not read.
         connect(client, &QTcpSocket::readyRead, client, [client] { client->readAll(); });
         greet(client);
-        emit logged(QStringLiteral("工作站 %1 已连接").arg(client->peerAddress().toString()));
+        emit logged(QStringLiteral("工作站 %1 已连接").arg(peer));
     }
 }
 

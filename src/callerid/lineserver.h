@@ -65,6 +65,8 @@ private:
     QTimer *m_heartbeat;
     QTimer *m_reopen;
     int m_reopenMs = 3000;
+    // A device that stays away is logged once, not at every try.
+    bool m_absenceLogged = false;
     QString m_deviceName;
 };
 

@@ -223,6 +223,13 @@ void frmSystemSetup::Load()
     chkShareLine->setChecked(here.share);
 }
 
+namespace {
+
+const QString ServerForm
+    = QStringLiteral("来电服务器应写成“主机名或地址”或“主机名或地址:端口”，端口为 1 到 65535。");
+
+} // namespace
+
 bool frmSystemSetup::checkInput()
 {
     static const QRegularExpression areaCode(QStringLiteral("^[0-9]{0,6}$"));
@@ -244,9 +251,7 @@ bool frmSystemSetup::checkInput()
             txtNumberLen, QStringLiteral("当地电话号码位数应是 1 到 20 之间的整数。")},
         {!server.isEmpty()
                 && !tapi::parseHostPort(server, WorkstationLine::DefaultPort, &host, &port),
-            txtCallerIdServer,
-            QStringLiteral("来电服务器应写成“主机名或地址”或“主机名或地址:端口”，端口为 1 到 "
-                           "65535。")},
+            txtCallerIdServer, ServerForm},
     };
     for (const Refusal &r : refusals) {
         if (!r.refused)
@@ -267,10 +272,9 @@ void frmSystemSetup::testServer()
     const QString server = txtCallerIdServer->text().trimmed();
     if (server.isEmpty()
         || !tapi::parseHostPort(server, WorkstationLine::DefaultPort, &host, &port)) {
-        if (!checkInput())
-            return;
         Prompt::message(
-            QStringLiteral("请先填写来电服务器的主机名或地址。"), title, Prompt::Icon::Information);
+            server.isEmpty() ? QStringLiteral("请先填写来电服务器的主机名或地址。") : ServerForm,
+            title, Prompt::Icon::Warning);
         txtCallerIdServer->setFocus();
         return;
     }

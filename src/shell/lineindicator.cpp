@@ -11,8 +11,10 @@ LineIndicator::LineIndicator(QWidget *parent) : QLabel(parent)
     setObjectName(QStringLiteral("stbLine"));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    // Clear of the window's size grip beside it.
+    setContentsMargins(4, 0, 12, 0);
     setToolTip(QStringLiteral("单击打开系统参数设置，选择来电设备"));
-    show(State::Closed, QStringLiteral("未选择来电设备"));
+    display(State::Closed, QStringLiteral("未选择来电设备"));
 }
 
 void LineIndicator::follow(cTAPILine *line, const frmSystemSetup::LineChoice &choice)
@@ -24,29 +26,29 @@ void LineIndicator::follow(cTAPILine *line, const frmSystemSetup::LineChoice &ch
     using LineState = frmSystemSetup::LineState;
     switch (choice.state) {
     case LineState::NotChosen:
-        show(State::Closed, QStringLiteral("未选择来电设备"));
+        display(State::Closed, QStringLiteral("未选择来电设备"));
         return;
     case LineState::Missing:
-        show(State::Closed, QStringLiteral("找不到该设备"));
+        display(State::Closed, QStringLiteral("找不到该设备"));
         return;
     case LineState::Failed:
-        show(State::Closed, QStringLiteral("设备无法打开"));
+        display(State::Closed, QStringLiteral("设备无法打开"));
         return;
     case LineState::Opened:
         break;
     }
     // A server is heard only once it has greeted; a local device at once.
-    show(choice.identity.startsWith(QLatin1String("network:")) ? State::Reconnecting
-                                                               : State::Connected);
+    display(choice.identity.startsWith(QLatin1String("network:")) ? State::Reconnecting
+                                                                  : State::Connected);
     if (!line)
         return;
     connect(line, &cTAPILine::LineInService, this,
-        [this](bool inService) { show(inService ? State::Connected : State::Reconnecting); });
+        [this](bool inService) { display(inService ? State::Connected : State::Reconnecting); });
     connect(line, &cTAPILine::LineClose, this,
-        [this] { show(State::Closed, QStringLiteral("设备已断开")); });
+        [this] { display(State::Closed, QStringLiteral("设备已断开")); });
 }
 
-void LineIndicator::show(State state, const QString &why)
+void LineIndicator::display(State state, const QString &why)
 {
     m_state = state;
     const QString word = state == State::Connected ? QStringLiteral("已连接")

@@ -31,7 +31,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void show(State state, const QString &why = QString());
+    void display(State state, const QString &why = QString());
 
     QPointer<cTAPILine> m_line;
     QString m_name;
