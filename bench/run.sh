@@ -33,7 +33,8 @@ if [ -n "${PELKOR_TEST_PG:-}" ]; then
     "$BUILD/bench/pelkor_bench_slip" --database "$PELKOR_TEST_PG"
 fi
 
-# A ringing telephone to its customer in the sale form, among 100,000.
+# A ringing telephone to its customer in the sale form or the notice of the
+# call, on the workstation's own line and through the line server, among 100,000.
 "$BUILD/bench/pelkor_bench_ring"
 if [ -n "${PELKOR_TEST_PG:-}" ]; then
     "$BUILD/bench/pelkor_bench_ring" --database "$PELKOR_TEST_PG"

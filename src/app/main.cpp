@@ -1,10 +1,14 @@
+#include "callerid/linedevice.h"
+#include "callerid/lineserver.h"
 #include "callerid/simulatedline.h"
 #include "datastore/connectiontarget.h"
 #include "datastore/databasecopy.h"
+#include "datastore/eventlog.h"
 #include "datastore/mdatabase.h"
 #include "datastore/sqlitebackup.h"
 #include "mainwindow/mgrpapp.h"
 #include "shell/singleinstance.h"
+#include "shell/workstationline.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -31,6 +35,9 @@ struct CommandLine {
     std::optional<QString> backup;
     std::optional<QString> restore;
     std::optional<QString> copyTo;
+    bool lineServer = false;
+    QString device;
+    QString listen;
 };
 
 // Exits with status 0 after --help/--version, 2 after a mistake; otherwise
@@ -63,7 +70,17 @@ std::optional<int> readCommandLine(const QStringList &arguments, CommandLine *li
         QStringLiteral("把当前数据库的全部数据复制到 URL 所指的空数据库（例如新建的 PostgreSQL "
                        "数据库），复制后核对行数和合计。"),
         QStringLiteral("URL"));
-    parser.addOptions({database, demo, ring, backup, restore, copyTo});
+    const QCommandLineOption lineServer(QStringList{QStringLiteral("line-server")},
+        QStringLiteral("不开窗口，只把本机的电话线共享给其它工作站（它们把来电服务器设为本机）。"));
+    const QCommandLineOption device(QStringList{QStringLiteral("device")},
+        QStringLiteral(
+            "与 --line-server 一起用：要共享的设备，例如 /dev/ttyUSB0、serial:/dev/ttyACM0、"
+            "serialno:序列号、simulated；默认为本机在系统参数设置中选择的设备。"),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption listen(QStringList{QStringLiteral("listen")},
+        QStringLiteral("与 --line-server 一起用：监听的地址和端口，默认 0.0.0.0:3333。"),
+        QStringLiteral("HOST:PORT"));
+    parser.addOptions({database, demo, ring, backup, restore, copyTo, lineServer, device, listen});
 
     const auto usageError = [&](const QString &text) {
         err << QStringLiteral("pelkor：%1\n用 pelkor --help 查看可用的选项。").arg(text)
@@ -86,10 +103,22 @@ std::optional<int> readCommandLine(const QStringList &arguments, CommandLine *li
         return usageError(QStringLiteral("不认识的参数：%1")
                               .arg(parser.positionalArguments().join(QLatin1Char(' '))));
     const int tasks = int(parser.isSet(ring)) + int(parser.isSet(backup))
-        + int(parser.isSet(restore)) + int(parser.isSet(copyTo));
+        + int(parser.isSet(restore)) + int(parser.isSet(copyTo)) + int(parser.isSet(lineServer));
     if (tasks > 1)
-        return usageError(
-            QStringLiteral("--ring、--backup、--restore 和 --copy-to 一次只能用一个。"));
+        return usageError(QStringLiteral(
+            "--ring、--backup、--restore、--copy-to 和 --line-server 一次只能用一个。"));
+    if ((parser.isSet(device) || parser.isSet(listen)) && !parser.isSet(lineServer))
+        return usageError(QStringLiteral("--device 和 --listen 只能与 --line-server 一起使用。"));
+    if (parser.isSet(listen)) {
+        QString host;
+        quint16 port = 0;
+        if (!tapi::parseHostPort(parser.value(listen), WorkstationLine::DefaultPort, &host, &port))
+            return usageError(QStringLiteral("--listen 应写成 地址:端口，端口为 1 到 65535：%1")
+                                  .arg(parser.value(listen)));
+    }
+    line->lineServer = parser.isSet(lineServer);
+    line->device = parser.value(device);
+    line->listen = parser.value(listen);
     if (tasks == 1 && parser.isSet(demo))
         return usageError(QStringLiteral("--demo 只能在启动程序时使用。"));
     if (parser.isSet(ring) && parser.isSet(database))
@@ -239,6 +268,55 @@ int copyDatabase(const CommandLine &line)
     return outcome.ok ? 0 : 1;
 }
 
+// Serves one line device to the workstations until stopped; what happens
+// goes to the program's log file as well as to the terminal.
+int runLineServer(const CommandLine &line)
+{
+    const WorkstationLine::Settings here = WorkstationLine::read();
+    WorkstationLine::apply(here);
+    QString identity = line.device.trimmed();
+    if (identity.isEmpty())
+        identity = here.device;
+    else if (identity.startsWith(QLatin1Char('/')))
+        identity = tapi::Identity::serialPort(identity);
+    if (identity.isEmpty()) {
+        err << QStringLiteral(
+            "本机没有选择来电设备；请用 --device 指定，例如 --device /dev/ttyUSB0。")
+            << Qt::endl;
+        return mGrpApp::UsageExitCode;
+    }
+    tapi::LineSettings settings = tapi::lineSettings();
+    tapi::LineDevice *device = tapi::createLineDevice(identity, settings);
+    if (!device) {
+        err << QStringLiteral("没有这个设备：%1").arg(identity) << Qt::endl;
+        return 1;
+    }
+    QString host = QStringLiteral("0.0.0.0");
+    quint16 port = WorkstationLine::DefaultPort;
+    if (!line.listen.isEmpty())
+        tapi::parseHostPort(line.listen, WorkstationLine::DefaultPort, &host, &port);
+    tapi::LineServer server;
+    QObject::connect(&server, &tapi::LineServer::logged, [](const QString &text) {
+        EventLog::write(text);
+        err << text << Qt::endl;
+    });
+    QString error;
+    const QHostAddress address(host);
+    if (address.isNull()) {
+        err << QStringLiteral("--listen 的地址须是本机的一个 IP 地址：%1").arg(host) << Qt::endl;
+        return mGrpApp::UsageExitCode;
+    }
+    if (!server.listen(address, port, &error)) {
+        const QString text
+            = QStringLiteral("无法在 %1:%2 上监听：%3").arg(host, QString::number(port), error);
+        EventLog::write(text);
+        err << text << Qt::endl;
+        return 1;
+    }
+    server.serveDevice(device);
+    return QCoreApplication::exec();
+}
+
 void nameTheProgram()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Pelkor"));
@@ -267,6 +345,8 @@ int main(int argc, char *argv[])
             return restoreDatabase(line);
         if (line.copyTo)
             return copyDatabase(line);
+        if (line.lineServer)
+            return runLineServer(line);
     }
 
     QApplication app(argc, argv);

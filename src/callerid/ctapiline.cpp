@@ -251,6 +251,10 @@ void cTAPILine::DispatchLineMessage(
     case LINE_CALLSTATE:
         OnCallState(hDevice, dwParam1);
         break;
+    case LINE_LINEDEVSTATE:
+        if (dwParam1 & (LINEDEVSTATE_INSERVICE | LINEDEVSTATE_OUTOFSERVICE))
+            emit LineInService((dwParam1 & LINEDEVSTATE_INSERVICE) != 0);
+        break;
     case LINE_CLOSE:
         m_hLine = 0;
         m_hCall = 0;

@@ -101,6 +101,9 @@ signals:
     void Disconnected();
     void LineClose();
     void InfoCallerID(const QString &number);
+    // The open line can hear calls again, or cannot for now (a server that
+    // went away and is being reached again).
+    void LineInService(bool inService);
 
 private:
     friend void lineCallbackFunc(

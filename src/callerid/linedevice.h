@@ -93,10 +93,37 @@ signals:
     void callState(quint32 state);
     // The device is gone (unplugged, closed by the other side).
     void lost();
+    // A line that reaches its telephone through something that can drop
+    // (a server) tells when it can hear calls and when not.
+    void connectionChanged(bool connected);
 
 private:
     QByteArray m_lines;
 };
+
+// What a device is, whatever its place in a workstation's list:
+// "simulated", "network:HOST:PORT", "serial:/dev/ttyUSB0", or "serialno:NUMBER"
+// for a port the system reports a serial number for (it keeps it when the
+// port is plugged in elsewhere). Reported as the device's SwitchInfo.
+namespace Identity {
+inline const QString Simulated = QStringLiteral("simulated");
+QString network(const QString &host, quint16 port);
+QString serialPort(const QString &path);
+QString serialNumber(const QString &number);
+// True for a serial device: one the program writes to when it opens it.
+bool isPort(const QString &identity);
+// What the operator calls it: 模拟线路, 来电服务器 host, 调制解调器 ttyUSB0.
+QString label(const QString &identity);
+} // namespace Identity
+
+// "host", "host:port", "[v6address]:port" as an operator types a server; the
+// host a name or an address, the port 1-65535 (defaultPort when left out).
+// False, and nothing set, for anything else.
+bool parseHostPort(const QString &text, quint16 defaultPort, QString *host, quint16 *port);
+
+// The one device of that identity, or nullptr when there is none here (a
+// serial number no plugged-in port has, a text that names no device).
+LineDevice *createLineDevice(const QString &identity, const LineSettings &settings);
 
 // A provider lists its devices for one lineInitializeEx.
 using LineProvider = std::function<QList<LineDevice *>(const LineSettings &)>;

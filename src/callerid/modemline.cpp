@@ -24,8 +24,10 @@ bool isResetEcho(const QByteArray &upper)
 
 } // namespace
 
-ModemLine::ModemLine(const QString &device, const QString &initCommand, QObject *parent)
-    : LineDevice(parent), m_device(device), m_init(initCommand.trimmed().toLatin1())
+ModemLine::ModemLine(
+    const QString &device, const QString &initCommand, const QString &serialNumber, QObject *parent)
+    : LineDevice(parent), m_device(device), m_serialNumber(serialNumber),
+      m_init(initCommand.trimmed().toLatin1())
 {
     m_commands.append(m_init);
     if (m_init.toUpper() == "AT+VCID=1")
@@ -53,7 +55,8 @@ LineDevice::Caps ModemLine::caps() const
     Caps c;
     c.lineName = QStringLiteral("调制解调器 %1").arg(QFileInfo(m_device).fileName());
     c.providerInfo = QStringLiteral("Pelkor serial modem");
-    c.switchInfo = m_device;
+    c.switchInfo = m_serialNumber.isEmpty() ? Identity::serialPort(m_device)
+                                            : Identity::serialNumber(m_serialNumber);
     c.permanentLineID = 0x100 + (qHash(m_device) & 0xffff);
     c.maxRate = 115200;
     return c;
@@ -79,9 +82,14 @@ LONG ModemLine::open()
     connect(port, &QSerialPort::readyRead, this, &ModemLine::readLines);
     connect(port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
         // The device went away (unplugged, or the other end of a
-        // pseudo-terminal closed): the line is lost.
-        if (error == QSerialPort::ResourceError || error == QSerialPort::PermissionError)
+        // pseudo-terminal closed): the line is lost. A port that can no
+        // longer be read says so at every turn of the event loop.
+        if (error == QSerialPort::ResourceError || error == QSerialPort::PermissionError
+            || error == QSerialPort::ReadError) {
+            if (m_port)
+                m_port->disconnect(this);
             emit lost();
+        }
     });
     m_port = port;
     clearLines();

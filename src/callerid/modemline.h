@@ -30,7 +30,10 @@ class ModemLine : public LineDevice {
     Q_OBJECT
 
 public:
-    ModemLine(const QString &device, const QString &initCommand, QObject *parent = nullptr);
+    // serialNumber: what the system reports for the port, empty when nothing;
+    // it then names the device instead of its path.
+    ModemLine(const QString &device, const QString &initCommand,
+        const QString &serialNumber = QString(), QObject *parent = nullptr);
     ~ModemLine() override;
 
     Caps caps() const override;
@@ -48,6 +51,7 @@ private:
     void handleLine(const QByteArray &line);
 
     QString m_device;
+    QString m_serialNumber;
     QByteArray m_init;
     // The enabling commands to try, the one in use first.
     QList<QByteArray> m_commands;

@@ -15,6 +15,8 @@ namespace {
 constexpr int CallLengthMs = 6000;
 // A line longer than this is not the protocol; the connection is reset.
 constexpr int MaxLineBytes = 8192;
+// Beats a server may miss before it is taken for dead.
+constexpr int MissedBeats = 3;
 
 } // namespace
 
@@ -30,6 +32,15 @@ NetworkLine::NetworkLine(
     m_callEnd->setSingleShot(true);
     m_callEnd->setInterval(CallLengthMs);
     connect(m_callEnd, &QTimer::timeout, this, &NetworkLine::callEnded);
+    m_silence = new QTimer(this);
+    m_silence->setSingleShot(true);
+    connect(m_silence, &QTimer::timeout, this, [this] {
+        // Gone without a word (machine off, cable out): the socket would not
+        // notice for minutes.
+        if (m_socket)
+            m_socket->abort();
+        scheduleRetry();
+    });
 }
 
 NetworkLine::~NetworkLine()
@@ -42,7 +53,7 @@ LineDevice::Caps NetworkLine::caps() const
     Caps c;
     c.lineName = QStringLiteral("网络来电服务器 %1:%2").arg(m_host, QString::number(m_port));
     c.providerInfo = QStringLiteral("Pelkor network caller-ID client");
-    c.switchInfo = QStringLiteral("%1:%2").arg(m_host, QString::number(m_port));
+    c.switchInfo = Identity::network(m_host, m_port);
     c.permanentLineID = 2;
     return c;
 }
@@ -64,6 +75,7 @@ void NetworkLine::close()
     m_open = false;
     m_retry->stop();
     m_callEnd->stop();
+    m_silence->stop();
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
@@ -106,12 +118,21 @@ void NetworkLine::scheduleRetry()
 {
     if (!m_open || m_retry->isActive())
         return;
+    m_silence->stop();
     if (m_started) {
         m_started = false;
         emit connectionChanged(false);
     }
+    m_retryDelay = std::min(m_retryDelay, retryCap());
     m_retry->start(m_retryDelay);
-    m_retryDelay = std::min(m_retryDelay * 2, m_retryMax);
+    m_retryDelay = std::min(m_retryDelay * 2, retryCap());
+}
+
+int NetworkLine::retryCap() const
+{
+    if (m_heartbeatMs <= 0)
+        return m_retryMax;
+    return std::max(m_retryFirst, std::min(m_retryMax, MissedBeats * m_heartbeatMs));
 }
 
 void NetworkLine::readLines()
@@ -147,6 +168,13 @@ QHash<QByteArray, QByteArray> NetworkLine::parseCallLine(const QByteArray &line)
 
 void NetworkLine::handleLine(const QByteArray &line)
 {
+    if (line.startsWith("HEARTBEAT:")) {
+        const int beat = line.mid(10).trimmed().toInt();
+        if (beat > 0)
+            m_heartbeatMs = beat;
+    }
+    if (m_heartbeatMs > 0)
+        m_silence->start(MissedBeats * m_heartbeatMs);
     if (!m_started) {
         if (line.startsWith("300 ")) {
             m_started = true;

@@ -15,6 +15,10 @@ namespace tapi {
 // is history, never a new call. A call is "CID: *KEY*VALUE*...*" with the
 // pairs in any order. When the connection drops it is made again after a
 // delay that doubles up to a cap; nothing here ever waits on the network.
+//
+// A server that says "HEARTBEAT: <ms>" (in its greeting or later) promises a
+// line at least that often: after three beats of silence it is taken for
+// dead and reached again, and it is retried at least every three beats.
 class NetworkLine : public LineDevice {
     Q_OBJECT
 
@@ -32,30 +36,31 @@ public:
     bool isStarted() const { return m_started; }
     // The delay before the next connection attempt, in milliseconds.
     int nextRetryDelay() const { return m_retryDelay; }
+    // The beat the server promised, 0 for a server that promised none.
+    int heartbeatMs() const { return m_heartbeatMs; }
 
     // The fields of a "CID:" line: KEY -> VALUE, empty tokens dropped.
     static QHash<QByteArray, QByteArray> parseCallLine(const QByteArray &line);
-
-signals:
-    // Connection state, for a status display.
-    void connectionChanged(bool started);
 
 private:
     void connectNow();
     void scheduleRetry();
     void readLines();
     void handleLine(const QByteArray &line);
+    int retryCap() const;
 
     QString m_host;
     quint16 m_port;
     int m_retryFirst;
     int m_retryMax;
     int m_retryDelay;
+    int m_heartbeatMs = 0;
     bool m_open = false;
     bool m_started = false;
     QTcpSocket *m_socket = nullptr;
     QTimer *m_retry = nullptr;
     QTimer *m_callEnd = nullptr;
+    QTimer *m_silence = nullptr;
 };
 
 } // namespace tapi

@@ -61,7 +61,7 @@ LineDevice::Caps SimulatedLine::caps() const
     Caps c;
     c.lineName = QStringLiteral("模拟电话线路");
     c.providerInfo = QStringLiteral("Pelkor simulated line");
-    c.switchInfo = m_socketName;
+    c.switchInfo = Identity::Simulated;
     c.permanentLineID = 1;
     return c;
 }

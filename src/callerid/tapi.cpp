@@ -43,6 +43,8 @@ LONG lineInitializeEx(HLINEAPP *lphLineApp, void *hInstance, LINECALLBACK lpfnCa
             [handle, id](quint32 state) { layer().onCallState(handle, id, state); });
         QObject::connect(
             device, &LineDevice::lost, app.context, [handle, id]() { layer().onLost(handle, id); });
+        QObject::connect(device, &LineDevice::connectionChanged, app.context,
+            [handle, id](bool connected) { layer().onService(handle, id, connected); });
     }
     if (lpLineInitializeExParams)
         lpLineInitializeExParams->dwUsedSize = sizeof(LINEINITIALIZEEXPARAMS);

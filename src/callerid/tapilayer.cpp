@@ -135,6 +135,15 @@ void Layer::onLost(HLINEAPP app, DWORD deviceId)
     apps[app].devices.at(deviceId)->close();
 }
 
+void Layer::onService(HLINEAPP app, DWORD deviceId, bool inService)
+{
+    const HLINE hLine = lineOf(app, deviceId);
+    if (!hLine)
+        return;
+    post(hLine, hLine, LINE_LINEDEVSTATE,
+        inService ? LINEDEVSTATE_INSERVICE : LINEDEVSTATE_OUTOFSERVICE, 0, 0);
+}
+
 Layer &layer()
 {
     static Layer instance;

@@ -69,6 +69,8 @@ public:
 
     void onLost(HLINEAPP app, DWORD deviceId);
 
+    void onService(HLINEAPP app, DWORD deviceId, bool inService);
+
 private:
     DWORD m_lastHandle = 0x10000;
     LONG m_lastRequest = 0;

@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "callerid/ctapiline.h"
+#include "callerid/lineserver.h"
 #include "datastore/cregistry.h"
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
@@ -10,6 +11,7 @@
 #include "mainwindow/subsystems.h"
 #include "mainwindow/toolbands.h"
 #include "shell/commandbars.h"
+#include "shell/lineindicator.h"
 #include "shell/loginstate.h"
 #include "shell/rights.h"
 
@@ -91,6 +93,9 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     stbUser->setObjectName(QStringLiteral("stbUser"));
     statusBar()->addWidget(stbInfo, 1);
     statusBar()->addPermanentWidget(stbUser);
+    stbLine = new LineIndicator(this);
+    statusBar()->addPermanentWidget(stbLine);
+    connect(stbLine, &LineIndicator::clicked, this, [this] { runTool(SysConfigure); });
     m_bars->addPane(QStringLiteral("stbInfo"), stbInfo);
     m_bars->addPane(QStringLiteral("stbUser"), stbUser);
     m_bars->closeWindow = [this](const QString &name) {

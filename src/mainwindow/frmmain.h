@@ -13,11 +13,15 @@
 class CommandBars;
 class QAction;
 class QDockWidget;
+class LineIndicator;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QPrinter;
 class cTAPILine;
+namespace tapi {
+class LineServer;
+}
 
 // The group's main window: child windows in the middle, the commands around
 // them. Every command is a tool of the command table with one handler here;
@@ -66,6 +70,9 @@ public:
 
     // The telephone line of this workstation, opened by the settings dialog.
     std::unique_ptr<cTAPILine> Tapiline;
+    // This workstation's line served to the others, when it shares it.
+    std::unique_ptr<tapi::LineServer> LineShare;
+    LineIndicator *lineIndicator() const { return stbLine; }
 
 public slots:
     void toolClick(const QString &toolName);
@@ -97,6 +104,7 @@ private:
     QDockWidget *barNavigator = nullptr;
     QLabel *stbInfo;
     QLabel *stbUser;
+    LineIndicator *stbLine;
     template <typename T> using PerTool = std::array<T, std::size_t(ToolId::Count)>;
     PerTool<QAction *> m_tools{};
     PerTool<std::function<void()>> m_handlers;

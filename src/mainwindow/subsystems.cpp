@@ -1,7 +1,9 @@
 #include "mainwindow/subsystems.h"
 
 #include "callerid/ctapiline.h"
+#include "callerid/lineserver.h"
 #include "datastore/demodata.h"
+#include "datastore/eventlog.h"
 #include "datastore/prompt.h"
 #include "lists/frmcollectionlist.h"
 #include "lists/frmcustomeradmin.h"
@@ -16,18 +18,23 @@
 #include "reports/frmreport.h"
 #include "reports/frmsetreport.h"
 #include "reports/frmtodayreport.h"
+#include "sales/callnotice.h"
 #include "sales/frmcustomeraccount.h"
 #include "sales/frmsaleprintsetup.h"
 #include "sales/incomingcall.h"
 #include "shell/frmchangepwd.h"
 #include "shell/frmsystemsetup.h"
 #include "shell/frmuseradmin.h"
+#include "shell/lineindicator.h"
 #include "shell/systemreset.h"
 #include "shell/tools.h"
+#include "shell/workstationline.h"
 #include "stock/frmstoreadmin.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QPointer>
+#include <QStatusBar>
 
 #include <type_traits>
 
@@ -87,6 +94,13 @@ void registerWith(frmMain &main)
                 QStringLiteral("演示数据"));
     });
     main.registerDialog(SysConfigure, [&main](QWidget *) { loadSystemSetup(main, true); });
+    // A call's new sale opens from the sale list, which then shows it.
+    CallNotice::setNewSaleOpener([window = QPointer<frmMain>(&main)] {
+        if (!window)
+            return;
+        window->showChildWindow(QStringLiteral("frmSaleAdmin"));
+        window->runTool(Add);
+    });
     const std::pair<ToolId, int> reports[] = {{DayReport, PeriodReport::DayReport},
         {CustDayReport, PeriodReport::CustDayReport},
         {SenderDayReport, PeriodReport::SenderDayReport}, {MonthReport, PeriodReport::MonthReport},
@@ -118,13 +132,36 @@ void registerWith(frmMain &main)
 
 void loadSystemSetup(frmMain &main, bool show)
 {
+    // The port of a shared line is freed before the line is opened again.
+    main.LineShare.reset();
     frmSystemSetup setup(&main.Tapiline, &main);
     setup.Load();
+    main.lineIndicator()->follow(main.Tapiline.get(), setup.lineChoice());
     if (main.Tapiline)
         QObject::connect(main.Tapiline.get(), &cTAPILine::InfoCallerID, &main,
             &IncomingCall::Tapiline_InfoCallerID);
+    if (main.Tapiline && setup.lineChoice().state == frmSystemSetup::LineState::Opened
+        && WorkstationLine::read().share)
+        shareLine(main);
     if (show)
         setup.exec();
+}
+
+void shareLine(frmMain &main)
+{
+    auto server = std::make_unique<tapi::LineServer>();
+    QObject::connect(server.get(), &tapi::LineServer::logged,
+        [](const QString &text) { EventLog::write(text); });
+    QString error;
+    if (!server->listen(QHostAddress::Any, WorkstationLine::DefaultPort, &error)) {
+        const QString text = QStringLiteral("无法把本机电话线共享给其它工作站：%1").arg(error);
+        EventLog::write(text);
+        main.statusBar()->showMessage(text);
+        return;
+    }
+    QObject::connect(main.Tapiline.get(), &cTAPILine::InfoCallerID, server.get(),
+        [shared = server.get()](const QString &number) { shared->announce(number.toLocal8Bit()); });
+    main.LineShare = std::move(server);
 }
 
 } // namespace Subsystems

@@ -12,4 +12,8 @@ void registerWith(frmMain &main);
 // workstation's telephone line; its caller numbers then reach the sale form.
 void loadSystemSetup(frmMain &main, bool show);
 
+// Serves the line just opened to the other workstations, as the line server
+// would; a port already taken is logged and said in the status bar.
+void shareLine(frmMain &main);
+
 } // namespace Subsystems

@@ -46,6 +46,8 @@ public:
     // For the incoming-call handler: a new sale waiting for its customer.
     bool isWaitingForCall() const;
     void takeIncomingCall(const QString &number);
+    // What the operator typed and has not saved.
+    bool hasUnsavedInput() const;
 
 public slots:
     // Escape and 退出: open address suggestions close first; typed input is
@@ -74,7 +76,6 @@ private:
     bool checkReceived(QLineEdit *field);
     void leaveCheckedField(QLineEdit *field);
     QStringList inputSnapshot() const;
-    bool hasUnsavedInput() const;
     void save(bool print);
     void setFieldReadOnly(QLineEdit *field);
 

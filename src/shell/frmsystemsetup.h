@@ -21,8 +21,19 @@ public:
     // Tapiline), which ends the old one.
     explicit frmSystemSetup(std::unique_ptr<cTAPILine> *line, QWidget *parent = nullptr);
 
-    // Fills the device list, reads the settings and opens the stored line.
+    // Fills the device list, reads the settings and opens the line this
+    // workstation chose.
     void Load();
+
+    // How loading left the line, for the status bar.
+    enum class LineState { NotChosen, Opened, Missing, Failed };
+    struct LineChoice {
+        QString identity;
+        LineState state = LineState::NotChosen;
+    };
+    LineChoice lineChoice() const { return m_choice; }
+    // The role of cboModem's items that holds the device's identity.
+    static constexpr int IdentityRole = Qt::UserRole + 1;
 
     QCheckBox *chkAutoInMoney;
     QCheckBox *chkAutoOutAmount;
@@ -36,6 +47,9 @@ public:
     QLineEdit *txtCallerIdServer;
     QLineEdit *txtModemCommand;
     QLineEdit *txtModemDevices;
+    QPushButton *btnTestServer;
+    QCheckBox *chkCallNotice;
+    QCheckBox *chkShareLine;
     QPushButton *btnOk;
     QPushButton *btnCancel;
 
@@ -45,7 +59,13 @@ public:
 
 private:
     void fillDevices();
+    void openChosenLine(const QString &stored);
+    // The first typed value that cannot be stored: reported, its field
+    // focused; false then.
+    bool checkInput();
+    void testServer();
     void save();
 
     std::unique_ptr<cTAPILine> *m_line;
+    LineChoice m_choice;
 };

@@ -48,6 +48,12 @@ for size in 16 32 48 256; do
 done
 [ -s /usr/share/icons/hicolor/scalable/apps/net.pelkor.pelkor.svg ] || fail "no scalable icon"
 zcat /usr/share/man/man1/pelkor.1.gz | grep -qF -- '\-\-backup' || fail "the manual page lacks --backup"
+# The line server's unit is there for whoever needs it, and enabled by nobody.
+UNIT=/usr/lib/systemd/system/pelkor-line-server.service
+[ -s "$UNIT" ] || [ -s "/lib/systemd/system/pelkor-line-server.service" ] || fail "no line server unit"
+if ls /etc/systemd/system/*.wants/pelkor-line-server.service >/dev/null 2>&1; then
+    fail "the package enabled the line server"
+fi
 
 version=$(env -u DISPLAY /usr/bin/pelkor --version) || fail "pelkor --version failed"
 case "$version" in "Pelkor "*) ;; *) fail "unexpected version text: $version" ;; esac

@@ -1,8 +1,10 @@
 #!/bin/bash
 # The real program on a display of its own, driven by keys as an operator
-# would: log in, open a new sale, and ring its simulated telephone line from
-# a second process. The ringing number is logged and its customer fills the
-# form; once the form is closed a ring leaves no trace.
+# would: log in, ring its simulated telephone line from a second process
+# while no sale is open (the call is logged and shown in a notice, whose
+# 新建销售单 opens the sale for the caller), ring again while that sale holds
+# the first caller (logged, shown beside it, the sale kept), and close the
+# sale.
 # Usage: ring_program.sh PELKOR_BINARY
 set -euo pipefail
 PELKOR=$1
@@ -66,16 +68,27 @@ done
 # The title names the list in front once one is open.
 main=$(window "^Pelkor 水站配送管理系统") || fail "no main window after login"
 
-# No sale open: the line answers, nothing is logged.
-"$PELKOR" --ring 5551234 || fail "the running program did not answer the ring"
-sleep 0.5
-[ "$(calls)" = 0 ] || fail "a ring without a new sale was logged"
+notice_shown() { xdotool search --onlyvisible --name "^来电\$" 2>/dev/null | head -1; }
 
-xdotool windowfocus --sync "$main" key ctrl+n
-sale=$(window "^销售单据$") || fail "Ctrl+N opened no sale"
+# No sale open: the call is logged and shown.
 "$PELKOR" --ring 5551234 || fail "the running program did not answer the ring"
 for _ in $(seq 50); do [ "$(calls)" = 1 ] && break; sleep 0.1; done
-[ "$(calls)" = 1 ] || fail "the ring was not logged once (found $(calls))"
+[ "$(calls)" = 1 ] || fail "a ring without a sale open was not logged (found $(calls))"
+notice=$(window "^来电$") || fail "a ring without a sale open showed no notice"
+import -window root "$WORK/notice.png" 2>/dev/null && cp "$WORK/notice.png" /tmp/ring-notice.png || true
+# Its first button is 新建销售单: the sale for the caller opens.
+xdotool windowfocus --sync "$notice" key space
+sale=$(window "^销售单据$") || fail "新建销售单 opened no sale"
+[ -z "$(notice_shown)" ] || fail "the notice stayed after 新建销售单"
+
+# The sale holds the first caller: a second call is logged and shown
+# beside it, and the sale stays as it is.
+"$PELKOR" --ring 5551234 || fail "the running program did not answer the ring"
+for _ in $(seq 50); do [ "$(calls)" = 2 ] && break; sleep 0.1; done
+[ "$(calls)" = 2 ] || fail "the ring was not logged once (found $(calls))"
+window "^来电$" >/dev/null || fail "a call while a sale holds input showed no notice"
+import -window root "$WORK/beside.png" 2>/dev/null && cp "$WORK/beside.png" /tmp/ring-beside.png || true
+xdotool search --onlyvisible --name "^销售单据\$" >/dev/null 2>&1 || fail "the sale closed"
 
 # Leaving the unsaved sale asks first; Yes closes it.
 xdotool windowfocus --sync "$sale" key Escape
@@ -83,8 +96,5 @@ sleep 0.5
 xdotool key alt+y
 for _ in $(seq 50); do xdotool search --onlyvisible --name "^销售单据\$" >/dev/null 2>&1 || break; sleep 0.1; done
 if xdotool search --onlyvisible --name "^销售单据\$" >/dev/null 2>&1; then fail "the sale did not close"; fi
-"$PELKOR" --ring 5551234 || fail "the running program did not answer the ring"
-sleep 0.5
-[ "$(calls)" = 1 ] || fail "a ring after the sale closed was logged"
 kill -0 "$PID" 2>/dev/null || fail "the program ended"
 echo "PASS: ring_program"

@@ -114,7 +114,7 @@ void tst_ModemLine::listedUnderItsDevice()
     QVERIFY(line.Create());
     QCOMPARE(line.numLines(), 1);
     QVERIFY(line.LineName().endsWith(m_device.section(QLatin1Char('/'), -1)));
-    QCOMPARE(line.SwitchInfo(), m_device);
+    QCOMPARE(line.SwitchInfo(), Identity::serialPort(m_device));
     QVERIFY(line.OpenLine(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM));
     QCOMPARE(line.GetID(LINECALLSELECT_LINE, QStringLiteral("comm/datamodem/portname")), m_device);
 }
@@ -257,9 +257,9 @@ void tst_ModemLine::namedDevicesOnceEachAndMissingOnes()
     cTAPILine line;
     QVERIFY(line.Create());
     QCOMPARE(line.numLines(), 2);
-    QCOMPARE(line.SwitchInfo(), m_device);
+    QCOMPARE(line.SwitchInfo(), Identity::serialPort(m_device));
     QCOMPARE(line.setCurrentLineID(1), 0);
-    QCOMPARE(line.SwitchInfo(), missing);
+    QCOMPARE(line.SwitchInfo(), Identity::serialPort(missing));
     QVERIFY(!line.OpenLine(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM));
     QCOMPARE(line.LastError(), LINEERR_NODEVICE);
     QCOMPARE(line.hLine(), 0u);
