@@ -438,10 +438,6 @@ QStringList ListWindow::footerTexts() const
 
 void ListWindow::setUpPrinter(GridPrinter &printer) const
 {
-    QVector<int> widths;
-    for (int c = 0; c < dbgMain->model()->columnCount(); ++c)
-        widths << dbgMain->columnWidth(c);
-    printer.setColumnWidths(widths);
     printer.setPageLayout(m_pageLayout);
     if (!m_summed.isEmpty() || m_footerTexts)
         printer.setFooter(footerTexts());
@@ -456,20 +452,36 @@ void ListWindow::PrintSetup()
         m_pageLayout = printer.pageLayout();
 }
 
-bool ListWindow::runPrintJob(bool preview)
+bool ListWindow::runPrintJob(bool preview, QString *error)
 {
     // The grid as shown: the list's rows, or a table a window put there.
     GridPrinter printer(dbgMain->model(), m_printTitle);
     setUpPrinter(printer);
-    return Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
+    const bool done = Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
         preview ? QStringLiteral("打印预览") : QStringLiteral("打印"),
         static_cast<PrintJob *>(&printer))
-        .toBool();
+                          .toBool();
+    m_printedEdges = printer.columnEdges();
+    if (error)
+        *error = printer.errorText();
+    return done;
+}
+
+void ListWindow::showPrintFailure(const QString &error)
+{
+    // A window that names the print job's own error fills it in; an unknown
+    // one reads as the usual advice.
+    QString text = m_printFailure;
+    if (text.contains(QLatin1String("%1")))
+        text = text.arg(error.isEmpty()
+                ? QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！")
+                : error);
+    Prompt::error(text, m_printFailureTitle);
 }
 
 void ListWindow::PrintPreview()
 {
-    if (!runPrintJob(true))
+    if (!runPrintJob(true, nullptr))
         Prompt::error(m_previewFailure, m_previewFailureTitle);
 }
 
@@ -477,14 +489,16 @@ void ListWindow::PrintReport()
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         // No printer at all: the printout can still be kept as a PDF file.
+        QString error;
         if (PdfOffer::offer(QStringLiteral("报表"), printName(), m_printFailureTitle,
-                [this](const QString &file) { return exportPdf(file); })
+                [&](const QString &file) { return exportPdf(file, &error); })
             == PdfOffer::Outcome::Failed)
-            Prompt::error(m_printFailure, m_printFailureTitle);
+            showPrintFailure(error);
         return;
     }
-    if (!runPrintJob(false))
-        Prompt::error(m_printFailure, m_printFailureTitle);
+    QString error;
+    if (!runPrintJob(false, &error))
+        showPrintFailure(error);
 }
 
 QString ListWindow::printName() const
@@ -499,11 +513,15 @@ QString ListWindow::pdfFileName() const
     return PdfOffer::fileInDocuments(printName());
 }
 
-bool ListWindow::exportPdf(const QString &fileName)
+bool ListWindow::exportPdf(const QString &fileName, QString *error)
 {
     GridPrinter printer(dbgMain->model(), m_printTitle);
     setUpPrinter(printer);
-    return printer.exportPdf(fileName);
+    const bool written = printer.exportPdf(fileName);
+    m_printedEdges = printer.columnEdges();
+    if (error)
+        *error = printer.errorText();
+    return written;
 }
 
 void ListWindow::showEvent(QShowEvent *event)
