@@ -203,15 +203,17 @@ void tst_GridPrintout::failedPrintSaysWhy()
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         QSKIP("this workstation has a printer: the printout would go there");
     const ScopedSession session(ScopedSession::headStation());
-    // Documents is a file, not a folder: nothing can be written there.
-    QTemporaryDir home;
-    const QByteArray oldHome = qgetenv("HOME");
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
-    QFile blocker(home.filePath(QStringLiteral("Documents")));
+    // The home folder lies under a file: neither Documents nor home itself
+    // can take the PDF.
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("disk")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
+    const QString home = dir.filePath(QStringLiteral("disk/home"));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral(".config")).toUtf8());
 
     const std::unique_ptr<ListWindow> list = open(window);
     m_prompts->answers = {Prompt::Yes};
@@ -229,8 +231,7 @@ void tst_GridPrintout::failedPrintSaysWhy()
     if (namesTheError) {
         QVERIFY2(failure.text.startsWith(QStringLiteral("打印错误：无法写入文件")),
             qPrintable(failure.text));
-        QVERIFY2(
-            failure.text.contains(QDir::toNativeSeparators(home.path())), qPrintable(failure.text));
+        QVERIFY2(failure.text.contains(QDir::toNativeSeparators(home)), qPrintable(failure.text));
     } else {
         QCOMPARE(failure.text, QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！"));
     }
