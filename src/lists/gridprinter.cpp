@@ -1,5 +1,7 @@
 #include "lists/gridprinter.h"
 
+#include "shell/columnfit.h"
+
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QFontMetricsF>
@@ -7,7 +9,6 @@
 #include <QPrinter>
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <cmath>
 
 GridPrinter::GridPrinter(QAbstractItemModel *model, QString title)
@@ -26,51 +27,6 @@ QString GridPrinter::pageFooter(int page, int pages, const QDateTime &printTime)
         .arg(page)
         .arg(pages)
         .arg(printTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-}
-
-QVector<qreal> GridPrinter::fitColumns(
-    const QVector<qreal> &natural, const QVector<qreal> &minimum, qreal available)
-{
-    qreal total = 0;
-    qreal least = 0;
-    for (int c = 0; c < natural.size(); ++c) {
-        total += natural[c];
-        least += qMin(minimum.value(c), natural[c]);
-    }
-    QVector<qreal> widths = natural;
-    if (natural.isEmpty() || total <= 0)
-        return widths;
-    if (total <= available) {
-        for (qreal &w : widths)
-            w *= available / total;
-        return widths;
-    }
-    if (least >= available) {
-        for (int c = 0; c < widths.size(); ++c)
-            widths[c] = qMin(minimum.value(c), natural[c]) * available / least;
-        return widths;
-    }
-    // What each column wants beyond its figures is shared out under one
-    // common limit: a column that wants less than an even share of what
-    // is left gets all it wants, the others the same remainder each.
-    QVector<qreal> wants;
-    for (int c = 0; c < natural.size(); ++c)
-        wants << natural[c] - qMin(minimum.value(c), natural[c]);
-    QVector<qreal> sorted = wants;
-    std::sort(sorted.begin(), sorted.end());
-    qreal left = available - least;
-    qreal limit = left;
-    for (int i = 0; i < sorted.size(); ++i) {
-        const qreal share = left / (sorted.size() - i);
-        if (sorted[i] > share) {
-            limit = share;
-            break;
-        }
-        left -= sorted[i];
-    }
-    for (int c = 0; c < widths.size(); ++c)
-        widths[c] = natural[c] - wants[c] + qMin(wants[c], limit);
-    return widths;
 }
 
 bool GridPrinter::render(QPrinter *printer)
@@ -146,7 +102,7 @@ bool GridPrinter::render(QPrinter *printer)
         for (int c = 0; c < columns; ++c)
             measure(c, cells[c], bodyMetrics);
     }
-    const QVector<qreal> widths = fitColumns(natural, minimum, area.width());
+    const QVector<qreal> widths = ColumnFit::fit(natural, minimum, area.width());
 
     const qreal toPoints = 72.0 / printer->resolution();
     m_edges.clear();

@@ -32,13 +32,6 @@ public:
 
     // " 第1页 共3页(2026-12-08 14:05:00打印) ", the centred page footer.
     static QString pageFooter(int page, int pages, const QDateTime &printTime);
-    // Widths for columns that want natural widths on a line of width
-    // available: the natural widths when they fit (stretched to the line),
-    // else every column keeps at least its minimum (its widest figure) and
-    // what they want beyond it is granted up to one common limit, so narrow
-    // columns stay whole and only the widest texts give way.
-    static QVector<qreal> fitColumns(
-        const QVector<qreal> &natural, const QVector<qreal> &minimum, qreal available);
     // Where the columns of the last printout lie, in points from the
     // paper's left edge: each column's left edge, then the last one's right.
     QVector<qreal> columnEdges() const { return m_edges; }

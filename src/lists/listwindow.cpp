@@ -4,6 +4,7 @@
 #include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "lists/gridprinter.h"
+#include "shell/columnfit.h"
 #include "shell/pdfoffer.h"
 #include "shell/rights.h"
 
@@ -19,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSqlRecord>
 #include <QStandardItemModel>
@@ -54,6 +56,7 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
     dbgMain->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     dbgMain->installEventFilter(this);
     dbgMain->verticalScrollBar()->installEventFilter(this);
+    dbgMain->viewport()->installEventFilter(this);
 
     // The totals line: one row under the grid, its columns kept in step.
     m_footer = new QStandardItemModel(1, 0, this);
@@ -191,6 +194,51 @@ void ListWindow::setColumns(const QList<ListColumn> &columns)
     m_footerView->horizontalHeader()->setStretchLastSection(true);
 }
 
+void ListWindow::fitColumns()
+{
+    // Only the list's own columns: a window that puts a table of its own in
+    // the grid sizes it itself.
+    if (dbgMain->model() != m_model || m_model->columns().isEmpty())
+        return;
+    const int columns = int(m_model->columns().size());
+    const QFontMetrics headerMetrics(dbgMain->horizontalHeader()->font());
+    const QFontMetrics footerMetrics(m_footerView->font());
+    const QStringList footer = footerTexts();
+    QVector<qreal> natural;
+    QVector<qreal> minimum;
+    QVector<qreal> figures;
+    for (int c = 0; c < columns; ++c) {
+        const ListColumn &column = m_model->columns()[c];
+        // A caption wants room for the sort arrow beside it, but is read
+        // without it.
+        const int caption = headerMetrics.horizontalAdvance(column.caption) + 12;
+        const int cells = static_cast<const QAbstractItemView *>(dbgMain)->sizeHintForColumn(c);
+        const int sum = !m_summed.isEmpty() || m_footerTexts
+            ? footerMetrics.horizontalAdvance(footer.value(c)) + 12
+            : 0;
+        natural << qMax(caption + 16, qMax(cells, sum));
+        // Sums, figures and dates are read whole, then the captions; a
+        // text (an address) may be cut short.
+        const int data = qMax(sum, column.kind == ListColumn::Text ? 0 : cells);
+        figures << data;
+        minimum << qMax(caption, data);
+    }
+    const int available = dbgMain->viewport()->width();
+    qreal wanted = 0;
+    for (qreal w : natural)
+        wanted += w;
+    // Narrow enough: every column as wide as its text, the last one takes
+    // what is left. Too wide: the widest texts give way first.
+    qreal least = 0;
+    for (qreal w : minimum)
+        least += w;
+    const QVector<qreal> widths = wanted <= available ? natural
+        : least <= available                          ? ColumnFit::fit(natural, minimum, available)
+                                                      : ColumnFit::fit(natural, figures, available);
+    for (int c = 0; c < columns; ++c)
+        dbgMain->setColumnWidth(c, int(widths[c]));
+}
+
 void ListWindow::setRowStyler(ListModel::RowStyler styler)
 {
     m_model->setRowStyler(std::move(styler));
@@ -274,6 +322,7 @@ void ListWindow::DataRefresh()
     }
     m_filled = true;
     ShowTotal();
+    fitColumns();
     if (!id.isEmpty()) {
         const int row = m_model->rowOfId(id.toLongLong(), oldRow + 256);
         if (row >= 0) {
@@ -583,6 +632,10 @@ bool ListWindow::eventFilter(QObject *watched, QEvent *event)
             || event->type() == QEvent::Resize)) {
         const QScrollBar *bar = dbgMain->verticalScrollBar();
         m_footerMargin->setFixedWidth(bar->isVisibleTo(dbgMain) ? bar->width() : 0);
+    } else if (watched == dbgMain->viewport() && event->type() == QEvent::Resize
+        && static_cast<QResizeEvent *>(event)->size().width()
+            != static_cast<QResizeEvent *>(event)->oldSize().width()) {
+        fitColumns();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -136,6 +136,10 @@ protected:
     void loadRows();
     bool autoDataRefresh() const;
     void ShowTotal();
+    // Fits the columns to the grid's width: each as wide as its caption,
+    // its rows on screen and its sum; when they are wider than the window,
+    // the widest texts give way first and figures and sums stay whole.
+    void fitColumns();
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
