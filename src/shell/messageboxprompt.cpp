@@ -128,8 +128,12 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
     }
     case Prompt::Kind::Print: {
         PrintJob *job = request.job;
-        if (!job || QPrinterInfo::availablePrinters().isEmpty())
+        if (!job)
             return false;
+        if (QPrinterInfo::availablePrinters().isEmpty()) {
+            job->setErrorText(QStringLiteral("没有可用的打印机"));
+            return false;
+        }
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(job->documentName());
         job->preparePrinter(&printer);
