@@ -5,6 +5,7 @@
 #include "datastore/prompt.h"
 #include "lists/gridprinter.h"
 #include "sales/frmcustomeraccount.h"
+#include "shell/columnfit.h"
 #include "shell/pdfoffer.h"
 #include "shell/rights.h"
 
@@ -21,6 +22,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSqlRecord>
 #include <QStandardItemModel>
@@ -56,6 +58,7 @@ ListWindow::ListWindow(QWidget *parent) : QWidget(parent)
     dbgMain->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     dbgMain->installEventFilter(this);
     dbgMain->verticalScrollBar()->installEventFilter(this);
+    dbgMain->viewport()->installEventFilter(this);
 
     // The totals line: one row under the grid, its columns kept in step.
     m_footer = new QStandardItemModel(1, 0, this);
@@ -197,6 +200,51 @@ void ListWindow::setColumns(const QList<ListColumn> &columns)
     m_footerView->horizontalHeader()->setStretchLastSection(true);
 }
 
+void ListWindow::fitColumns()
+{
+    // Only the list's own columns: a window that puts a table of its own in
+    // the grid sizes it itself.
+    if (dbgMain->model() != m_model || m_model->columns().isEmpty())
+        return;
+    const int columns = int(m_model->columns().size());
+    const QFontMetrics headerMetrics(dbgMain->horizontalHeader()->font());
+    const QFontMetrics footerMetrics(m_footerView->font());
+    const QStringList footer = footerTexts();
+    QVector<qreal> natural;
+    QVector<qreal> minimum;
+    QVector<qreal> figures;
+    for (int c = 0; c < columns; ++c) {
+        const ListColumn &column = m_model->columns()[c];
+        // A caption wants room for the sort arrow beside it, but is read
+        // without it.
+        const int caption = headerMetrics.horizontalAdvance(column.caption) + 12;
+        const int cells = static_cast<const QAbstractItemView *>(dbgMain)->sizeHintForColumn(c);
+        const int sum = !m_summed.isEmpty() || m_footerTexts
+            ? footerMetrics.horizontalAdvance(footer.value(c)) + 12
+            : 0;
+        natural << qMax(caption + 16, qMax(cells, sum));
+        // Sums, figures and dates are read whole, then the captions; a
+        // text (an address) may be cut short.
+        const int data = qMax(sum, column.kind == ListColumn::Text ? 0 : cells);
+        figures << data;
+        minimum << qMax(caption, data);
+    }
+    const int available = dbgMain->viewport()->width();
+    qreal wanted = 0;
+    for (qreal w : natural)
+        wanted += w;
+    // Narrow enough: every column as wide as its text, the last one takes
+    // what is left. Too wide: the widest texts give way first.
+    qreal least = 0;
+    for (qreal w : minimum)
+        least += w;
+    const QVector<qreal> widths = wanted <= available ? natural
+        : least <= available                          ? ColumnFit::fit(natural, minimum, available)
+                                                      : ColumnFit::fit(natural, figures, available);
+    for (int c = 0; c < columns; ++c)
+        dbgMain->setColumnWidth(c, int(widths[c]));
+}
+
 void ListWindow::setRowStyler(ListModel::RowStyler styler)
 {
     m_model->setRowStyler(std::move(styler));
@@ -289,6 +337,7 @@ void ListWindow::DataRefresh()
     }
     m_filled = true;
     ShowTotal();
+    fitColumns();
     if (!id.isEmpty()) {
         const int row = m_model->rowOfId(id.toLongLong(), oldRow + 256);
         if (row >= 0) {
@@ -453,10 +502,6 @@ QStringList ListWindow::footerTexts() const
 
 void ListWindow::setUpPrinter(GridPrinter &printer) const
 {
-    QVector<int> widths;
-    for (int c = 0; c < dbgMain->model()->columnCount(); ++c)
-        widths << dbgMain->columnWidth(c);
-    printer.setColumnWidths(widths);
     printer.setPageLayout(m_pageLayout);
     if (!m_summed.isEmpty() || m_footerTexts)
         printer.setFooter(footerTexts());
@@ -471,20 +516,36 @@ void ListWindow::PrintSetup()
         m_pageLayout = printer.pageLayout();
 }
 
-bool ListWindow::runPrintJob(bool preview)
+bool ListWindow::runPrintJob(bool preview, QString *error)
 {
     // The grid as shown: the list's rows, or a table a window put there.
     GridPrinter printer(dbgMain->model(), m_printTitle);
     setUpPrinter(printer);
-    return Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
+    const bool done = Prompt::choose(preview ? Prompt::Kind::PrintPreview : Prompt::Kind::Print,
         preview ? QStringLiteral("打印预览") : QStringLiteral("打印"),
         static_cast<PrintJob *>(&printer))
-        .toBool();
+                          .toBool();
+    m_printedEdges = printer.columnEdges();
+    if (error)
+        *error = printer.errorText();
+    return done;
+}
+
+void ListWindow::showPrintFailure(const QString &error)
+{
+    // A window that names the print job's own error fills it in; an unknown
+    // one reads as the usual advice.
+    QString text = m_printFailure;
+    if (text.contains(QLatin1String("%1")))
+        text = text.arg(error.isEmpty()
+                ? QStringLiteral("打印失败，请检查您的系统中是否正确安装了打印机！")
+                : error);
+    Prompt::error(text, m_printFailureTitle);
 }
 
 void ListWindow::PrintPreview()
 {
-    if (!runPrintJob(true))
+    if (!runPrintJob(true, nullptr))
         Prompt::error(m_previewFailure, m_previewFailureTitle);
 }
 
@@ -492,14 +553,16 @@ void ListWindow::PrintReport()
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         // No printer at all: the printout can still be kept as a PDF file.
+        QString error;
         if (PdfOffer::offer(QStringLiteral("报表"), printName(), m_printFailureTitle,
-                [this](const QString &file) { return exportPdf(file); })
+                [&](const QString &file) { return exportPdf(file, &error); })
             == PdfOffer::Outcome::Failed)
-            Prompt::error(m_printFailure, m_printFailureTitle);
+            showPrintFailure(error);
         return;
     }
-    if (!runPrintJob(false))
-        Prompt::error(m_printFailure, m_printFailureTitle);
+    QString error;
+    if (!runPrintJob(false, &error))
+        showPrintFailure(error);
 }
 
 QString ListWindow::printName() const
@@ -514,11 +577,15 @@ QString ListWindow::pdfFileName() const
     return PdfOffer::fileInDocuments(printName());
 }
 
-bool ListWindow::exportPdf(const QString &fileName)
+bool ListWindow::exportPdf(const QString &fileName, QString *error)
 {
     GridPrinter printer(dbgMain->model(), m_printTitle);
     setUpPrinter(printer);
-    return printer.exportPdf(fileName);
+    const bool written = printer.exportPdf(fileName);
+    m_printedEdges = printer.columnEdges();
+    if (error)
+        *error = printer.errorText();
+    return written;
 }
 
 void ListWindow::showEvent(QShowEvent *event)
@@ -580,6 +647,10 @@ bool ListWindow::eventFilter(QObject *watched, QEvent *event)
             || event->type() == QEvent::Resize)) {
         const QScrollBar *bar = dbgMain->verticalScrollBar();
         m_footerMargin->setFixedWidth(bar->isVisibleTo(dbgMain) ? bar->width() : 0);
+    } else if (watched == dbgMain->viewport() && event->type() == QEvent::Resize
+        && static_cast<QResizeEvent *>(event)->size().width()
+            != static_cast<QResizeEvent *>(event)->oldSize().width()) {
+        fitColumns();
     }
     return QWidget::eventFilter(watched, event);
 }

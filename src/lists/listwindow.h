@@ -57,8 +57,12 @@ public:
     // Footer of column total minus footer of column settled, as plain text.
     static QString footerDifference(const QStringList &footer, int total, int settled);
 
-    // The list's grid as printed pages (title, columns, rows, totals line).
-    bool exportPdf(const QString &fileName);
+    // The list's grid as printed pages (title, columns, rows, totals line);
+    // error, when given, says why nothing was written.
+    bool exportPdf(const QString &fileName, QString *error = nullptr);
+    // Where the columns of the last printout lay, in points from the
+    // paper's left edge (GridPrinter::columnEdges).
+    QVector<qreal> printedColumnEdges() const { return m_printedEdges; }
     // Where a printout goes when the workstation has no printer.
     QString pdfFileName() const;
     // The printout's name, for a file: its title, or the window's.
@@ -85,6 +89,7 @@ protected:
     // Set up by each list before it loads.
     void setGridCaption(const QString &caption);
     void setPrintTitle(const QString &title) { m_printTitle = title; }
+    // A print failure text with "%1" shows the print job's own error there.
     void setPrintFailureTexts(const QString &preview, const QString &print,
         const QString &previewTitle, const QString &printTitle);
     void setColumns(const QList<ListColumn> &columns);
@@ -133,6 +138,10 @@ protected:
     void loadRows();
     bool autoDataRefresh() const;
     void ShowTotal();
+    // Fits the columns to the grid's width: each as wide as its caption,
+    // its rows on screen and its sum; when they are wider than the window,
+    // the widest texts give way first and figures and sums stay whole.
+    void fitColumns();
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -144,7 +153,8 @@ private:
     void attachToArea();
     void activated();
     void setUpPrinter(GridPrinter &printer) const;
-    bool runPrintJob(bool preview);
+    bool runPrintJob(bool preview, QString *error);
+    void showPrintFailure(const QString &error);
 
     // The caption says when a filter narrows the rows.
     void showCaption();
@@ -179,6 +189,7 @@ private:
     QString m_totalsLabel = QStringLiteral("合      计");
     QMdiSubWindow *m_subWindow = nullptr;
     QPageLayout m_pageLayout;
+    QVector<qreal> m_printedEdges;
     ListCommands m_commands;
     QWidget *m_footerMargin;
     bool m_filled = false;

@@ -25,6 +25,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -114,7 +115,6 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_bars(new CommandBars(
     stbUser->setText(mSystem::StationUserText());
 
     Subsystems::registerWith(*this);
-    resize(1100, 720);
     restoreWindowLayout();
     Q_ASSERT_X(toolsWithoutHandler().isEmpty(), "frmMain", "a command of the table has no handler");
 }
@@ -132,8 +132,14 @@ void frmMain::restoreWindowLayout()
     // operator left them on this workstation; the whole screen the first time.
     const QByteArray geometry = QByteArray::fromBase64(
         readRegistryText(mDatabase::RegistryRoot + GeometryKey).toLatin1());
-    if (geometry.isEmpty() || !restoreGeometry(geometry))
+    // Without a window manager nobody maximises a window: it then covers
+    // the screen's free area itself. A size left on a bigger screen does
+    // not fit this one and is maximised the same way.
+    const QRect room = screen()->availableGeometry();
+    if (geometry.isEmpty() || !restoreGeometry(geometry) || !room.contains(frameGeometry())) {
+        setGeometry(room);
         setWindowState(windowState() | Qt::WindowMaximized);
+    }
     const QByteArray layout
         = QByteArray::fromBase64(readRegistryText(mDatabase::RegistryRoot + LayoutKey).toLatin1());
     if (!layout.isEmpty())

@@ -1,6 +1,7 @@
 #include "reports/frmchart.h"
 
 #include "datastore/prompt.h"
+#include "shell/filechoice.h"
 #include "shell/pdfoffer.h"
 #include "shell/printjob.h"
 
@@ -10,14 +11,12 @@
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
-#include <QDir>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QStandardPaths>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -268,14 +267,11 @@ void frmChart::toolClick(const QString &name)
     } else if (name == QLatin1String("tlToClipboard")) {
         QApplication::clipboard()->setImage(image());
     } else if (name == QLatin1String("tlSaveImage")) {
-        const QString suggested
-            = QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
-                  .filePath(QStringLiteral("销售图表.png"));
-        const QVariant file = Prompt::choose(Prompt::Kind::SaveFile, QStringLiteral("保存图表"),
-            QStringList{suggested, QStringLiteral("PNG 图片 (*.png)")});
-        if (file.isValid() && !saveImage(file.toString()))
-            Prompt::error(
-                QStringLiteral("图表没有保存：%1").arg(file.toString()), QStringLiteral("保存"));
+        const QString file
+            = FileChoice::saveFile(FileChoice::Kind::Image, QStringLiteral("保存图表"),
+                QStringLiteral("销售图表.png"), QStringLiteral("PNG 图片 (*.png)"));
+        if (!file.isEmpty() && !saveImage(file))
+            Prompt::error(QStringLiteral("图表没有保存：%1").arg(file), QStringLiteral("保存"));
     } else if (name == QLatin1String("tlShowPlot")) {
         setChartType(Plot);
     } else if (name == QLatin1String("tlShowArea")) {

@@ -32,8 +32,7 @@ frmReport::frmReport(const PeriodReport::Parameters &p, QWidget *parent)
     setTotalsFromRows(true);
     setReadsWhole(true);
     setPrintFailureTexts(QStringLiteral("打印预览失败，请检查您的系统中是否正确安装了打印机！"),
-        QStringLiteral("打印错误：打印失败，请检查您的系统中是否正确安装了打印机！"),
-        QStringLiteral("预览"), QStringLiteral("打印"));
+        QStringLiteral("打印错误：%1"), QStringLiteral("预览"), QStringLiteral("打印"));
     // Stays open until the next report replaces it or the operator closes it.
     setClosesOnDeactivation(false);
 

@@ -6,6 +6,7 @@
 #include "sales/customerlookup.h"
 #include "sales/frmcustomer.h"
 #include "sales/frmcustomeraccount.h"
+#include "shell/columnfit.h"
 #include "shell/datetext.h"
 #include "shell/pickers.h"
 #include "shell/recordsetmodel.h"
@@ -65,8 +66,10 @@ CustomerPanel::CustomerPanel(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("customerPanel"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(buildCustomerBox(), 1);
-    layout->addWidget(buildHistoryBox(), 1);
+    // The history grid has eight columns to show, the customer box short
+    // fields: the history gets the larger share.
+    layout->addWidget(buildCustomerBox(), 4);
+    layout->addWidget(buildHistoryBox(), 5);
 
     // The suggestions are filled by the panel's own search (any part of an
     // address, within the operator's station), so the completer shows its
@@ -186,6 +189,10 @@ QGroupBox *CustomerPanel::buildHistoryBox()
     dbgHistory->setFocusPolicy(Qt::ClickFocus);
     dbgHistory->verticalHeader()->hide();
     dbgHistory->setMinimumHeight(60);
+    // A caption that cannot have its one line breaks onto a second.
+    dbgHistory->horizontalHeader()->setDefaultAlignment(
+        Qt::Alignment::fromInt(Qt::AlignCenter | Qt::TextWordWrap));
+    dbgHistory->viewport()->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(box);
     layout->addLayout(sums);
@@ -309,7 +316,7 @@ bool CustomerPanel::showHistory(qint64 customerId)
                                                 : Currency::fromVariant(value).toSqlText());
     }
     m_history->setRecordset(*list);
-    dbgHistory->resizeColumnsToContents();
+    fitHistoryColumns();
     return true;
 }
 
@@ -394,8 +401,38 @@ void CustomerPanel::pickAddress(const QString &address)
     emit keysDone();
 }
 
+void CustomerPanel::fitHistoryColumns()
+{
+    // Every column within the grid's width at any window size: figures and
+    // dates whole, captions on two lines where one does not fit.
+    const QFontMetrics captions(dbgHistory->horizontalHeader()->font());
+    const int columns = m_history->columnCount();
+    QVector<qreal> natural;
+    QVector<qreal> minimum;
+    bool wraps = false;
+    for (int c = 0; c < columns; ++c) {
+        const QString caption = m_history->headerData(c, Qt::Horizontal).toString();
+        const QString firstHalf = caption.left((caption.size() + 1) / 2);
+        const int cells = static_cast<const QAbstractItemView *>(dbgHistory)->sizeHintForColumn(c);
+        natural << qMax(cells, captions.horizontalAdvance(caption) + 16);
+        minimum << qMax(cells, captions.horizontalAdvance(firstHalf) + 16);
+    }
+    const QVector<qreal> widths = ColumnFit::fit(natural, minimum, dbgHistory->viewport()->width());
+    for (int c = 0; c < columns; ++c) {
+        dbgHistory->setColumnWidth(c, int(widths[c]));
+        wraps = wraps || widths[c] < natural[c];
+    }
+    const int line = captions.height();
+    dbgHistory->horizontalHeader()->setFixedHeight((wraps ? 2 * line : line) + 10);
+}
+
 bool CustomerPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == dbgHistory->viewport()) {
+        if (event->type() == QEvent::Resize)
+            fitHistoryColumns();
+        return QWidget::eventFilter(watched, event);
+    }
     auto *field = qobject_cast<QLineEdit *>(watched);
     if (!field)
         return QWidget::eventFilter(watched, event);

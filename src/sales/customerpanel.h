@@ -80,6 +80,7 @@ protected:
 private:
     QGroupBox *buildCustomerBox();
     QGroupBox *buildHistoryBox();
+    void fitHistoryColumns();
     bool showCustomer(const Recordset &rs, int row, QLineEdit *key);
     // Nobody has the key: the previous customer's data goes.
     void showNobody(QLineEdit *key);

@@ -1,5 +1,6 @@
 #include "shell/messageboxprompt.h"
 
+#include "shell/filechoice.h"
 #include "shell/frmpickdate.h"
 #include "shell/frmselcustomer.h"
 #include "shell/pickers.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -126,8 +128,12 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
     }
     case Prompt::Kind::Print: {
         PrintJob *job = request.job;
-        if (!job || QPrinterInfo::availablePrinters().isEmpty())
+        if (!job)
             return false;
+        if (QPrinterInfo::availablePrinters().isEmpty()) {
+            job->setErrorText(QStringLiteral("没有可用的打印机"));
+            return false;
+        }
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(job->documentName());
         job->preparePrinter(&printer);
@@ -150,10 +156,14 @@ QVariant MessageBoxPrompt::choose(const Prompt::Request &request)
     }
     case Prompt::Kind::SaveFile: {
         const QStringList argument = request.argument.toStringList();
-        const QString file = QFileDialog::getSaveFileName(parent,
-            request.title.isEmpty() ? QStringLiteral("保存") : request.title, argument.value(0),
-            argument.value(1));
-        return file.isEmpty() ? QVariant() : QVariant(file);
+        QFileDialog dialog(parent, request.title.isEmpty() ? QStringLiteral("保存") : request.title,
+            QFileInfo(argument.value(0)).absolutePath(), argument.value(1));
+        FileChoice::speakChinese(&dialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.selectFile(QFileInfo(argument.value(0)).fileName());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
     }
     case Prompt::Kind::PageSetup: {
         QPrinter *printer = request.printer;

@@ -1,22 +1,21 @@
 #include "shell/pdfoffer.h"
 
 #include "datastore/prompt.h"
+#include "shell/filechoice.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace PdfOffer {
 
 QString fileInDocuments(const QString &name)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
-        folder = QDir::homePath();
-    return QDir(folder).filePath(
-        QStringLiteral("%1-%2.pdf")
-            .arg(name, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    return QDir(FileChoice::startFolder(FileChoice::Kind::Document))
+        .filePath(
+            QStringLiteral("%1-%2.pdf")
+                .arg(name,
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
 }
 
 Outcome offer(const QString &what, const QString &name, const QString &title,
@@ -30,6 +29,7 @@ Outcome offer(const QString &what, const QString &name, const QString &title,
     QDir().mkpath(QFileInfo(file).absolutePath());
     if (!write(file))
         return Outcome::Failed;
+    FileChoice::remember(FileChoice::Kind::Document, file);
     Prompt::information(
         QStringLiteral("%1已保存为PDF文件：%2").arg(what, QDir::toNativeSeparators(file)), title);
     return Outcome::Written;

@@ -712,7 +712,7 @@ void tst_MainWindow::keepsItsLayoutBetweenStarts()
     m_main = new frmMain;
     m_main->show();
     m_main->showNormal();
-    m_main->setGeometry(40, 50, 900, 600);
+    m_main->setGeometry(40, 50, 700, 500);
     auto *navigator = m_main->QObject::findChild<QDockWidget *>(QStringLiteral("barNavigator"));
     navigator->hide();
     QTest::qWait(50);
