@@ -1,10 +1,12 @@
 #!/bin/bash
 # Builds the benchmark, generates 1,000,000 orders on SQLite and on
-# PostgreSQL through ODBC, and prints the timings of the sale list, today's
-# report, the period reports, the chart and a day closing.
+# PostgreSQL through ODBC (100,000 customers), and prints the timings of the
+# sale list, the collection list and a customer's account, today's report,
+# the period reports, the chart and a day closing.
 set -euo pipefail
 BUILD=${1:-build}
 SALES=${PELKOR_BENCH_SALES:-1000000}
+CUSTOMERS=${PELKOR_BENCH_CUSTOMERS:-$((SALES / 10))}
 # The closing carries a tenth of the orders (100,000 of 1,000,000).
 CARRY=${PELKOR_BENCH_CARRY:-$((SALES / 10))}
 DIR=$(mktemp -d /tmp/pelkor-bench.XXXXXX)
@@ -18,7 +20,7 @@ if [ -n "${PELKOR_TEST_PG:-}" ]; then
     DATABASES+=("$PELKOR_TEST_PG")
 fi
 for DB in "${DATABASES[@]}"; do
-    "$BENCH" --database "$DB" --generate "$SALES"
+    "$BENCH" --database "$DB" --generate "$SALES" --customers "$CUSTOMERS"
     "$BENCH" --database "$DB"
     # Today's report set-based, row by row and by one statement; the six
     # period reports; the chart of 60 months; last, as it changes the
