@@ -60,8 +60,11 @@ frmCustomerAccount::frmCustomerAccount(QWidget *parent) : QDialog(parent)
 
     m_orders = new QPushButton(QStringLiteral("查看未结单据"), this);
     m_orders->setObjectName(QStringLiteral("btnOrders"));
+    // Enter closes the window: opening the lists is a choice of its own.
+    m_orders->setAutoDefault(false);
     auto *close = new QPushButton(QStringLiteral("关闭"), this);
     close->setObjectName(QStringLiteral("btnClose"));
+    close->setDefault(true);
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(m_orders, QDialogButtonBox::ActionRole);
     buttons->addButton(close, QDialogButtonBox::RejectRole);
@@ -103,6 +106,9 @@ frmCustomerAccount *frmCustomerAccount::open(qint64 customerId, QWidget *parent)
         return nullptr;
     }
     window->show();
+    // The keys go to the account, not to the list or form it came from.
+    window->raise();
+    window->activateWindow();
     return window;
 }
 
