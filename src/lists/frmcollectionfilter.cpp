@@ -42,7 +42,8 @@ frmCollectionFilter::frmCollectionFilter(
     setWindowTitle(QStringLiteral("欠款欠瓶客户 — 查询条件"));
     cmbStation = new QComboBox(this);
     cmbStation->setObjectName(QStringLiteral("cmbStation"));
-    fill(cmbStation, PickLists::activeStations(), current.stationId);
+    fill(cmbStation, PickLists::activeStations(),
+        gIsHeadStation ? current.stationId : std::optional<qint64>(gStationID));
     // A branch sees only its own customers.
     cmbStation->setEnabled(gIsHeadStation);
     cmbSender = new QComboBox(this);

@@ -1,33 +1,14 @@
 #include "lists/frmcollectionlist.h"
 
-#include "datastore/mdatabase.h"
 #include "datastore/prompt.h"
 #include "lists/frmcollectionfilter.h"
 #include "sales/customeraccount.h"
-#include "shell/loginstate.h"
 
 #include <QDate>
 
 namespace {
 
 const QString Caption = QStringLiteral("欠款欠瓶客户");
-
-// An order with money or bottles still open; closed orders owe nothing.
-const QString OpenOrder = QStringLiteral("%1.FinishFlag='0' and (%1.TotalMoney<>%1.InMoney or "
-                                         "%1.TotalContainer<>%1.InContainer)");
-
-QString shortSQL()
-{
-    return QStringLiteral(
-        "SELECT Customer.ID as ID,Customer.Account as Account,Customer.Name as Name,"
-        "Customer.Phone as Phone,Customer.Address as Address,sum(%1) as OwedMoney,"
-        "sum(%2) as BottlesOut,min(Sale.CreateDate) as OldestOpen,count(*) as OpenOrders,"
-        "(select Sender.Name from Sale Newest,Sender where Sender.ID=Newest.SenderID and "
-        "Newest.ID=(select max(Latest.ID) from Sale Latest where Latest.CustomerID=Customer.ID "
-        "and %3)) as SenderName FROM Sale,Customer where Sale.CustomerID=Customer.ID and %4")
-        .arg(CustomerAccount::owedMoneySql(), CustomerAccount::bottlesOutSql(),
-            OpenOrder.arg(QStringLiteral("Latest")), OpenOrder.arg(QStringLiteral("Sale")));
-}
 
 } // namespace
 
@@ -54,12 +35,12 @@ frmCollectionList::frmCollectionList(QWidget *parent) : ListWindow(parent)
     setGridCaption(QStringLiteral(":::") + Caption + QStringLiteral(":::"));
     setPrintTitle(QStringLiteral("\t") + Caption);
 
-    curShortSQL = shortSQL();
-    curSortSQL = QStringLiteral(" ORDER BY OwedMoney Desc");
-    if (!gIsHeadStation)
-        m_criteria.stationId = gStationID;
-    curFilterSQL = filterSQL(m_criteria);
-    curGroupSQL = groupSQL(m_criteria, QDate::currentDate());
+    const CustomerAccount::CollectionQuery q
+        = CustomerAccount::collectionQuery(m_criteria, QDate::currentDate());
+    curShortSQL = q.select;
+    curFilterSQL = q.filter;
+    curGroupSQL = q.group;
+    curSortSQL = q.sort;
 
     ListCommands &c = commands();
     offerPrintCommands(true);
@@ -69,48 +50,17 @@ frmCollectionList::frmCollectionList(QWidget *parent) : ListWindow(parent)
     DataRefresh();
 }
 
-QString frmCollectionList::filterSQL(const Criteria &criteria)
-{
-    QString sql;
-    if (criteria.stationId)
-        sql += QStringLiteral(" and Customer.StationID=%1").arg(*criteria.stationId);
-    if (criteria.senderId)
-        sql += QStringLiteral(" and Sale.SenderID=%1").arg(*criteria.senderId);
-    if (criteria.customerType)
-        sql += QStringLiteral(" and Customer.CustType=%1").arg(*criteria.customerType);
-    return sql;
-}
-
-QString frmCollectionList::groupSQL(const Criteria &criteria, const QDate &today)
-{
-    QStringList having;
-    if (criteria.minimumOwed)
-        having << QStringLiteral("sum(%1)>=%2")
-                      .arg(CustomerAccount::owedMoneySql(), criteria.minimumOwed->toSqlText());
-    if (criteria.olderThanDays)
-        having << QStringLiteral("min(Sale.CreateDate)<=%1")
-                      .arg(mDatabase::dialect().dateLiteral(
-                          today.addDays(-*criteria.olderThanDays)));
-    QString sql = QStringLiteral(
-        " GROUP BY Customer.ID,Customer.Account,Customer.Name,Customer.Phone,Customer.Address");
-    if (!having.isEmpty())
-        sql += QStringLiteral(" HAVING ") + having.join(QStringLiteral(" and "));
-    return sql;
-}
-
 void frmCollectionList::applyCriteria(const Criteria &criteria, const QString &description)
 {
     keepDefaultView();
     // No criteria: the list as it opened, sorted as it opened.
-    if (!criteria.stationId && !criteria.senderId && !criteria.customerType && !criteria.minimumOwed
-        && !criteria.olderThanDays)
+    if (criteria.isEmpty())
         restoreDefaultView();
     m_criteria = criteria;
-    // A branch sees its own customers whatever the filter says.
-    if (!gIsHeadStation)
-        m_criteria.stationId = gStationID;
-    curFilterSQL = filterSQL(m_criteria);
-    curGroupSQL = groupSQL(m_criteria, QDate::currentDate());
+    const CustomerAccount::CollectionQuery q
+        = CustomerAccount::collectionQuery(m_criteria, QDate::currentDate());
+    curFilterSQL = q.filter;
+    curGroupSQL = q.group;
     setFilterState({}, description);
     DataRefresh();
 }

@@ -1,6 +1,7 @@
 #include "sales/customeraccount.h"
 
 #include "datastore/mdatabase.h"
+#include "shell/datetext.h"
 #include "shell/loginstate.h"
 
 #include <QHash>
@@ -14,14 +15,6 @@ namespace {
 Currency amountOf(const Recordset &rs, int row, const char *column)
 {
     return Currency::fromVariant(rs.value(row, QLatin1String(column)));
-}
-
-QDate dateOf(const QVariant &value)
-{
-    if (value.typeId() == QMetaType::QDate)
-        return value.toDate();
-    // SQLite keeps its dates as text.
-    return QDate::fromString(value.toString().left(10), Qt::ISODate);
 }
 
 struct Line {
@@ -139,7 +132,7 @@ std::optional<Account> read(qint64 customerId, const Range &range, Failure *fail
     for (int row = 0; row < orders->recordCount(); ++row) {
         Order o;
         o.id = orders->value(row, QStringLiteral("ID")).toLongLong();
-        o.date = dateOf(orders->value(row, QStringLiteral("CreateDate")));
+        o.date = DateText::fromValue(orders->value(row, QStringLiteral("CreateDate")));
         o.due = amountOf(*orders, row, "TotalMoney");
         o.paid = amountOf(*orders, row, "InMoney");
         o.owed = amountOf(*orders, row, "Owed");
@@ -170,6 +163,47 @@ std::optional<Account> read(qint64 customerId, const Range &range, Failure *fail
     a.owed = owed;
     a.out = out;
     return a;
+}
+
+CollectionQuery collectionQuery(const Criteria &asked, const QDate &today)
+{
+    Criteria criteria = asked;
+    if (!gIsHeadStation)
+        criteria.stationId = gStationID;
+    // An order with money or bottles still open; closed orders owe nothing.
+    const QString open = QStringLiteral("%1.FinishFlag='0' and (%1.TotalMoney<>%1.InMoney or "
+                                        "%1.TotalContainer<>%1.InContainer)");
+    CollectionQuery q;
+    q.select = QStringLiteral(
+        "SELECT Customer.ID as ID,Customer.Account as Account,Customer.Name as Name,"
+        "Customer.Phone as Phone,Customer.Address as Address,sum(%1) as OwedMoney,"
+        "sum(%2) as BottlesOut,min(Sale.CreateDate) as OldestOpen,count(*) as OpenOrders,"
+        "(select Sender.Name from Sale Newest,Sender where Sender.ID=Newest.SenderID and "
+        "Newest.ID=(select max(Latest.ID) from Sale Latest where "
+        "Latest.CustomerID=Customer.ID and %3)) as SenderName FROM Sale,Customer where "
+        "Sale.CustomerID=Customer.ID and %4")
+                   .arg(owedMoneySql(), bottlesOutSql(), open.arg(QStringLiteral("Latest")),
+                       open.arg(QStringLiteral("Sale")));
+    if (criteria.stationId)
+        q.filter += QStringLiteral(" and Customer.StationID=%1").arg(*criteria.stationId);
+    if (criteria.senderId)
+        q.filter += QStringLiteral(" and Sale.SenderID=%1").arg(*criteria.senderId);
+    if (criteria.customerType)
+        q.filter += QStringLiteral(" and Customer.CustType=%1").arg(*criteria.customerType);
+    QStringList having;
+    if (criteria.minimumOwed)
+        having
+            << QStringLiteral("sum(%1)>=%2").arg(owedMoneySql(), criteria.minimumOwed->toSqlText());
+    if (criteria.olderThanDays)
+        having << QStringLiteral("min(Sale.CreateDate)<=%1")
+                      .arg(mDatabase::dialect().dateLiteral(
+                          today.addDays(-*criteria.olderThanDays)));
+    q.group = QStringLiteral(
+        " GROUP BY Customer.ID,Customer.Account,Customer.Name,Customer.Phone,Customer.Address");
+    if (!having.isEmpty())
+        q.group += QStringLiteral(" HAVING ") + having.join(QStringLiteral(" and "));
+    q.sort = QStringLiteral(" ORDER BY OwedMoney Desc");
+    return q;
 }
 
 QString failureText(Failure failure)

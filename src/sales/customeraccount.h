@@ -70,4 +70,29 @@ std::optional<Account> read(qint64 customerId, const Range &range, Failure *fail
 // The words for a failure, for the operator.
 QString failureText(Failure failure);
 
+// Which customers the collection list shows: a station (the operator's own
+// at a branch, whatever is asked), a delivery person (that person's open
+// orders), a customer type, at least so much money owed, an open order
+// older than so many days. Unset: any.
+struct Criteria {
+    std::optional<qint64> stationId;
+    std::optional<qint64> senderId;
+    std::optional<int> customerType;
+    std::optional<Currency> minimumOwed;
+    std::optional<int> olderThanDays;
+    bool isEmpty() const
+    {
+        return !stationId && !senderId && !customerType && !minimumOwed && !olderThanDays;
+    }
+};
+
+// One row per customer with money or bottles open, in the parts a list
+// window reads (ID, Account, Name, Phone, Address, OwedMoney, BottlesOut,
+// OldestOpen, OpenOrders, SenderName), counted as read() counts; "older
+// than" is as of `today`.
+struct CollectionQuery {
+    QString select, filter, group, sort;
+};
+CollectionQuery collectionQuery(const Criteria &criteria, const QDate &today);
+
 } // namespace CustomerAccount

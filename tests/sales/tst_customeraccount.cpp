@@ -6,6 +6,7 @@
 #include "lists/frmcollectionlist.h"
 #include "reports/dayclosing.h"
 #include "sales/customeraccount.h"
+#include "shell/datetext.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -29,18 +30,10 @@ Currency sum(const QString &sql)
     return rs && !rs->isEmpty() ? Currency::fromVariant(rs->value(0, 0)) : Currency::overflow();
 }
 
-QDate firstDateOf(const QVariant &v)
-{
-    if (v.isNull())
-        return {};
-    return v.typeId() == QMetaType::QDate ? v.toDate()
-                                          : QDate::fromString(v.toString().left(10), Qt::ISODate);
-}
-
 QDate firstDate(const QString &sql)
 {
     const auto rs = mDatabase::OpenRecordset(sql);
-    return rs && !rs->isEmpty() ? firstDateOf(rs->value(0, 0)) : QDate();
+    return rs && !rs->isEmpty() ? DateText::fromValue(rs->value(0, 0)) : QDate();
 }
 
 } // namespace
@@ -237,7 +230,7 @@ QHash<qint64, tst_CustomerAccount::Row> tst_CustomerAccount::collectionRows(
         };
         rows.insert(value("ID").toLongLong(),
             {Currency::fromVariant(value("OwedMoney")), Currency::fromVariant(value("BottlesOut")),
-                firstDateOf(value("OldestOpen")), value("OpenOrders").toInt()});
+                DateText::fromValue(value("OldestOpen")), value("OpenOrders").toInt()});
     }
     return rows;
 }
